@@ -1,0 +1,152 @@
+// The common core of the stand-in platform: handles, the call record, errors, the
+// clock and the random generator.
+#include "platform/host/state.h"
+
+#include <cinttypes>
+
+namespace host {
+
+State& S() {
+  static State state;
+  return state;
+}
+
+void* NewObject(Object object, const char* prefix) {
+  State& s = S();
+  if (prefix != nullptr) object.name = prefix + std::to_string(++s.counters[prefix]);
+  s.objects.push_back(std::move(object));
+  return reinterpret_cast<void*>(static_cast<uintptr_t>(s.objects.size()) * 16u);
+}
+
+Object* Find(const void* handle) {
+  uintptr_t raw = reinterpret_cast<uintptr_t>(handle);
+  if (raw == 0 || raw % 16u != 0) return nullptr;
+  size_t index = raw / 16u;
+  if (index > S().objects.size()) return nullptr;
+  return &S().objects[index - 1];
+}
+
+Object* FindAlive(const void* handle, Kind kind) {
+  Object* object = Find(handle);
+  return (object != nullptr && object->alive && object->kind == kind) ? object : nullptr;
+}
+
+std::string Name(const void* handle) {
+  if (handle == nullptr) return "null";
+  if (handle == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
+  const Object* object = Find(handle);
+  if (object == nullptr) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "#%" PRIuPTR, reinterpret_cast<uintptr_t>(handle));
+    return buffer;
+  }
+  return object->name;
+}
+
+void Record(const std::string& call) { S().calls.push_back(call); }
+
+void Error(const std::string& what) { S().errors.push_back(what); }
+
+void Unsupported(const std::string& what) {
+  std::fprintf(stderr, "host platform: unsupported: %s\n", what.c_str());
+  std::abort();
+}
+
+std::string Hex(uint32_t value) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "0x%08" PRIX32, value);
+  return buffer;
+}
+
+std::string Quote(const char* text, int count) {
+  std::string out = "\"";
+  for (int i = 0; i < count; ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c > 0x7E || c == '"' || c == '\\') {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\x%02X", c);
+      out += buffer;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+std::string Arg(double v) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.1f", v);
+  return buffer;
+}
+
+const std::vector<std::string>& Calls() { return S().calls; }
+
+std::vector<std::string> CallsNamed(const std::vector<std::string>& names) {
+  std::vector<std::string> out;
+  for (const std::string& call : S().calls) {
+    std::string name = call.substr(0, call.find('('));
+    for (const std::string& wanted : names) {
+      if (name == wanted) {
+        out.push_back(call);
+        break;
+      }
+    }
+  }
+  return out;
+}
+
+void ClearCalls() { S().calls.clear(); }
+
+const std::vector<std::string>& Errors() { return S().errors; }
+
+void ResetRegistry();
+void ResetDialogs();
+void ResetWindowClasses();
+
+void Reset() {
+  S() = State();
+  ResetRegistry();
+  ResetDialogs();
+  ResetWindowClasses();
+}
+
+void SetClock(time_t now) {
+  S().clockSet = true;
+  S().clock = now;
+}
+
+void QueueRandomNumbers(const std::vector<int>& numbers) {
+  for (int n : numbers) S().randomQueue.push_back(n);
+}
+
+}  // namespace host
+
+// The C runtime's clock and generator as the program sees them on this host (the
+// build renames the program's time, srand and rand to these). The generator is the
+// one of the Windows C runtime, so a given second yields the same triangle here as
+// in the real program: 15-bit results from a 32-bit linear congruential state.
+extern "C" time_t HostTime(time_t* out) {
+  time_t now;
+  if (host::S().clockSet) {
+    now = host::S().clock;
+  } else {
+    struct timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    now = ts.tv_sec;
+  }
+  if (out != nullptr) *out = now;
+  return now;
+}
+
+extern "C" void HostSrand(unsigned seed) { host::S().randomState = seed; }
+
+extern "C" int HostRand(void) {
+  host::State& s = host::S();
+  if (!s.randomQueue.empty()) {
+    int n = s.randomQueue.front();
+    s.randomQueue.pop_front();
+    return n;
+  }
+  s.randomState = s.randomState * 214013u + 2531011u;
+  return static_cast<int>((s.randomState >> 16) & 0x7FFFu);
+}

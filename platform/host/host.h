@@ -1,0 +1,63 @@
+// Hooks for tests, fuzzers and the soak run: what the stand-in platform recorded,
+// and the knobs that the real platform would take from the machine (client and
+// display size, text extent, clock, random numbers, registry, dialog controls).
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/host/windows.h"
+
+namespace host {
+
+// Forget everything: calls, errors, objects, windows, messages, timers, clock,
+// random numbers, registry and dialog controls. Every test starts with this.
+void Reset();
+
+// Every platform call in order, as "Name(arg,arg,...)". Handles print as names
+// ("pen1", "font2", "dc1", "hwnd1", "stock:BLACK_PEN", "null"), colours as 0x00BBGGRR,
+// texts quoted with bytes above 0x7E as \xNN.
+const std::vector<std::string>& Calls();
+// The recorded calls whose name is one of `names`, in order.
+std::vector<std::string> CallsNamed(const std::vector<std::string>& names);
+void ClearCalls();
+
+// Misuse of the platform that Windows would reject or that leaks (deleting a selected
+// object, selecting a deleted one, releasing a device context that still holds a
+// created pen or font, ...). Empty when the program behaved.
+const std::vector<std::string>& Errors();
+
+// ---- GDI ----
+int LiveObjectCount();  // pens, fonts and brushes created and not yet deleted
+std::string Name(const void* handle);
+std::string SelectedPen(HDC dc);
+std::string SelectedFont(HDC dc);
+int BkMode(HDC dc);
+COLORREF TextColour(HDC dc);
+void SetDisplaySize(int width, int height);  // GetDeviceCaps HORZRES / VERTRES
+// Text extent: each byte is `perByte` pixels wide and the line `height` high.
+void SetTextMetrics(int perByte, int height);
+
+// ---- Windows and messages ----
+// A top-level window of the given client size whose procedure is DefWindowProcA.
+HWND CreateTestWindow(int width, int height);
+void SetClientSize(HWND window, int width, int height);
+bool IsWindowAlive(HWND window);
+// Messages waiting for GetMessageA; a test posts them before running a loop.
+void PostMessageToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Called by GetMessageA when the queue is empty; it may post more. Without one, or
+// when it posts nothing, an empty queue without a quit message aborts: a real loop
+// would wait forever.
+void SetIdleHandler(std::function<void()> handler);
+// The timers that are set: window and id -> period in milliseconds (0 when not set).
+UINT TimerPeriod(HWND window, UINT_PTR id);
+int TimerCount();
+
+// ---- Clock and random numbers ----
+void SetClock(time_t now);  // time() returns this from now on
+// rand() returns these first, one by one, before it goes on with its generator.
+void QueueRandomNumbers(const std::vector<int>& numbers);
+
+}  // namespace host

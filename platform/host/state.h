@@ -1,0 +1,106 @@
+// Shared state of the stand-in platform: one table of handles (GDI objects, device
+// contexts, windows, registry keys), the call record and the error list.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/host/host.h"
+
+namespace host {
+
+enum class Kind { Pen, Font, Brush, StockObject, Dc, Window, Key };
+
+struct Object {
+  explicit Object(Kind k) : kind(k) {}
+  Kind kind;
+  bool alive = true;
+  std::string name;
+  // Device context: what is selected and its attributes.
+  HGDIOBJ pen = nullptr;
+  HGDIOBJ font = nullptr;
+  HGDIOBJ defaultPen = nullptr;
+  HGDIOBJ defaultFont = nullptr;
+  int bkMode = OPAQUE;
+  COLORREF textColour = 0;
+  HWND dcWindow = nullptr;
+  // Window.
+  WNDPROC proc = nullptr;
+  HWND parent = nullptr;
+  DWORD style = 0;
+  int width = 0;
+  int height = 0;
+  HBRUSH brush = nullptr;
+  std::string className;
+  std::string title;
+  // Registry key: the path below HKEY_CURRENT_USER.
+  std::string keyPath;
+};
+
+struct State {
+  std::vector<Object> objects;  // handle n is objects[n - 1]
+  std::vector<std::string> calls;
+  std::vector<std::string> errors;
+  std::map<std::string, int> counters;
+  std::map<int, void*> stock;
+  std::vector<void*> liveDcs;
+  int liveObjects = 0;  // pens, fonts and brushes created and not deleted  // stock object index -> handle
+  int displayWidth = 1024;
+  int displayHeight = 768;
+  int textPerByte = 6;
+  int textHeight = 10;
+  std::deque<MSG> queue;
+  bool quitPosted = false;
+  int quitCode = 0;
+  std::function<void()> idle;
+  std::map<std::pair<HWND, UINT_PTR>, UINT> timers;
+  bool clockSet = false;
+  time_t clock = 0;
+  std::deque<int> randomQueue;
+  uint32_t randomState = 1;
+};
+
+State& S();
+
+// Handles are small integers dressed as pointers; 0 is null.
+void* NewObject(Object object, const char* prefix);
+Object* Find(const void* handle);            // any object, alive or not
+Object* FindAlive(const void* handle, Kind kind);
+
+void Record(const std::string& call);
+void Error(const std::string& what);
+[[noreturn]] void Unsupported(const std::string& what);
+
+// Formatting helpers for the call record.
+std::string Hex(uint32_t value);
+std::string Quote(const char* text, int count);
+
+inline std::string Args() { return {}; }
+inline std::string Arg(int v) { return std::to_string(v); }
+inline std::string Arg(unsigned v) { return std::to_string(v); }
+inline std::string Arg(long v) { return std::to_string(v); }
+inline std::string Arg(unsigned long v) { return std::to_string(v); }
+inline std::string Arg(long long v) { return std::to_string(v); }
+inline std::string Arg(unsigned long long v) { return std::to_string(v); }
+inline std::string Arg(const std::string& v) { return v; }
+inline std::string Arg(const char* v) { return v; }
+std::string Arg(double v);
+template <typename T>
+std::string Arg(T* handle) { return Name(handle); }
+template <typename First, typename... Rest>
+std::string Args(const First& first, const Rest&... rest) {
+  std::string out = Arg(first);
+  ((out += ",", out += Arg(rest)), ...);
+  return out;
+}
+template <typename... A>
+void Call(const char* name, const A&... args) {
+  Record(std::string(name) + "(" + Args(args...) + ")");
+}
+
+}  // namespace host

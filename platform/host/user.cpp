@@ -1,0 +1,282 @@
+// user32 on the host: window classes, windows, device contexts, the message queue and
+// timers. Messages reach window procedures synchronously, as SendMessageA does.
+#include "platform/host/state.h"
+
+#include <cstring>
+
+using namespace host;
+
+namespace host {
+HDC NewDc(HWND window);
+void CloseDc(HDC dc);
+}  // namespace host
+
+namespace {
+
+struct WindowClass {
+  WNDCLASSA wc;
+  std::string name;
+};
+
+std::vector<WindowClass>& Classes() {
+  static std::vector<WindowClass> classes;
+  return classes;
+}
+
+std::string Text(LPCSTR text) {
+  if (text == nullptr) return "null";
+  if (reinterpret_cast<uintptr_t>(text) < 0x10000) return "#" + std::to_string(reinterpret_cast<uintptr_t>(text));
+  return Quote(text, static_cast<int>(std::strlen(text)));
+}
+
+Object* Window(HWND window, const char* call) {
+  Object* object = FindAlive(window, Kind::Window);
+  if (object == nullptr) Error(std::string(call) + ": " + Name(window) + " is no live window");
+  return object;
+}
+
+HWND Desktop() {
+  State& s = S();
+  for (size_t i = 0; i < s.objects.size(); ++i)
+    if (s.objects[i].kind == Kind::Window && s.objects[i].name == "desktop")
+      return reinterpret_cast<HWND>((i + 1) * 16u);
+  Object desktop(Kind::Window);
+  desktop.name = "desktop";
+  return static_cast<HWND>(NewObject(desktop, nullptr));
+}
+
+}  // namespace
+
+namespace host {
+
+void ResetWindowClasses() { Classes().clear(); }
+
+HWND CreateTestWindow(int width, int height) {
+  Object window(Kind::Window);
+  window.proc = DefWindowProcA;
+  window.width = width;
+  window.height = height;
+  window.brush = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  return static_cast<HWND>(NewObject(window, "hwnd"));
+}
+
+void SetClientSize(HWND window, int width, int height) {
+  Object* o = FindAlive(window, Kind::Window);
+  if (o == nullptr) Unsupported("SetClientSize on " + Name(window));
+  o->width = width;
+  o->height = height;
+}
+
+bool IsWindowAlive(HWND window) { return FindAlive(window, Kind::Window) != nullptr; }
+
+void PostMessageToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  MSG msg{};
+  msg.hwnd = window;
+  msg.message = message;
+  msg.wParam = wParam;
+  msg.lParam = lParam;
+  S().queue.push_back(msg);
+}
+
+void SetIdleHandler(std::function<void()> handler) { S().idle = std::move(handler); }
+
+UINT TimerPeriod(HWND window, UINT_PTR id) {
+  auto it = S().timers.find({window, id});
+  return it == S().timers.end() ? 0 : it->second;
+}
+
+int TimerCount() { return static_cast<int>(S().timers.size()); }
+
+}  // namespace host
+
+HDC WINAPI GetDC(HWND window) {
+  HDC dc = nullptr;
+  if (window == nullptr || Window(window, "GetDC") != nullptr) dc = NewDc(window);
+  Call("GetDC", window);
+  return dc;
+}
+
+int WINAPI ReleaseDC(HWND window, HDC dc) {
+  Call("ReleaseDC", window, dc);
+  if (dc == nullptr) return 0;
+  CloseDc(dc);
+  return 1;
+}
+
+BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
+  Call("GetClientRect", window);
+  Object* o = Window(window, "GetClientRect");
+  if (o == nullptr) return FALSE;
+  rect->left = 0;
+  rect->top = 0;
+  if (o->name == "desktop") {
+    rect->right = S().displayWidth;
+    rect->bottom = S().displayHeight;
+  } else {
+    rect->right = o->width;
+    rect->bottom = o->height;
+  }
+  return TRUE;
+}
+
+LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  Call("SendMessageA", window, Hex(message), Name(reinterpret_cast<void*>(wParam)), lParam);
+  Object* o = Window(window, "SendMessageA");
+  if (o == nullptr || o->proc == nullptr) return 0;
+  return o->proc(window, message, wParam, lParam);
+}
+
+LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  Call("DefWindowProcA", window, Hex(message), wParam, lParam);
+  Object* o = Window(window, "DefWindowProcA");
+  if (o == nullptr) return 0;
+  if (message == WM_ERASEBKGND) {
+    // The class brush fills the whole client area.
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    if (FindAlive(dc, Kind::Dc) == nullptr) Error("WM_ERASEBKGND without a live device context");
+    Call("FillRect", dc, 0, 0, o->width, o->height, Name(o->brush));
+    return 1;
+  }
+  if (message == WM_CLOSE) {
+    // Default closing destroys the window.
+    o->alive = false;
+    if (o->proc) o->proc(window, WM_DESTROY, 0, 0);
+  }
+  return 0;
+}
+
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
+  Call("LoadCursorA", instance, Text(name));
+  if (instance != nullptr || name != IDC_ARROW) Unsupported("LoadCursorA other than the arrow");
+  static int arrow;
+  return reinterpret_cast<HCURSOR>(&arrow);
+}
+
+ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
+  Call("RegisterClassA", wc->style, wc->lpfnWndProc ? "proc" : "null", wc->cbClsExtra,
+       wc->cbWndExtra, wc->hInstance, wc->hIcon, wc->hCursor ? "arrow" : "null",
+       Name(wc->hbrBackground), Text(wc->lpszMenuName), Text(wc->lpszClassName));
+  if (wc->lpszClassName == nullptr || wc->lpfnWndProc == nullptr) return 0;
+  for (const WindowClass& c : Classes())
+    if (c.name == wc->lpszClassName) return 0;  // already registered
+  Classes().push_back({*wc, wc->lpszClassName});
+  return static_cast<ATOM>(0xC000 + Classes().size());
+}
+
+HWND WINAPI GetDesktopWindow(void) {
+  HWND desktop = Desktop();
+  Call("GetDesktopWindow");
+  return desktop;
+}
+
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
+                            int y, int width, int height, HWND parent, HMENU menu,
+                            HINSTANCE instance, LPVOID param) {
+  Call("CreateWindowExA", Hex(exStyle), Text(className), Text(windowName), Hex(style), x, y, width,
+       height, parent, menu, instance, param);
+  const WindowClass* wc = nullptr;
+  for (const WindowClass& c : Classes())
+    if (className != nullptr && c.name == className) wc = &c;
+  if (wc == nullptr) return nullptr;
+  if (parent != nullptr && FindAlive(parent, Kind::Window) == nullptr) return nullptr;
+  if ((style & WS_CHILD) != 0 && parent == nullptr) return nullptr;
+  Object window(Kind::Window);
+  window.proc = wc->wc.lpfnWndProc;
+  window.parent = parent;
+  window.style = style;
+  window.width = width;
+  window.height = height;
+  window.brush = wc->wc.hbrBackground;
+  window.className = wc->name;
+  window.title = windowName ? windowName : "";
+  HWND handle = static_cast<HWND>(NewObject(window, "hwnd"));
+  CREATESTRUCTA cs{};
+  cs.lpCreateParams = param;
+  cs.hInstance = instance;
+  cs.hMenu = menu;
+  cs.hwndParent = parent;
+  cs.cx = width;
+  cs.cy = height;
+  cs.x = x;
+  cs.y = y;
+  cs.style = static_cast<LONG>(style);
+  cs.lpszName = windowName;
+  cs.lpszClass = className;
+  cs.dwExStyle = exStyle;
+  if (Find(handle)->proc(handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
+    Find(handle)->alive = false;
+    return nullptr;
+  }
+  return handle;
+}
+
+BOOL WINAPI ShowWindow(HWND window, int showCommand) {
+  Call("ShowWindow", window, showCommand);
+  (void)Window(window, "ShowWindow");
+  return FALSE;
+}
+
+BOOL WINAPI UpdateWindow(HWND window) {
+  Call("UpdateWindow", window);
+  return Window(window, "UpdateWindow") != nullptr;
+}
+
+BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) {
+  if (window != nullptr || filterMin != 0 || filterMax != 0) Unsupported("GetMessageA with a filter");
+  State& s = S();
+  if (s.queue.empty() && !s.quitPosted && s.idle) s.idle();
+  if (!s.queue.empty()) {
+    *msg = s.queue.front();
+    s.queue.pop_front();
+    return TRUE;
+  }
+  if (s.quitPosted) {
+    s.quitPosted = false;
+    *msg = MSG{};
+    msg->message = WM_QUIT;
+    msg->wParam = static_cast<WPARAM>(s.quitCode);
+    return FALSE;
+  }
+  Unsupported("GetMessageA on an empty queue: the loop would wait for ever");
+}
+
+BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
+
+LRESULT WINAPI DispatchMessageA(const MSG* msg) {
+  Object* o = Window(msg->hwnd, "DispatchMessageA");
+  if (o == nullptr || o->proc == nullptr) return 0;
+  return o->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerProc) {
+  Call("SetTimer", window, id, elapse, timerProc ? "proc" : "null");
+  if (timerProc != nullptr) Unsupported("SetTimer with a timer procedure");
+  if (Window(window, "SetTimer") == nullptr) return 0;
+  S().timers[{window, id}] = elapse;
+  return id;
+}
+
+BOOL WINAPI KillTimer(HWND window, UINT_PTR id) {
+  Call("KillTimer", window, id);
+  return S().timers.erase({window, id}) > 0;
+}
+
+void WINAPI PostQuitMessage(int exitCode) {
+  Call("PostQuitMessage", exitCode);
+  S().quitPosted = true;
+  S().quitCode = exitCode;
+}
+
+HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
+  Call("BeginPaint", window);
+  *paint = PAINTSTRUCT{};
+  if (Window(window, "BeginPaint") == nullptr) return nullptr;
+  paint->hdc = NewDc(window);
+  return paint->hdc;
+}
+
+BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
+  Call("EndPaint", window);
+  if (paint->hdc != nullptr) CloseDc(paint->hdc);
+  return TRUE;
+}

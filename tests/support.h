@@ -1,0 +1,64 @@
+// Shared fixture: every test starts from a clean platform and a fresh program state.
+#pragma once
+
+// Test framework and standard headers first: the platform header routes the C
+// runtime's rand, srand and time by name.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "geometry/triangle.h"
+#include "platform/host/host.h"
+#include "render/draw.h"
+#include "settings/settings.h"
+#include "shell/shell.h"
+
+typedef std::vector<std::string> Lines;
+
+inline std::string Join(const Lines& lines) {
+  std::string out;
+  for (const std::string& line : lines) out += "  " + line + "\n";
+  return out;
+}
+
+// Compares two call lists and says where they part.
+inline ::testing::AssertionResult SameCalls(const Lines& expected, const Lines& actual) {
+  for (size_t i = 0; i < expected.size() || i < actual.size(); ++i) {
+    std::string e = i < expected.size() ? expected[i] : "(nothing)";
+    std::string a = i < actual.size() ? actual[i] : "(nothing)";
+    if (e != a)
+      return ::testing::AssertionFailure()
+             << "call " << i << ": expected " << e << ", got " << a << "\nall calls:\n" << Join(actual);
+  }
+  return ::testing::AssertionSuccess();
+}
+
+class HostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host::Reset();
+    gTriangle = Triangle();
+    gCycleStep = 0;
+    gMainWindow = nullptr;
+    gTimerId = 0;
+    LoadSettings();
+  }
+  void TearDown() override {
+    EXPECT_TRUE(host::Errors().empty()) << "platform misuse:\n" << Join(host::Errors());
+  }
+  // A window and a device context to draw into, with the recording cleared.
+  HDC OpenDc(int width = 1024, int height = 768) {
+    gMainWindow = host::CreateTestWindow(width, height);
+    HDC dc = GetDC(gMainWindow);
+    host::ClearCalls();
+    return dc;
+  }
+  // Checks the drawing protocol's promise after a figure: nothing left alive and the
+  // context holding what it held before.
+  void ExpectClean(HDC dc) {
+    EXPECT_EQ(0, host::LiveObjectCount());
+    EXPECT_EQ("stock:BLACK_PEN", host::SelectedPen(dc));
+    EXPECT_EQ("stock:SYSTEM_FONT", host::SelectedFont(dc));
+  }
+};
