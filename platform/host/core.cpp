@@ -97,6 +97,8 @@ std::vector<std::string> CallsNamed(const std::vector<std::string>& names) {
 
 void ClearCalls() { S().calls.clear(); }
 
+void SetRecording(bool on) { S().recording = on; }
+
 const std::vector<std::string>& Errors() { return S().errors; }
 
 void ResetRegistry();

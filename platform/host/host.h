@@ -23,6 +23,9 @@ const std::vector<std::string>& Calls();
 // The recorded calls whose name is one of `names`, in order.
 std::vector<std::string> CallsNamed(const std::vector<std::string>& names);
 void ClearCalls();
+// Recording on (the default after Reset) or off. Off, the calls still act and misuse
+// is still caught; only the record stays empty, which makes fuzzing and soaking fast.
+void SetRecording(bool on);
 
 // Misuse of the platform that Windows would reject or that leaks (deleting a selected
 // object, selecting a deleted one, releasing a device context that still holds a

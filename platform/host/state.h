@@ -49,6 +49,7 @@ struct State {
   std::map<std::string, int> counters;
   std::map<int, void*> stock;
   std::vector<void*> liveDcs;
+  bool recording = true;
   int liveObjects = 0;  // pens, fonts and brushes created and not deleted  // stock object index -> handle
   int displayWidth = 1024;
   int displayHeight = 768;
@@ -100,6 +101,7 @@ std::string Args(const First& first, const Rest&... rest) {
 }
 template <typename... A>
 void Call(const char* name, const A&... args) {
+  if (!S().recording) return;
   Record(std::string(name) + "(" + Args(args...) + ")");
 }
 
