@@ -24,3 +24,7 @@ extern Settings gSettings;
 void LoadSettings();
 // Writes all nine values of gSettings to the registry.
 void SaveSettings();
+
+// The procedure of the settings dialog (template IDD_SETTINGS in res/resource.h): shows
+// what LoadSettings reads and saves the controls' state on OK.
+INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

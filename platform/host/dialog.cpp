@@ -1,16 +1,315 @@
-// user32 dialogs on the host (to be filled in with the settings dialog).
+// user32 dialogs on the host: the program's dialog templates, their controls with
+// check states and scroll positions, and modal dialogs whose user is a test.
 #include "platform/host/state.h"
+#include "res/resource.h"
+
+#include <algorithm>
+
+using namespace host;
+
+namespace {
+
+enum class ControlKind { PushButton, CheckBox, Radio, GroupBox, Static, ScrollBar };
+
+struct ControlSpec {
+  int id;
+  ControlKind kind;
+  bool group;  // WS_GROUP: begins a new group of radio buttons
+};
+
+// The settings dialog's controls in template order, as res/dialog.rc lists them.
+const ControlSpec kSettingsTemplate[] = {
+    {IDOK, ControlKind::PushButton, false},
+    {IDCANCEL, ControlKind::PushButton, false},
+    {IDC_MEDIANS, ControlKind::CheckBox, false},
+    {IDC_INCIRCLE, ControlKind::CheckBox, false},
+    {IDC_CIRCUMCIRCLE, ControlKind::CheckBox, false},
+    {IDC_ALTITUDES, ControlKind::CheckBox, false},
+    {IDC_NINEPOINT, ControlKind::CheckBox, false},
+    {IDC_EULERLINE, ControlKind::CheckBox, false},
+    {IDC_STATIC, ControlKind::GroupBox, false},
+    {IDC_STATIC, ControlKind::GroupBox, false},
+    {IDC_BLACK, ControlKind::Radio, false},
+    {IDC_DARKGREY, ControlKind::Radio, false},
+    {IDC_WHITE, ControlKind::Radio, false},
+    {IDC_GREY, ControlKind::Radio, false},
+    {IDC_LIGHTGREY, ControlKind::Radio, false},
+    {IDC_STATIC, ControlKind::Static, true},
+    {IDC_INTERVAL, ControlKind::ScrollBar, false},
+    {IDC_EXCIRCLES, ControlKind::CheckBox, false},
+    {IDC_STATIC, ControlKind::Static, true},
+};
+
+struct Item {
+  ControlSpec spec;
+  HWND window;
+  UINT check = BST_UNCHECKED;
+  int min = 0;
+  int max = 100;  // a new scroll bar control's range is 0..100
+  UINT page = 0;
+  int pos = 0;
+};
+
+struct Dialog {
+  DLGPROC proc = nullptr;
+  std::vector<Item> controls;
+  bool ended = false;
+  INT_PTR result = -1;
+};
+
+struct Dialogs {
+  std::map<HWND, Dialog> open;  // every dialog made since the reset, ended or not
+  std::function<void(HWND)> user;
+};
+
+Dialogs& D() {
+  static Dialogs dialogs;
+  return dialogs;
+}
+
+// Messages sent to a dialog window go to its dialog procedure.
+LRESULT CALLBACK DialogWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto it = D().open.find(window);
+  if (it == D().open.end() || it->second.proc == nullptr) return 0;
+  return it->second.proc(window, message, wParam, lParam);
+}
+
+HWND MakeDialog(int templateId, DLGPROC proc) {
+  if (templateId != IDD_SETTINGS) Unsupported("dialog template " + std::to_string(templateId));
+  Object window(Kind::Window);
+  window.proc = DialogWindowProc;
+  window.style = WS_POPUP;
+  HWND dialog = static_cast<HWND>(NewObject(window, "dlg"));
+  const std::string prefix = Name(dialog) + ".";
+  Dialog d;
+  d.proc = proc;
+  for (const ControlSpec& spec : kSettingsTemplate) {
+    Object control(Kind::Window);
+    control.parent = dialog;
+    control.style = WS_CHILD | WS_VISIBLE;
+    control.name = prefix + (spec.id == IDC_STATIC ? "static" + std::to_string(d.controls.size() + 1)
+                                                   : std::to_string(spec.id));
+    Item c;
+    c.spec = spec;
+    c.window = static_cast<HWND>(NewObject(control, nullptr));
+    d.controls.push_back(c);
+  }
+  D().open[dialog] = std::move(d);
+  return dialog;
+}
+
+// The dialog behind a handle, for the user32 calls: misuse is the program's error.
+Dialog* LiveDialog(HWND dialog, const char* call) {
+  auto it = D().open.find(dialog);
+  if (it == D().open.end() || FindAlive(dialog, Kind::Window) == nullptr) {
+    Error(std::string(call) + ": " + Name(dialog) + " is no open dialog");
+    return nullptr;
+  }
+  return &it->second;
+}
+
+Item* ById(Dialog& d, int id) {
+  for (Item& c : d.controls)
+    if (c.spec.id == id) return &c;
+  return nullptr;
+}
+
+Item* DialogControl(HWND dialog, int id, const char* call) {
+  Dialog* d = LiveDialog(dialog, call);
+  if (d == nullptr) return nullptr;
+  Item* c = ById(*d, id);
+  if (c == nullptr) Error(std::string(call) + ": " + Name(dialog) + " has no control " + std::to_string(id));
+  return c;
+}
+
+// A scroll bar control of an open dialog, by its own window handle.
+Item* ScrollBarControl(HWND window, int bar, const char* call) {
+  if (bar != SB_CTL) Unsupported(std::string(call) + " for a window's own scroll bar");
+  for (auto& [dialog, d] : D().open)
+    for (Item& c : d.controls)
+      if (c.window == window && c.spec.kind == ControlKind::ScrollBar && FindAlive(window, Kind::Window))
+        return &c;
+  Error(std::string(call) + ": " + Name(window) + " is no scroll bar control");
+  return nullptr;
+}
+
+// The hooks look at dialogs that have ended too; an unknown one is the test's mistake.
+Dialog& KnownDialog(HWND dialog) {
+  auto it = D().open.find(dialog);
+  if (it == D().open.end()) Unsupported(Name(dialog) + " is no dialog");
+  return it->second;
+}
+
+Item& KnownControl(HWND dialog, int id) {
+  Item* c = ById(KnownDialog(dialog), id);
+  if (c == nullptr) Unsupported(Name(dialog) + " has no control " + std::to_string(id));
+  return *c;
+}
+
+}  // namespace
 
 namespace host {
-void ResetDialogs() {}
+
+void ResetDialogs() { D() = Dialogs(); }
+
+HWND CreateTestDialog(int templateId, DLGPROC proc) { return MakeDialog(templateId, proc); }
+
+void SetUser(std::function<void(HWND)> user) { D().user = std::move(user); }
+
+void Click(HWND dialog, int id) {
+  Dialog& d = KnownDialog(dialog);
+  Item& c = KnownControl(dialog, id);
+  switch (c.spec.kind) {
+    case ControlKind::CheckBox:
+      c.check = c.check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
+      break;
+    case ControlKind::Radio: {
+      // The group runs from the control with WS_GROUP at or before this one up to the
+      // next one with WS_GROUP.
+      size_t self = static_cast<size_t>(&c - d.controls.data());
+      size_t first = self;
+      while (first > 0 && !d.controls[first].spec.group) --first;
+      for (size_t i = first; i < d.controls.size() && (i == first || !d.controls[i].spec.group); ++i)
+        if (d.controls[i].spec.kind == ControlKind::Radio) d.controls[i].check = BST_UNCHECKED;
+      c.check = BST_CHECKED;
+      break;
+    }
+    case ControlKind::PushButton:
+      break;
+    default:
+      Unsupported("Click on a control that is no button");
+  }
+  const HWND window = c.window;
+  if (d.proc != nullptr)
+    d.proc(dialog, WM_COMMAND, MAKEWPARAM(id, 0 /* BN_CLICKED */), reinterpret_cast<LPARAM>(window));
+}
+
+INT_PTR SendToDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  DLGPROC proc = KnownDialog(dialog).proc;
+  if (proc == nullptr) Unsupported(Name(dialog) + " has no dialog procedure");
+  return proc(dialog, message, wParam, lParam);
+}
+
+HWND Control(HWND dialog, int id) { return KnownControl(dialog, id).window; }
+
+bool IsChecked(HWND dialog, int id) { return KnownControl(dialog, id).check == BST_CHECKED; }
+
+int ScrollPosition(HWND dialog, int id) { return KnownControl(dialog, id).pos; }
+
+SCROLLINFO ScrollBar(HWND dialog, int id) {
+  const Item& c = KnownControl(dialog, id);
+  SCROLLINFO info = {};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  info.nMin = c.min;
+  info.nMax = c.max;
+  info.nPage = c.page;
+  info.nPos = c.pos;
+  return info;
+}
+
+bool DialogEnded(HWND dialog) { return KnownDialog(dialog).ended; }
+
+INT_PTR DialogResult(HWND dialog) { return KnownDialog(dialog).result; }
+
 }  // namespace host
 
-INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) {
-  host::Unsupported("DialogBoxParamA");
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner,
+                               DLGPROC dialogProc, LPARAM initParam) {
+  const uintptr_t name = reinterpret_cast<uintptr_t>(templateName);
+  Call("DialogBoxParamA", instance, name < 0x10000 ? "#" + std::to_string(name) : "name", owner,
+       dialogProc ? "proc" : "null", initParam);
+  if (name == 0 || name >= 0x10000) Unsupported("DialogBoxParamA with a template given by name");
+  if (dialogProc == nullptr) Unsupported("DialogBoxParamA without a dialog procedure");
+  if (owner != nullptr && FindAlive(owner, Kind::Window) == nullptr) {
+    Error("DialogBoxParamA: owner " + Name(owner) + " is no live window");
+    return -1;
+  }
+  const HWND dialog = MakeDialog(static_cast<int>(name), dialogProc);
+  // The focus goes to the first control, OK; the procedure's answer is not needed here.
+  dialogProc(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(KnownControl(dialog, IDOK).window),
+             initParam);
+  if (!KnownDialog(dialog).ended) {
+    if (!D().user) Unsupported("DialogBoxParamA without a user: the dialog would wait for ever");
+    const std::function<void(HWND)> user = D().user;
+    user(dialog);
+  }
+  Dialog& d = KnownDialog(dialog);
+  if (!d.ended) Unsupported("DialogBoxParamA: the user left without ending the dialog");
+  Find(dialog)->alive = false;
+  for (const Item& c : d.controls) Find(c.window)->alive = false;
+  return d.result;
 }
-BOOL WINAPI EndDialog(HWND, INT_PTR) { host::Unsupported("EndDialog"); }
-BOOL WINAPI CheckDlgButton(HWND, int, UINT) { host::Unsupported("CheckDlgButton"); }
-UINT WINAPI IsDlgButtonChecked(HWND, int) { host::Unsupported("IsDlgButtonChecked"); }
-HWND WINAPI GetDlgItem(HWND, int) { host::Unsupported("GetDlgItem"); }
-int WINAPI SetScrollInfo(HWND, int, LPCSCROLLINFO, BOOL) { host::Unsupported("SetScrollInfo"); }
-BOOL WINAPI GetScrollInfo(HWND, int, LPSCROLLINFO) { host::Unsupported("GetScrollInfo"); }
+
+BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
+  Call("EndDialog", dialog, static_cast<long long>(result));
+  Dialog* d = LiveDialog(dialog, "EndDialog");
+  if (d == nullptr) return FALSE;
+  d->ended = true;
+  d->result = result;
+  return TRUE;
+}
+
+BOOL WINAPI CheckDlgButton(HWND dialog, int id, UINT check) {
+  Call("CheckDlgButton", dialog, id, check);
+  Item* c = DialogControl(dialog, id, "CheckDlgButton");
+  if (c == nullptr) return FALSE;
+  if (check != BST_CHECKED && check != BST_UNCHECKED) Unsupported("CheckDlgButton with a third state");
+  if (c->spec.kind == ControlKind::CheckBox || c->spec.kind == ControlKind::Radio) c->check = check;
+  return TRUE;
+}
+
+UINT WINAPI IsDlgButtonChecked(HWND dialog, int id) {
+  Call("IsDlgButtonChecked", dialog, id);
+  Item* c = DialogControl(dialog, id, "IsDlgButtonChecked");
+  return c == nullptr ? BST_UNCHECKED : c->check;
+}
+
+HWND WINAPI GetDlgItem(HWND dialog, int id) {
+  Call("GetDlgItem", dialog, id);
+  Item* c = DialogControl(dialog, id, "GetDlgItem");
+  return c == nullptr ? nullptr : c->window;
+}
+
+int WINAPI SetScrollInfo(HWND window, int bar, LPCSCROLLINFO info, BOOL redraw) {
+  Call("SetScrollInfo", window, bar, info->cbSize, Hex(info->fMask), info->nMin, info->nMax,
+       info->nPage, info->nPos, redraw);
+  Item* c = ScrollBarControl(window, bar, "SetScrollInfo");
+  if (c == nullptr) return 0;
+  if (info->cbSize != sizeof(SCROLLINFO)) {
+    Error("SetScrollInfo: cbSize " + std::to_string(info->cbSize));
+    return 0;
+  }
+  if ((info->fMask & SIF_RANGE) != 0) {
+    if (info->nMin > info->nMax) Unsupported("SetScrollInfo with a minimum above the maximum");
+    c->min = info->nMin;
+    c->max = info->nMax;
+  }
+  if ((info->fMask & SIF_PAGE) != 0) c->page = info->nPage;
+  if ((info->fMask & SIF_POS) != 0) c->pos = info->nPos;
+  // As the platform does: the page is at most the whole range, and the position lies
+  // between the minimum and the last place a whole page still fits.
+  const long long span = static_cast<long long>(c->max) - c->min + 1;
+  if (c->page > span) c->page = static_cast<UINT>(span);
+  const long long last = c->max - std::max(static_cast<long long>(c->page) - 1, 0LL);
+  c->pos = static_cast<int>(std::clamp(static_cast<long long>(c->pos), static_cast<long long>(c->min), last));
+  return c->pos;
+}
+
+BOOL WINAPI GetScrollInfo(HWND window, int bar, LPSCROLLINFO info) {
+  Call("GetScrollInfo", window, bar, info->cbSize, Hex(info->fMask));
+  Item* c = ScrollBarControl(window, bar, "GetScrollInfo");
+  if (c == nullptr) return FALSE;
+  if (info->cbSize != sizeof(SCROLLINFO)) {
+    Error("GetScrollInfo: cbSize " + std::to_string(info->cbSize));
+    return FALSE;
+  }
+  if ((info->fMask & SIF_RANGE) != 0) {
+    info->nMin = c->min;
+    info->nMax = c->max;
+  }
+  if ((info->fMask & SIF_PAGE) != 0) info->nPage = c->page;
+  if ((info->fMask & SIF_POS) != 0) info->nPos = c->pos;
+  if ((info->fMask & SIF_TRACKPOS) != 0) info->nTrackPos = c->pos;  // nothing is being dragged
+  return (info->fMask & SIF_ALL) != 0;
+}

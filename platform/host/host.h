@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,5 +63,51 @@ int TimerCount();
 void SetClock(time_t now);  // time() returns this from now on
 // rand() returns these first, one by one, before it goes on with its generator.
 void QueueRandomNumbers(const std::vector<int>& numbers);
+
+// ---- Registry ----
+// HKEY_CURRENT_USER as paths below it ("Software\\Morvaselkin"); names compare
+// without regard to ASCII case. Empty after Reset.
+struct RegistryEntry {
+  DWORD type;
+  std::vector<BYTE> data;
+};
+// Stores a value, creating its key and the keys above it.
+void SetRegistryValue(const std::string& path, const std::string& name, DWORD type,
+                      const std::vector<BYTE>& data);
+void SetRegistryDword(const std::string& path, const std::string& name, uint32_t value);
+std::optional<RegistryEntry> RegistryValue(const std::string& path, const std::string& name);
+bool KeyExists(const std::string& path);
+int OpenKeyCount();  // keys opened or created and not yet closed
+// From now on RegCreateKeyA fails with ERROR_ACCESS_DENIED (or works again).
+void FailKeyCreation(bool fail);
+// From now on writing the value of this name fails with ERROR_ACCESS_DENIED.
+void FailValueWrite(const std::string& name);
+
+// ---- Dialogs ----
+// The program's dialog templates as the host knows them: the settings dialog
+// (IDD_SETTINGS in res/resource.h) with its controls in template order. Buttons and
+// radio buttons hold a check state; "auto" buttons change it when clicked, radio
+// buttons within their group (up to the next control with WS_GROUP). A scroll bar
+// holds range, page and position.
+//
+// A dialog of that template whose procedure has not been called yet ("dlg1", its
+// controls "dlg1.1000", ...). DialogBoxParamA makes its dialogs the same way.
+HWND CreateTestDialog(int templateId, DLGPROC proc);
+// Called by DialogBoxParamA after WM_INITDIALOG, with the dialog: it plays the user,
+// clicking and sending messages, and must end the dialog. Without one DialogBoxParamA
+// aborts, as it would wait for ever.
+void SetUser(std::function<void(HWND dialog)> user);
+// What the user does: a click on a control (its state changes as the platform's own
+// handling would change it, then the procedure receives WM_COMMAND with BN_CLICKED),
+// and any message straight to the procedure, whose result comes back.
+void Click(HWND dialog, int id);
+INT_PTR SendToDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// What the controls show, also after the dialog has ended.
+HWND Control(HWND dialog, int id);  // as GetDlgItem, without recording
+bool IsChecked(HWND dialog, int id);
+int ScrollPosition(HWND dialog, int id);
+SCROLLINFO ScrollBar(HWND dialog, int id);  // range, page and position
+bool DialogEnded(HWND dialog);
+INT_PTR DialogResult(HWND dialog);  // the EndDialog result; -1 while it runs
 
 }  // namespace host

@@ -1,0 +1,384 @@
+// The settings dialog: what it shows when it opens, what OK saves, what the scroll bar
+// accepts, and what its procedure answers.
+#include "support.h"
+
+#include <optional>
+
+#include "res/resource.h"
+
+namespace {
+
+const char kKey[] = "Software\\Morvaselkin";
+const int kBoxes[7] = {IDC_MEDIANS,   IDC_INCIRCLE,  IDC_CIRCUMCIRCLE, IDC_ALTITUDES,
+                       IDC_NINEPOINT, IDC_EULERLINE, IDC_EXCIRCLES};
+const int kRadios[5] = {IDC_BLACK, IDC_DARKGREY, IDC_GREY, IDC_LIGHTGREY, IDC_WHITE};
+const char* const kRadioNames[5] = {"schwarz", "dunkelgrau", "grau", "hellgrau", "weiss"};
+const char* const kNames[9] = {"Schwerlinien",   "Inkreis",          "Umkreis",
+                               "Hoehenlinien",   "Feuerbachkreis",   "Eulersche Gerade",
+                               "Ankreise",       "Hintergrundfarbe", "Geschwindigkeit"};
+
+typedef std::vector<std::pair<const char*, uint32_t>> Stored;
+
+// What the controls show, e.g. "boxes 1111111 radio schwarz thumb 2000"; the boxes in
+// the order of kBoxes, the checked radio buttons by name ("none" when none is).
+std::string Shown(HWND dialog) {
+  std::string out = "boxes ";
+  for (int id : kBoxes) out += host::IsChecked(dialog, id) ? "1" : "0";
+  std::string radios;
+  for (int i = 0; i < 5; ++i)
+    if (host::IsChecked(dialog, kRadios[i])) radios += (radios.empty() ? "" : "+") + std::string(kRadioNames[i]);
+  return out + " radio " + (radios.empty() ? "none" : radios) + " thumb " +
+         std::to_string(host::ScrollPosition(dialog, IDC_INTERVAL));
+}
+
+std::optional<uint32_t> StoredDword(const char* name) {
+  std::optional<host::RegistryEntry> e = host::RegistryValue(kKey, name);
+  if (!e || e->type != REG_DWORD || e->data.size() != 4) return std::nullopt;
+  return e->data[0] | e->data[1] << 8 | e->data[2] << 16 | static_cast<uint32_t>(e->data[3]) << 24;
+}
+
+// The nine stored values in table order, signed, "-" for one that is missing.
+std::string StoredValues() {
+  std::string out;
+  for (const char* name : kNames) {
+    std::optional<uint32_t> v = StoredDword(name);
+    out += (out.empty() ? "" : " ") + (v ? std::to_string(static_cast<int32_t>(*v)) : "-");
+  }
+  return out;
+}
+
+WPARAM Scroll(int code, int position) { return MAKEWPARAM(code, static_cast<WORD>(position)); }
+
+class Dialog : public HostTest {
+ protected:
+  void Store(const Stored& values) {
+    for (const auto& [name, value] : values) host::SetRegistryDword(kKey, name, value);
+  }
+  // Runs the dialog modally with `user` in front of it; returns the dialog's result.
+  INT_PTR Run(std::function<void(HWND)> user) {
+    host::SetUser(std::move(user));
+    return DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_SETTINGS), nullptr, SettingsDlgProc, 0);
+  }
+  // Drops the thumb at `position`, as the platform reports it.
+  static void DropThumb(HWND dialog, int position) {
+    host::SendToDialog(dialog, WM_HSCROLL, Scroll(SB_THUMBPOSITION, position),
+                       reinterpret_cast<LPARAM>(host::Control(dialog, IDC_INTERVAL)));
+  }
+};
+
+TEST_F(Dialog, OpensWithWhatTheRegistryHolds) {
+  struct Case {
+    const char* what;
+    Stored stored;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"no key", {}, "boxes 1111111 radio schwarz thumb 2000"},
+      {"white", {{"Hintergrundfarbe", 0}}, "boxes 1111111 radio weiss thumb 2000"},
+      {"light grey", {{"Hintergrundfarbe", 1}}, "boxes 1111111 radio hellgrau thumb 2000"},
+      {"grey", {{"Hintergrundfarbe", 2}}, "boxes 1111111 radio grau thumb 2000"},
+      {"dark grey", {{"Hintergrundfarbe", 3}}, "boxes 1111111 radio dunkelgrau thumb 2000"},
+      {"background 7", {{"Hintergrundfarbe", 7}}, "boxes 1111111 radio none thumb 2000"},
+      {"background -1 compares unsigned", {{"Hintergrundfarbe", 0xFFFFFFFFu}},
+       "boxes 1111111 radio none thumb 2000"},
+      {"interval 100 at the low end", {{"Geschwindigkeit", 100}}, "boxes 1111111 radio schwarz thumb 500"},
+      {"interval 9000 at the high end", {{"Geschwindigkeit", 9000}}, "boxes 1111111 radio schwarz thumb 5000"},
+      {"interval -1 at the low end", {{"Geschwindigkeit", 0xFFFFFFFFu}}, "boxes 1111111 radio schwarz thumb 500"},
+      {"interval at both ends", {{"Geschwindigkeit", 500}}, "boxes 1111111 radio schwarz thumb 500"},
+      {"interval 5000", {{"Geschwindigkeit", 5000}}, "boxes 1111111 radio schwarz thumb 5000"},
+      {"each flag to its box",
+       {{"Schwerlinien", 0}, {"Umkreis", 0}, {"Hoehenlinien", 0}, {"Ankreise", 0}},
+       "boxes 0100110 radio schwarz thumb 2000"},
+      {"other flags to their boxes", {{"Inkreis", 0}, {"Feuerbachkreis", 0}, {"Eulersche Gerade", 0}},
+       "boxes 1011001 radio schwarz thumb 2000"},
+  };
+  for (const Case& c : cases) {
+    host::Reset();
+    Store(c.stored);
+    gSettings = Settings{};  // the dialog loads for itself
+    std::string shown;
+    EXPECT_EQ(IDCANCEL, Run([&](HWND dialog) {
+                shown = Shown(dialog);
+                host::Click(dialog, IDCANCEL);
+              }))
+        << c.what;
+    EXPECT_EQ(c.shown, shown) << c.what;
+    EXPECT_TRUE(host::CallsNamed({"RegCreateKeyA", "RegSetValueExA"}).empty()) << c.what;
+    EXPECT_EQ(!c.stored.empty(), host::KeyExists(kKey)) << c.what << ": opening creates no key";
+  }
+}
+
+TEST_F(Dialog, OpeningSetsTheControlsInOrder) {
+  host::ClearCalls();
+  Run([](HWND dialog) { host::Click(dialog, IDCANCEL); });
+  EXPECT_TRUE(SameCalls({"DialogBoxParamA(null,#103,null,proc,0)",
+                         "RegOpenKeyA(HKEY_CURRENT_USER,\"Software\\x5CMorvaselkin\")",
+                         "CheckDlgButton(dlg1,1000,1)", "CheckDlgButton(dlg1,1001,1)",
+                         "CheckDlgButton(dlg1,1002,1)", "CheckDlgButton(dlg1,1003,1)",
+                         "CheckDlgButton(dlg1,1004,1)", "CheckDlgButton(dlg1,1005,1)",
+                         "CheckDlgButton(dlg1,1011,1)", "CheckDlgButton(dlg1,1006,1)",
+                         "GetDlgItem(dlg1,1014)",
+                         // cbSize 28, SIF_ALL, 500..5000, page 1, position, redraw
+                         "SetScrollInfo(dlg1.1014,2,28,0x00000017,500,5000,1,2000,1)",
+                         "EndDialog(dlg1,2)"},
+                        host::Calls()));
+}
+
+TEST_F(Dialog, UncheckedFlagsUncheckTheirBoxes) {
+  Store({{"Schwerlinien", 0}, {"Ankreise", 0}});
+  host::ClearCalls();
+  const HWND dialog = host::CreateTestDialog(IDD_SETTINGS, SettingsDlgProc);
+  host::SendToDialog(dialog, WM_INITDIALOG, 0, 0);
+  const Lines boxes = host::CallsNamed({"CheckDlgButton"});
+  ASSERT_EQ(8u, boxes.size());
+  EXPECT_EQ("CheckDlgButton(dlg1,1000,0)", boxes[0]);
+  EXPECT_EQ("CheckDlgButton(dlg1,1011,0)", boxes[6]);
+}
+
+TEST_F(Dialog, OkSavesWhatTheControlsShow) {
+  struct Case {
+    const char* what;
+    Stored stored;
+    std::function<void(HWND)> act;
+    const char* saved;  // the nine values in table order
+  };
+  const auto nothing = [](HWND) {};
+  const Case cases[] = {
+      {"no key, nothing changed", {}, nothing, "1 1 1 1 1 1 1 4 2000"},
+      {"background 7 untouched", {{"Hintergrundfarbe", 7}}, nothing, "1 1 1 1 1 1 1 7 2000"},
+      {"background 7, grau clicked", {{"Hintergrundfarbe", 7}},
+       [](HWND d) { host::Click(d, IDC_GREY); }, "1 1 1 1 1 1 1 2 2000"},
+      {"interval 100 saved as 500", {{"Geschwindigkeit", 100}}, nothing, "1 1 1 1 1 1 1 4 500"},
+      {"interval 9000 saved as 5000", {{"Geschwindigkeit", 9000}}, nothing, "1 1 1 1 1 1 1 4 5000"},
+      {"flag 5 saved as 1", {{"Inkreis", 5}}, nothing, "1 1 1 1 1 1 1 4 2000"},
+      {"boxes clicked off",
+       {},
+       [](HWND d) {
+         host::Click(d, IDC_MEDIANS);
+         host::Click(d, IDC_ALTITUDES);
+         host::Click(d, IDC_EXCIRCLES);
+       },
+       "0 1 1 0 1 1 0 4 2000"},
+      {"boxes clicked on",
+       {{"Inkreis", 0}, {"Feuerbachkreis", 0}, {"Eulersche Gerade", 0}},
+       [](HWND d) {
+         host::Click(d, IDC_NINEPOINT);
+         host::Click(d, IDC_EULERLINE);
+       },
+       "1 0 1 1 1 1 1 4 2000"},
+      {"each radio to its shade: weiss", {}, [](HWND d) { host::Click(d, IDC_WHITE); }, "1 1 1 1 1 1 1 0 2000"},
+      {"hellgrau", {}, [](HWND d) { host::Click(d, IDC_LIGHTGREY); }, "1 1 1 1 1 1 1 1 2000"},
+      {"grau", {}, [](HWND d) { host::Click(d, IDC_GREY); }, "1 1 1 1 1 1 1 2 2000"},
+      {"dunkelgrau", {}, [](HWND d) { host::Click(d, IDC_DARKGREY); }, "1 1 1 1 1 1 1 3 2000"},
+      {"schwarz", {{"Hintergrundfarbe", 0}}, [](HWND d) { host::Click(d, IDC_BLACK); },
+       "1 1 1 1 1 1 1 4 2000"},
+      {"thumb dropped at 3210", {}, [](HWND d) { DropThumb(d, 3210); }, "1 1 1 1 1 1 1 4 3210"},
+      {"thumb dropped beyond the end", {}, [](HWND d) { DropThumb(d, 6000); }, "1 1 1 1 1 1 1 4 5000"},
+      // The high word is a signed 16-bit number: 40000 arrives as -25536.
+      {"thumb position is signed", {}, [](HWND d) { DropThumb(d, 40000); }, "1 1 1 1 1 1 1 4 500"},
+      {"thumb dropped twice", {}, [](HWND d) { DropThumb(d, 4000); DropThumb(d, 700); },
+       "1 1 1 1 1 1 1 4 700"},
+  };
+  for (const Case& c : cases) {
+    host::Reset();
+    Store(c.stored);
+    EXPECT_EQ(IDOK, Run([&](HWND dialog) {
+                c.act(dialog);
+                host::Click(dialog, IDOK);
+              }))
+        << c.what;
+    EXPECT_EQ(c.saved, StoredValues()) << c.what;
+    EXPECT_EQ(9u, host::CallsNamed({"RegSetValueExA"}).size()) << c.what << ": all nine, once";
+    EXPECT_EQ(c.saved, [] {
+      std::string out;
+      for (int32_t v : {int32_t{gSettings.showMedians}, int32_t{gSettings.showIncircle},
+                        int32_t{gSettings.showCircumcircle}, int32_t{gSettings.showAltitudes},
+                        int32_t{gSettings.showNinePointCircle}, int32_t{gSettings.showEulerLine},
+                        int32_t{gSettings.showExcircles}, static_cast<int32_t>(gSettings.background),
+                        gSettings.intervalMs})
+        out += (out.empty() ? "" : " ") + std::to_string(v);
+      return out;
+    }()) << c.what << ": the record after OK";
+  }
+}
+
+TEST_F(Dialog, OkTakesTheFirstCheckedRadioInPriorityOrder) {
+  struct Case {
+    std::vector<int> checked;
+    uint32_t background;
+  };
+  const Case cases[] = {
+      {{IDC_WHITE}, 0},
+      {{IDC_WHITE, IDC_LIGHTGREY}, 1},
+      {{IDC_WHITE, IDC_LIGHTGREY, IDC_GREY}, 2},
+      {{IDC_LIGHTGREY, IDC_GREY, IDC_DARKGREY}, 3},
+      {{IDC_WHITE, IDC_DARKGREY, IDC_BLACK}, 4},
+      {{}, 6},  // none checked: what was loaded
+  };
+  for (const Case& c : cases) {
+    host::Reset();
+    Store({{"Hintergrundfarbe", 6}});
+    Run([&](HWND dialog) {
+      for (int id : kRadios) CheckDlgButton(dialog, id, BST_UNCHECKED);
+      for (int id : c.checked) CheckDlgButton(dialog, id, BST_CHECKED);
+      host::Click(dialog, IDOK);
+    });
+    std::string what = "checked:";
+    for (int id : c.checked) what += " " + std::to_string(id);
+    EXPECT_EQ(c.background, gSettings.background) << what;
+    EXPECT_EQ(std::optional<uint32_t>(c.background), StoredDword("Hintergrundfarbe")) << what;
+  }
+}
+
+TEST_F(Dialog, OkReadsTheControlsInOrder) {
+  Store({{"Hintergrundfarbe", 9}});
+  const HWND dialog = host::CreateTestDialog(IDD_SETTINGS, SettingsDlgProc);
+  host::SendToDialog(dialog, WM_INITDIALOG, 0, 0);
+  host::ClearCalls();
+  host::SendToDialog(dialog, WM_COMMAND, IDOK, 0);
+  Lines expected;
+  for (int id : kBoxes) expected.push_back("IsDlgButtonChecked(dlg1," + std::to_string(id) + ")");
+  for (int id : kRadios) expected.push_back("IsDlgButtonChecked(dlg1," + std::to_string(id) + ")");
+  expected.push_back("GetDlgItem(dlg1,1014)");
+  expected.push_back("GetScrollInfo(dlg1.1014,2,28,0x00000017)");
+  EXPECT_TRUE(SameCalls(expected, host::CallsNamed({"IsDlgButtonChecked", "GetDlgItem", "GetScrollInfo"})));
+  EXPECT_EQ("EndDialog(dlg1,1)", host::Calls().back());
+}
+
+TEST_F(Dialog, OnlyADroppedThumbMovesIt) {
+  struct Case {
+    const char* what;
+    int code;
+    int expected;
+  };
+  const Case cases[] = {
+      {"SB_LINELEFT", SB_LINELEFT, 2000},   {"SB_LINERIGHT", SB_LINERIGHT, 2000},
+      {"SB_PAGELEFT", SB_PAGELEFT, 2000},   {"SB_PAGERIGHT", SB_PAGERIGHT, 2000},
+      {"SB_THUMBTRACK", SB_THUMBTRACK, 2000}, {"SB_LEFT", SB_LEFT, 2000},
+      {"SB_RIGHT", SB_RIGHT, 2000},         {"SB_ENDSCROLL", SB_ENDSCROLL, 2000},
+      {"SB_THUMBPOSITION", SB_THUMBPOSITION, 3000},
+  };
+  for (const Case& c : cases) {
+    host::Reset();
+    std::string saved;
+    Run([&](HWND dialog) {
+      const LPARAM bar = reinterpret_cast<LPARAM>(host::Control(dialog, IDC_INTERVAL));
+      EXPECT_EQ(TRUE, host::SendToDialog(dialog, WM_HSCROLL, Scroll(c.code, 3000), bar)) << c.what;
+      EXPECT_EQ(c.expected, host::ScrollPosition(dialog, IDC_INTERVAL)) << c.what;
+      host::Click(dialog, IDOK);
+    });
+    EXPECT_EQ(c.expected, gSettings.intervalMs) << c.what << ": saved";
+    EXPECT_EQ(c.code == SB_THUMBPOSITION ? 1u : 0u,
+              host::CallsNamed({"SetScrollInfo"}).size() - 1) << c.what << ": scroll calls after opening";
+  }
+}
+
+TEST_F(Dialog, ADroppedThumbSetsOnlyThePosition) {
+  const HWND dialog = host::CreateTestDialog(IDD_SETTINGS, SettingsDlgProc);
+  host::SendToDialog(dialog, WM_INITDIALOG, 0, 0);
+  host::ClearCalls();
+  DropThumb(dialog, 1234);
+  EXPECT_TRUE(SameCalls({"SetScrollInfo(dlg1.1014,2,28,0x00000004,0,0,0,1234,1)"}, host::Calls()));
+  const SCROLLINFO bar = host::ScrollBar(dialog, IDC_INTERVAL);
+  EXPECT_EQ(500, bar.nMin);
+  EXPECT_EQ(5000, bar.nMax);
+  EXPECT_EQ(1u, bar.nPage);
+  EXPECT_EQ(1234, bar.nPos);
+}
+
+TEST_F(Dialog, CancelSavesNothing) {
+  struct Case {
+    const char* what;
+    Stored stored;
+  };
+  const Case cases[] = {
+      {"no key", {}},
+      {"stored values", {{"Inkreis", 0}, {"Hintergrundfarbe", 2}, {"Geschwindigkeit", 900}}},
+  };
+  for (const Case& c : cases) {
+    host::Reset();
+    Store(c.stored);
+    const std::string before = StoredValues();
+    EXPECT_EQ(IDCANCEL, Run([](HWND dialog) {
+                host::Click(dialog, IDC_MEDIANS);
+                host::Click(dialog, IDC_WHITE);
+                DropThumb(dialog, 4500);
+                host::Click(dialog, IDCANCEL);
+              }))
+        << c.what;
+    EXPECT_EQ(before, StoredValues()) << c.what;
+    EXPECT_EQ(!c.stored.empty(), host::KeyExists(kKey)) << c.what;
+    EXPECT_TRUE(host::CallsNamed({"RegCreateKeyA", "RegSetValueExA", "IsDlgButtonChecked", "GetScrollInfo"}).empty())
+        << c.what;
+  }
+  // gSettings keeps what opening loaded.
+  EXPECT_EQ(0, gSettings.showIncircle);
+  EXPECT_EQ(900, gSettings.intervalMs);
+}
+
+TEST_F(Dialog, ProcedureAnswers) {
+  struct Case {
+    const char* what;
+    UINT message;
+    WPARAM wParam;
+    INT_PTR result;
+    INT_PTR ended;  // the EndDialog result, -1 when still open
+  };
+  const Case cases[] = {
+      {"WM_INITDIALOG", WM_INITDIALOG, 0, TRUE, -1},
+      {"OK", WM_COMMAND, IDOK, TRUE, IDOK},
+      {"OK with a notification code", WM_COMMAND, MAKEWPARAM(IDOK, 0x1234), TRUE, IDOK},
+      {"Cancel", WM_COMMAND, IDCANCEL, TRUE, IDCANCEL},
+      {"Cancel with a notification code", WM_COMMAND, MAKEWPARAM(IDCANCEL, 1), TRUE, IDCANCEL},
+      {"a checkbox", WM_COMMAND, IDC_MEDIANS, FALSE, -1},
+      {"a radio button", WM_COMMAND, IDC_GREY, FALSE, -1},
+      {"id 3", WM_COMMAND, 3, FALSE, -1},
+      {"id 0", WM_COMMAND, 0, FALSE, -1},
+      {"WM_HSCROLL", WM_HSCROLL, SB_LINELEFT, TRUE, -1},
+      {"WM_TIMER", WM_TIMER, 1, FALSE, -1},
+      {"WM_CLOSE", WM_CLOSE, 0, FALSE, -1},
+      {"WM_PAINT", WM_PAINT, 0, FALSE, -1},
+  };
+  for (const Case& c : cases) {
+    host::Reset();
+    const HWND dialog = host::CreateTestDialog(IDD_SETTINGS, SettingsDlgProc);
+    host::SendToDialog(dialog, WM_INITDIALOG, 0, 0);
+    host::ClearCalls();
+    EXPECT_EQ(c.result, host::SendToDialog(dialog, c.message, c.wParam, 0)) << c.what;
+    EXPECT_EQ(c.ended, host::DialogResult(dialog)) << c.what;
+    EXPECT_EQ(c.ended == IDOK ? 9u : 0u, host::CallsNamed({"RegSetValueExA"}).size()) << c.what;
+  }
+}
+
+// The stand-in scroll bar places the position as the platform does.
+TEST_F(Dialog, HostScrollBarKeepsThePositionInItsRange) {
+  struct Case {
+    int min, max;
+    UINT page;
+    int pos;
+    int expected;
+  };
+  const Case cases[] = {
+      {500, 5000, 1, 2000, 2000}, {500, 5000, 1, 499, 500},   {500, 5000, 1, 5001, 5000},
+      {500, 5000, 0, 5000, 5000}, {500, 5000, 10, 5000, 4991}, {0, 9, 50, 3, 0},
+      {-5, 5, 1, -2147483647 - 1, -5}, {-5, 5, 1, 2147483647, 5},
+  };
+  const HWND dialog = host::CreateTestDialog(IDD_SETTINGS, nullptr);
+  const HWND bar = host::Control(dialog, IDC_INTERVAL);
+  for (const Case& c : cases) {
+    SCROLLINFO info = {sizeof info, SIF_ALL, c.min, c.max, c.page, c.pos, 0};
+    EXPECT_EQ(c.expected, SetScrollInfo(bar, SB_CTL, &info, TRUE))
+        << c.min << ".." << c.max << " page " << c.page << " pos " << c.pos;
+    EXPECT_EQ(c.expected, host::ScrollPosition(dialog, IDC_INTERVAL));
+  }
+}
+
+TEST_F(Dialog, HostRadioClickUnchecksTheOthersOfItsGroup) {
+  const HWND dialog = host::CreateTestDialog(IDD_SETTINGS, nullptr);
+  host::Click(dialog, IDC_BLACK);
+  host::Click(dialog, IDC_LIGHTGREY);
+  host::Click(dialog, IDC_MEDIANS);
+  EXPECT_EQ("boxes 1000000 radio hellgrau thumb 0", Shown(dialog));
+}
+
+}  // namespace

@@ -1,0 +1,217 @@
+// The resource check: reads the resources compiled into the Windows program back and
+// compares them with what the program promises, so that a typo in res/dialog.rc cannot
+// pass unnoticed. Run as  resources_tests Dreieck.scr  or  resources_tests FILE.res.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "tests/resfile.h"
+
+namespace {
+
+using resfile::Resource;
+
+std::string gResFile;
+
+// Resource types.
+const uint16_t kIcon = 3, kDialog = 5, kGroupIcon = 14, kVersion = 16;
+const uint16_t kGermanSwiss = 0x0807;
+
+// Window, button, static and scroll bar styles, as the platform defines them.
+const uint32_t WS_POPUP = 0x80000000u, WS_CHILD = 0x40000000u, WS_VISIBLE = 0x10000000u,
+               WS_CAPTION = 0x00C00000u, WS_SYSMENU = 0x00080000u, WS_GROUP = 0x00020000u,
+               WS_TABSTOP = 0x00010000u;
+const uint32_t DS_MODALFRAME = 0x80u, DS_SETFONT = 0x40u, DS_CENTER = 0x800u;
+const uint32_t BS_PUSHBUTTON = 0, BS_DEFPUSHBUTTON = 1, BS_AUTOCHECKBOX = 3, BS_GROUPBOX = 7,
+               BS_AUTORADIOBUTTON = 9;
+const uint32_t SS_LEFT = 0, SS_RIGHT = 2, SBS_HORZ = 0;
+
+// For failure messages: UTF-16 as ASCII with \uXXXX beyond it.
+std::string Show(const std::u16string& s) {
+  std::string out;
+  for (char16_t c : s) {
+    if (c >= 0x20 && c < 0x7F) {
+      out += static_cast<char>(c);
+    } else {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned>(c));
+      out += buffer;
+    }
+  }
+  return "\"" + out + "\"";
+}
+
+class Resources : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::ifstream in(gResFile, std::ios::binary);
+    ASSERT_TRUE(in) << "cannot read " << gResFile;
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    resources_ = resfile::ReadAnyResources(bytes);
+  }
+  // The one resource of this type and name; fails the test when there is not exactly one.
+  template <typename Name>
+  const Resource* Find(uint16_t type, const Name& name) {
+    const Resource* found = nullptr;
+    int count = 0;
+    for (const Resource& r : resources_)
+      if (r.type == type && r.name == name) found = &r, ++count;
+    EXPECT_EQ(1, count) << "resources of type " << type << " with that name";
+    return count == 1 ? found : nullptr;
+  }
+  std::vector<Resource> resources_;
+};
+
+TEST_F(Resources, SettingsDialogHeader) {
+  const Resource* res = Find(kDialog, uint16_t{103});
+  ASSERT_NE(nullptr, res);
+  EXPECT_EQ(kGermanSwiss, res->language);
+  const resfile::Dialog d = resfile::ReadDialog(res->data);
+  ASSERT_FALSE(d.extended) << "a classic DIALOG, not DIALOGEX";
+  EXPECT_EQ(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER, d.style)
+      << std::hex << "style 0x" << d.style;
+  EXPECT_EQ(0u, d.exStyle);
+  EXPECT_EQ(0, d.x);
+  EXPECT_EQ(0, d.y);
+  EXPECT_EQ(317, d.cx);
+  EXPECT_EQ(127, d.cy);
+  EXPECT_TRUE(d.menu == uint16_t{0} || d.menu == std::u16string()) << "no menu";
+  EXPECT_TRUE(d.windowClass == uint16_t{0} || d.windowClass == std::u16string()) << "the default dialog class";
+  EXPECT_EQ(u"Settings", d.title) << Show(d.title);
+  EXPECT_EQ(8, d.pointSize);
+  EXPECT_EQ(u"MS Sans Serif", d.font) << Show(d.font);
+  EXPECT_EQ(19u, d.items.size());
+}
+
+TEST_F(Resources, SettingsDialogControls) {
+  struct Expected {
+    uint16_t id;
+    const char16_t* className;
+    uint32_t style;  // besides WS_CHILD | WS_VISIBLE, which every control has
+    const char16_t* text;
+    int16_t x, y, cx, cy;
+  };
+  const uint16_t none = 0xFFFF;  // id -1
+  const Expected expected[19] = {
+      {1, u"BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP, u"OK", 255, 7, 50, 14},
+      {2, u"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, u"Cancel", 255, 24, 50, 14},
+      {1000, u"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, u"Schwerlinien", 15, 21, 58, 10},
+      {1001, u"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, u"Inkreis", 15, 35, 55, 10},
+      {1002, u"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, u"Umkreis", 15, 50, 56, 10},
+      {1003, u"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, u"H\u00F6hen", 81, 21, 80, 10},
+      {1004, u"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, u"Feuerbachkreis", 81, 35, 80, 10},
+      {1005, u"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, u"Eulersche Gerade", 81, 50, 80, 10},
+      {none, u"BUTTON", BS_GROUPBOX, u"Anzeigen", 7, 7, 157, 76},
+      {none, u"BUTTON", BS_GROUPBOX, u"Hintergrundfarbe", 171, 7, 74, 91},
+      {1006, u"BUTTON", BS_AUTORADIOBUTTON, u"schwarz", 181, 21, 57, 10},
+      {1007, u"BUTTON", BS_AUTORADIOBUTTON, u"dunkelgrau", 181, 35, 56, 10},
+      {1008, u"BUTTON", BS_AUTORADIOBUTTON, u"weiss", 181, 80, 55, 10},
+      {1009, u"BUTTON", BS_AUTORADIOBUTTON, u"grau", 181, 50, 57, 10},
+      {1010, u"BUTTON", BS_AUTORADIOBUTTON, u"hellgrau", 181, 65, 55, 10},
+      {none, u"STATIC", SS_LEFT | WS_GROUP, u"Geschwindigkeit", 7, 93, 59, 10},
+      {1014, u"SCROLLBAR", SBS_HORZ, u"", 7, 105, 154, 8},
+      {1011, u"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, u"Ankreise", 15, 65, 56, 10},
+      {none, u"STATIC", SS_RIGHT | WS_GROUP, u"Dreieck 1.0 \u00A9 2026 Das Dreieck-Team", 171, 104, 131, 10},
+  };
+  const Resource* res = Find(kDialog, uint16_t{103});
+  ASSERT_NE(nullptr, res);
+  const resfile::Dialog d = resfile::ReadDialog(res->data);
+  ASSERT_FALSE(d.extended);
+  ASSERT_EQ(19u, d.items.size());
+  for (size_t i = 0; i < 19; ++i) {
+    const Expected& e = expected[i];
+    const resfile::DialogItem& item = d.items[i];
+    const std::string where = "control " + std::to_string(i + 1) + " " + Show(e.text);
+    EXPECT_EQ(e.id, item.id) << where;
+    EXPECT_EQ(std::u16string(e.className), item.className) << where << ": class " << Show(item.className);
+    EXPECT_EQ(WS_CHILD | WS_VISIBLE | e.style, item.style) << where << std::hex << ": style 0x" << item.style;
+    EXPECT_EQ(0u, item.exStyle) << where;
+    EXPECT_TRUE(item.text == std::u16string(e.text)) << where << ": text "
+                                                     << (item.text.isId ? "an ordinal" : Show(item.text.name));
+    EXPECT_EQ(e.x, item.x) << where;
+    EXPECT_EQ(e.y, item.y) << where;
+    EXPECT_EQ(e.cx, item.cx) << where;
+    EXPECT_EQ(e.cy, item.cy) << where;
+    EXPECT_EQ(0, item.extraBytes) << where;
+  }
+}
+
+TEST_F(Resources, IconGroupHoldsOneSixteenColourIcon) {
+  const Resource* group = Find(kGroupIcon, std::u16string(u"IDI_ICON1"));
+  ASSERT_NE(nullptr, group);
+  EXPECT_EQ(kGermanSwiss, group->language);
+  const std::vector<resfile::IconEntry> entries = resfile::ReadIconGroup(group->data);
+  ASSERT_EQ(1u, entries.size());
+  const resfile::IconEntry& e = entries[0];
+  EXPECT_EQ(16, e.width);
+  EXPECT_EQ(16, e.height);
+  EXPECT_EQ(16, e.colourCount);
+  EXPECT_EQ(1, e.planes);
+  EXPECT_EQ(4, e.bitCount);
+  const Resource* icon = Find(kIcon, e.iconId);
+  ASSERT_NE(nullptr, icon);
+  EXPECT_EQ(kGermanSwiss, icon->language);
+  EXPECT_EQ(e.bytes, icon->data.size());
+  // The image itself: a BITMAPINFOHEADER of 16 x 32 (colour and mask) at 4 bits per
+  // pixel, 16 palette entries, then 16 rows of 8 colour bytes and 16 of 4 mask bytes.
+  resfile::Reader r(icon->data);
+  EXPECT_EQ(40u, r.U32());
+  EXPECT_EQ(16u, r.U32());
+  EXPECT_EQ(32u, r.U32());
+  EXPECT_EQ(1u, r.U16());
+  EXPECT_EQ(4u, r.U16());
+  EXPECT_EQ(0u, r.U32()) << "uncompressed";
+  EXPECT_EQ(40u + 16 * 4 + 16 * 8 + 16 * 4, icon->data.size());
+}
+
+TEST_F(Resources, VersionResource) {
+  const Resource* res = Find(kVersion, uint16_t{1});
+  ASSERT_NE(nullptr, res);
+  EXPECT_EQ(kGermanSwiss, res->language);
+  const resfile::VersionNode root = resfile::ReadVersion(res->data);
+  EXPECT_EQ(u"VS_VERSION_INFO", root.key);
+  ASSERT_EQ(52u, root.value.size()) << "VS_FIXEDFILEINFO";
+  resfile::Reader fixed(root.value);
+  EXPECT_EQ(0xFEEF04BDu, fixed.U32()) << "signature";
+  fixed.U32();
+  EXPECT_EQ(0x00010000u, fixed.U32()) << "file version 1.0";
+  EXPECT_EQ(0x00000001u, fixed.U32()) << "file version .0.1";
+  EXPECT_EQ(0x00010000u, fixed.U32()) << "product version 1.0";
+  EXPECT_EQ(0x00000001u, fixed.U32()) << "product version .0.1";
+
+  const resfile::VersionNode* strings = root.Child(u"StringFileInfo");
+  ASSERT_NE(nullptr, strings);
+  ASSERT_EQ(1u, strings->children.size());
+  const resfile::VersionNode& table = strings->children[0];
+  EXPECT_EQ(u"080704b0", table.key) << Show(table.key);
+  for (const char16_t* name : {u"CompanyName", u"FileDescription", u"ProductName", u"LegalCopyright"}) {
+    const resfile::VersionNode* value = table.Child(name);
+    ASSERT_NE(nullptr, value) << Show(name);
+    EXPECT_TRUE(value->text) << Show(name);
+    EXPECT_FALSE(value->Text().empty()) << Show(name);
+  }
+  for (const char16_t* name : {u"FileVersion", u"ProductVersion"}) {
+    const resfile::VersionNode* value = table.Child(name);
+    ASSERT_NE(nullptr, value) << Show(name);
+    EXPECT_EQ(u"1.0.0.1", value->Text()) << Show(name) << " is " << Show(value->Text());
+  }
+
+  const resfile::VersionNode* vars = root.Child(u"VarFileInfo");
+  ASSERT_NE(nullptr, vars);
+  const resfile::VersionNode* translation = vars->Child(u"Translation");
+  ASSERT_NE(nullptr, translation);
+  EXPECT_EQ((std::vector<uint8_t>{0x07, 0x08, 0xB0, 0x04}), translation->value) << "0x0807, 0x04B0";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s [gtest options] Dreieck.scr|FILE.res\n", argv[0]);
+    return 2;
+  }
+  gResFile = argv[1];
+  return RUN_ALL_TESTS();
+}
