@@ -2,6 +2,7 @@
 
 #include "geometry/numeric.h"
 
+#include <cmath>
 #include <cstring>
 
 HGDIOBJ BeginPen(HDC& dc, int style, int width, Colour colour) {
@@ -14,6 +15,25 @@ void EndPen(HDC& dc, HGDIOBJ kept) { DeleteObject(SelectObject(dc, kept)); }
 void DrawSegment(HDC& dc, const Point& p, const Point& q) {
   MoveToEx(dc, p.x, p.y, nullptr);
   LineTo(dc, q.x, q.y);
+}
+
+int32_t Radius(const Point& centre, const Point& p) {
+  const double dx = static_cast<double>(WrapSub(centre.x, p.x));
+  const double dy = static_cast<double>(WrapSub(centre.y, p.y));
+  const double xx = dx * dx;
+  const double yy = dy * dy;
+  const double sum = xx + yy;
+  return Truncate(std::sqrt(sum));
+}
+
+void DrawCircle(HDC& dc, const Point& centre, int32_t radius) {
+  MoveToEx(dc, WrapAdd(centre.x, radius), centre.y, nullptr);
+  AngleArc(dc, centre.x, centre.y, static_cast<DWORD>(static_cast<uint32_t>(radius)), 0.0f, 360.0f);
+}
+
+void DrawCross(HDC& dc, const Point& m) {
+  DrawSegment(dc, {WrapSub(m.x, 5), m.y}, {WrapAdd(m.x, 5), m.y});
+  DrawSegment(dc, {m.x, WrapSub(m.y, 5)}, {m.x, WrapAdd(m.y, 5)});
 }
 
 void DrawLabel(HDC& dc, const Point& anchor, Colour colour, const char* text) {

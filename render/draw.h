@@ -5,6 +5,7 @@
 // then selects the kept pen back and deletes its own in one step. Labels come after.
 #pragma once
 
+#include "geometry/numeric.h"
 #include "geometry/triangle.h"
 
 // Creates a pen and selects it; returns the pen it replaced, for EndPen.
@@ -13,6 +14,21 @@ HGDIOBJ BeginPen(HDC& dc, int style, int width, Colour colour);
 void EndPen(HDC& dc, HGDIOBJ kept);
 // One straight segment from p to q, starting with its own move.
 void DrawSegment(HDC& dc, const Point& p, const Point& q);
+
+// m moved by (dx, dy), wrapping: with a side's vector turned a quarter turn, the
+// second point of a perpendicular through m.
+inline Point Moved(const Point& m, int32_t dx, int32_t dy) { return {WrapAdd(m.x, dx), WrapAdd(m.y, dy)}; }
+
+// The distance from centre to p with its fraction cut off: the differences wrap to
+// 32 bits, their squares and sum are formed in double. Far-off centres of nearly
+// parallel lines can give values beyond 2^31; they keep their low 32 bits.
+int32_t Radius(const Point& centre, const Point& p);
+// A full circle: a move to its rightmost point, where an arc from angle 0 begins, so
+// AngleArc's lead-in line has no length. The radius goes to AngleArc as its unsigned
+// 32-bit pattern.
+void DrawCircle(HDC& dc, const Point& centre, int32_t radius);
+// A cross 10 pixels across at m, horizontal stroke first.
+void DrawCross(HDC& dc, const Point& m);
 
 // Writes text with its top-left corner 6 pixels right of and below the anchor, in a
 // small thin Arial of the given colour.
