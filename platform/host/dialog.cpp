@@ -11,14 +11,14 @@ namespace {
 
 enum class ControlKind { PushButton, CheckBox, Radio, GroupBox, Static, ScrollBar };
 
-struct ControlSpec {
+struct ControlTemplate {
   int id;
   ControlKind kind;
   bool group;  // WS_GROUP: begins a new group of radio buttons
 };
 
 // The settings dialog's controls in template order, as res/dialog.rc lists them.
-const ControlSpec kSettingsTemplate[] = {
+const ControlTemplate kSettingsTemplate[] = {
     {IDOK, ControlKind::PushButton, false},
     {IDCANCEL, ControlKind::PushButton, false},
     {IDC_MEDIANS, ControlKind::CheckBox, false},
@@ -41,7 +41,7 @@ const ControlSpec kSettingsTemplate[] = {
 };
 
 struct Item {
-  ControlSpec spec;
+  ControlTemplate item;
   HWND window;
   UINT check = BST_UNCHECKED;
   int min = 0;
@@ -83,14 +83,14 @@ HWND MakeDialog(int templateId, DLGPROC proc) {
   const std::string prefix = Name(dialog) + ".";
   Dialog d;
   d.proc = proc;
-  for (const ControlSpec& spec : kSettingsTemplate) {
+  for (const ControlTemplate& item : kSettingsTemplate) {
     Object control(Kind::Window);
     control.parent = dialog;
     control.style = WS_CHILD | WS_VISIBLE;
-    control.name = prefix + (spec.id == IDC_STATIC ? "static" + std::to_string(d.controls.size() + 1)
-                                                   : std::to_string(spec.id));
+    control.name = prefix + (item.id == IDC_STATIC ? "static" + std::to_string(d.controls.size() + 1)
+                                                   : std::to_string(item.id));
     Item c;
-    c.spec = spec;
+    c.item = item;
     c.window = static_cast<HWND>(NewObject(control, nullptr));
     d.controls.push_back(c);
   }
@@ -110,7 +110,7 @@ Dialog* LiveDialog(HWND dialog, const char* call) {
 
 Item* ById(Dialog& d, int id) {
   for (Item& c : d.controls)
-    if (c.spec.id == id) return &c;
+    if (c.item.id == id) return &c;
   return nullptr;
 }
 
@@ -127,7 +127,7 @@ Item* ScrollBarControl(HWND window, int bar, const char* call) {
   if (bar != SB_CTL) Unsupported(std::string(call) + " for a window's own scroll bar");
   for (auto& [dialog, d] : D().open)
     for (Item& c : d.controls)
-      if (c.window == window && c.spec.kind == ControlKind::ScrollBar && FindAlive(window, Kind::Window))
+      if (c.window == window && c.item.kind == ControlKind::ScrollBar && FindAlive(window, Kind::Window))
         return &c;
   Error(std::string(call) + ": " + Name(window) + " is no scroll bar control");
   return nullptr;
@@ -159,7 +159,7 @@ void SetUser(std::function<void(HWND)> user) { D().user = std::move(user); }
 void Click(HWND dialog, int id) {
   Dialog& d = KnownDialog(dialog);
   Item& c = KnownControl(dialog, id);
-  switch (c.spec.kind) {
+  switch (c.item.kind) {
     case ControlKind::CheckBox:
       c.check = c.check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
       break;
@@ -168,9 +168,9 @@ void Click(HWND dialog, int id) {
       // next one with WS_GROUP.
       size_t self = static_cast<size_t>(&c - d.controls.data());
       size_t first = self;
-      while (first > 0 && !d.controls[first].spec.group) --first;
-      for (size_t i = first; i < d.controls.size() && (i == first || !d.controls[i].spec.group); ++i)
-        if (d.controls[i].spec.kind == ControlKind::Radio) d.controls[i].check = BST_UNCHECKED;
+      while (first > 0 && !d.controls[first].item.group) --first;
+      for (size_t i = first; i < d.controls.size() && (i == first || !d.controls[i].item.group); ++i)
+        if (d.controls[i].item.kind == ControlKind::Radio) d.controls[i].check = BST_UNCHECKED;
       c.check = BST_CHECKED;
       break;
     }
@@ -255,7 +255,7 @@ BOOL WINAPI CheckDlgButton(HWND dialog, int id, UINT check) {
   Item* c = DialogControl(dialog, id, "CheckDlgButton");
   if (c == nullptr) return FALSE;
   if (check != BST_CHECKED && check != BST_UNCHECKED) Unsupported("CheckDlgButton with a third state");
-  if (c->spec.kind == ControlKind::CheckBox || c->spec.kind == ControlKind::Radio) c->check = check;
+  if (c->item.kind == ControlKind::CheckBox || c->item.kind == ControlKind::Radio) c->check = check;
   return TRUE;
 }
 
