@@ -1,4 +1,4 @@
-// The screensaver shell: the drawing cycle and the program's window.
+// The screensaver shell: the drawing cycle, the program's window and its entry.
 #pragma once
 
 #include "platform/win32.h"
@@ -16,3 +16,32 @@ void OnTimerTick();
 void DrawCaption(HDC& dc, RECT clientRect);
 // The caption's text: one line of Windows-1252.
 extern const char kCaption[];
+
+// The window class and title of both screensaver windows.
+extern const char kWindowClass[];
+extern const char kWindowTitle[];
+
+// The procedure of the screensaver window: timer 1 from creation on, one cycle step
+// per timer message, and the end of the program at a mouse button or destruction.
+LRESULT CALLBACK ScreenSaverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The stock brush of the window class for a stored background; a shade outside 0..4
+// paints black, as every other dark shade does in the palette and the caption.
+HBRUSH BackgroundBrush(uint32_t background);
+// The timer period for a stored interval, held within what the dialog offers
+// (500..5000 ms): a stored 0 would make the timer race, a huge one stop it.
+UINT TimerPeriod(int32_t intervalMs);
+
+// What the screensaver host asks for on the command line.
+enum class DisplayMode { FullScreen, Preview, Settings };
+struct CommandLine {
+  DisplayMode mode;
+  // Preview only: the parent window's handle, read as the Windows runtime's strtoul
+  // (32-bit unsigned long) reads it; 0 when there are no digits.
+  uint32_t parent;
+};
+// Only the first two characters choose, case-sensitively: "/s" full screen, "/p"
+// preview with the handle from the fourth character on, anything else the settings.
+CommandLine ParseCommandLine(const char* commandLine);
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand);

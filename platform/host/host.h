@@ -58,6 +58,13 @@ void SetIdleHandler(std::function<void()> handler);
 // The timers that are set: window and id -> period in milliseconds (0 when not set).
 UINT TimerPeriod(HWND window, UINT_PTR id);
 int TimerCount();
+// The class registered under this name, or null.
+const WNDCLASSA* RegisteredClass(const std::string& name);
+// From now on RegisterClassA fails (or works again).
+void FailClassRegistration(bool fail);
+// The platform misuse noted so far, which is then forgotten: for a test that makes
+// the program do on purpose what Windows merely answers with a failure.
+std::vector<std::string> TakeErrors();
 
 // ---- Clock and random numbers ----
 void SetClock(time_t now);  // time() returns this from now on

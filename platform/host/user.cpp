@@ -23,6 +23,11 @@ std::vector<WindowClass>& Classes() {
   return classes;
 }
 
+bool& ClassRegistrationFails() {
+  static bool fails;
+  return fails;
+}
+
 std::string Text(LPCSTR text) {
   if (text == nullptr) return "null";
   if (reinterpret_cast<uintptr_t>(text) < 0x10000) return "#" + std::to_string(reinterpret_cast<uintptr_t>(text));
@@ -49,7 +54,24 @@ HWND Desktop() {
 
 namespace host {
 
-void ResetWindowClasses() { Classes().clear(); }
+void ResetWindowClasses() {
+  Classes().clear();
+  ClassRegistrationFails() = false;
+}
+
+const WNDCLASSA* RegisteredClass(const std::string& name) {
+  for (const WindowClass& c : Classes())
+    if (c.name == name) return &c.wc;
+  return nullptr;
+}
+
+void FailClassRegistration(bool fail) { ClassRegistrationFails() = fail; }
+
+std::vector<std::string> TakeErrors() {
+  std::vector<std::string> errors;
+  errors.swap(S().errors);
+  return errors;
+}
 
 HWND CreateTestWindow(int width, int height) {
   Object window(Kind::Window);
@@ -156,7 +178,7 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
   Call("RegisterClassA", wc->style, wc->lpfnWndProc ? "proc" : "null", wc->cbClsExtra,
        wc->cbWndExtra, wc->hInstance, wc->hIcon, wc->hCursor ? "arrow" : "null",
        Name(wc->hbrBackground), Text(wc->lpszMenuName), Text(wc->lpszClassName));
-  if (wc->lpszClassName == nullptr || wc->lpfnWndProc == nullptr) return 0;
+  if (wc->lpszClassName == nullptr || wc->lpfnWndProc == nullptr || ClassRegistrationFails()) return 0;
   for (const WindowClass& c : Classes())
     if (c.name == wc->lpszClassName) return 0;  // already registered
   Classes().push_back({*wc, wc->lpszClassName});

@@ -1,0 +1,43 @@
+// The screensaver host's command line: "/s", "/p <HWND>" or anything else.
+#include "shell/shell.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// strtoul in base 10 as the Windows runtime computes it, whose unsigned long has 32
+// bits: leading blanks, an optional sign, digits up to the first non-digit; a
+// magnitude beyond 32 bits gives 0xFFFFFFFF and a minus sign negates modulo 2^32. A
+// host with a 64-bit unsigned long thus reads the same handle from the same text.
+uint32_t ReadHandle(const char* text) {
+  if constexpr (sizeof(unsigned long) == sizeof(uint32_t)) {
+    return static_cast<uint32_t>(std::strtoul(text, nullptr, 10));
+  } else {
+    const char* p = text;
+    while (std::isspace(static_cast<unsigned char>(*p))) ++p;
+    const bool negative = *p == '-';
+    errno = 0;
+    const unsigned long value = std::strtoul(text, nullptr, 10);
+    if (errno == ERANGE) return 0xFFFFFFFFu;
+    const unsigned long magnitude = negative ? 0ul - value : value;
+    if (magnitude > 0xFFFFFFFFul) return 0xFFFFFFFFu;
+    const uint32_t low = static_cast<uint32_t>(magnitude);
+    return negative ? 0u - low : low;
+  }
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const char* commandLine) {
+  if (std::strncmp(commandLine, "/s", 2) == 0) return {DisplayMode::FullScreen, 0};
+  if (std::strncmp(commandLine, "/p", 2) == 0) {
+    // The third character, normally a blank, is passed over whatever it is; a line
+    // of exactly "/p" ends before the handle and names no window.
+    if (commandLine[2] == '\0') return {DisplayMode::Preview, 0};
+    return {DisplayMode::Preview, ReadHandle(commandLine + 3)};
+  }
+  return {DisplayMode::Settings, 0};
+}

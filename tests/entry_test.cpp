@@ -1,0 +1,282 @@
+// The entry: how the command line picks the mode, and what WinMain does in each mode
+// against the host platform.
+#include "support.h"
+
+#include "res/resource.h"
+
+#include <deque>
+
+namespace {
+
+// Only the first two characters choose, case-sensitively; the preview's handle is
+// read from the fourth character on as strtoul reads it, with the Windows runtime's
+// 32-bit unsigned long.
+TEST(CommandLineTable, ModeAndParentHandle) {
+  struct Case {
+    const char* line;
+    DisplayMode mode;
+    uint32_t parent;
+  };
+  const DisplayMode S = DisplayMode::FullScreen, P = DisplayMode::Preview, C = DisplayMode::Settings;
+  const Case cases[] = {
+      {"/s", S, 0},
+      {"/sx", S, 0},
+      {"/s 5", S, 0},
+      {"/sp 5", S, 0},
+      {"/S", C, 0},
+      {"/P 123", C, 0},
+      {"/c", C, 0},
+      {"/c:1234", C, 0},
+      {"", C, 0},
+      {" /s", C, 0},
+      {"s", C, 0},
+      {"/", C, 0},
+      {"-s", C, 0},
+      {"/p 1234", P, 1234},
+      {"/p:1234", P, 1234},
+      {"/p  1234", P, 1234},
+      {"/p\t1234", P, 1234},
+      {"/px1234", P, 1234},
+      {"/p \t\n 77", P, 77},
+      {"/p 12ab", P, 12},
+      {"/p 0x1F", P, 0},
+      {"/p 1234 5678", P, 1234},
+      {"/p", P, 0},
+      {"/ps", P, 0},
+      {"/p ", P, 0},
+      {"/p abc", P, 0},
+      {"/p 0", P, 0},
+      {"/p 00042", P, 42},
+      {"/p +7", P, 7},
+      {"/p -5", P, 0xFFFFFFFBu},
+      {"/p -0", P, 0},
+      {"/p -4294967295", P, 1},
+      {"/p 4294967295", P, 0xFFFFFFFFu},
+      {"/p 4294967296", P, 0xFFFFFFFFu},
+      {"/p -4294967296", P, 0xFFFFFFFFu},
+      {"/p 18446744073709551615", P, 0xFFFFFFFFu},
+      {"/p 99999999999999999999999999", P, 0xFFFFFFFFu},
+      {"/p -99999999999999999999999999", P, 0xFFFFFFFFu},
+  };
+  for (const Case& c : cases) {
+    const CommandLine parsed = ParseCommandLine(c.line);
+    EXPECT_EQ(static_cast<int>(c.mode), static_cast<int>(parsed.mode)) << '"' << c.line << '"';
+    EXPECT_EQ(c.parent, parsed.parent) << '"' << c.line << '"';
+  }
+}
+
+const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(uintptr_t{0x400000});
+const char kKey[] = "Software\\Morvaselkin";
+
+class Entry : public HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    gInstance = nullptr;
+    host::ClearCalls();
+  }
+  // Plays the user of a running screensaver: each time the queue runs dry the next
+  // message goes to gMainWindow; after the last one nothing more comes.
+  void Script(std::vector<UINT> messages) {
+    auto pending = std::make_shared<std::deque<UINT>>(messages.begin(), messages.end());
+    host::SetIdleHandler([pending] {
+      if (pending->empty()) return;
+      host::PostMessageToQueue(gMainWindow, pending->front(), 1, 0);
+      pending->pop_front();
+    });
+  }
+  int Run(const std::string& line, int show = SW_SHOWDEFAULT, HINSTANCE previous = nullptr) {
+    std::string buffer = line;
+    return WinMain(kInstance, previous, buffer.data(), show);
+  }
+  // The calls that make up the entry's own steps, without registry and drawing.
+  static Lines EntryCalls() {
+    return host::CallsNamed({"RegisterClassA", "GetDesktopWindow", "GetClientRect", "CreateWindowExA",
+                             "SetTimer", "ShowWindow", "UpdateWindow", "KillTimer", "PostQuitMessage",
+                             "DialogBoxParamA"});
+  }
+};
+
+const std::string kRegistered =
+    "RegisterClassA(0,proc,0,0,#4194304,null,arrow,stock:BLACK_BRUSH,null,\"MainWndClass\")";
+
+TEST_F(Entry, FullScreenIsAPopUpOfTheDesktopsClientSize) {
+  host::SetDisplaySize(1280, 1024);
+  Script({WM_LBUTTONDOWN});
+  EXPECT_EQ(0, Run("/s", 3));
+  // The desktop is the host's first window; ours comes after it.
+  EXPECT_TRUE(SameCalls({kRegistered, "GetDesktopWindow()", "GetClientRect(desktop)",
+                         "CreateWindowExA(0x00000000,\"MainWndClass\",\"myScreenSaver\",0x80000000,0,0,"
+                         "1280,1024,null,null,#4194304,null)",
+                         "SetTimer(hwnd1,1,2000,null)", "ShowWindow(hwnd1,3)", "UpdateWindow(hwnd1)",
+                         "KillTimer(hwnd1,1)", "PostQuitMessage(0)"},
+                        EntryCalls()));
+  EXPECT_EQ("hwnd1", host::Name(gMainWindow));
+  EXPECT_EQ(kInstance, gInstance);
+}
+
+TEST_F(Entry, WindowClassHasTheFieldsOfTheTable) {
+  Script({WM_RBUTTONDOWN});
+  ASSERT_EQ(0, Run("/s"));
+  const WNDCLASSA* wc = host::RegisteredClass("MainWndClass");
+  ASSERT_NE(nullptr, wc);
+  EXPECT_EQ(0u, wc->style) << "no class styles";
+  EXPECT_EQ(&ScreenSaverWndProc, wc->lpfnWndProc);
+  EXPECT_EQ(0, wc->cbClsExtra);
+  EXPECT_EQ(0, wc->cbWndExtra);
+  EXPECT_EQ(kInstance, wc->hInstance);
+  EXPECT_EQ(nullptr, wc->hIcon) << "the icon resource is the file's, not the class's";
+  EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), wc->hCursor);
+  EXPECT_EQ(GetStockObject(BLACK_BRUSH), wc->hbrBackground);
+  EXPECT_EQ(nullptr, wc->lpszMenuName);
+}
+
+// The settings are read before the class exists: its brush and the timer come from
+// the registry, and values outside the dialog's ranges are made safe at use only.
+TEST_F(Entry, StoredBackgroundAndIntervalReachBrushAndTimer) {
+  struct Case {
+    uint32_t background;
+    uint32_t interval;
+    const char* brush;
+    UINT period;
+  };
+  const Case cases[] = {
+      {0, 500, "stock:WHITE_BRUSH", 500},   {1, 5000, "stock:LTGRAY_BRUSH", 5000},
+      {2, 1234, "stock:GRAY_BRUSH", 1234},  {3, 100, "stock:DKGRAY_BRUSH", 500},
+      {7, 9000, "stock:BLACK_BRUSH", 5000}, {0xFFFFFFFFu, 0, "stock:BLACK_BRUSH", 500},
+      {5, 0xFFFFFFFFu, "stock:BLACK_BRUSH", 500},  // -1 as the signed interval
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    host::SetRegistryDword(kKey, "Hintergrundfarbe", c.background);
+    host::SetRegistryDword(kKey, "Geschwindigkeit", c.interval);
+    Script({WM_MBUTTONDOWN});
+    ASSERT_EQ(0, Run("/s")) << "background " << c.background;
+    const WNDCLASSA* wc = host::RegisteredClass("MainWndClass");
+    ASSERT_NE(nullptr, wc);
+    EXPECT_EQ(c.brush, host::Name(wc->hbrBackground)) << "background " << c.background;
+    EXPECT_EQ(c.background, gSettings.background) << "the stored background is kept";
+    EXPECT_EQ(static_cast<int32_t>(c.interval), gSettings.intervalMs) << "the stored interval is kept";
+    const Lines timers = host::CallsNamed({"SetTimer"});
+    ASSERT_EQ(1u, timers.size());
+    EXPECT_EQ("SetTimer(hwnd1,1," + std::to_string(c.period) + ",null)", timers[0])
+        << "stored interval " << c.interval;
+  }
+}
+
+TEST_F(Entry, PreviewIsAChildFillingTheHostsWindow) {
+  for (const char* form : {"/p %u", "/p:%u", "/p  %u", "/p %uxyz"}) {
+    SetUp();
+    HWND parent = host::CreateTestWindow(152, 112);
+    char line[64];
+    std::snprintf(line, sizeof line, form, static_cast<unsigned>(reinterpret_cast<uintptr_t>(parent)));
+    Script({WM_TIMER, WM_LBUTTONDOWN});
+    EXPECT_EQ(0, Run(line, 5)) << line;
+    const std::string p = host::Name(parent);
+    EXPECT_TRUE(SameCalls({kRegistered, "GetClientRect(" + p + ")",
+                           "CreateWindowExA(0x00000000,\"MainWndClass\",\"myScreenSaver\",0x40000000,0,0,"
+                           "152,112," + p + ",null,#4194304,null)",
+                           "SetTimer(hwnd2,1,2000,null)", "ShowWindow(hwnd2,5)", "UpdateWindow(hwnd2)",
+                           "GetClientRect(hwnd2)", "KillTimer(hwnd2,1)", "PostQuitMessage(0)"},
+                          EntryCalls()))
+        << line;
+    EXPECT_EQ(1, gCycleStep) << line << ": the timer message drew the first triangle";
+  }
+}
+
+// No window of that handle (or none at all): creation fails, nothing is shown, no
+// timer runs, and the program ends with 0.
+TEST_F(Entry, PreviewWithoutAWindowEndsWithZero) {
+  for (const char* line : {"/p 0", "/p", "/p 12ab", "/p 4096", "/p abc", "/p -16"}) {
+    SetUp();
+    gMainWindow = nullptr;
+    EXPECT_EQ(0, Run(line)) << line;
+    EXPECT_EQ(nullptr, gMainWindow) << line;
+    EXPECT_EQ(0, host::TimerCount()) << line;
+    EXPECT_TRUE(host::CallsNamed({"ShowWindow", "UpdateWindow", "SetTimer", "DialogBoxParamA"}).empty())
+        << line << ":\n" << Join(host::Calls());
+    // Asking a handle that is no window for its client rectangle is what Windows
+    // answers with a failure; the host notes it, and nothing else may be noted.
+    const Lines errors = host::TakeErrors();
+    ASSERT_EQ(1u, errors.size()) << line << ":\n" << Join(errors);
+    EXPECT_NE(std::string::npos, errors[0].find("GetClientRect")) << line << ": " << errors[0];
+  }
+}
+
+TEST_F(Entry, FailedRegistrationEndsWithZeroBeforeTheCommandLineCounts) {
+  for (const char* line : {"/s", "/p 16", "/c", ""}) {
+    SetUp();
+    host::FailClassRegistration(true);
+    EXPECT_EQ(0, Run(line)) << line;
+    EXPECT_TRUE(SameCalls({kRegistered}, EntryCalls())) << line;
+  }
+}
+
+TEST_F(Entry, FailedCreationEndsWithZero) {
+  // With a previous instance the class is not registered here, so creation fails.
+  EXPECT_EQ(0, Run("/s", SW_SHOWDEFAULT, kInstance));
+  EXPECT_TRUE(SameCalls({"GetDesktopWindow()", "GetClientRect(desktop)",
+                         "CreateWindowExA(0x00000000,\"MainWndClass\",\"myScreenSaver\",0x80000000,0,0,"
+                         "1024,768,null,null,#4194304,null)"},
+                        EntryCalls()));
+  EXPECT_TRUE(host::CallsNamed({"RegOpenKeyA"}).empty()) << "no settings loaded with a previous instance";
+  EXPECT_EQ(nullptr, gMainWindow);
+  EXPECT_EQ(kInstance, gInstance);
+}
+
+TEST_F(Entry, AnyOtherLineRunsTheSettingsDialogAndEndsWithOne) {
+  for (const char* line : {"/c", "/c:1234", "/S", "/P 123", ""}) {
+    SetUp();
+    HWND shown = nullptr;
+    host::SetUser([&shown](HWND dialog) {
+      shown = dialog;
+      host::Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(1, Run(line)) << line;
+    EXPECT_TRUE(SameCalls({kRegistered, "DialogBoxParamA(#4194304,#103,null,proc,0)"}, EntryCalls())) << line;
+    ASSERT_NE(nullptr, shown) << line;
+    EXPECT_EQ(IDCANCEL, host::DialogResult(shown)) << line;
+    EXPECT_EQ(nullptr, gMainWindow) << line << ": no window in the settings mode";
+    EXPECT_FALSE(host::KeyExists(kKey)) << line << ": Cancel writes nothing";
+  }
+}
+
+TEST_F(Entry, SettingsDialogOkStoresTheChoices) {
+  host::SetRegistryDword(kKey, "Geschwindigkeit", 100);
+  host::SetUser([](HWND dialog) {
+    host::Click(dialog, IDC_MEDIANS);
+    host::Click(dialog, IDC_WHITE);
+    host::Click(dialog, IDOK);
+  });
+  EXPECT_EQ(1, Run("/c"));
+  const struct {
+    const char* name;
+    uint32_t value;
+  } expected[] = {{"Schwerlinien", 0},  {"Inkreis", 1},          {"Ankreise", 1},
+                  {"Hintergrundfarbe", 0}, {"Geschwindigkeit", 500}};
+  for (const auto& e : expected) {
+    const auto value = host::RegistryValue(kKey, e.name);
+    ASSERT_TRUE(value.has_value()) << e.name;
+    ASSERT_EQ(4u, value->data.size()) << e.name;
+    EXPECT_EQ(e.value, static_cast<uint32_t>(value->data[0] | value->data[1] << 8 | value->data[2] << 16 |
+                                             value->data[3] << 24))
+        << e.name;
+  }
+}
+
+// The loop hands every message to the window until the quit message, whose code is
+// WinMain's result; keys and movement end nothing.
+TEST_F(Entry, MessageLoopRunsUntilTheQuitMessage) {
+  Script({WM_TIMER, WM_KEYDOWN, WM_MOUSEMOVE, WM_TIMER, WM_TIMER, WM_MBUTTONDOWN, WM_TIMER});
+  EXPECT_EQ(0, Run("/s"));
+  EXPECT_EQ(3, gCycleStep) << "three ticks before the button";
+  EXPECT_EQ(2u, host::CallsNamed({"DefWindowProcA"}).size()) << Join(host::Calls());
+  EXPECT_EQ(0, host::TimerCount());
+}
+
+TEST_F(Entry, MessageLoopReturnsTheQuitCode) {
+  host::SetIdleHandler([] { PostQuitMessage(7); });
+  EXPECT_EQ(7, Run("/s"));
+}
+
+}  // namespace
