@@ -1,0 +1,220 @@
+# Shared pieces of the end-to-end tests: a run folder, a private Wine prefix, a
+# virtual display of our own, starting the program under Wine, and reading pixels
+# from screenshots. Sourced by the test scripts; tools/run.sh uses it too.
+#
+# Everything a test starts is ended by its own cleanup: the wineserver of its prefix
+# (which takes the prefix's Windows processes with it) and its own Xvfb. Output goes
+# to files in the run folder, never through pipes: Wine's background processes keep
+# the stderr of the first wine call open.
+
+E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_WIDTH=1024
+E2E_HEIGHT=768
+E2E_FAILURES=0
+E2E_XVFB_PID=""
+
+log() { echo "[$(date +%H:%M:%S)] $*"; }
+fail() {
+  echo "FAIL: $*"
+  E2E_FAILURES=$((E2E_FAILURES + 1))
+}
+pass() { echo "ok: $*"; }
+expect_eq() {  # expect_eq DESCRIPTION EXPECTED ACTUAL
+  if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi
+}
+
+# The Windows path of a file on the Linux side (Wine's drive Z: is /).
+winpath() { echo "Z:${1//\//\\}"; }
+
+# e2e_env RUN: the environment of everything Wine does for this run.
+e2e_env() {
+  local run=$1
+  mkdir -p "$run/home" "$run/tmp"
+  export HOME="$run/home" TMPDIR="$run/tmp" WINEPREFIX="$run/prefix" WINEDEBUG=-all WINEARCH=win64
+  # No Mono or Gecko installer dialogs while the prefix is made.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  export TZ=UTC LC_ALL=C
+}
+
+# make_prefix RUN: a new prefix in RUN/prefix (15-20 s).
+make_prefix() {
+  local run=$1
+  e2e_env "$run"
+  rm -rf "$WINEPREFIX"
+  (unset DISPLAY; timeout 180 wineboot -i >"$run/wineboot.out" 2>"$run/wineboot.err")
+  local rc=$?
+  # No window manager on a virtual display: Wine then draws title bars and frames
+  # itself, so the dialog shows its caption as on Windows.
+  timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+    >"$run/managed.out" 2>"$run/managed.err"
+  timeout 60 wineserver -w
+  [ $rc -eq 0 ] && [ -f "$WINEPREFIX/system.reg" ]
+}
+
+# start_xvfb RUN: our own virtual display; Xvfb picks a free number and tells us.
+start_xvfb() {
+  local run=$1
+  rm -f "$run/display"
+  Xvfb -displayfd 9 -screen 0 "${E2E_WIDTH}x${E2E_HEIGHT}x24" -nolisten tcp -noreset \
+    9>"$run/display" >"$run/xvfb.log" 2>&1 &
+  E2E_XVFB_PID=$!
+  local i
+  for i in $(seq 1 100); do
+    if [ -s "$run/display" ]; then
+      export DISPLAY=":$(head -1 "$run/display")"
+      log "Xvfb $E2E_XVFB_PID on $DISPLAY"
+      return 0
+    fi
+    kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "Xvfb did not start:"
+  cat "$run/xvfb.log"
+  return 1
+}
+
+# e2e_begin NAME: a fresh run folder with a copy of the run's prefix, a display and
+# a wineserver that stays up for the whole test; cleanup on exit.
+e2e_begin() {
+  local name=$1
+  : "${DREIECK_E2E_WORK:?}" "${DREIECK_SCR:?}"
+  local tool
+  for tool in wine wineserver Xvfb xdotool xwininfo import convert faketime; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (tools/install-deps.sh installs it)"; exit 1; }
+  done
+  E2E_RUN="$DREIECK_E2E_WORK/$name"
+  rm -rf "$E2E_RUN"
+  mkdir -p "$E2E_RUN"
+  e2e_env "$E2E_RUN"
+  trap e2e_cleanup EXIT
+  if [ ! -f "$DREIECK_E2E_WORK/template/prefix/system.reg" ]; then
+    echo "no prefix: the e2e-prefix test makes it"
+    exit 1
+  fi
+  cp -a "$DREIECK_E2E_WORK/template/prefix" "$WINEPREFIX" || exit 1
+  start_xvfb "$E2E_RUN" || exit 1
+  # Started without faketime, so that a frozen clock reaches only the program.
+  timeout 30 wineserver -p >"$E2E_RUN/wineserver.out" 2>&1 || exit 1
+  E2E_SCR=$(winpath "$DREIECK_SCR")
+}
+
+e2e_cleanup() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    timeout 30 wineserver -k >/dev/null 2>&1
+    timeout 30 wineserver -w >/dev/null 2>&1
+  fi
+  if [ -n "$E2E_XVFB_PID" ]; then
+    kill "$E2E_XVFB_PID" 2>/dev/null
+    wait "$E2E_XVFB_PID" 2>/dev/null
+    E2E_XVFB_PID=""
+  fi
+}
+
+# e2e_end: the verdict; the exit code of the test.
+e2e_end() {
+  if [ "$E2E_FAILURES" -eq 0 ]; then
+    echo "PASS"
+    exit 0
+  fi
+  echo "FAIL: $E2E_FAILURES checks failed; files in $E2E_RUN"
+  exit 1
+}
+
+# set_dword NAME VALUE: a value under HKCU\Software\Morvaselkin.
+set_dword() {
+  timeout 30 wine reg add 'HKCU\Software\Morvaselkin' /v "$1" /t REG_DWORD /d "$2" /f \
+    >"$E2E_RUN/reg.out" 2>"$E2E_RUN/reg.err" || fail "reg add $1 $2"
+}
+# set_flags M I U H F E A: the seven show-flags at once, in the dialog's order.
+set_flags() {
+  local names=(Schwerlinien Inkreis Umkreis Hoehenlinien Feuerbachkreis "Eulersche Gerade" Ankreise)
+  local values=("$@") i
+  for i in 0 1 2 3 4 5 6; do set_dword "${names[$i]}" "${values[$i]}"; done
+}
+# stored_values: every value under the key as "name=decimal", one a line, sorted;
+# nothing when there is no key.
+stored_values() {
+  timeout 30 wine reg query 'HKCU\Software\Morvaselkin' >"$E2E_RUN/query.out" 2>"$E2E_RUN/query.err"
+  local name hex
+  tr -d '\r' <"$E2E_RUN/query.out" |
+    sed -n 's/^ *\(.*[^ ]\) \{4\}REG_DWORD \{4\}0x\([0-9a-fA-F]*\) *$/\1|\2/p' |
+    while IFS='|' read -r name hex; do echo "$name=$((16#$hex))"; done | sort
+}
+delete_key() {
+  timeout 30 wine reg delete 'HKCU\Software\Morvaselkin' /f >"$E2E_RUN/reg.out" 2>"$E2E_RUN/reg.err"
+}
+
+# start_scr NAME TAIL [faketime]: the program with exactly TAIL as its command line,
+# through our launcher, in the background; its exit code lands in RUN/NAME.rc.
+# With "faketime" the clock stands still at 2021-03-04 05:06:07 UTC (timers run).
+start_scr() {
+  local name=$1 tail=$2 fake=${3:-}
+  rm -f "$E2E_RUN/$name.rc"
+  local command=(wine "${DREIECK_LAUNCHER:?}" "$E2E_SCR")
+  [ -n "$tail" ] && command+=("$tail")
+  if [ "$fake" == faketime ]; then
+    command=(env DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 faketime -f '2021-03-04 05:06:07' "${command[@]}")
+  fi
+  (
+    timeout 120 "${command[@]}" >"$E2E_RUN/$name.out" 2>"$E2E_RUN/$name.err"
+    echo $? >"$E2E_RUN/$name.rc.tmp"
+    mv "$E2E_RUN/$name.rc.tmp" "$E2E_RUN/$name.rc"
+  ) &
+}
+# wait_exit NAME SECONDS: the exit code once the program ended, or "running".
+wait_exit() {
+  local name=$1 seconds=$2 i
+  for i in $(seq 1 $((seconds * 10))); do
+    if [ -f "$E2E_RUN/$name.rc" ]; then
+      cat "$E2E_RUN/$name.rc"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo running
+}
+has_exited() { [ -f "$E2E_RUN/$1.rc" ]; }
+
+# X windows by their title: "WIDTHxHEIGHT+X+Y", one a line.
+x_windows_named() {
+  xwininfo -root -tree >"$E2E_RUN/xwininfo.out" 2>&1
+  awk -v t="\"$1\":" '$2 == t { for (i = 3; i <= NF; i++) if ($i ~ /^[0-9]+x[0-9]+\+/) { print $i; break } }' \
+    "$E2E_RUN/xwininfo.out"
+}
+# wait_window TITLE SECONDS: the window's geometry once it is on screen.
+wait_window() {
+  local i geometry
+  for i in $(seq 1 $(($2 * 10))); do
+    geometry=$(x_windows_named "$1" | head -1)
+    if [ -n "$geometry" ]; then
+      echo "$geometry"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# shot NAME: a screenshot of the whole display, RUN/NAME.png.
+shot() { timeout 20 import -window root "$E2E_RUN/$1.png" 2>>"$E2E_RUN/import.err"; }
+# histogram FILE [GEOMETRY]: "N #RRGGBB" for every colour in the picture (or part).
+histogram() {
+  local crop=()
+  [ -n "${2:-}" ] && crop=(-crop "$2" +repage)
+  convert "$1" "${crop[@]}" -format %c histogram:info:- 2>/dev/null |
+    awk '{ n = $1; sub(/:/, "", n); for (i = 2; i <= NF; i++) if ($i ~ /^#/) { print n, toupper(substr($i, 1, 7)); break } }'
+}
+# pixels COLOUR HISTOGRAM: how many pixels of that colour ("#RRGGBB") the histogram holds.
+pixels() { awk -v c="$1" '$2 == c { n += $1 } END { print n + 0 }' <<<"$2"; }
+# count COLOUR FILE [GEOMETRY]: pixels of exactly that colour.
+count() { pixels "$1" "$(histogram "$2" "${3:-}")"; }
+# dominant FILE: the colour most pixels have, and how many: "#RRGGBB N".
+dominant() { histogram "$1" | sort -rn | awk 'NR == 1 { print $2, $1 }'; }
+# bbox COLOUR FILE: "WxH+X+Y" around every pixel of that colour.
+bbox() {
+  convert "$2" -fill black +opaque "$1" -fill white -opaque "$1" -format '%@' info: 2>/dev/null
+}
+# pixel FILE X Y: "#RRGGBB".
+pixel() {
+  convert "$1" -crop "1x1+$2+$3" +repage -depth 8 txt:- 2>/dev/null | awk 'NR == 2 { print $3 }'
+}
