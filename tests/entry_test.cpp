@@ -241,29 +241,6 @@ TEST_F(Entry, AnyOtherLineRunsTheSettingsDialogAndEndsWithOne) {
   }
 }
 
-TEST_F(Entry, SettingsDialogOkStoresTheChoices) {
-  host::SetRegistryDword(kKey, "Geschwindigkeit", 100);
-  host::SetUser([](HWND dialog) {
-    host::Click(dialog, IDC_MEDIANS);
-    host::Click(dialog, IDC_WHITE);
-    host::Click(dialog, IDOK);
-  });
-  EXPECT_EQ(1, Run("/c"));
-  const struct {
-    const char* name;
-    uint32_t value;
-  } expected[] = {{"Schwerlinien", 0},  {"Inkreis", 1},          {"Ankreise", 1},
-                  {"Hintergrundfarbe", 0}, {"Geschwindigkeit", 500}};
-  for (const auto& e : expected) {
-    const auto value = host::RegistryValue(kKey, e.name);
-    ASSERT_TRUE(value.has_value()) << e.name;
-    ASSERT_EQ(4u, value->data.size()) << e.name;
-    EXPECT_EQ(e.value, static_cast<uint32_t>(value->data[0] | value->data[1] << 8 | value->data[2] << 16 |
-                                             value->data[3] << 24))
-        << e.name;
-  }
-}
-
 // The loop hands every message to the window until the quit message, whose code is
 // WinMain's result; keys and movement end nothing.
 TEST_F(Entry, MessageLoopRunsUntilTheQuitMessage) {
