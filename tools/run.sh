@@ -9,16 +9,17 @@
 # virtual display of its own and writes a screenshot of every tick to out/screens/
 # (tick-00.png before the first tick, tick-01.png after it, ...).
 #
-# Installs nothing: tools/install-deps.sh does that. Wine runs in a prefix of its own
+# Installs what is missing first (tools/install-deps.sh). Wine runs in a prefix of its own
 # under out/wine, made on the first run (about 20 s), with HOME inside it.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-for tool in cmake make x86_64-w64-mingw32-g++-posix wine; do
+for tool in cmake make x86_64-w64-mingw32-g++-posix wine Xvfb import; do
   if ! command -v "$tool" >/dev/null; then
-    echo "run: $tool is missing; tools/install-deps.sh installs everything needed"
-    exit 1
+    echo "run: $tool is missing; installing the packages (tools/install-deps.sh)"
+    tools/install-deps.sh || exit 1
+    break
   fi
 done
 
