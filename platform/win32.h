@@ -1,5 +1,5 @@
 // The one door to the platform. On Windows it is <windows.h> itself; elsewhere it is
-// our own stand-in for the few Win32 calls the program makes (platform/host/).
+// our own stand-in for the few Win32 calls the program makes (platform/core/).
 #pragma once
 
 #if defined(_WIN32)
@@ -13,5 +13,5 @@
 #include <cstdlib>
 #include <ctime>
 #else
-#include "platform/host/windows.h"
+#include "platform/core/windows.h"
 #endif

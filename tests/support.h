@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "geometry/triangle.h"
-#include "platform/host/host.h"
+#include "platform/core/hooks.h"
 #include "render/draw.h"
 #include "settings/settings.h"
 #include "shell/shell.h"

@@ -1,7 +1,9 @@
-// gdi32 on the host: pens, fonts, stock objects and device contexts, recorded call by
-// call. Nothing is rasterised; tests read the record.
-#include "platform/host/state.h"
+// gdi32: pens, fonts, stock objects and device contexts, recorded call by call. The
+// core keeps what each device context holds; the drawing itself goes to the canvas of
+// the context's window, if the backend gives it one.
+#include "platform/core/state.h"
 
+#include <cmath>
 #include <cstring>
 
 using namespace host;
@@ -22,6 +24,7 @@ HGDIOBJ Stock(int index) {
   if (it != stock.end()) return it->second;
   Object object(Kind::StockObject);
   object.name = std::string("stock:") + kStockNames[index];
+  object.stockIndex = index;
   return stock[index] = NewObject(object, nullptr);
 }
 
@@ -32,10 +35,36 @@ bool IsFont(const Object* o) {
   return o->kind == Kind::Font || (o->kind == Kind::StockObject && o->name.find("_FONT") != std::string::npos);
 }
 
-Object* Dc(HDC dc, const char* call) {
-  Object* object = FindAlive(dc, Kind::Dc);
-  if (object == nullptr) Error(std::string(call) + ": " + Name(dc) + " is no live device context");
-  return object;
+Object* Dc(HDC dc, const char* call) { return LiveDc(dc, call); }
+
+// The canvas a device context draws on, or null.
+Canvas* CanvasOf(const Object* dc) { return CurrentBackend().CanvasOf(dc->dcWindow); }
+
+// The pen and font a device context holds, as specs. The stock pens are cosmetic and
+// one pixel wide; the stock fonts stand for the system's default font.
+PenSpec PenOf(const Object* dc) {
+  const Object* pen = Find(dc->pen);
+  if (pen == nullptr || pen->kind == Kind::Pen) return pen ? pen->penSpec : PenSpec{};
+  PenSpec spec;
+  if (pen->stockIndex == WHITE_PEN) spec.colour = 0x00FFFFFF;
+  if (pen->stockIndex == NULL_PEN) spec.style = PS_NULL;
+  return spec;
+}
+FontSpec FontOf(const Object* dc) {
+  const Object* font = Find(dc->font);
+  if (font != nullptr && font->kind == Kind::Font) return font->fontSpec;
+  FontSpec spec;
+  spec.height = 16;
+  spec.weight = 700;
+  spec.face = "Sans";
+  return spec;
+}
+
+// A double to a coordinate, rounded to nearest and held within 32 bits.
+int RoundToInt(double v) {
+  if (!(v > -2147483648.0)) return INT32_MIN;
+  if (!(v < 2147483647.0)) return INT32_MAX;
+  return static_cast<int>(std::lround(v));
 }
 
 }  // namespace
@@ -62,6 +91,7 @@ void CloseDc(HDC handle) {
   if (dc->font != dc->defaultFont)
     Error("ReleaseDC: " + dc->name + " still holds " + Name(dc->font));
   dc->alive = false;
+  if (Canvas* canvas = CurrentBackend().CanvasOf(dc->dcWindow)) canvas->Flush();
   std::vector<void*>& live = S().liveDcs;
   for (size_t i = 0; i < live.size(); ++i)
     if (live[i] == handle) live.erase(live.begin() + static_cast<long>(i));
@@ -94,11 +124,21 @@ void SetTextMetrics(int perByte, int height) {
   S().textHeight = height;
 }
 
+COLORREF BrushColour(HBRUSH brush) {
+  static const COLORREF kStockBrushes[] = {0x00FFFFFF, 0x00C0C0C0, 0x00808080, 0x00404040, 0x00000000};
+  const Object* o = Find(brush);
+  if (o != nullptr && o->kind == Kind::StockObject && o->stockIndex >= 0 && o->stockIndex <= BLACK_BRUSH)
+    return kStockBrushes[o->stockIndex];
+  Unsupported("a brush other than the five stock brushes: " + Name(brush));
+}
+
 }  // namespace host
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
   if (style < PS_SOLID || style > PS_DASHDOTDOT) Unsupported("CreatePen style " + std::to_string(style));
   Object pen(Kind::Pen);
+  // A pen wider than one pixel is drawn solid whatever dashes were asked for.
+  pen.penSpec = {width > 1 ? PS_SOLID : style, width < 1 ? 1 : width, colour & 0x00FFFFFF};
   HPEN handle = static_cast<HPEN>(NewObject(pen, "pen"));
   ++S().liveObjects;
   Call("CreatePen", style, width, Hex(colour));
@@ -110,6 +150,14 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
                          DWORD outPrecision, DWORD clipPrecision, DWORD quality,
                          DWORD pitchAndFamily, LPCSTR faceName) {
   Object font(Kind::Font);
+  font.fontSpec.height = height;
+  font.fontSpec.width = width;
+  font.fontSpec.weight = weight;
+  font.fontSpec.italic = italic != 0;
+  font.fontSpec.face = faceName != nullptr ? faceName : "";
+  (void)escapement;
+  (void)orientation;
+  if (escapement != 0 || orientation != 0) Unsupported("CreateFontA with an escapement or orientation");
   HFONT handle = static_cast<HFONT>(NewObject(font, "font"));
   ++S().liveObjects;
   std::string face = faceName ? Quote(faceName, static_cast<int>(std::strlen(faceName))) : "null";
@@ -182,17 +230,41 @@ int WINAPI SetBkMode(HDC dc, int mode) {
 BOOL WINAPI MoveToEx(HDC dc, int x, int y, LPPOINT previous) {
   if (previous != nullptr) Unsupported("MoveToEx with a previous-position pointer");
   Call("MoveToEx", dc, x, y);
-  return Dc(dc, "MoveToEx") != nullptr;
+  Object* d = Dc(dc, "MoveToEx");
+  if (d == nullptr) return FALSE;
+  d->position = {x, y};
+  return TRUE;
 }
 
 BOOL WINAPI LineTo(HDC dc, int x, int y) {
   Call("LineTo", dc, x, y);
-  return Dc(dc, "LineTo") != nullptr;
+  Object* d = Dc(dc, "LineTo");
+  if (d == nullptr) return FALSE;
+  if (Canvas* canvas = CanvasOf(d)) canvas->Line(PenOf(d), d->bkMode == OPAQUE, d->position, {x, y});
+  d->position = {x, y};
+  return TRUE;
 }
 
+// A line from the current position to where the arc starts, then the arc; the
+// current position ends where the arc ends.
 BOOL WINAPI AngleArc(HDC dc, int x, int y, DWORD radius, FLOAT startAngle, FLOAT sweepAngle) {
   Call("AngleArc", dc, x, y, radius, static_cast<double>(startAngle), static_cast<double>(sweepAngle));
-  return Dc(dc, "AngleArc") != nullptr;
+  Object* d = Dc(dc, "AngleArc");
+  if (d == nullptr) return FALSE;
+  const double kRadians = 3.14159265358979323846 / 180.0;
+  const double start = static_cast<double>(startAngle);
+  const double end = start + static_cast<double>(sweepAngle);
+  const double r = static_cast<double>(radius);
+  const POINT from = {RoundToInt(x + r * std::cos(start * kRadians)), RoundToInt(y - r * std::sin(start * kRadians))};
+  const POINT to = {RoundToInt(x + r * std::cos(end * kRadians)), RoundToInt(y - r * std::sin(end * kRadians))};
+  if (Canvas* canvas = CanvasOf(d)) {
+    const PenSpec pen = PenOf(d);
+    const bool opaque = d->bkMode == OPAQUE;
+    if (from.x != d->position.x || from.y != d->position.y) canvas->Line(pen, opaque, d->position, from);
+    canvas->Arc(pen, opaque, x, y, radius, start, static_cast<double>(sweepAngle));
+  }
+  d->position = to;
+  return TRUE;
 }
 
 COLORREF WINAPI SetTextColor(HDC dc, COLORREF colour) {
@@ -205,22 +277,34 @@ COLORREF WINAPI SetTextColor(HDC dc, COLORREF colour) {
 }
 
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count) {
+  if (count < 0) Unsupported("TextOutA with a negative count");
   Call("TextOutA", dc, x, y, Quote(text, count), count);
-  return Dc(dc, "TextOutA") != nullptr;
+  Object* d = Dc(dc, "TextOutA");
+  if (d == nullptr) return FALSE;
+  if (Canvas* canvas = CanvasOf(d)) canvas->Text(FontOf(d), d->textColour, d->bkMode == OPAQUE, x, y, text, count);
+  return TRUE;
 }
 
 BOOL WINAPI GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, LPSIZE size) {
+  if (count < 0) Unsupported("GetTextExtentPoint32A with a negative count");
   Call("GetTextExtentPoint32A", dc, Quote(text, count), count);
-  if (Dc(dc, "GetTextExtentPoint32A") == nullptr) return FALSE;
-  size->cx = S().textPerByte * count;
-  size->cy = S().textHeight;
+  Object* d = Dc(dc, "GetTextExtentPoint32A");
+  if (d == nullptr) return FALSE;
+  if (Canvas* canvas = CanvasOf(d)) {
+    *size = canvas->TextExtent(FontOf(d), text, count);
+  } else {
+    size->cx = S().textPerByte * count;
+    size->cy = S().textHeight;
+  }
   return TRUE;
 }
 
 int WINAPI GetDeviceCaps(HDC dc, int index) {
   Call("GetDeviceCaps", dc, index);
-  if (Dc(dc, "GetDeviceCaps") == nullptr) return 0;
-  if (index == HORZRES) return S().displayWidth;
-  if (index == VERTRES) return S().displayHeight;
+  Object* d = Dc(dc, "GetDeviceCaps");
+  if (d == nullptr) return 0;
+  const SIZE screen = CurrentBackend().ScreenSize(d->dcWindow);
+  if (index == HORZRES) return screen.cx;
+  if (index == VERTRES) return screen.cy;
   Unsupported("GetDeviceCaps index " + std::to_string(index));
 }

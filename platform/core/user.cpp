@@ -1,6 +1,8 @@
-// user32 on the host: window classes, windows, device contexts, the message queue and
-// timers. Messages reach window procedures synchronously, as SendMessageA does.
-#include "platform/host/state.h"
+// user32: window classes, windows, device contexts, the message queue, painting and
+// timers. Messages reach window procedures synchronously, as SendMessageA does; when
+// the queue is empty GetMessageA paints what was shown, fires the timers that are due,
+// and otherwise lets the backend wait for the outside world.
+#include "platform/core/state.h"
 
 #include <cstring>
 
@@ -34,17 +36,33 @@ std::string Text(LPCSTR text) {
   return Quote(text, static_cast<int>(std::strlen(text)));
 }
 
-Object* Window(HWND window, const char* call) {
-  Object* object = FindAlive(window, Kind::Window);
-  if (object == nullptr) Error(std::string(call) + ": " + Name(window) + " is no live window");
-  return object;
+Object* Window(HWND window, const char* call) { return LiveWindow(window, call); }
+
+HWND HandleOf(size_t index) { return reinterpret_cast<HWND>((index + 1) * 16u); }
+
+// A shown window that waits for its first paint, or null.
+HWND WindowToPaint() {
+  State& s = S();
+  for (size_t i = 0; i < s.objects.size(); ++i)
+    if (s.objects[i].kind == Kind::Window && s.objects[i].alive && s.objects[i].needsPaint) return HandleOf(i);
+  return nullptr;
+}
+
+// The windows whose parent is `window`.
+std::vector<HWND> ChildrenOf(HWND window) {
+  std::vector<HWND> children;
+  State& s = S();
+  for (size_t i = 0; i < s.objects.size(); ++i)
+    if (s.objects[i].kind == Kind::Window && s.objects[i].alive && s.objects[i].parent == window)
+      children.push_back(HandleOf(i));
+  return children;
 }
 
 HWND Desktop() {
   State& s = S();
   for (size_t i = 0; i < s.objects.size(); ++i)
     if (s.objects[i].kind == Kind::Window && s.objects[i].name == "desktop")
-      return reinterpret_cast<HWND>((i + 1) * 16u);
+      return HandleOf(i);
   Object desktop(Kind::Window);
   desktop.name = "desktop";
   return static_cast<HWND>(NewObject(desktop, nullptr));
@@ -53,6 +71,50 @@ HWND Desktop() {
 }  // namespace
 
 namespace host {
+
+LRESULT Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  Object* o = FindAlive(window, Kind::Window);
+  if (o == nullptr || o->proc == nullptr) return 0;
+  return o->proc(window, message, wParam, lParam);
+}
+
+HWND NewHostWindow(const char* name, int width, int height) {
+  Object window(Kind::Window);
+  window.proc = DefWindowProcA;
+  window.width = width;
+  window.height = height;
+  window.brush = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  window.title = name;
+  return static_cast<HWND>(NewObject(window, name));
+}
+
+void DestroyWindowTree(HWND window) {
+  Object* o = FindAlive(window, Kind::Window);
+  if (o == nullptr) return;
+  const std::vector<HWND> children = ChildrenOf(window);
+  Deliver(window, WM_DESTROY, 0, 0);
+  for (HWND child : children) DestroyWindowTree(child);
+  Find(window)->alive = false;
+  for (auto it = S().timers.begin(); it != S().timers.end();)
+    it = it->first.first == window ? S().timers.erase(it) : std::next(it);
+  CurrentBackend().WindowDestroyed(window);
+}
+
+void ResizeWindow(HWND window, int width, int height) {
+  Object* o = FindAlive(window, Kind::Window);
+  if (o == nullptr || (o->width == width && o->height == height)) return;
+  o->width = width;
+  o->height = height;
+  CurrentBackend().WindowResized(window);
+  for (HWND child : ChildrenOf(window)) ResizeWindow(child, width, height);
+}
+
+std::vector<HWND> Children(HWND window) { return ChildrenOf(window); }
+
+void PostQuit(int code) {
+  S().quitPosted = true;
+  S().quitCode = code;
+}
 
 void ResetWindowClasses() {
   Classes().clear();
@@ -104,7 +166,7 @@ void SetIdleHandler(std::function<void()> handler) { S().idle = std::move(handle
 
 UINT TimerPeriod(HWND window, UINT_PTR id) {
   auto it = S().timers.find({window, id});
-  return it == S().timers.end() ? 0 : it->second;
+  return it == S().timers.end() ? 0 : it->second.period;
 }
 
 int TimerCount() { return static_cast<int>(S().timers.size()); }
@@ -132,8 +194,9 @@ BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
   rect->left = 0;
   rect->top = 0;
   if (o->name == "desktop") {
-    rect->right = S().displayWidth;
-    rect->bottom = S().displayHeight;
+    const SIZE screen = CurrentBackend().ScreenSize(nullptr);
+    rect->right = screen.cx;
+    rect->bottom = screen.cy;
   } else {
     rect->right = o->width;
     rect->bottom = o->height;
@@ -157,13 +220,19 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     HDC dc = reinterpret_cast<HDC>(wParam);
     if (FindAlive(dc, Kind::Dc) == nullptr) Error("WM_ERASEBKGND without a live device context");
     Call("FillRect", dc, 0, 0, o->width, o->height, Name(o->brush));
+    Object* d = FindAlive(dc, Kind::Dc);
+    if (d != nullptr && o->brush != nullptr) {
+      if (Canvas* canvas = CurrentBackend().CanvasOf(d->dcWindow)) canvas->Fill({0, 0, o->width, o->height}, BrushColour(o->brush));
+    }
     return 1;
   }
-  if (message == WM_CLOSE) {
-    // Default closing destroys the window.
-    o->alive = false;
-    if (o->proc) o->proc(window, WM_DESTROY, 0, 0);
+  if (message == WM_PAINT) {
+    // Painting nothing still makes the window valid.
+    PAINTSTRUCT paint;
+    BeginPaint(window, &paint);
+    EndPaint(window, &paint);
   }
+  if (message == WM_CLOSE) DestroyWindowTree(window);  // default closing destroys the window
   return 0;
 }
 
@@ -212,6 +281,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
   window.className = wc->name;
   window.title = windowName ? windowName : "";
   HWND handle = static_cast<HWND>(NewObject(window, "hwnd"));
+  CurrentBackend().WindowCreated(handle);
   CREATESTRUCTA cs{};
   cs.lpCreateParams = param;
   cs.hInstance = instance;
@@ -227,39 +297,71 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
   cs.dwExStyle = exStyle;
   if (Find(handle)->proc(handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
     Find(handle)->alive = false;
+    CurrentBackend().WindowDestroyed(handle);
     return nullptr;
   }
   return handle;
 }
 
+// A shown window is invalid as a whole until its first paint, which erases it.
 BOOL WINAPI ShowWindow(HWND window, int showCommand) {
   Call("ShowWindow", window, showCommand);
-  (void)Window(window, "ShowWindow");
+  Object* o = Window(window, "ShowWindow");
+  if (o == nullptr) return FALSE;
+  o->needsPaint = true;
+  o->needsErase = true;
+  CurrentBackend().WindowShown(window);
   return FALSE;
 }
 
 BOOL WINAPI UpdateWindow(HWND window) {
   Call("UpdateWindow", window);
-  return Window(window, "UpdateWindow") != nullptr;
+  Object* o = Window(window, "UpdateWindow");
+  if (o == nullptr) return FALSE;
+  if (o->needsPaint) Deliver(window, WM_PAINT, 0, 0);
+  return TRUE;
 }
 
 BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) {
   if (window != nullptr || filterMin != 0 || filterMax != 0) Unsupported("GetMessageA with a filter");
   State& s = S();
-  if (s.queue.empty() && !s.quitPosted && s.idle) s.idle();
-  if (!s.queue.empty()) {
-    *msg = s.queue.front();
-    s.queue.pop_front();
-    return TRUE;
-  }
-  if (s.quitPosted) {
-    s.quitPosted = false;
+  for (;;) {
+    // Posted messages first, then the quit, then paints, then timers, as Windows
+    // orders them.
+    if (!s.queue.empty()) {
+      *msg = s.queue.front();
+      s.queue.pop_front();
+      return TRUE;
+    }
     *msg = MSG{};
-    msg->message = WM_QUIT;
-    msg->wParam = static_cast<WPARAM>(s.quitCode);
-    return FALSE;
+    if (s.quitPosted) {
+      s.quitPosted = false;
+      msg->message = WM_QUIT;
+      msg->wParam = static_cast<WPARAM>(s.quitCode);
+      return FALSE;
+    }
+    if (HWND paint = WindowToPaint()) {
+      msg->hwnd = paint;
+      msg->message = WM_PAINT;
+      return TRUE;
+    }
+    const uint64_t now = CurrentBackend().NowMs();
+    int64_t wait = -1;
+    for (auto& [key, timer] : s.timers) {
+      if (timer.due <= now) {
+        // The next one is a whole period after this one is handed out: a late
+        // timer does not come twice.
+        timer.due = now + timer.period;
+        msg->hwnd = key.first;
+        msg->message = WM_TIMER;
+        msg->wParam = key.second;
+        return TRUE;
+      }
+      const int64_t left = static_cast<int64_t>(timer.due - now);
+      if (wait < 0 || left < wait) wait = left;
+    }
+    CurrentBackend().Wait(wait);
   }
-  Unsupported("GetMessageA on an empty queue: the loop would wait for ever");
 }
 
 BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
@@ -274,7 +376,9 @@ UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerP
   Call("SetTimer", window, id, elapse, timerProc ? "proc" : "null");
   if (timerProc != nullptr) Unsupported("SetTimer with a timer procedure");
   if (Window(window, "SetTimer") == nullptr) return 0;
-  S().timers[{window, id}] = elapse;
+  // Windows raises a period below 10 ms to 10 ms.
+  const UINT period = elapse < 10 ? 10 : elapse;
+  S().timers[{window, id}] = {period, CurrentBackend().NowMs() + period};
   return id;
 }
 
@@ -292,8 +396,15 @@ void WINAPI PostQuitMessage(int exitCode) {
 HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
   Call("BeginPaint", window);
   *paint = PAINTSTRUCT{};
-  if (Window(window, "BeginPaint") == nullptr) return nullptr;
+  Object* o = Window(window, "BeginPaint");
+  if (o == nullptr) return nullptr;
   paint->hdc = NewDc(window);
+  paint->rcPaint = {0, 0, o->width, o->height};
+  o->needsPaint = false;
+  if (o->needsErase) {
+    o->needsErase = false;
+    paint->fErase = Deliver(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(paint->hdc), 0) == 0;
+  }
   return paint->hdc;
 }
 

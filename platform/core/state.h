@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/host.h"
+#include "platform/core/hooks.h"
+#include "platform/core/backend.h"
 
 namespace host {
 
@@ -21,6 +22,10 @@ struct Object {
   Kind kind;
   bool alive = true;
   std::string name;
+  // Pen, font, stock object: what it draws with.
+  PenSpec penSpec;
+  FontSpec fontSpec;
+  int stockIndex = -1;
   // Device context: what is selected and its attributes.
   HGDIOBJ pen = nullptr;
   HGDIOBJ font = nullptr;
@@ -29,6 +34,7 @@ struct Object {
   int bkMode = OPAQUE;
   COLORREF textColour = 0;
   HWND dcWindow = nullptr;
+  POINT position = {0, 0};
   // Window.
   WNDPROC proc = nullptr;
   HWND parent = nullptr;
@@ -38,19 +44,24 @@ struct Object {
   HBRUSH brush = nullptr;
   std::string className;
   std::string title;
+  // Shown and not yet painted: the next WM_PAINT erases with the class brush first.
+  bool needsPaint = false;
+  bool needsErase = false;
   // Registry key: the path below HKEY_CURRENT_USER.
   std::string keyPath;
 };
 
 struct State {
-  std::vector<Object> objects;  // handle n is objects[n - 1]
+  // Handle n is objects[n - 1]; a deque, so that a pointer to an object stays good
+  // while more are made.
+  std::deque<Object> objects;
   std::vector<std::string> calls;
   std::vector<std::string> errors;
   std::map<std::string, int> counters;
   std::map<int, void*> stock;
   std::vector<void*> liveDcs;
   bool recording = true;
-  int liveObjects = 0;  // pens, fonts and brushes created and not deleted  // stock object index -> handle
+  int liveObjects = 0;  // pens, fonts and brushes created and not deleted
   int displayWidth = 1024;
   int displayHeight = 768;
   int textPerByte = 6;
@@ -59,7 +70,11 @@ struct State {
   bool quitPosted = false;
   int quitCode = 0;
   std::function<void()> idle;
-  std::map<std::pair<HWND, UINT_PTR>, UINT> timers;
+  struct Timer {
+    UINT period;
+    uint64_t due;  // on the backend's clock
+  };
+  std::map<std::pair<HWND, UINT_PTR>, Timer> timers;
   bool clockSet = false;
   time_t clock = 0;
   std::deque<int> randomQueue;
@@ -79,6 +94,13 @@ void Error(const std::string& what);
 
 // Formatting helpers for the call record.
 std::string Hex(uint32_t value);
+
+// The live device context or window behind a handle, noting misuse under the call's name.
+Object* LiveDc(HDC dc, const char* call);
+Object* LiveWindow(HWND window, const char* call);
+// Sends a message straight to a window's procedure, unrecorded (what the platform
+// itself sends: WM_PAINT, WM_ERASEBKGND, WM_DESTROY).
+LRESULT Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 std::string Quote(const char* text, int count);
 
 inline std::string Args() { return {}; }

@@ -187,6 +187,7 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define PS_DOT 2
 #define PS_DASHDOT 3
 #define PS_DASHDOTDOT 4
+#define PS_NULL 5
 #define TRANSPARENT 1
 #define OPAQUE 2
 #define HORZRES 8
@@ -300,4 +301,4 @@ LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD 
                               const BYTE* data, DWORD dataSize);
 LSTATUS WINAPI RegCloseKey(HKEY key);
 
-#include "platform/host/crt.h"
+#include "platform/core/crt.h"

@@ -1,6 +1,6 @@
 // user32 dialogs on the host: the program's dialog templates, their controls with
 // check states and scroll positions, and modal dialogs whose user is a test.
-#include "platform/host/state.h"
+#include "platform/core/state.h"
 #include "res/resource.h"
 
 #include <algorithm>

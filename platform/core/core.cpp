@@ -1,6 +1,6 @@
 // The common core of the stand-in platform: handles, the call record, errors, the
 // clock and the random generator.
-#include "platform/host/state.h"
+#include "platform/core/state.h"
 
 #include <cinttypes>
 
@@ -44,6 +44,27 @@ std::string Name(const void* handle) {
 }
 
 void Record(const std::string& call) { S().calls.push_back(call); }
+
+Object* LiveDc(HDC dc, const char* call) {
+  Object* object = FindAlive(dc, Kind::Dc);
+  if (object == nullptr) Error(std::string(call) + ": " + Name(dc) + " is no live device context");
+  return object;
+}
+
+Object* LiveWindow(HWND window, const char* call) {
+  Object* object = FindAlive(window, Kind::Window);
+  if (object == nullptr) Error(std::string(call) + ": " + Name(window) + " is no live window");
+  return object;
+}
+
+Backend* RecordingBackend();
+
+namespace {
+Backend* installed = nullptr;
+}
+
+Backend& CurrentBackend() { return installed != nullptr ? *installed : *RecordingBackend(); }
+void InstallBackend(Backend* backend) { installed = backend; }
 
 void Error(const std::string& what) { S().errors.push_back(what); }
 
@@ -107,6 +128,7 @@ void ResetWindowClasses();
 
 void Reset() {
   S() = State();
+  InstallBackend(nullptr);
   ResetRegistry();
   ResetDialogs();
   ResetWindowClasses();

@@ -1,7 +1,7 @@
 // advapi32 on the host: an in-memory registry below HKEY_CURRENT_USER. Keys are paths
 // such as "Software\Morvaselkin"; key and value names compare without regard to ASCII
 // case, as Windows does. Open keys are handles of kind Key ("key1", "key2", ...).
-#include "platform/host/state.h"
+#include "platform/core/state.h"
 
 #include <cstring>
 #include <set>

@@ -1,6 +1,8 @@
-// Hooks for tests, fuzzers and the soak run: what the stand-in platform recorded,
-// and the knobs that the real platform would take from the machine (client and
-// display size, text extent, clock, random numbers, registry, dialog controls).
+// Hooks into the core of the Win32 stand-in: what it recorded, and the knobs that a
+// real platform takes from the machine (client and display size, text extent, clock,
+// random numbers, registry, dialog controls). Tests, fuzzers and the soak run steer
+// the recording backend through them; the Linux backends use the window hooks to
+// put the program's windows into X11 windows and pictures.
 #pragma once
 
 #include <ctime>
@@ -9,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/windows.h"
+#include "platform/core/windows.h"
 
 namespace host {
 
@@ -51,7 +53,17 @@ void SetClientSize(HWND window, int width, int height);
 bool IsWindowAlive(HWND window);
 // Messages waiting for GetMessageA; a test posts them before running a loop.
 void PostMessageToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Called by GetMessageA when the queue is empty; it may post more. Without one, or
+// A window of the platform's own that holds the program's window: an X11 window, a
+// picture. Its procedure is DefWindowProcA; its children fill it as it is resized.
+HWND NewHostWindow(const char* name, int width, int height);
+// The window and its children get WM_DESTROY and are gone, with their timers.
+void DestroyWindowTree(HWND window);
+// A new client size; the window's children follow.
+void ResizeWindow(HWND window, int width, int height);
+std::vector<HWND> Children(HWND window);
+// GetMessageA returns the quit message with this code next, as after PostQuitMessage.
+void PostQuit(int code);
+// Called by the recording backend when GetMessageA has nothing to return; it may post more. Without one, or
 // when it posts nothing, an empty queue without a quit message aborts: a real loop
 // would wait forever.
 void SetIdleHandler(std::function<void()> handler);
