@@ -11,6 +11,14 @@ extern "C" time_t HostTime(time_t* out);
 extern "C" void HostSrand(unsigned seed);
 extern "C" int HostRand(void);
 
+// The standard library names them as std::time, std::srand and std::rand too, in
+// headers that may come after this one.
+namespace std {
+using ::HostRand;
+using ::HostSrand;
+using ::HostTime;
+}  // namespace std
+
 #define time HostTime
 #define srand HostSrand
 #define rand HostRand

@@ -61,6 +61,11 @@ void DestroyWindowTree(HWND window);
 // A new client size; the window's children follow.
 void ResizeWindow(HWND window, int width, int height);
 std::vector<HWND> Children(HWND window);
+HWND Parent(HWND window);
+// A window's client size and the brush of its class, for a backend's own use
+// (unrecorded).
+SIZE ClientSize(HWND window);
+HBRUSH ClassBrush(HWND window);
 // GetMessageA returns the quit message with this code next, as after PostQuitMessage.
 void PostQuit(int code);
 // Called by the recording backend when GetMessageA has nothing to return; it may post more. Without one, or

@@ -111,6 +111,21 @@ void ResizeWindow(HWND window, int width, int height) {
 
 std::vector<HWND> Children(HWND window) { return ChildrenOf(window); }
 
+HWND Parent(HWND window) {
+  const Object* o = FindAlive(window, Kind::Window);
+  return o != nullptr ? o->parent : nullptr;
+}
+
+SIZE ClientSize(HWND window) {
+  const Object* o = FindAlive(window, Kind::Window);
+  return o != nullptr ? SIZE{o->width, o->height} : SIZE{0, 0};
+}
+
+HBRUSH ClassBrush(HWND window) {
+  const Object* o = FindAlive(window, Kind::Window);
+  return o != nullptr ? o->brush : nullptr;
+}
+
 void PostQuit(int code) {
   S().quitPosted = true;
   S().quitCode = code;

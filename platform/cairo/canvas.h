@@ -1,0 +1,91 @@
+// A canvas on a Cairo surface that draws as GDI draws: what a window or a picture
+// shows. The same canvas serves image surfaces (pictures and the off-screen image
+// behind an X11 window) and SVG and PDF surfaces.
+//
+// How GDI's pixels are matched:
+//  - A one-pixel (cosmetic) pen lights one pixel per step along the line's major axis:
+//    the pixels whose centres lie within half a pixel of the line, measured across the
+//    minor axis. Each stretch is filled as a band one pixel high (or wide) without
+//    antialiasing, so Cairo lights exactly those pixels.
+//  - Its dash pattern (dot 3/3, dash 18/6, dash-dot 9/6/3/6, dash-dot-dot 9/3/3/3/3/3)
+//    advances one unit per pixel step along the major axis, not per unit of length,
+//    and starts afresh with every line; along an arc it carries on all the way.
+//  - A line leaves its end pixel unlit. Arcs are walked as short chords, each a
+//    straight stretch with its own major axis.
+//  - A wider pen is solid with round ends, as CreatePen makes it.
+//  - Everything is clipped to a margin around the surface before it reaches Cairo,
+//    so far-off centres and huge radii cost no more than what shows.
+//  - Text: Windows-1252 converted to UTF-8, the face through fontconfig; a positive
+//    height is the cell height, a negative one the character height; a width scales
+//    the average character width (the lower-case letters and the blank, weighted by
+//    how often they occur) to it; the point is the top-left corner of the cell.
+#pragma once
+
+#include <cairo.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/core/backend.h"
+
+namespace cairo_canvas {
+
+// A label as it was written, for outputs that keep text as text (SVG).
+struct TextRun {
+  std::string utf8;
+  double x;         // left end of the baseline, in client pixels
+  double baseline;  // y of the baseline
+  double size;      // font size (em) in client pixels
+  double xScale;    // horizontal stretch of the glyphs
+  COLORREF colour;
+  std::string face;
+};
+
+class Canvas : public host::Canvas {
+ public:
+  // Draws on `surface` (not owned), a client area of width x height pixels shown at
+  // `scale` device pixels per client pixel.
+  Canvas(cairo_surface_t* surface, int width, int height, double scale = 1.0);
+  ~Canvas() override;
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  void Line(const host::PenSpec& pen, bool opaque, POINT from, POINT to) override;
+  void Arc(const host::PenSpec& pen, bool opaque, int x, int y, uint32_t radius, double start,
+           double sweep) override;
+  void Text(const host::FontSpec& font, COLORREF colour, bool opaque, int x, int y, const char* text,
+            int count) override;
+  SIZE TextExtent(const host::FontSpec& font, const char* text, int count) override;
+  void Fill(const RECT& rect, COLORREF colour) override;
+
+  cairo_surface_t* Surface() const { return surface_; }
+  cairo_t* Context() const { return cr_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // The client area drawn on since the last call, clipped to the canvas; empty
+  // (left >= right) when nothing was drawn.
+  RECT TakeDamage();
+  // The labels written so far, in order.
+  const std::vector<TextRun>& Texts() const { return texts_; }
+
+ private:
+  struct Band;
+  void Damage(double left, double top, double right, double bottom);
+  void FillBands(const std::vector<Band>& bands, const host::PenSpec& pen, bool opaque);
+  void StrokeWide(const host::PenSpec& pen, const std::vector<std::pair<double, double>>& points);
+  void SelectFont(const host::FontSpec& font, double* size, double* xScale, double* ascent);
+
+  cairo_surface_t* surface_;
+  cairo_t* cr_;
+  int width_;
+  int height_;
+  double scale_;
+  RECT damage_;
+  std::vector<TextRun> texts_;
+};
+
+// The Windows-1252 bytes as UTF-8; the five bytes that code page leaves unassigned
+// become U+FFFD.
+std::string Utf8FromWindows1252(const char* text, int count);
+
+}  // namespace cairo_canvas

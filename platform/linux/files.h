@@ -1,0 +1,35 @@
+// Writing a file so that it is either complete or not there: the bytes go to a
+// temporary file beside it, which takes the name only when everything was written.
+#pragma once
+
+#include <string>
+
+namespace dreieck {
+
+class AtomicFile {
+ public:
+  AtomicFile() = default;
+  ~AtomicFile();  // an uncommitted temporary file is removed
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  // Makes the temporary file in the folder of `path`; false (and `error` says why)
+  // when that folder cannot take it.
+  bool Open(const std::string& path, std::string* error);
+  // False once any write failed; the first failure is kept for Commit to report.
+  bool Write(const void* data, size_t size);
+  // Flushes to disk and renames into place; false (and `error`) when that failed, in
+  // which case the file of that name, if any, is as it was.
+  bool Commit(std::string* error);
+
+ private:
+  std::string path_;
+  std::string temporary_;
+  int fd_ = -1;
+  int failure_ = 0;  // errno of the first failed write
+};
+
+// Writes `data` to `path` through an AtomicFile.
+bool WriteFileAtomically(const std::string& path, const std::string& data, std::string* error);
+
+}  // namespace dreieck

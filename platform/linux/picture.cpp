@@ -1,0 +1,300 @@
+// Pictures: the program runs as it does on a screen, inside a host window whose
+// pixels are a Cairo image, SVG or PDF surface, on a clock that jumps from tick to
+// tick. Between ticks the driver looks at the cycle's step to know when the picture
+// asked for is complete, and for --frames it writes every tick.
+#include "platform/linux/picture.h"
+
+#include <sys/stat.h>
+
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+#include <cairo.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "geometry/triangle.h"
+#include "platform/cairo/canvas.h"
+#include "platform/core/backend.h"
+#include "platform/core/hooks.h"
+#include "platform/linux/files.h"
+#include "platform/linux/program.h"
+#include "settings/settings.h"
+#include "shell/shell.h"
+
+namespace dreieck {
+
+namespace {
+
+enum class Format { Png, Svg, Pdf };
+
+Format FormatOf(const std::string& path) {
+  const std::string extension = path.substr(path.rfind('.') + 1);
+  if (extension == "svg" || extension == "SVG") return Format::Svg;
+  if (extension == "pdf" || extension == "PDF") return Format::Pdf;
+  return Format::Png;
+}
+
+// The screen of a picture is the picture; its clock runs only when the program waits
+// for its timer, and then jumps straight to it.
+class PictureBackend final : public host::Backend {
+ public:
+  PictureBackend(int width, int height, cairo_canvas::Canvas* canvas, std::function<void()> betweenTicks)
+      : width_(width), height_(height), canvas_(canvas), betweenTicks_(std::move(betweenTicks)) {}
+  void SetHost(HWND host) { host_ = host; }
+  SIZE ScreenSize(HWND) override { return {width_, height_}; }
+  // The program's window fills the host and shows the picture.
+  host::Canvas* CanvasOf(HWND window) override {
+    return window != nullptr && window != host_ ? canvas_ : nullptr;
+  }
+  uint64_t NowMs() override { return now_; }
+  void Wait(int64_t timeoutMs) override {
+    betweenTicks_();
+    if (timeoutMs < 0) {
+      // No timer runs: no further tick would ever come.
+      std::fprintf(stderr, "dreieck: the program set no timer\n");
+      host::PostQuit(1);
+      return;
+    }
+    now_ += static_cast<uint64_t>(timeoutMs);
+  }
+
+ private:
+  int width_;
+  int height_;
+  cairo_canvas::Canvas* canvas_;
+  std::function<void()> betweenTicks_;
+  HWND host_ = nullptr;
+  uint64_t now_ = 0;
+};
+
+// Step 0 with the corners given instead of random ones: what the cycle does at its
+// first tick, with the placement left out.
+void PlaceTriangle(const int32_t corners[6]) {
+  HDC dc = GetDC(gMainWindow);
+  gTriangle.a = {corners[0], corners[1]};
+  gTriangle.b = {corners[2], corners[3]};
+  gTriangle.c = {corners[4], corners[5]};
+  gTriangle.SetBackground(static_cast<BackgroundShade>(gSettings.background));
+  gTriangle.DrawFigure(dc, FigureTriangle);
+  gCycleStep = 1;
+  ReleaseDC(gMainWindow, dc);
+}
+
+cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+cairo_status_t WriteToFile(void* closure, const unsigned char* data, unsigned int length) {
+  return static_cast<AtomicFile*>(closure)->Write(data, length) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+}
+
+std::string XmlEscaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '&') out += "&amp;";
+    else if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else if (c == '"') out += "&quot;";
+    else out += c;
+  }
+  return out;
+}
+
+// Cairo's SVG writes each label as glyph outlines: a group of <use> elements per
+// label, in the order they were drawn. Each such group becomes a <text> element in
+// its place, so labels stay text that can be read, searched and selected, and the
+// glyph outlines go. Returns false when the groups and the labels do not pair up.
+bool LabelsAsText(std::string* svg, const std::vector<cairo_canvas::TextRun>& texts, double scale) {
+  const std::string open = "<g style=\"fill:";
+  const std::string glyph = "<use xlink:href=\"#glyph";
+  std::string out;
+  size_t at = 0;
+  size_t label = 0;
+  for (;;) {
+    const size_t g = svg->find(open, at);
+    if (g == std::string::npos) break;
+    const size_t close = svg->find('>', g);
+    const size_t use = svg->find_first_not_of(" \n", close + 1);
+    if (close == std::string::npos || use == std::string::npos || svg->compare(use, glyph.size(), glyph) != 0) {
+      out.append(*svg, at, g + open.size() - at);
+      at = g + open.size();
+      continue;
+    }
+    const size_t end = svg->find("</g>", use);
+    if (end == std::string::npos || label >= texts.size()) return false;
+    const cairo_canvas::TextRun& t = texts[label++];
+    char head[400];
+    std::snprintf(head, sizeof head,
+                  "<text xml:space=\"preserve\" transform=\"matrix(%g 0 0 1 %g %g)\" "
+                  "font-family=\"%s, Liberation Sans, Arimo, Helvetica, sans-serif\" font-size=\"%g\" "
+                  "fill=\"#%02X%02X%02X\">",
+                  t.xScale, t.x * scale, t.baseline * scale, XmlEscaped(t.face).c_str(), t.size * scale,
+                  static_cast<unsigned>(t.colour & 0xFF), static_cast<unsigned>((t.colour >> 8) & 0xFF),
+                  static_cast<unsigned>((t.colour >> 16) & 0xFF));
+    out.append(*svg, at, g - at);
+    out += head;
+    out += XmlEscaped(t.utf8);
+    out += "</text>";
+    at = end + 4;
+  }
+  out.append(*svg, at, std::string::npos);
+  if (label != texts.size()) return false;
+  // The glyph outlines nothing uses any more.
+  for (;;) {
+    const size_t s = out.find("<symbol overflow=\"visible\" id=\"glyph");
+    if (s == std::string::npos) break;
+    const size_t e = out.find("</symbol>", s);
+    if (e == std::string::npos) break;
+    size_t next = e + 9;
+    if (next < out.size() && out[next] == '\n') ++next;
+    out.erase(s, next - s);
+  }
+  svg->swap(out);
+  return true;
+}
+
+// Writes an image surface as a PNG file, whole or not at all.
+bool WritePng(cairo_surface_t* image, const std::string& path, std::string* error) {
+  AtomicFile file;
+  if (!file.Open(path, error)) return false;
+  const cairo_status_t status = cairo_surface_write_to_png_stream(image, WriteToFile, &file);
+  if (!file.Commit(error)) return false;
+  if (status != CAIRO_STATUS_SUCCESS) {
+    *error = cairo_status_to_string(status);
+    return false;
+  }
+  return true;
+}
+
+// Runs the program until `done` says so, calling `afterTick` after each tick with the
+// step the tick began at. Returns false when the program made no window.
+bool RunCycle(int width, int height, cairo_canvas::Canvas* canvas, const Options& o,
+              const std::function<bool(int started)>& afterTick) {
+  int waits = 0;
+  int stepBefore = 0;
+  PictureBackend backend(width, height, canvas, [&] {
+    if (waits++ == 0) {
+      if (!o.triangleGiven) return;  // the first tick is yet to come
+      PlaceTriangle(o.triangle);
+    }
+    const int started = stepBefore;
+    stepBefore = gCycleStep;
+    if (afterTick(started)) host::PostQuit(0);
+  });
+  host::InstallBackend(&backend);
+  if (o.timeGiven) host::SetClock(static_cast<time_t>(o.second));
+  HWND host = host::NewHostWindow("picture", width, height);
+  backend.SetHost(host);
+  RunInside(host);
+  host::InstallBackend(nullptr);
+  return gMainWindow != nullptr;
+}
+
+int Fail(const std::string& what, const std::string& path, const std::string& why) {
+  std::fprintf(stderr, "dreieck: %s '%s': %s\n", what.c_str(), path.c_str(), why.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int RunPicture(const Options& o) {
+  const int k = o.scale;
+  const int width = o.width, height = o.height;
+  const Format format = FormatOf(o.path);
+  std::string svg;
+  AtomicFile pdfFile;
+  std::string error;
+  cairo_surface_t* surface = nullptr;
+  if (format == Format::Png) {
+    surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width * k, height * k);
+  } else if (format == Format::Svg) {
+    surface = cairo_svg_surface_create_for_stream(AppendToString, &svg, width * k, height * k);
+    cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PX);
+  } else {
+    // A PDF is written while Cairo makes it: straight into the temporary file.
+    if (!pdfFile.Open(o.path, &error)) return Fail("cannot write", o.path, error);
+    surface = cairo_pdf_surface_create_for_stream(WriteToFile, &pdfFile, width * k, height * k);
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, "Dreieck");
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "dreieck 1.0.0.1");
+  }
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    const std::string why = cairo_status_to_string(cairo_surface_status(surface));
+    cairo_surface_destroy(surface);
+    return Fail("cannot make", o.path, why);
+  }
+  bool drawn;
+  std::vector<cairo_canvas::TextRun> texts;
+  {
+    cairo_canvas::Canvas canvas(surface, width, height, k);
+    drawn = RunCycle(width, height, &canvas, o, [&](int started) {
+      return started <= o.step && (gCycleStep > o.step || gCycleStep == 0);
+    });
+    texts = canvas.Texts();
+  }
+  cairo_surface_flush(surface);
+  bool ok = drawn;
+  if (!drawn) error = "the program made no window";
+  if (ok && format == Format::Png) ok = WritePng(surface, o.path, &error);
+  cairo_surface_finish(surface);
+  const cairo_status_t status = cairo_surface_status(surface);
+  cairo_surface_destroy(surface);
+  if (ok && status != CAIRO_STATUS_SUCCESS) {
+    ok = false;
+    error = cairo_status_to_string(status);
+  }
+  if (ok && format == Format::Svg) {
+    if (!LabelsAsText(&svg, texts, k)) {
+      ok = false;
+      error = "the labels could not be written as text";
+    } else {
+      ok = WriteFileAtomically(o.path, svg, &error);
+    }
+  }
+  if (ok && format == Format::Pdf) ok = pdfFile.Commit(&error);
+  if (!ok) return Fail("cannot write", o.path, error);
+  return 0;
+}
+
+int RunFrames(const Options& o) {
+  const int k = o.scale;
+  std::string folder = o.path;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return Fail("cannot make the folder", folder, std::strerror(errno));
+  struct stat info;
+  if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return Fail("cannot write into", folder, "not a folder");
+  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, o.width * k, o.height * k);
+  if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(image);
+    return Fail("cannot make the frames of", folder, "no memory for the picture");
+  }
+  int written = 0;
+  std::string error, failed;
+  bool drawn;
+  {
+    cairo_canvas::Canvas canvas(image, o.width, o.height, k);
+    drawn = RunCycle(o.width, o.height, &canvas, o, [&](int started) {
+      char name[32];
+      std::snprintf(name, sizeof name, "/tick-%02d.png", written);
+      cairo_surface_flush(image);
+      if (!WritePng(image, folder + name, &error)) {
+        failed = folder + name;
+        return true;
+      }
+      ++written;
+      return started == 10;  // the erase ends the cycle
+    });
+  }
+  cairo_surface_destroy(image);
+  if (!drawn) return Fail("cannot make the frames of", folder, "the program made no window");
+  if (!failed.empty()) return Fail("cannot write", failed, error);
+  std::printf("dreieck: wrote %d frames to %s\n", written, folder.c_str());
+  return 0;
+}
+
+}  // namespace dreieck

@@ -1,0 +1,16 @@
+// Pictures of a moment of the cycle, drawn by the program itself on Cairo surfaces.
+#pragma once
+
+#include "platform/linux/options.h"
+
+namespace dreieck {
+
+// --picture FILE: the picture after the tick of the step asked for, as PNG, SVG or PDF.
+// 0 when written; 1 (after one line on stderr) when it could not be, and then a file
+// of that name, if any, is left as it was.
+int RunPicture(const Options& options);
+
+// --frames DIR: one PNG after every tick of one whole cycle; prints how many.
+int RunFrames(const Options& options);
+
+}  // namespace dreieck

@@ -1,0 +1,30 @@
+#include "platform/linux/program.h"
+
+#include <string>
+
+#include "platform/core/hooks.h"
+#include "shell/shell.h"
+
+namespace dreieck {
+
+namespace {
+const char kKeyPath[] = "Software\\Morvaselkin";
+// What the Windows loader hands WinMain as the program's instance.
+HINSTANCE const kInstance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
+}  // namespace
+
+void StoreSettings(const Options& options) {
+  for (int i = 0; i < 7; ++i)
+    if (options.flags[i] >= 0) host::SetRegistryDword(kKeyPath, kFlagValueNames[i], static_cast<uint32_t>(options.flags[i]));
+  if (options.background >= 0)
+    host::SetRegistryDword(kKeyPath, "Hintergrundfarbe", static_cast<uint32_t>(options.background));
+  if (options.intervalMs >= 0)
+    host::SetRegistryDword(kKeyPath, "Geschwindigkeit", static_cast<uint32_t>(options.intervalMs));
+}
+
+int RunInside(HWND host) {
+  std::string line = "/p " + std::to_string(reinterpret_cast<uintptr_t>(host));
+  return WinMain(kInstance, nullptr, line.data(), SW_SHOWDEFAULT);
+}
+
+}  // namespace dreieck

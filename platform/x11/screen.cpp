@@ -1,0 +1,428 @@
+// The X11 backend: the program draws into an off-screen image with the Cairo canvas,
+// and what it drew is copied into the X window when a device context is released and
+// whenever the window is exposed, so a covered window shows its picture again.
+//
+// The X window is a host window of the core that holds the program's preview window:
+// a window of our own (resizable, or covering the screen), the root window, or a
+// window we are given (XScreenSaver's). Between ticks the process sleeps in poll() on
+// the X connection, a pipe that signals write to, and the next timer.
+#include "platform/x11/screen.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <cairo-xlib.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/cairo/canvas.h"
+#include "platform/core/backend.h"
+#include "platform/core/hooks.h"
+#include "platform/linux/program.h"
+#include "shell/shell.h"
+
+namespace dreieck {
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+  const int saved = errno;
+  const char byte = 1;
+  ssize_t ignored = write(signalPipe[1], &byte, 1);
+  (void)ignored;
+  errno = saved;
+}
+
+// X errors are expected only when a window we were given disappears under us; they
+// are noted, never printed, and the window's end follows from its DestroyNotify.
+int errorCount = 0;
+unsigned long lastBadWindow = 0;
+int OnXError(Display*, XErrorEvent* error) {
+  ++errorCount;
+  if (error->error_code == BadWindow || error->error_code == BadDrawable) lastBadWindow = error->resourceid;
+  return 0;
+}
+
+// The connection to the X server is gone: the screen is gone, and with it the reason
+// to run. Leave quietly.
+int OnXIOError(Display*) { _exit(0); }
+
+class X11Backend;
+
+// The canvas of the program's window: a Cairo image whose new pixels go to the X
+// window whenever a device context on it is released.
+class WindowCanvas final : public cairo_canvas::Canvas {
+ public:
+  WindowCanvas(X11Backend* backend, HWND window, cairo_surface_t* image, int width, int height)
+      : cairo_canvas::Canvas(image, width, height), backend_(backend), window_(window) {}
+  void Flush() override;
+
+ private:
+  X11Backend* backend_;
+  HWND window_;
+};
+
+class X11Backend final : public host::Backend {
+ public:
+  explicit X11Backend(Display* display) : display_(display) {}
+  ~X11Backend() override {
+    for (auto& [hwnd, program] : programs_) cairo_surface_destroy(program.image);
+    for (auto& [hwnd, host] : hosts_) {
+      if (host.target) cairo_surface_destroy(host.target);
+    }
+  }
+
+  // A host window for an X window: `own` ones take the user's buttons and keys.
+  HWND AddHost(Window window, bool own, std::string* error) {
+    XWindowAttributes attributes;
+    errorCount = 0;
+    if (!XGetWindowAttributes(display_, window, &attributes) || errorCount != 0) {
+      char text[96];
+      std::snprintf(text, sizeof text, "no window 0x%lx on the display %s", window, DisplayString(display_));
+      *error = text;
+      return nullptr;
+    }
+    long events = ExposureMask | StructureNotifyMask;
+    if (own) events |= ButtonPressMask | KeyPressMask;
+    XSelectInput(display_, window, events);
+    XSync(display_, False);
+    if (errorCount != 0) {
+      *error = "the window disappeared";
+      return nullptr;
+    }
+    HWND hwnd = host::NewHostWindow("xwindow", attributes.width, attributes.height);
+    Host& host = hosts_[hwnd];
+    host.window = window;
+    host.own = own;
+    host.screen = attributes.screen;
+    host.target = cairo_xlib_surface_create(display_, window, attributes.visual, attributes.width, attributes.height);
+    return hwnd;
+  }
+
+  SIZE ScreenSize(HWND window) override {
+    if (const Host* host = HostOf(window))
+      return {WidthOfScreen(host->screen), HeightOfScreen(host->screen)};
+    return {DisplayWidth(display_, DefaultScreen(display_)), DisplayHeight(display_, DefaultScreen(display_))};
+  }
+
+  host::Canvas* CanvasOf(HWND window) override {
+    auto it = programs_.find(window);
+    return it != programs_.end() ? it->second.canvas.get() : nullptr;
+  }
+
+  // The program's window fills its host; its pixels are an image of the same size.
+  void WindowCreated(HWND window) override {
+    const HWND parent = host::Parent(window);
+    if (hosts_.count(parent) == 0) {
+      std::fprintf(stderr, "dreieck: a window outside the X window it belongs in is not supported\n");
+      std::abort();
+    }
+    Program& program = programs_[window];
+    program.host = parent;
+    MakeImage(window, &program);
+  }
+
+  void WindowResized(HWND window) override {
+    auto it = programs_.find(window);
+    if (it == programs_.end()) {
+      auto h = hosts_.find(window);
+      if (h != hosts_.end() && h->second.target) {
+        const SIZE size = host::ClientSize(window);
+        cairo_xlib_surface_set_size(h->second.target, size.cx, size.cy);
+      }
+      return;
+    }
+    MakeImage(window, &it->second);
+  }
+
+  void WindowDestroyed(HWND window) override {
+    auto p = programs_.find(window);
+    if (p != programs_.end()) {
+      p->second.canvas.reset();
+      cairo_surface_destroy(p->second.image);
+      programs_.erase(p);
+      return;
+    }
+    auto h = hosts_.find(window);
+    if (h == hosts_.end()) return;
+    if (h->second.target) cairo_surface_destroy(h->second.target);
+    if (h->second.own && !h->second.gone) XDestroyWindow(display_, h->second.window);
+    hosts_.erase(h);
+  }
+
+  uint64_t NowMs() override {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec / 1000000);
+  }
+
+  void Wait(int64_t timeoutMs) override {
+    XFlush(display_);
+    if (XPending(display_) == 0) {
+      pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
+      // A timer due within the millisecond is waited for whole.
+      poll(fds, 2, timeoutMs < 0 ? -1 : static_cast<int>(std::min<int64_t>(timeoutMs, 1 << 30)));
+    }
+    char bytes[16];
+    if (read(signalPipe[0], bytes, sizeof bytes) > 0) {
+      host::PostQuit(0);
+      return;
+    }
+    while (XPending(display_) > 0) {
+      XEvent event;
+      XNextEvent(display_, &event);
+      Handle(event);
+    }
+    // A window we were given is gone without its DestroyNotify reaching us.
+    for (auto& [hwnd, host] : hosts_) {
+      if (lastBadWindow != 0 && lastBadWindow == host.window && !host.gone) {
+        host.gone = true;
+        lastBadWindow = 0;
+        host::DestroyWindowTree(hwnd);
+        break;
+      }
+    }
+  }
+
+  // Copies part of the program's picture into its X window.
+  void Present(HWND window, RECT rect) {
+    auto p = programs_.find(window);
+    if (p == programs_.end() || rect.left >= rect.right || rect.top >= rect.bottom) return;
+    const Host* host = HostOf(window);
+    if (host == nullptr || host->gone || host->target == nullptr) return;
+    cairo_t* cr = cairo_create(host->target);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(cr, p->second.image, 0, 0);
+    cairo_rectangle(cr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(host->target);
+  }
+
+  WindowCanvas* CanvasOfProgram(HWND window) {
+    auto it = programs_.find(window);
+    return it != programs_.end() ? it->second.canvas.get() : nullptr;
+  }
+
+ private:
+  struct Host {
+    Window window = 0;
+    bool own = false;
+    bool gone = false;
+    Screen* screen = nullptr;
+    cairo_surface_t* target = nullptr;
+  };
+  struct Program {
+    HWND host = nullptr;
+    cairo_surface_t* image = nullptr;
+    std::unique_ptr<WindowCanvas> canvas;
+  };
+
+  const Host* HostOf(HWND window) const {
+    auto h = hosts_.find(window);
+    if (h != hosts_.end()) return &h->second;
+    auto p = programs_.find(window);
+    if (p == programs_.end()) return nullptr;
+    h = hosts_.find(p->second.host);
+    return h != hosts_.end() ? &h->second : nullptr;
+  }
+
+  // A new image of the window's size; what the old one showed stays where it was and
+  // the rest is the class brush, as Windows paints a grown window.
+  void MakeImage(HWND window, Program* program) {
+    const SIZE size = host::ClientSize(window);
+    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, std::max<LONG>(size.cx, 1),
+                                                        std::max<LONG>(size.cy, 1));
+    cairo_t* cr = cairo_create(image);
+    const HBRUSH brush = host::ClassBrush(window);
+    const COLORREF colour = brush != nullptr ? host::BrushColour(brush) : 0;
+    cairo_set_source_rgb(cr, (colour & 0xFF) / 255.0, ((colour >> 8) & 0xFF) / 255.0, ((colour >> 16) & 0xFF) / 255.0);
+    cairo_paint(cr);
+    if (program->image != nullptr) {
+      cairo_set_source_surface(cr, program->image, 0, 0);
+      cairo_paint(cr);
+    }
+    cairo_destroy(cr);
+    program->canvas = std::make_unique<WindowCanvas>(this, window, image, size.cx, size.cy);
+    if (program->image != nullptr) cairo_surface_destroy(program->image);
+    program->image = image;
+    Present(window, {0, 0, size.cx, size.cy});
+  }
+
+  HWND HostOfXWindow(Window window) {
+    for (auto& [hwnd, host] : hosts_)
+      if (host.window == window) return hwnd;
+    return nullptr;
+  }
+
+  HWND ProgramIn(HWND host) {
+    const std::vector<HWND> children = host::Children(host);
+    return children.empty() ? nullptr : children.front();
+  }
+
+  void Handle(const XEvent& event) {
+    const HWND hwnd = HostOfXWindow(event.xany.window);
+    if (hwnd == nullptr) return;
+    Host& host = hosts_[hwnd];
+    switch (event.type) {
+      case Expose:
+        Present(ProgramIn(hwnd), {event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
+                                  event.xexpose.y + event.xexpose.height});
+        break;
+      case ConfigureNotify:
+        host::ResizeWindow(hwnd, event.xconfigure.width, event.xconfigure.height);
+        break;
+      case ButtonPress: {
+        // As on Windows: the left, middle and right buttons; the wheel is no button.
+        const UINT message = event.xbutton.button == Button1   ? WM_LBUTTONDOWN
+                             : event.xbutton.button == Button2 ? WM_MBUTTONDOWN
+                             : event.xbutton.button == Button3 ? WM_RBUTTONDOWN
+                                                               : 0;
+        if (message != 0 && ProgramIn(hwnd) != nullptr) host::PostMessageToQueue(ProgramIn(hwnd), message, 0, 0);
+        break;
+      }
+      case KeyPress: {
+        XKeyEvent key = event.xkey;
+        const KeySym sym = XLookupKeysym(&key, 0);
+        if (sym == XK_q || sym == XK_Escape) host::DestroyWindowTree(hwnd);
+        break;
+      }
+      case ClientMessage:
+        if (static_cast<Atom>(event.xclient.data.l[0]) == XInternAtom(display_, "WM_DELETE_WINDOW", False))
+          host::DestroyWindowTree(hwnd);
+        break;
+      case DestroyNotify:
+        if (event.xdestroywindow.window == host.window) {
+          host.gone = true;
+          host::DestroyWindowTree(hwnd);
+        }
+        break;
+      default:
+        break;
+    }
+  }
+
+  Display* display_;
+  std::map<HWND, Host> hosts_;
+  std::map<HWND, Program> programs_;
+};
+
+void WindowCanvas::Flush() { backend_->Present(window_, TakeDamage()); }
+
+// A window of our own: resizable in the middle of the screen, or covering it.
+Window MakeOwnWindow(Display* display, bool fullscreen) {
+  const int screen = DefaultScreen(display);
+  const int sw = DisplayWidth(display, screen), sh = DisplayHeight(display, screen);
+  const int w = fullscreen ? sw : std::min(800, sw), h = fullscreen ? sh : std::min(600, sh);
+  XSetWindowAttributes attributes;
+  attributes.background_pixmap = None;  // the picture is copied in; nothing to clear first
+  attributes.backing_store = NotUseful;
+  const Window window =
+      XCreateWindow(display, RootWindow(display, screen), fullscreen ? 0 : (sw - w) / 2, fullscreen ? 0 : (sh - h) / 2,
+                    static_cast<unsigned>(w), static_cast<unsigned>(h), 0, CopyFromParent, InputOutput,
+                    CopyFromParent, CWBackPixmap | CWBackingStore, &attributes);
+  XStoreName(display, window, "Dreieck");
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), utf8, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>("Dreieck"), 7);
+  XClassHint classHint;
+  char name[] = "dreieck", className[] = "Dreieck";
+  classHint.res_name = name;
+  classHint.res_class = className;
+  XSetClassHint(display, window, &classHint);
+  Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(display, window, &deleteWindow, 1);
+  if (fullscreen) {
+    // A window manager is asked for full screen too; without one the size and place
+    // already cover the screen.
+    Atom state = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_STATE", False), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&state), 1);
+  }
+  XMapWindow(display, window);
+  return window;
+}
+
+}  // namespace
+
+int RunOnScreen(const Options& options) {
+  host::SetRecording(false);  // a screensaver runs for hours; nothing keeps its calls
+  // Which window: XScreenSaver names its window in the environment, and --root means
+  // that one when it is set (its "virtual root").
+  const char* saverWindow = std::getenv("XSCREENSAVER_WINDOW");
+  uint32_t given = 0;
+  Mode mode = options.mode;
+  if (mode == Mode::WindowId) {
+    given = options.windowId;
+  } else if (saverWindow != nullptr && *saverWindow != '\0' && (mode == Mode::Root || mode == Mode::Window)) {
+    char* end = nullptr;
+    const unsigned long id = std::strtoul(saverWindow, &end, 16);
+    if (end == saverWindow || *end != '\0' || id == 0 || id > 0xFFFFFFFFul) {
+      std::fprintf(stderr, "dreieck: XSCREENSAVER_WINDOW is no window id: '%s'\n", saverWindow);
+      return 1;
+    }
+    given = static_cast<uint32_t>(id);
+    mode = Mode::WindowId;
+  }
+
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) {
+    const char* name = std::getenv("DISPLAY");
+    std::fprintf(stderr, "dreieck: cannot open the display '%s'\n", name != nullptr ? name : "");
+    return 1;
+  }
+  XSetErrorHandler(OnXError);
+  XSetIOErrorHandler(OnXIOError);
+
+  if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    std::perror("dreieck: pipe");
+    return 1;
+  }
+  struct sigaction action = {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
+
+  int result;
+  {
+    X11Backend backend(display);
+    host::InstallBackend(&backend);
+    std::string error;
+    Window window;
+    if (mode == Mode::WindowId) window = given;
+    else if (mode == Mode::Root) window = DefaultRootWindow(display);
+    else window = MakeOwnWindow(display, mode == Mode::FullScreen);
+    const HWND host = backend.AddHost(window, mode == Mode::Window || mode == Mode::FullScreen, &error);
+    if (host == nullptr) {
+      std::fprintf(stderr, "dreieck: %s\n", error.c_str());
+      result = 1;
+    } else {
+      result = RunInside(host);
+      if (gMainWindow == nullptr) {
+        std::fprintf(stderr, "dreieck: the program could not make its window\n");
+        result = 1;
+      }
+    }
+    host::InstallBackend(nullptr);
+  }
+  XCloseDisplay(display);
+  return result;
+}
+
+}  // namespace dreieck

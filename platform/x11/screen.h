@@ -1,0 +1,13 @@
+// The screen: the program in an X11 window, until it ends.
+#pragma once
+
+#include "platform/linux/options.h"
+
+namespace dreieck {
+
+// Runs the program in the window the options name (a window of its own, full screen,
+// the root window, a given window or XScreenSaver's). 0 when it ended normally; 1 (and
+// one line on stderr) when there was no display or no such window.
+int RunOnScreen(const Options& options);
+
+}  // namespace dreieck
