@@ -12,6 +12,7 @@ namespace {
 
 const double kPi = 3.14159265358979323846;
 const COLORREF kBackgroundColour = 0x00FFFFFF;  // a device context's default background colour
+const double kTie = 1.0 / 128;  // well above Cairo's 1/256 of a pixel, well below any real offset
 
 // The dash pattern of each cosmetic pen style, on first, in steps along the major axis.
 struct Pattern {
@@ -80,6 +81,7 @@ struct Canvas::Band {
   double m0, m1;
   double c, k;
   double p0, s;
+  double tie;  // how far the band sits towards the smaller minor coordinate
 };
 
 Canvas::Canvas(cairo_surface_t* surface, int width, int height, double scale)
@@ -141,8 +143,8 @@ void Canvas::FillBands(const std::vector<Band>& bands, const host::PenSpec& pen,
       auto emit = [&](double ra, double rb) {
         const double ma = band.m0 + dir * (ra - band.p0) / band.s;
         const double mb = band.m0 + dir * (rb - band.p0) / band.s;
-        const double na = band.c + band.k * (ma - band.m0);
-        const double nb = band.c + band.k * (mb - band.m0);
+        const double na = band.c + band.k * (ma - band.m0) - band.tie;
+        const double nb = band.c + band.k * (mb - band.m0) - band.tie;
         if (band.xMajor) {
           cairo_move_to(cr_, ma, na - 0.5);
           cairo_line_to(cr_, mb, nb - 0.5);
@@ -259,15 +261,40 @@ void Canvas::Line(const host::PenSpec& pen, bool opaque, POINT from, POINT to) {
   band.c = fromMinor + 0.5 + band.k * (band.m0 - fromMajor - 0.5);
   band.p0 = 0;
   band.s = 1;
+  // A pixel centre exactly between two goes to the smaller coordinate, as GDI's line
+  // walk decides every tie: the band sits a hair towards it.
+  band.tie = kTie;
   FillBands({band}, pen, opaque);
 }
 
 void Canvas::Arc(const host::PenSpec& pen, bool opaque, int x, int y, uint32_t radius, double start, double sweep) {
   if (pen.style == PS_NULL || radius == 0 || sweep == 0) return;
   sweep = std::max(-360.0, std::min(360.0, sweep));
-  const double r = radius;
-  const double cx = x + (pen.width > 1 ? 0.0 : 0.5), cy = y + (pen.width > 1 ? 0.0 : 0.5);
+  // GDI draws the arc of the ellipse in the square from x - r to x + r, whose right and
+  // bottom edges it excludes: around the corner of the centre pixel, through the
+  // middles of the outermost pixels, half a pixel inside the square's edges.
+  const double r = pen.width > 1 ? radius : radius - 0.5;
+  const double cx = x, cy = y;
   const double a0 = start * kPi / 180, a1 = (start + sweep) * kPi / 180;
+  if (pen.width == 1 && r < 3) {
+    // Too small for chords that each own whole rows or columns: the pixels whose
+    // centres lie within half a pixel of the circle, dashes shortened by the share of
+    // a circle's length that its steps along the major axes make (4 sqrt 2 : 2 pi).
+    const Pattern& pattern = kPatterns[pen.style >= 0 && pen.style <= PS_DASHDOTDOT ? pen.style : 0];
+    double dashes[6];
+    for (int i = 0; i < pattern.count; ++i) dashes[i] = pattern.dashes[i] * (2 * kPi) / (4 * std::sqrt(2.0));
+    cairo_new_path(cr_);
+    if (a1 >= a0) cairo_arc_negative(cr_, cx, cy, r, -a0, -a1);
+    else cairo_arc(cr_, cx, cy, r, -a0, -a1);
+    SetColour(cr_, pen.colour);
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
+    cairo_set_line_width(cr_, 1);
+    cairo_set_dash(cr_, dashes, pattern.count, 0);
+    cairo_stroke(cr_);
+    cairo_set_dash(cr_, nullptr, 0, 0);
+    Damage(cx - r - 1, cy - r - 1, cx + r + 1, cy + r + 1);
+    return;
+  }
   const double lo = std::min(a0, a1), hi = std::max(a0, a1);
   const double margin = pen.width + 2.0;
   const double xl = -margin, xr = width_ + margin, yt = -margin, yb = height_ + margin;
@@ -325,9 +352,10 @@ void Canvas::Arc(const host::PenSpec& pen, bool opaque, int x, int y, uint32_t r
       band.m1 = band.xMajor ? pb.first : pb.second;
       band.c = band.xMajor ? pa.second : pa.first;
       band.k = (band.xMajor ? dy : dx) / dMajor;
-      band.p0 = r * std::fabs(MajorSteps(ta) - stepsAtStart);
+      band.p0 = 1 + r * std::fabs(MajorSteps(ta) - stepsAtStart);
       band.s = r * std::fabs(MajorSteps(tb) - MajorSteps(ta)) / std::fabs(dMajor);
       if (!(band.s > 0)) band.s = 1;
+      band.tie = 0;
       bands.push_back(band);
     }
   }
@@ -369,6 +397,14 @@ void Canvas::SelectFont(const host::FontSpec& font, double* size, double* xScale
   cairo_matrix_t matrix;
   cairo_matrix_init_scale(&matrix, em * *xScale, em);
   cairo_set_font_matrix(cr_, &matrix);
+  // Metrics as the font gives them, not rounded up to whole pixels one by one: the
+  // cell of a 12-pixel font is 12 pixels.
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
+  cairo_set_font_options(cr_, options);
+  cairo_font_options_destroy(options);
   cairo_font_extents_t extents;
   cairo_font_extents(cr_, &extents);
   *ascent = std::round(extents.ascent);
@@ -406,11 +442,6 @@ void Canvas::Text(const host::FontSpec& font, COLORREF colour, bool opaque, int 
     cairo_rectangle(cr_, x, y, std::round(te.x_advance), std::round(fe.ascent + fe.descent));
     cairo_fill(cr_);
   }
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
-  cairo_set_font_options(cr_, options);
-  cairo_font_options_destroy(options);
   SetColour(cr_, colour);
   cairo_move_to(cr_, x, y + ascent);
   cairo_show_text(cr_, utf8.c_str());

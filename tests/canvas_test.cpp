@@ -1,0 +1,265 @@
+// The Cairo canvas against GDI's own pixels: the shapes of tests/data/gdishapes.c drawn
+// through the same Win32 calls, compared with the picture GDI drew of them
+// (tests/data/gdi-shapes.png); text placement and extent; far-off shapes.
+#include <cairo.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+
+#include "platform/cairo/canvas.h"
+#include "support.h"
+
+namespace {
+
+// A backend whose every window draws on one image.
+class ImageBackend final : public host::Backend {
+ public:
+  ImageBackend(int width, int height)
+      : image_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height)), canvas_(image_, width, height) {}
+  ~ImageBackend() override { cairo_surface_destroy(image_); }
+  SIZE ScreenSize(HWND) override { return {cairo_image_surface_get_width(image_), cairo_image_surface_get_height(image_)}; }
+  host::Canvas* CanvasOf(HWND) override { return &canvas_; }
+  uint64_t NowMs() override { return 0; }
+  void Wait(int64_t) override {}
+  cairo_surface_t* Image() { return image_; }
+  cairo_canvas::Canvas& Canvas() { return canvas_; }
+
+ private:
+  cairo_surface_t* image_;
+  cairo_canvas::Canvas canvas_;
+};
+
+// Whether the pixel at (x, y) is lit (not black).
+bool Lit(cairo_surface_t* image, int x, int y) {
+  if (x < 0 || y < 0 || x >= cairo_image_surface_get_width(image) || y >= cairo_image_surface_get_height(image))
+    return false;
+  cairo_surface_flush(image);
+  const unsigned char* row = cairo_image_surface_get_data(image) + y * cairo_image_surface_get_stride(image);
+  uint32_t pixel;
+  std::memcpy(&pixel, row + 4 * x, 4);
+  return (pixel & 0x00FFFFFF) != 0;
+}
+
+struct Region {
+  const char* shape;
+  int left, top, width, height;
+};
+
+struct Agreement {
+  int reference = 0;  // lit in GDI's picture
+  int exact = 0;      // of those, lit in ours too
+  int near = 0;       // of those, lit in ours within one pixel
+  int extra = 0;      // lit in ours with nothing lit within one pixel in GDI's
+};
+
+Agreement Compare(cairo_surface_t* gdi, cairo_surface_t* ours, const Region& r) {
+  auto litNear = [](cairo_surface_t* image, int x, int y) {
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx)
+        if (Lit(image, x + dx, y + dy)) return true;
+    return false;
+  };
+  Agreement a;
+  for (int y = r.top; y < r.top + r.height; ++y) {
+    for (int x = r.left; x < r.left + r.width; ++x) {
+      if (Lit(gdi, x, y)) {
+        ++a.reference;
+        a.exact += Lit(ours, x, y);
+        a.near += litNear(ours, x, y);
+      } else if (Lit(ours, x, y) && !litNear(gdi, x, y)) {
+        ++a.extra;
+      }
+    }
+  }
+  return a;
+}
+
+class CanvasTest : public HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    backend_ = std::make_unique<ImageBackend>(640, 240);
+    host::InstallBackend(backend_.get());
+    window_ = host::CreateTestWindow(640, 240);
+    dc_ = GetDC(window_);
+    backend_->Canvas().Fill({0, 0, 640, 240}, 0);
+  }
+  void TearDown() override {
+    ReleaseDC(window_, dc_);
+    host::InstallBackend(nullptr);
+    HostTest::TearDown();
+  }
+  // Runs `draw` with a pen of the style and width selected, as the program does.
+  void WithPen(int style, int width, const std::function<void()>& draw) {
+    HPEN pen = CreatePen(style, width, 0x00FFFFFF);
+    HGDIOBJ kept = SelectObject(dc_, pen);
+    SetBkMode(dc_, TRANSPARENT);
+    draw();
+    DeleteObject(SelectObject(dc_, kept));
+  }
+  void Circle(int x, int y, int r) {
+    MoveToEx(dc_, x + r, y, nullptr);
+    AngleArc(dc_, x, y, static_cast<DWORD>(r), 0.0f, 360.0f);
+  }
+  void Segment(int x0, int y0, int x1, int y1) {
+    MoveToEx(dc_, x0, y0, nullptr);
+    LineTo(dc_, x1, y1);
+  }
+  // The shapes of tests/data/gdishapes.c, call for call.
+  void DrawShapes() {
+    WithPen(PS_SOLID, 1, [&] {
+      for (int r = 1; r <= 8; ++r) Circle(20 + 40 * (r - 1), 20, r);
+    });
+    const int styles[5] = {PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT};
+    for (int s = 0; s < 5; ++s) {
+      WithPen(styles[s], 1, [&] {
+        const int y = 50 + 10 * s;
+        Segment(10, y, 70, y);
+        Segment(140, y, 80, y);
+        Segment(150 + 70 * s, 110, 150 + 70 * s + 50, 160);
+        Segment(10 + 70 * s, 170, 10 + 70 * s + 60, 188);
+        Segment(400 + 12 * s, 50, 400 + 12 * s + 3, 100);
+      });
+    }
+    WithPen(PS_DOT, 1, [&] { Circle(500, 60, 20); });
+    WithPen(PS_DASHDOTDOT, 1, [&] { Circle(500, 150, 30); });
+    WithPen(PS_DASHDOT, 2, [&] {
+      Segment(560, 20, 600, 20);
+      Segment(560, 30, 600, 50);
+    });
+  }
+
+  std::unique_ptr<ImageBackend> backend_;
+  HWND window_ = nullptr;
+  HDC dc_ = nullptr;
+};
+
+cairo_surface_t* LoadGdiShapes() {
+  cairo_surface_t* png = cairo_image_surface_create_from_png(DREIECK_TEST_DATA "/gdi-shapes.png");
+  EXPECT_EQ(CAIRO_STATUS_SUCCESS, cairo_surface_status(png)) << "tests/data/gdi-shapes.png";
+  return png;
+}
+
+// Lines light exactly GDI's pixels, patterns included: one pixel per step along the
+// major axis, the pattern counted in those steps (so a 45-degree dash is 18 pixels in
+// x and in y), the end pixel unlit, right-to-left lines starting their pattern at
+// their right end; a dashed pen two pixels wide draws solid.
+TEST_F(CanvasTest, LinesLightGdisPixels) {
+  DrawShapes();
+  cairo_surface_t* gdi = LoadGdiShapes();
+  const Region regions[] = {
+      {"solid, dash, dot, dash-dot, dash-dot-dot, left to right", 5, 45, 70, 50},
+      {"the same, right to left", 76, 45, 70, 50},
+      {"45 degrees, each style", 148, 108, 315, 55},
+      {"slope 3/10, each style", 8, 168, 360, 24},
+      {"steep, each style", 396, 46, 70, 58},
+      {"dash-dot two pixels wide, flat", 555, 15, 50, 10},
+  };
+  for (const Region& r : regions) {
+    const Agreement a = Compare(gdi, backend_->Image(), r);
+    EXPECT_GT(a.reference, 50) << r.shape;
+    EXPECT_EQ(a.reference, a.exact) << r.shape << ": GDI's pixels that we leave dark";
+    EXPECT_EQ(0, a.extra) << r.shape << ": pixels we light that GDI leaves dark";
+  }
+  // A slanted wide line: GDI's is a little fatter (its outline's corners are rounded to
+  // whole pixels), ours is all inside it and reaches each of its pixels.
+  const Agreement slanted = Compare(gdi, backend_->Image(), {"wide, slanted", 555, 27, 50, 28});
+  EXPECT_GT(slanted.exact, slanted.reference * 8 / 10);
+  EXPECT_EQ(slanted.reference, slanted.near);
+  EXPECT_EQ(0, slanted.extra);
+  cairo_surface_destroy(gdi);
+}
+
+// Circles: GDI's ring of pixels around the corner of the centre pixel; the arc's own
+// start point is the one pixel GDI may add, and where the ring turns from rows to
+// columns GDI takes the diagonal pixel too. Dashed circles carry their pattern round;
+// where GDI's walk and ours count a step differently at the turn of an eighth, a dash
+// slips by a pixel.
+TEST_F(CanvasTest, CirclesLightGdisPixels) {
+  DrawShapes();
+  cairo_surface_t* gdi = LoadGdiShapes();
+  struct Case {
+    Region region;
+    int missed;  // GDI's pixels we leave dark, at most
+    int far;     // GDI's pixels with none of ours within one pixel, at most
+  };
+  const Case cases[] = {
+      {{"solid, radius 1", 16, 16, 8, 8}, 1, 0},    {{"solid, radius 2", 55, 15, 10, 10}, 1, 0},
+      {{"solid, radius 3", 94, 14, 12, 12}, 1, 0},  {{"solid, radius 5", 172, 12, 16, 16}, 5, 0},
+      {{"solid, radius 8", 289, 9, 22, 22}, 5, 0},  {{"dotted, radius 20", 477, 37, 46, 46}, 14, 2},
+      {{"dash-dot-dot, radius 30", 467, 117, 66, 66}, 14, 4},
+  };
+  for (const Case& c : cases) {
+    const Agreement a = Compare(gdi, backend_->Image(), c.region);
+    ASSERT_GT(a.reference, 0) << c.region.shape;
+    EXPECT_LE(a.reference - a.exact, c.missed) << c.region.shape << ": " << a.exact << " of " << a.reference;
+    EXPECT_LE(a.reference - a.near, c.far) << c.region.shape;
+    EXPECT_LE(a.extra, c.far) << c.region.shape << ": our pixels with none of GDI's within one pixel";
+  }
+  cairo_surface_destroy(gdi);
+}
+
+// Text: the cell's top-left corner at the point; a positive height is the cell. The
+// widths follow GDI's rule for a face with Arial's metrics: at 12 by 5 "Schwerpunkt"
+// has glyph advances of 8+6+6+8+6+4+6+6+6+6+3 = 65 pixels.
+TEST_F(CanvasTest, TextCellAndExtent) {
+  HFONT font = CreateFontA(12, 5, 0, 0, FW_THIN, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+  HGDIOBJ kept = SelectObject(dc_, font);
+  SetBkMode(dc_, TRANSPARENT);
+  SetTextColor(dc_, 0x00FFFFFF);
+  SIZE size{};
+  ASSERT_TRUE(GetTextExtentPoint32A(dc_, "Schwerpunkt", 11, &size));
+  EXPECT_NEAR(65, size.cx, 1);
+  EXPECT_EQ(12, size.cy) << "the cell of a 12-pixel font";
+  TextOutA(dc_, 100, 50, "Schwerpunkt", 11);
+  DeleteObject(SelectObject(dc_, kept));
+  // The letters sit inside the cell: the capital S rises to about two pixels below its
+  // top, as GDI draws it (the ascent leaves room for accents).
+  int top = 1000, left = 1000, right = -1, bottom = -1;
+  for (int y = 40; y < 70; ++y)
+    for (int x = 90; x < 200; ++x)
+      if (Lit(backend_->Image(), x, y)) {
+        top = std::min(top, y);
+        left = std::min(left, x);
+        right = std::max(right, x);
+        bottom = std::max(bottom, y);
+      }
+  EXPECT_NEAR(52, top, 1);
+  EXPECT_NEAR(100, left, 1);
+  EXPECT_LE(bottom, 50 + 12) << "nothing below the cell";
+  EXPECT_NEAR(100 + size.cx, right, 3) << "the text ends where its extent says";
+  // Windows-1252: the 0xF6 of "Höhen" is an o with two dots, one glyph wide.
+  SIZE hoehen{}, hohen{};
+  kept = SelectObject(dc_, font = CreateFontA(12, 5, 0, 0, FW_THIN, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial"));
+  GetTextExtentPoint32A(dc_, "H\xF6hen", 5, &hoehen);
+  GetTextExtentPoint32A(dc_, "Hohen", 5, &hohen);
+  DeleteObject(SelectObject(dc_, kept));
+  EXPECT_EQ(hohen.cx, hoehen.cx);
+  EXPECT_EQ("H\xC3\xB6hen", cairo_canvas::Utf8FromWindows1252("H\xF6hen", 5));
+  EXPECT_EQ("\xE2\x82\xAC \xE2\x80\x93 \xEF\xBF\xBD", cairo_canvas::Utf8FromWindows1252("\x80 \x96 \x81", 5));
+}
+
+// Centres and radii far beyond the surface, as nearly parallel lines make them, draw
+// only what shows and take no time; nothing outside shows.
+TEST_F(CanvasTest, FarOffShapesAreClippedBeforeDrawing) {
+  const auto start = std::chrono::steady_clock::now();
+  WithPen(PS_DASHDOTDOT, 1, [&] {
+    // Only the arc near (320, 100) falls on the surface.
+    Circle(320, 100 - 2000000000, 2000000000);
+    Circle(-2000000000, 2000000000, 0xFFFFFFFFu / 2);
+    Segment(-2000000000, 100, 2000000000, 100);
+  });
+  WithPen(PS_SOLID, 2, [&] { Segment(-2000000000, -2000000000, 2000000000, 2000000000); });
+  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(ms, 200) << "far-off shapes took " << ms << " ms";
+  EXPECT_TRUE(Lit(backend_->Image(), 320, 99)) << "the bottom of the huge circle passes through (320, 99)";
+  EXPECT_TRUE(Lit(backend_->Image(), 150, 150)) << "the wide diagonal crosses the surface";
+  EXPECT_TRUE(Lit(backend_->Image(), 0, 100)) << "the long dashed line starts its pattern off the surface";
+  int lit = 0;
+  for (int x = 0; x < 640; ++x) lit += Lit(backend_->Image(), x, 100);
+  EXPECT_GT(lit, 640 * 12 / 24) << "a dash-dot-dot pattern is on for 15 of every 24 steps";
+  EXPECT_LT(lit, 640 * 17 / 24);
+}
+
+}  // namespace
