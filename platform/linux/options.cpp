@@ -134,7 +134,23 @@ int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
   return era * 146097 + doe - 719468;
 }
 
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+// An argument as the error line shows it: in quotes, control characters escaped so
+// that the line stays one line and the terminal stays as it was.
+std::string Quoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      static const char kHex[] = "0123456789abcdef";
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out + "'";
+}
 
 }  // namespace
 

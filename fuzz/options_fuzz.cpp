@@ -1,0 +1,43 @@
+// Arbitrary bytes as the Linux program's arguments, split at zero bytes: the parser
+// either accepts them with every value within its range, or names one mistake in one
+// line; --help and --version stand alone.
+#include <string>
+#include <vector>
+
+#include "fuzz/fuzz_input.h"
+#include "platform/linux/options.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<std::string> args = {"dreieck"};
+  std::string current;
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] == 0) {
+      args.push_back(current);
+      current.clear();
+    } else {
+      current += static_cast<char>(data[i]);
+    }
+  }
+  if (!current.empty()) args.push_back(current);
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  const dreieck::Parsed p = dreieck::ParseOptions(static_cast<int>(argv.size()), argv.data());
+  if (!p.ok) {
+    Require(!p.error.empty() && p.error.find('\n') == std::string::npos, "a mistake is named in one line");
+    return 0;
+  }
+  const dreieck::Options& o = p.options;
+  for (int flag : o.flags) Require(flag >= -1 && flag <= 1, "a construction is on, off or not given");
+  Require(o.background >= -1 && o.background <= 4, "the background is one of five shades");
+  Require(o.intervalMs == -1 || (o.intervalMs >= 500 && o.intervalMs <= 5000), "the interval is within 500..5000");
+  Require(o.width >= 1 && o.width <= 16384 && o.height >= 1 && o.height <= 16384, "the size is within 1..16384");
+  Require(o.step >= 0 && o.step <= 10, "the step is within 0..10");
+  Require(o.scale >= 1 && o.scale <= 4, "the scale is within 1..4");
+  Require(o.second >= 0, "the second is not before 1970");
+  Require(o.mode != dreieck::Mode::WindowId || o.windowId != 0, "a window id is never 0");
+  if (o.mode == dreieck::Mode::Picture) {
+    const std::string extension = o.path.substr(o.path.rfind('.') + 1);
+    Require(o.path.rfind('.') != std::string::npos && extension.size() == 3, "a picture is named by its format");
+  }
+  return 0;
+}

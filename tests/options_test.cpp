@@ -1,0 +1,190 @@
+// The Linux program's command line: every option, its spellings and its limits, and the
+// one line that names what is wrong.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/linux/options.h"
+
+namespace {
+
+using dreieck::Mode;
+using dreieck::Parsed;
+
+Parsed Parse(std::vector<std::string> args) {
+  std::vector<const char*> argv = {"dreieck"};
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  return dreieck::ParseOptions(static_cast<int>(argv.size()), argv.data());
+}
+
+std::string Describe(const std::vector<std::string>& args) {
+  std::string out;
+  for (const std::string& a : args) out += " [" + a + "]";
+  return out;
+}
+
+TEST(Options, SettingsInEverySpelling) {
+  struct Case {
+    std::vector<std::string> args;
+    int flags[7];
+    int background;
+    int interval;
+  };
+  const Case cases[] = {
+      {{}, {-1, -1, -1, -1, -1, -1, -1}, -1, -1},
+      {{"--no-medians", "--incircle", "--no-circumcircle", "--altitudes", "--no-nine-point-circle",
+        "--euler-line", "--no-excircles"},
+       {0, 1, 0, 1, 0, 1, 0}, -1, -1},
+      {{"-no-excircles", "-medians"}, {1, -1, -1, -1, -1, -1, 0}, -1, -1},
+      {{"--medians", "--no-medians"}, {0, -1, -1, -1, -1, -1, -1}, -1, -1},  // the last one counts
+      {{"--background", "white"}, {-1, -1, -1, -1, -1, -1, -1}, 0, -1},
+      {{"--background=light-grey"}, {-1, -1, -1, -1, -1, -1, -1}, 1, -1},
+      {{"-background", "grey"}, {-1, -1, -1, -1, -1, -1, -1}, 2, -1},
+      {{"-background=dark-grey"}, {-1, -1, -1, -1, -1, -1, -1}, 3, -1},
+      {{"--background", "black"}, {-1, -1, -1, -1, -1, -1, -1}, 4, -1},
+      {{"--interval", "500"}, {-1, -1, -1, -1, -1, -1, -1}, -1, 500},
+      {{"--interval=5000"}, {-1, -1, -1, -1, -1, -1, -1}, -1, 5000},
+      {{"-interval", "0750"}, {-1, -1, -1, -1, -1, -1, -1}, -1, 750},
+  };
+  for (const Case& c : cases) {
+    const Parsed p = Parse(c.args);
+    ASSERT_TRUE(p.ok) << Describe(c.args) << ": " << p.error;
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(c.flags[i], p.options.flags[i]) << Describe(c.args) << " flag " << i;
+    EXPECT_EQ(c.background, p.options.background) << Describe(c.args);
+    EXPECT_EQ(c.interval, p.options.intervalMs) << Describe(c.args);
+    EXPECT_EQ(Mode::Window, p.options.mode) << Describe(c.args);
+  }
+}
+
+TEST(Options, WhereItDraws) {
+  struct Case {
+    std::vector<std::string> args;
+    Mode mode;
+    uint32_t windowId;
+  };
+  const Case cases[] = {
+      {{"--fullscreen"}, Mode::FullScreen, 0},
+      {{"--root"}, Mode::Root, 0},
+      {{"-root"}, Mode::Root, 0},  // as older XScreenSaver configurations write it
+      {{"--window-id", "4194312"}, Mode::WindowId, 4194312},
+      {{"--window-id=0x400008"}, Mode::WindowId, 0x400008},
+      {{"-window-id", "0XFFFFFFFF"}, Mode::WindowId, 0xFFFFFFFF},
+      {{"--picture", "a.png"}, Mode::Picture, 0},
+      {{"--frames", "out"}, Mode::Frames, 0},
+      {{"--help", "--bogus"}, Mode::Help, 0},  // --help wins over what follows
+      {{"--interval", "500", "--version"}, Mode::Version, 0},
+  };
+  for (const Case& c : cases) {
+    const Parsed p = Parse(c.args);
+    ASSERT_TRUE(p.ok) << Describe(c.args) << ": " << p.error;
+    EXPECT_EQ(c.mode, p.options.mode) << Describe(c.args);
+    EXPECT_EQ(c.windowId, p.options.windowId) << Describe(c.args);
+  }
+}
+
+TEST(Options, PictureOptions) {
+  const Parsed p = Parse({"--picture", "x.SVG", "--size", "640x480", "--time", "2021-03-04 05:06:07", "--step", "0",
+                          "--scale=4"});
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_EQ("x.SVG", p.options.path);
+  EXPECT_EQ(640, p.options.width);
+  EXPECT_EQ(480, p.options.height);
+  EXPECT_TRUE(p.options.timeGiven);
+  EXPECT_EQ(1614834367, p.options.second) << "2021-03-04 05:06:07 UTC";
+  EXPECT_EQ(0, p.options.step);
+  EXPECT_EQ(4, p.options.scale);
+
+  const Parsed t = Parse({"--frames", "d", "--triangle", "-5,2147483647,0,-2147483648,+7,0"});
+  ASSERT_TRUE(t.ok) << t.error;
+  const int32_t corners[6] = {-5, 2147483647, 0, INT32_MIN, 7, 0};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(corners[i], t.options.triangle[i]) << i;
+  EXPECT_EQ(1920, t.options.width) << "the default size";
+  EXPECT_EQ(1080, t.options.height);
+  EXPECT_EQ(7, t.options.step) << "the default step: after the last construction";
+  EXPECT_EQ(1, t.options.scale);
+
+  struct Second {
+    const char* text;
+    int64_t seconds;
+  };
+  const Second seconds[] = {{"1970-01-01 00:00:00", 0},          {"2000-02-29 23:59:59", 951868799},
+                            {"2038-01-19 03:14:08", 2147483648}, {"2100-03-01 00:00:00", 4107542400}};
+  for (const Second& s : seconds) {
+    int64_t v = -1;
+    EXPECT_TRUE(dreieck::ParseUtcSecond(s.text, &v)) << s.text;
+    EXPECT_EQ(s.seconds, v) << s.text;
+  }
+}
+
+// Each mistake gets one line that names it; nothing is drawn.
+TEST(Options, MistakesAreNamed) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* error;
+  };
+  const Case cases[] = {
+      {{"--bogus"}, "unknown option '--bogus'"},
+      {{"-"}, "unexpected argument '-'"},
+      {{"--a\nb\x1b[2J"}, "unknown option '--a\\x0ab\\x1b[2J'"},  // a line and a terminal left alone
+      {{"--picture", "r\xC3\xA4tsel.gif"}, "cannot tell the format of 'r\xC3\xA4tsel.gif': name it .png, .svg or .pdf"},
+      {{"extra"}, "unexpected argument 'extra'"},
+      {{"--interval", "20"}, "bad value for --interval: '20' (500 to 5000 milliseconds)"},
+      {{"--interval", "499"}, "bad value for --interval: '499' (500 to 5000 milliseconds)"},
+      {{"--interval", "5001"}, "bad value for --interval: '5001' (500 to 5000 milliseconds)"},
+      {{"--interval", "1e3"}, "bad value for --interval: '1e3' (500 to 5000 milliseconds)"},
+      {{"--interval", ""}, "bad value for --interval: '' (500 to 5000 milliseconds)"},
+      {{"--interval"}, "--interval needs a value"},
+      {{"--background", "pink"}, "bad value for --background: 'pink' (white, light-grey, grey, dark-grey or black)"},
+      {{"--background", "Black"}, "bad value for --background: 'Black' (white, light-grey, grey, dark-grey or black)"},
+      {{"--medians=1"}, "--medians takes no value"},
+      {{"--root=1"}, "--root takes no value"},
+      {{"--window-id", "0"}, "bad value for --window-id: '0' (a window id, decimal or 0x-hex)"},
+      {{"--window-id", "0x"}, "bad value for --window-id: '0x' (a window id, decimal or 0x-hex)"},
+      {{"--window-id", "0x100000000"}, "bad value for --window-id: '0x100000000' (a window id, decimal or 0x-hex)"},
+      {{"--window-id", "12ab"}, "bad value for --window-id: '12ab' (a window id, decimal or 0x-hex)"},
+      {{"--root", "--fullscreen"}, "--fullscreen cannot be combined with --root"},
+      {{"--picture", "a.png", "--window-id", "5"}, "--window-id cannot be combined with --picture"},
+      {{"--picture", "a.gif"}, "cannot tell the format of 'a.gif': name it .png, .svg or .pdf"},
+      {{"--picture", "png"}, "cannot tell the format of 'png': name it .png, .svg or .pdf"},
+      {{"--picture", "dir.png/"}, "cannot tell the format of 'dir.png/': name it .png, .svg or .pdf"},
+      {{"--picture", "a.png", "--size", "0x100"}, "bad value for --size: '0x100' (WxH, 1 to 16384 pixels each)"},
+      {{"--picture", "a.png", "--size", "-5x100"}, "bad value for --size: '-5x100' (WxH, 1 to 16384 pixels each)"},
+      {{"--picture", "a.png", "--size", "16385x10"}, "bad value for --size: '16385x10' (WxH, 1 to 16384 pixels each)"},
+      {{"--picture", "a.png", "--size", "100"}, "bad value for --size: '100' (WxH, 1 to 16384 pixels each)"},
+      {{"--picture", "a.png", "--size", "10x10x10"}, "bad value for --size: '10x10x10' (WxH, 1 to 16384 pixels each)"},
+      {{"--picture", "a.png", "--triangle", "1,2,3,4,5"}, "bad value for --triangle: '1,2,3,4,5' (six integers AX,AY,BX,BY,CX,CY)"},
+      {{"--picture", "a.png", "--triangle", "1,2,3,4,5,6,7"}, "bad value for --triangle: '1,2,3,4,5,6,7' (six integers AX,AY,BX,BY,CX,CY)"},
+      {{"--picture", "a.png", "--triangle", "1,2,3,4,5,2147483648"}, "bad value for --triangle: '1,2,3,4,5,2147483648' (six integers AX,AY,BX,BY,CX,CY)"},
+      {{"--picture", "a.png", "--triangle", "1,2,3,4,5,x"}, "bad value for --triangle: '1,2,3,4,5,x' (six integers AX,AY,BX,BY,CX,CY)"},
+      {{"--picture", "a.png", "--step", "11"}, "bad value for --step: '11' (0 to 10)"},
+      {{"--picture", "a.png", "--step", "-1"}, "bad value for --step: '-1' (0 to 10)"},
+      {{"--picture", "a.png", "--scale", "5"}, "bad value for --scale: '5' (1 to 4)"},
+      {{"--picture", "a.png", "--time", "2021-02-29 00:00:00"}, "bad value for --time: '2021-02-29 00:00:00' (YYYY-MM-DD HH:MM:SS, UTC, from 1970 on)"},
+      {{"--picture", "a.png", "--time", "1969-12-31 23:59:59"}, "bad value for --time: '1969-12-31 23:59:59' (YYYY-MM-DD HH:MM:SS, UTC, from 1970 on)"},
+      {{"--picture", "a.png", "--time", "2021-03-04T05:06:07"}, "bad value for --time: '2021-03-04T05:06:07' (YYYY-MM-DD HH:MM:SS, UTC, from 1970 on)"},
+      {{"--picture", "a.png", "--time", "2021-03-04 24:00:00"}, "bad value for --time: '2021-03-04 24:00:00' (YYYY-MM-DD HH:MM:SS, UTC, from 1970 on)"},
+      {{"--picture", "a.png", "--time", "2021-03-04 05:06:07", "--triangle", "1,2,3,4,5,6"}, "--time and --triangle cannot be combined"},
+      {{"--frames", "d", "--step", "3"}, "--step needs --picture: --frames writes every step"},
+      {{"--size", "10x10"}, "--size, --time, --triangle, --step and --scale need --picture or --frames"},
+      {{"--root", "--step", "3"}, "--size, --time, --triangle, --step and --scale need --picture or --frames"},
+  };
+  for (const Case& c : cases) {
+    const Parsed p = Parse(c.args);
+    EXPECT_FALSE(p.ok) << Describe(c.args);
+    EXPECT_EQ(c.error, p.error) << Describe(c.args);
+    EXPECT_EQ(std::string::npos, p.error.find('\n')) << "one line";
+  }
+}
+
+TEST(Options, UsageNamesEveryOption) {
+  const std::string usage = dreieck::Usage();
+  for (const char* option : {"--fullscreen", "--root", "--window-id", "--picture", "--frames", "--medians",
+                             "--incircle", "--circumcircle", "--altitudes", "--nine-point-circle", "--euler-line",
+                             "--excircles", "--no-", "--background", "--interval", "--size", "--time", "--triangle",
+                             "--step", "--scale", "--help", "--version"})
+    EXPECT_NE(std::string::npos, usage.find(option)) << option;
+  EXPECT_EQ('\n', usage.back());
+}
+
+}  // namespace
