@@ -70,6 +70,9 @@ TEST(Options, WhereItDraws) {
       {{"--window-id", "4194312"}, Mode::WindowId, 4194312},
       {{"--window-id=0x400008"}, Mode::WindowId, 0x400008},
       {{"-window-id", "0XFFFFFFFF"}, Mode::WindowId, 0xFFFFFFFF},
+      // XScreenSaver's settings preview: the window named wins over the root.
+      {{"--root", "--interval", "700", "--window-id", "0x400D60"}, Mode::WindowId, 0x400D60},
+      {{"--window-id", "12", "-root"}, Mode::WindowId, 12},
       {{"--picture", "a.png"}, Mode::Picture, 0},
       {{"--frames", "out"}, Mode::Frames, 0},
       {{"--help", "--bogus"}, Mode::Help, 0},  // --help wins over what follows
@@ -144,6 +147,7 @@ TEST(Options, MistakesAreNamed) {
       {{"--window-id", "0x100000000"}, "bad value for --window-id: '0x100000000' (a window id, decimal or 0x-hex)"},
       {{"--window-id", "12ab"}, "bad value for --window-id: '12ab' (a window id, decimal or 0x-hex)"},
       {{"--root", "--fullscreen"}, "--fullscreen cannot be combined with --root"},
+      {{"--window-id", "5", "--root", "--fullscreen"}, "--fullscreen cannot be combined with --window-id"},
       {{"--picture", "a.png", "--window-id", "5"}, "--window-id cannot be combined with --picture"},
       {{"--picture", "a.gif"}, "cannot tell the format of 'a.gif': name it .png, .svg or .pdf"},
       {{"--picture", "png"}, "cannot tell the format of 'png': name it .png, .svg or .pdf"},

@@ -193,6 +193,15 @@ Parsed ParseOptions(int argc, const char* const* argv) {
     return result;
   };
   auto setMode = [&](Mode mode, const char* option) {
+    // XScreenSaver's settings preview passes --root and --window-id together: the
+    // window it names is the one to draw in.
+    const bool rootAndWindow = modeOption != nullptr && ((mode == Mode::Root && o.mode == Mode::WindowId) ||
+                                                         (mode == Mode::WindowId && o.mode == Mode::Root));
+    if (rootAndWindow) {
+      o.mode = Mode::WindowId;
+      modeOption = "--window-id";
+      return true;
+    }
     if (modeOption != nullptr && std::strcmp(modeOption, option) != 0) return false;
     modeOption = option;
     o.mode = mode;
