@@ -35,6 +35,7 @@ struct TextRun {
   std::string utf8;
   double x;         // left end of the baseline, in client pixels
   double baseline;  // y of the baseline
+  double width;     // its extent along the baseline
   double size;      // font size (em) in client pixels
   double xScale;    // horizontal stretch of the glyphs
   COLORREF colour;

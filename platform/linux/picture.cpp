@@ -11,6 +11,8 @@
 #include <cairo.h>
 
 #include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -106,29 +108,42 @@ std::string XmlEscaped(const std::string& text) {
   return out;
 }
 
-// Cairo's SVG writes each label as glyph outlines: a group of <use> elements per
-// label, in the order they were drawn. Each such group becomes a <text> element in
-// its place, so labels stay text that can be read, searched and selected, and the
-// glyph outlines go. Returns false when the groups and the labels do not pair up.
+// Cairo's SVG writes each label as glyph outlines: a group of <use> elements per label
+// that shows, in the order they were drawn (labels wholly off the picture it leaves
+// out). Each such group becomes a <text> element in its place, so labels stay text that
+// can be read, searched and selected, and the glyph outlines go. A group is the label
+// on its baseline whose extent holds the group's first glyph. Returns false when a
+// group belongs to no label.
 bool LabelsAsText(std::string* svg, const std::vector<cairo_canvas::TextRun>& texts, double scale) {
   const std::string open = "<g style=\"fill:";
   const std::string glyph = "<use xlink:href=\"#glyph";
   std::string out;
   size_t at = 0;
-  size_t label = 0;
+  size_t next = 0;  // labels before this one are placed or left out
   for (;;) {
     const size_t g = svg->find(open, at);
     if (g == std::string::npos) break;
     const size_t close = svg->find('>', g);
-    const size_t use = svg->find_first_not_of(" \n", close + 1);
-    if (close == std::string::npos || use == std::string::npos || svg->compare(use, glyph.size(), glyph) != 0) {
+    const size_t use = close == std::string::npos ? close : svg->find_first_not_of(" \n", close + 1);
+    if (use == std::string::npos || svg->compare(use, glyph.size(), glyph) != 0) {
       out.append(*svg, at, g + open.size() - at);
       at = g + open.size();
       continue;
     }
     const size_t end = svg->find("</g>", use);
-    if (end == std::string::npos || label >= texts.size()) return false;
-    const cairo_canvas::TextRun& t = texts[label++];
+    double x = 0, y = 0;
+    const size_t xAt = svg->find(" x=\"", use), yAt = svg->find(" y=\"", use);
+    if (end == std::string::npos || xAt > end || yAt > end) return false;
+    x = std::strtod(svg->c_str() + xAt + 4, nullptr);
+    y = std::strtod(svg->c_str() + yAt + 4, nullptr);
+    size_t label = next;
+    while (label < texts.size() &&
+           !(std::fabs(texts[label].baseline * scale - y) < 0.01 && x >= texts[label].x * scale - 0.01 &&
+             x <= (texts[label].x + texts[label].width) * scale + 0.01))
+      ++label;
+    if (label == texts.size()) return false;
+    next = label + 1;
+    const cairo_canvas::TextRun& t = texts[label];
     char head[400];
     std::snprintf(head, sizeof head,
                   "<text xml:space=\"preserve\" transform=\"matrix(%g 0 0 1 %g %g)\" "
@@ -144,16 +159,15 @@ bool LabelsAsText(std::string* svg, const std::vector<cairo_canvas::TextRun>& te
     at = end + 4;
   }
   out.append(*svg, at, std::string::npos);
-  if (label != texts.size()) return false;
   // The glyph outlines nothing uses any more.
   for (;;) {
     const size_t s = out.find("<symbol overflow=\"visible\" id=\"glyph");
     if (s == std::string::npos) break;
     const size_t e = out.find("</symbol>", s);
     if (e == std::string::npos) break;
-    size_t next = e + 9;
-    if (next < out.size() && out[next] == '\n') ++next;
-    out.erase(s, next - s);
+    size_t after = e + 9;
+    if (after < out.size() && out[after] == '\n') ++after;
+    out.erase(s, after - s);
   }
   svg->swap(out);
   return true;
@@ -247,6 +261,8 @@ int RunPicture(const Options& o) {
   if (ok && status != CAIRO_STATUS_SUCCESS) {
     ok = false;
     error = cairo_status_to_string(status);
+    // A PDF that could not be written: the file's own error says why.
+    if (format == Format::Pdf) pdfFile.Commit(&error);
   }
   if (ok && format == Format::Svg) {
     if (!LabelsAsText(&svg, texts, k)) {

@@ -1,0 +1,86 @@
+# Shared pieces of the tests of the Linux program: a run folder and a virtual display
+# of our own (tests/e2e/lib.sh), the program started in the background, and waiting
+# for processes to end. Everything a test starts is ended by its cleanup.
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+top=$(cd "$here/../.." && pwd)
+# shellcheck source=SCRIPTDIR/../e2e/lib.sh
+source "$here/../e2e/lib.sh"
+
+bin=${DREIECK_BIN:-$top/build/host/dreieck}
+pids=()  # every process this test started and has not reaped yet
+
+# linux_begin NAME TOOLS...: the program, the tools, a run folder, a display.
+linux_begin() {
+  local name=$1 tool
+  shift
+  [ -x "$bin" ] || { echo "FAIL: no program at $bin (set DREIECK_BIN)"; exit 1; }
+  for tool in Xvfb import convert "$@"; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (tools/install-deps.sh installs it)"; exit 1; }
+  done
+  unset XSCREENSAVER_WINDOW
+  E2E_RUN=$(mktemp -d "/tmp/$name.XXXXXX")
+  run=$E2E_RUN
+  trap linux_cleanup EXIT
+  start_xvfb "$run" || exit 1
+  export HOME=$run/home
+  mkdir -p "$HOME"
+}
+
+# shellcheck disable=SC2317  # runs from the trap
+linux_cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+  if [ -n "$E2E_XVFB_PID" ]; then kill "$E2E_XVFB_PID" 2>/dev/null; wait "$E2E_XVFB_PID" 2>/dev/null; fi
+  if [ "$E2E_FAILURES" -eq 0 ]; then rm -rf "$run"; fi
+}
+
+# linux_end: the verdict; the exit code of the test.
+linux_end() {
+  if [ "$E2E_FAILURES" -eq 0 ]; then
+    echo PASS
+    exit 0
+  fi
+  echo "FAIL: $E2E_FAILURES checks failed; files in $run"
+  exit 1
+}
+
+forget() {  # forget PID: no longer ours to clean up
+  local kept=() pid
+  for pid in "${pids[@]}"; do [ "$pid" == "$1" ] || kept+=("$pid"); done
+  pids=("${kept[@]}")
+}
+alive() {  # alive PID: running (a zombie counts as ended)
+  local state
+  state=$(ps -o stat= -p "$1" 2>/dev/null)
+  [ -n "$state" ] && [ "${state:0:1}" != Z ]
+}
+# ended PID SECONDS: waits until it ends; its exit code in $ended_rc and how long it
+# took in tenths of a second in $ended_tenths. False if it is still running.
+ended() {
+  local i
+  for ((i = 0; i <= $2 * 10; i++)); do
+    if ! alive "$1"; then
+      wait "$1"
+      ended_rc=$?
+      ended_tenths=$i
+      forget "$1"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# start NAME [VAR=VALUE...] -- ARGS...: dreieck in the background; pid in $dreieck_pid,
+# output in RUN/NAME.out and RUN/NAME.err.
+start() {
+  local name=$1 env=()
+  shift
+  while [ "$1" != -- ]; do env+=("$1"); shift; done
+  shift
+  # A background job of a script starts with SIGINT ignored; the program gets it as a
+  # terminal would send it.
+  (trap - INT QUIT; exec env "${env[@]}" "$bin" "$@") >"$run/$name.out" 2>"$run/$name.err" &
+  dreieck_pid=$!
+  pids+=("$dreieck_pid")
+}
