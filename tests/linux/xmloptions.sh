@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# platform/linux/dreieck.xml against the program: the file is well-formed and follows
+# the rules xscreensaver-settings applies (root <screensaver>, ids and labels, one menu
+# entry without arg-set, switches that begin with a dash and occur once), it offers
+# exactly the program's settings, and every switch it can put on a command line is one
+# the program accepts: each alone, all at once, and the slider's ends, while the values
+# just outside the slider's range are refused with exit code 2.
+#
+# Env: DREIECK_BIN (default build/host/dreieck).
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/../.." && pwd)
+bin=${DREIECK_BIN:-$top/build/host/dreieck}
+xml=$top/platform/linux/dreieck.xml
+[ -x "$bin" ] || { echo "FAIL: no program at $bin (set DREIECK_BIN)"; exit 1; }
+for tool in xmllint identify; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (tools/install-deps.sh installs it)"; exit 1; }
+done
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+expect_eq() { if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi; }
+
+run=$(mktemp -d /tmp/xmloptions.XXXXXX)
+# shellcheck disable=SC2317  # runs from the trap
+cleanup() { if [ "$failures" -eq 0 ]; then rm -rf "$run"; fi; }
+trap cleanup EXIT
+
+if xmllint --noout "$xml" 2>"$run/xmllint.err"; then
+  pass "dreieck.xml is well-formed"
+else
+  cat "$run/xmllint.err"
+  fail "dreieck.xml is not well-formed"
+  exit 1
+fi
+
+# xpath EXPRESSION: the string value of the expression.
+xpath() { xmllint --xpath "$1" "$xml" 2>/dev/null; }
+# values EXPRESSION: the values of a set of attributes, one a line.
+values() { xpath "$1" | sed -n 's/^ *[-a-z_]*="\(.*\)"$/\1/p'; }
+
+# What xscreensaver-settings needs and what the program offers, pinned.
+# description | XPath | expected
+structure=(
+  "root element|name(/*)|screensaver"
+  "mode name|string(/screensaver/@name)|dreieck"
+  "mode label|string(/screensaver/@_label)|Dreieck"
+  "command|string(/screensaver/command/@arg)|--root"
+  "checkboxes|count(//boolean)|7"
+  "checkboxes with id and label|count(//boolean[@id and @_label])|7"
+  "checkboxes that set a switch|count(//boolean[@arg-set])|0"
+  "menus|count(//select)|1"
+  "background entries|count(//select[@id='background']/option[@_label])|5"
+  "entries without a switch (the default)|count(//select/option[not(@arg-set)])|1"
+  "the default entry|string(//select/option[not(@arg-set)]/@id)|black"
+  "sliders|count(//number)|1"
+  "slider type|string(//number/@type)|slider"
+  "slider switch|string(//number/@arg)|--interval %"
+  "slider low|string(//number/@low)|500"
+  "slider high|string(//number/@high)|5000"
+  "slider default|string(//number/@default)|2000"
+  "slider id and labels|count(//number[@id and @_label and @_low-label and @_high-label])|1"
+  "descriptions|count(//_description[normalize-space(.) != ''])|1"
+)
+for row in "${structure[@]}"; do
+  IFS='|' read -r description expression expected <<<"$row"
+  expect_eq "$description" "$expected" "$(xpath "$expression")"
+done
+expect_eq "the seven switches that turn a construction off" \
+  "--no-altitudes --no-circumcircle --no-euler-line --no-excircles --no-incircle --no-medians --no-nine-point-circle" \
+  "$(values '//boolean/@arg-unset' | sort | tr '\n' ' ' | sed 's/ $//')"
+expect_eq "the background entries" \
+  "--background dark-grey|--background grey|--background light-grey|--background white" \
+  "$(values '//select/option/@arg-set' | sort | tr '\n' '|' | sed 's/|$//')"
+
+# Every switch a command line from the settings can hold, as the settings tool writes it.
+switches=()
+while IFS= read -r line; do switches+=("$line"); done < <(values '//@arg | //@arg-set | //@arg-unset')
+duplicates=$(printf '%s\n' "${switches[@]}" | sort | uniq -d)
+expect_eq "no switch twice" "" "$duplicates"
+for switch in "${switches[@]}"; do
+  [ "${switch:0:1}" == - ] || fail "switch does not begin with a dash: $switch"
+done
+
+# picture NAME ARGUMENTS...: dreieck writes a 64x48 PNG with them; no display needed.
+# Its exit code in $rc; true when it wrote the picture.
+picture() {
+  local name=$1
+  shift
+  rm -f "$run/$name.png"
+  (unset DISPLAY XSCREENSAVER_WINDOW; exec timeout 30 "$bin" --picture "$run/$name.png" --size 64x48 "$@") \
+    >"$run/$name.out" 2>"$run/$name.err"
+  rc=$?
+  [ -f "$run/$name.png" ] && [ "$(identify -format '%m %wx%h' "$run/$name.png" 2>/dev/null)" == "PNG 64x48" ]
+}
+
+low=$(xpath 'string(//number/@low)')
+high=$(xpath 'string(//number/@high)')
+default=$(xpath 'string(//number/@default)')
+slider=$(xpath 'string(//number/@arg)')
+n=0
+for switch in "${switches[@]}"; do
+  [ "$switch" == "$(xpath 'string(/screensaver/command/@arg)')" ] && continue  # where to draw, not what
+  switch=${switch//%/$default}
+  # shellcheck disable=SC2206  # a switch with its value is two words, as the settings tool splits it
+  words=($switch)
+  n=$((n + 1))
+  if picture "switch-$n" "${words[@]}"; then
+    expect_eq "$switch: exit code" 0 "$rc"
+  else
+    fail "$switch: no 64x48 PNG (exit code $rc: $(head -1 "$run/switch-$n.err"))"
+  fi
+done
+expect_eq "switches tried" 12 "$n"
+# The longest line the settings write: every construction off, the last background
+# entry and the slider at its low end.
+read -r -a all <<<"$(values '//boolean/@arg-unset' | tr '\n' ' ') $(values '//select/option/@arg-set' | tail -1) ${slider//%/$low}"
+if picture all "${all[@]}"; then
+  expect_eq "every switch at once: exit code" 0 "$rc"
+else
+  fail "every switch at once (${all[*]}): no 64x48 PNG (exit code $rc: $(head -1 "$run/all.err"))"
+fi
+
+# The slider's range is the program's: its ends are taken, one beyond them is refused.
+# value | exit code
+range=("$low|0" "$high|0" "$default|0" "$((low - 1))|2" "$((high + 1))|2")
+for row in "${range[@]}"; do
+  IFS='|' read -r value code <<<"$row"
+  # shellcheck disable=SC2206
+  words=(${slider//%/$value})
+  if picture "interval-$value" "${words[@]}"; then written=yes; else written=no; fi
+  expect_eq "${words[*]}: exit code" "$code" "$rc"
+  if [ "$code" -eq 0 ]; then
+    expect_eq "${words[*]}: picture written" yes "$written"
+  else
+    expect_eq "${words[*]}: nothing written" no "$([ -e "$run/interval-$value.png" ] && echo yes || echo no)"
+    expect_eq "${words[*]}: stdout" "" "$(cat "$run/interval-$value.out")"
+    if grep -q -- "--interval" <(head -1 "$run/interval-$value.err"); then
+      pass "${words[*]}: the first line on stderr names --interval"
+    else
+      fail "${words[*]}: the first line on stderr does not name --interval: $(head -1 "$run/interval-$value.err")"
+    fi
+  fi
+done
+
+if [ "$failures" -eq 0 ]; then
+  echo PASS
+  exit 0
+fi
+echo "FAIL: $failures checks failed; files in $run"
+exit 1
