@@ -1,0 +1,225 @@
+#!/usr/bin/env bash
+# dreieck in a window of its own and full screen, on its own 1024x768 Xvfb: the window
+# and its title; the picture kept when the window is unmapped and mapped again; a
+# resize taken at the next tick (the next triangle and caption use the new size); the
+# ways it ends (a mouse button, q, Escape, the window closed or destroyed, SIGTERM,
+# the X server gone: exit 0, nothing on stderr); bad command lines; and what it costs
+# while it waits: wake-ups per tick and CPU time over 30 s at 500 ms.
+#
+# Env: DREIECK_BIN (default build/host/dreieck), DREIECK_IDLE_SECONDS (default 30).
+set -uo pipefail
+# shellcheck source=SCRIPTDIR/lib.sh
+source "$(dirname "$0")/lib.sh"
+linux_begin saver xdotool xwininfo
+
+# The window of the program, once it is on screen: id in $wid, "WxH+X+Y" in $geometry.
+wait_own_window() {
+  local i
+  for i in $(seq 1 50); do
+    wid=$(xdotool search --name '^Dreieck$' 2>/dev/null | head -1)
+    if [ -n "$wid" ]; then
+      geometry=$(xwininfo -id "$wid" | awk '/-geometry/ { print $2 }')
+      local w h x y
+      w=$(xwininfo -id "$wid" | awk '/Width:/ { print $2 }')
+      h=$(xwininfo -id "$wid" | awk '/Height:/ { print $2 }')
+      x=$(xwininfo -id "$wid" | awk '/Absolute upper-left X:/ { print $4 }')
+      y=$(xwininfo -id "$wid" | awk '/Absolute upper-left Y:/ { print $4 }')
+      geometry="${w}x${h}+${x}+${y}"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+# wait_colour NAME COLOUR SECONDS [GEOMETRY]: screenshots until the colour shows.
+wait_colour() {
+  local i
+  for ((i = 0; i < $3 * 5; i++)); do
+    shot "$1"
+    [ "$(count "$2" "$run/$1.png" "${4:-}")" -ge 20 ] && return 0
+    sleep 0.2
+  done
+  return 1
+}
+# stops NAME: it ended at once with 0 and said nothing.
+stops() {
+  if ended "$dreieck_pid" 3; then
+    expect_eq "$1: exit code" 0 "$ended_rc"
+    expect_eq "$1: nothing on stderr" "" "$(cat "$run/$1.err")"
+  else
+    fail "$1: still running 3 s later"
+    kill -KILL "$dreieck_pid" 2>/dev/null
+  fi
+}
+
+log "a window of its own"
+start own -- --interval 500
+if wait_own_window; then
+  pass "a window titled Dreieck ($geometry)"
+  expect_eq "WM_CLASS" 'WM_CLASS(STRING) = "dreieck", "Dreieck"' "$(xprop -id "$wid" WM_CLASS 2>/dev/null)"
+  wait_colour own-first "#FF0000" 5 "$geometry" && pass "the triangle is drawn in it" || fail "no red triangle"
+  outside=$(convert "$run/own-first.png" -fill black -draw "rectangle 112,84 911,683" -format %c histogram:info:- |
+    grep -vc '#000000')
+  expect_eq "nothing drawn outside the window" 0 "$outside"
+else
+  fail "no window titled Dreieck"
+fi
+
+log "exposure: the picture survives being unmapped and mapped again"
+kill -TERM "$dreieck_pid"
+ended "$dreieck_pid" 3
+start exposure -- --interval 5000
+wait_own_window && wait_colour exposure-drawn "#FF0000" 8 "$geometry"
+sleep 0.3
+shot exposure-before
+xdotool windowunmap --sync "$wid"
+shot exposure-unmapped
+xdotool windowmap --sync "$wid"
+sleep 0.3
+shot exposure-after
+expect_eq "the unmapped window shows nothing" 0 "$(count '#FF0000' "$run/exposure-unmapped.png")"
+expect_eq "the mapped window shows the same picture" 0 \
+  "$(compare -metric AE "$run/exposure-before.png" "$run/exposure-after.png" null: 2>&1)"
+kill -TERM "$dreieck_pid"
+stops exposure
+
+log "a resize is taken at the next tick"
+# No constructions: four ticks a cycle, the caption at the erase.
+start resize -- --interval 500 --no-medians --no-incircle --no-circumcircle --no-altitudes \
+  --no-nine-point-circle --no-euler-line --no-excircles
+wait_own_window && wait_colour resize-first "#FF0000" 5 "$geometry"
+xdotool windowsize --sync "$wid" 200 150
+wait_own_window
+expect_eq "the window is 200x150 now" "200x150+112+84" "$geometry"
+# The next erase paints the whole new area and writes the caption at its new bottom.
+caption=""
+for i in $(seq 1 40); do
+  shot "resize-$i"
+  box=$(bbox "#FFFF00" "$run/resize-$i.png")
+  if [ -n "$box" ] && [ "$(count '#FFFF00' "$run/resize-$i.png")" -gt 20 ]; then caption=$box; break; fi
+  sleep 0.1
+done
+if [ -n "$caption" ]; then
+  IFS='x+' read -r w h x y <<<"$caption"
+  log "caption at $caption"
+  [ $((y + h)) -le $((84 + 150)) ] && [ "$y" -ge $((84 + 150 - 14)) ] && pass "the caption sits on the new bottom edge" ||
+    fail "the caption is not at the new bottom edge: $caption"
+  # The caption is wider than 200 pixels: centred, it is cut off on both sides.
+  [ "$x" -le 142 ] && [ $((x + w)) -ge 282 ] && pass "the caption is cut off at both sides of the narrow window" ||
+    fail "the caption does not span the narrow window: $caption"
+else
+  fail "no caption after the resize"
+fi
+if wait_colour resize-next "#FF0000" 4 "200x150+112+84"; then
+  red=$(bbox "#FF0000" "$run/resize-next.png")
+  IFS='x+' read -r w h x y <<<"$red"
+  [ "$x" -ge 112 ] && [ $((x + w)) -le 312 ] && [ "$y" -ge 84 ] && [ $((y + h)) -le 234 ] &&
+    pass "the next triangle lies in the new size ($red)" || fail "the next triangle leaves the new size: $red"
+else
+  fail "no triangle after the resize"
+fi
+kill -TERM "$dreieck_pid"
+stops resize
+
+log "full screen"
+start fullscreen -- --fullscreen --interval 500
+wait_own_window && expect_eq "it covers the screen" "1024x768+0+0" "$geometry"
+xdotool mousemove 500 400 click 1
+stops fullscreen
+
+log "the ways it ends"
+# name | what ends it
+endings=(
+  "left|xdotool mousemove 500 400 click 1"
+  "middle|xdotool mousemove 500 400 click 2"
+  "right|xdotool mousemove 500 400 click 3"
+  "q|xdotool key --window WID q"
+  "escape|xdotool key --window WID Escape"
+  "close|xdotool windowclose WID"
+  "destroy|xdotool windowkill WID"
+  "sigterm|kill -TERM PID"
+  "sigint|kill -INT PID"
+)
+for row in "${endings[@]}"; do
+  IFS='|' read -r name how <<<"$row"
+  start "$name" -- --interval 500
+  wait_own_window || { fail "$name: no window"; continue; }
+  # Keys and movement that are not q or Escape end nothing, as on Windows.
+  xdotool mousemove 300 300 mousemove 600 500 key --window "$wid" a space Return 2>/dev/null
+  sleep 0.3
+  alive "$dreieck_pid" || fail "$name: other keys or movement ended it"
+  how=${how//WID/$wid}
+  how=${how//PID/$dreieck_pid}
+  $how 2>>"$run/xdotool.err"
+  stops "$name"
+done
+
+log "the X server goes away"
+start lost -- --interval 500
+wait_own_window
+kill "$E2E_XVFB_PID"
+wait "$E2E_XVFB_PID" 2>/dev/null
+E2E_XVFB_PID=""
+stops lost
+start_xvfb "$run" || exit 1
+
+log "command lines that are wrong draw nothing"
+# name | arguments | exit code | first line of stderr
+bad=(
+  "interval|--interval 20|2|dreieck: bad value for --interval: '20' (500 to 5000 milliseconds)"
+  "background|--background pink|2|dreieck: bad value for --background: 'pink' (white, light-grey, grey, dark-grey or black)"
+  "unknown|--speed 3|2|dreieck: unknown option '--speed'"
+  "single-dash|-interval 9|2|dreieck: bad value for --interval: '9' (500 to 5000 milliseconds)"
+)
+for row in "${bad[@]}"; do
+  IFS='|' read -r name args code first <<<"$row"
+  # shellcheck disable=SC2086  # the arguments are words
+  start "bad-$name" -- $args
+  if ended "$dreieck_pid" 3; then
+    expect_eq "$name: exit code" "$code" "$ended_rc"
+    expect_eq "$name: the problem" "$first" "$(head -1 "$run/bad-$name.err")"
+    expect_eq "$name: then the usage" "usage: dreieck [OPTION]..." "$(sed -n 2p "$run/bad-$name.err")"
+  else
+    fail "$name: still running"
+  fi
+  [ -z "$(xdotool search --name '^Dreieck$' 2>/dev/null)" ] && pass "$name: no window" || fail "$name: a window appeared"
+done
+start help -- --help
+ended "$dreieck_pid" 3
+expect_eq "--help: exit code" 0 "$ended_rc"
+expect_eq "--help: usage on stdout" "usage: dreieck [OPTION]..." "$(head -1 "$run/help.out")"
+start version -- -version
+ended "$dreieck_pid" 3
+expect_eq "-version: exit code" 0 "$ended_rc"
+expect_eq "-version: the version" "dreieck 1.0.0.1" "$(cat "$run/version.out")"
+start nodisplay DISPLAY= -- --interval 500
+ended "$dreieck_pid" 3
+expect_eq "no display: exit code" 1 "$ended_rc"
+expect_eq "no display: one line" "dreieck: cannot open the display ''" "$(cat "$run/nodisplay.err")"
+
+seconds=${DREIECK_IDLE_SECONDS:-30}
+log "what it costs while it waits: $seconds s at 500 ms"
+start idle -- --fullscreen --interval 500
+wait_own_window
+sleep 2
+status() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }
+cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }  # user + system, in clock ticks
+woken0=$(status "$dreieck_pid" voluntary_ctxt_switches)
+cpu0=$(cpu "$dreieck_pid")
+rss0=$(status "$dreieck_pid" VmRSS)
+sleep "$seconds"
+woken1=$(status "$dreieck_pid" voluntary_ctxt_switches)
+cpu1=$(cpu "$dreieck_pid")
+rss1=$(status "$dreieck_pid" VmRSS)
+ticks=$((seconds * 2))
+woken=$((woken1 - woken0))
+hz=$(getconf CLK_TCK)
+log "idle: $woken voluntary wake-ups in $ticks ticks; CPU $(((cpu1 - cpu0) * 1000 / hz)) ms in $seconds s;" \
+  "RSS $rss0 -> $rss1 kB"
+[ "$woken" -le $((ticks * 5 / 2)) ] && pass "at most 2.5 wake-ups a tick ($woken in $ticks ticks)" ||
+  fail "$woken wake-ups in $ticks ticks"
+[ "$woken" -ge $((ticks / 2)) ] && pass "the ticks ran" || fail "only $woken wake-ups: did it tick?"
+kill -TERM "$dreieck_pid"
+stops idle
+
+linux_end
