@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test:
 #   1. the Windows build (Dreieck.scr and the helpers of the end-to-end tests),
-#   2. the host tests with g++, then under valgrind memcheck,
-#   3. the host tests with clang under AddressSanitizer + UndefinedBehaviorSanitizer,
+#   2. the host build (the unit tests and the Linux program, dreieck) with g++, its
+#      unit tests and the tests of dreieck on virtual displays, under XScreenSaver and
+#      as pictures; then the unit tests under valgrind memcheck,
+#   3. all of that again with clang under AddressSanitizer + UndefinedBehaviorSanitizer,
 #   4. each libFuzzer target for a bounded time (FUZZ_SECONDS, default 60),
-#   5. the resource check of the built .scr and the end-to-end tests under Wine.
+#   5. the Debian package and the Windows ZIP, and a short run of the benchmarks,
+#   6. the resource check of the built .scr and the end-to-end tests under Wine,
+#      among them the same picture drawn by Dreieck.scr and by dreieck.
 # Skip the installation with SKIP_INSTALL=1. Build trees go to build/.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -42,7 +46,8 @@ configure_and_build() {  # DIR CMAKE-ARGS...
 
 mkdir -p build
 stage "windows build" configure_and_build build/win \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel \
+  -DDREIECK_HOST_BUILD="$root/build/host"
 scr="$root/build/win/Dreieck.scr"
 stage "host build" configure_and_build build/host -DCMAKE_CXX_COMPILER=g++ -DDREIECK_SCR="$scr"
 stage "host tests" ctest --test-dir build/host --output-on-failure
@@ -50,6 +55,8 @@ stage "host tests under valgrind" valgrind --quiet --error-exitcode=1 --leak-che
   --errors-for-leak-kinds=definite,indirect build/host/tests/dreieck_tests --gtest_brief=1
 stage "sanitizer build" configure_and_build build/asan -DCMAKE_CXX_COMPILER=clang++ -DDREIECK_SANITIZE=ON
 stage "sanitizer tests" ctest --test-dir build/asan --output-on-failure
+stage "debian package" env DREIECK_HOST_BUILD="$root/build/host" bash tests/linux/package.sh
+stage "windows zip" bash -c 'cd build/win && cpack -G ZIP'
 stage "fuzzer build" configure_and_build build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DDREIECK_FUZZ=ON
 for target in build/fuzz/fuzz/*_fuzz; do
   [ -x "$target" ] || continue

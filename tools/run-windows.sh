@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# Builds Dreieck.scr and runs it under Wine (tools/run.sh --windows comes here).
+#
+#   tools/run-windows.sh [COMMAND-LINE]
+#
+# With a display (DISPLAY set) the screensaver runs there with COMMAND-LINE, "/s" by
+# default: full screen until a mouse button is pressed ("/c" opens the settings).
+# Without a display it runs one whole cycle at the shortest interval (500 ms) on a
+# virtual display of its own and writes a screenshot of every tick to out/screens-windows/
+# (tick-00.png before the first tick, tick-01.png after it, ...).
+#
+# Installs what is missing first (tools/install-deps.sh). Wine runs in a prefix of its own
+# under out/wine, made on the first run (about 20 s), with HOME inside it.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+for tool in cmake make x86_64-w64-mingw32-g++-posix wine Xvfb import; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "run: $tool is missing; installing the packages (tools/install-deps.sh)"
+    tools/install-deps.sh || exit 1
+    break
+  fi
+done
+
+mkdir -p build out
+echo "run: building build/win/Dreieck.scr"
+cmake -S "$root" -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DCMAKE_BUILD_TYPE=MinSizeRel >build/win.configure.log 2>&1 || { cat build/win.configure.log; exit 1; }
+cmake --build build/win --target dreieck_scr -j"$(nproc 2>/dev/null || echo 2)" || exit 1
+scr="$root/build/win/Dreieck.scr"
+
+source "$root/tests/e2e/lib.sh"
+run="$root/out/wine"
+E2E_RUN=$run
+# X needs the real home's cookie when HOME moves into the run folder.
+export XAUTHORITY="${XAUTHORITY:-$HOME/.Xauthority}"
+user_display=${DISPLAY:-}
+mkdir -p "$run"
+if [ ! -f "$run/prefix/system.reg" ]; then
+  echo "run: first run, making a Wine prefix in out/wine/prefix (about 20 s)"
+  make_prefix "$run" || { echo "run: wineboot failed, see $run/wineboot.err"; exit 1; }
+fi
+e2e_env "$run"
+
+if [ -n "$user_display" ]; then
+  export DISPLAY=$user_display
+  line=${1:-/s}
+  echo "run: Dreieck.scr $line on $DISPLAY (a mouse button ends the screensaver)"
+  wine "$scr" "$line" >"$run/scr.out" 2>"$run/scr.err"
+  rc=$?
+  echo "run: exit code $rc"
+  exit 0
+fi
+
+# No display: one cycle on a virtual display of our own, every tick photographed.
+# The display comes first: Wine's desktop process, started with the first wine call,
+# keeps the display it found. The settings this run needs are set for the run only;
+# what was stored before comes back at the end.
+start_xvfb "$run" || exit 1
+key='HKCU\Software\Morvaselkin'
+saved="$run/saved-settings.reg"
+cleanup() {
+  timeout 30 wine reg delete "$key" /f >"$run/reg.out" 2>"$run/reg.err"
+  [ -f "$saved" ] && timeout 30 wine reg import "$(winpath "$saved")" >"$run/reg.out" 2>"$run/reg.err"
+  timeout 30 wineserver -k >/dev/null 2>&1
+  timeout 30 wineserver -w >/dev/null 2>&1
+  [ -n "$E2E_XVFB_PID" ] && kill "$E2E_XVFB_PID" 2>/dev/null
+}
+trap cleanup EXIT
+timeout 30 wineserver -p >"$run/wineserver.out" 2>&1
+rm -f "$saved"
+timeout 60 wine reg export "$key" "$(winpath "$saved")" /y >"$run/reg.out" 2>"$run/reg.err"
+for flag in Schwerlinien Inkreis Umkreis Hoehenlinien Feuerbachkreis "Eulersche Gerade" Ankreise; do
+  set_dword "$flag" 1
+done
+set_dword Hintergrundfarbe 4
+set_dword Geschwindigkeit 500
+
+screens="$root/out/screens-windows"
+frames="$run/frames"
+rm -rf "$screens" "$frames"
+mkdir -p "$screens" "$frames"
+echo "run: Dreieck.scr /s on the virtual display $DISPLAY, interval 500 ms"
+(wine "$scr" /s >"$run/scr.out" 2>"$run/scr.err"; echo $? >"$run/scr.rc") &
+rm -f "$run/scr.rc"
+wait_window myScreenSaver 30 >/dev/null || { echo "run: no window appeared; see $run/scr.err"; exit 1; }
+
+# Photograph the screen as often as it can be done for one cycle of 11 ticks and a
+# little more; every frame is named after the middle of its capture in milliseconds.
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+start=$(now_ms)
+while [ $(($(now_ms) - start)) -lt 7500 ]; do
+  before=$(now_ms)
+  import -window root "$frames/frame.png" 2>>"$run/import.err" || break
+  after=$(now_ms)
+  mv "$frames/frame.png" "$frames/$(((before + after) / 2)).png"
+done
+xdotool click 1
+exit_code=$(wait_exit scr 15)
+
+# The first frame with the red triangle follows the first tick; the ticks come every
+# 500 ms from there, and each tick's picture is the frame nearest the middle of its
+# interval.
+mapfile -t times < <(ls "$frames" | sed 's/\.png$//' | sort -n)
+first=""
+previous=""
+for t in "${times[@]}"; do
+  if [ "$(pixels "#FF0000" "$(histogram "$frames/$t.png")")" -gt 0 ]; then
+    first=$t
+    break
+  fi
+  previous=$t
+done
+if [ -z "$first" ]; then
+  echo "run: the triangle never appeared; frames are in $frames"
+  exit 1
+fi
+tick1=$(((${previous:-$first} + first) / 2))
+nearest() {
+  local want=$1 best=${times[0]} t d b
+  for t in "${times[@]}"; do
+    d=$((t - want)) b=$((best - want))
+    [ "${d#-}" -lt "${b#-}" ] && best=$t
+  done
+  echo "$best"
+}
+cp "$frames/${previous:-${times[0]}}.png" "$screens/tick-00.png"
+for k in $(seq 1 12); do
+  cp "$frames/$(nearest $((tick1 + (k - 1) * 500 + 250))).png" "$screens/$(printf 'tick-%02d.png' "$k")"
+done
+rm -rf "$frames"
+echo "run: a whole cycle is in $screens: tick-00.png before the first tick, tick-01.png"
+echo "     the triangle, tick-02..08.png the constructions, tick-09..10.png quiet,"
+echo "     tick-11.png the erase with the caption, tick-12.png the next triangle"
+echo "run: the screensaver ended with exit code $exit_code after a click"
