@@ -52,6 +52,7 @@ scr="$root/build/win/Dreieck.scr"
 stage "host build" configure_and_build build/host -DCMAKE_CXX_COMPILER=g++ -DDREIECK_SCR="$scr"
 stage "host tests" ctest --test-dir build/host --output-on-failure
 stage "host tests under valgrind" valgrind --quiet --error-exitcode=1 --leak-check=full \
+  --suppressions="$root/tests/valgrind.supp" \
   --errors-for-leak-kinds=definite,indirect build/host/tests/dreieck_tests --gtest_brief=1
 stage "sanitizer build" configure_and_build build/asan -DCMAKE_CXX_COMPILER=clang++ -DDREIECK_SANITIZE=ON
 stage "sanitizer tests" ctest --test-dir build/asan --output-on-failure

@@ -85,8 +85,7 @@ struct Canvas::Band {
 };
 
 Canvas::Canvas(cairo_surface_t* surface, int width, int height, double scale)
-    : surface_(surface), cr_(cairo_create(surface)), width_(width), height_(height), scale_(scale),
-      damage_{0, 0, 0, 0} {
+    : surface_(surface), cr_(cairo_create(surface)), width_(width), height_(height), damage_{0, 0, 0, 0} {
   cairo_scale(cr_, scale, scale);
 }
 

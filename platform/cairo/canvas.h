@@ -80,7 +80,6 @@ class Canvas : public host::Canvas {
   cairo_t* cr_;
   int width_;
   int height_;
-  double scale_;
   RECT damage_;
   std::vector<TextRun> texts_;
 };

@@ -11,6 +11,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 #include <cairo-xlib.h>
 #include <fcntl.h>
@@ -113,10 +114,30 @@ class X11Backend final : public host::Backend {
     return hwnd;
   }
 
+  // The monitor that holds the middle of the window, as Windows reports the display a
+  // window is on; the whole X screen when the server tells of no monitors.
   SIZE ScreenSize(HWND window) override {
-    if (const Host* host = HostOf(window))
-      return {WidthOfScreen(host->screen), HeightOfScreen(host->screen)};
-    return {DisplayWidth(display_, DefaultScreen(display_)), DisplayHeight(display_, DefaultScreen(display_))};
+    const Host* host = HostOf(window);
+    if (host == nullptr)
+      return {DisplayWidth(display_, DefaultScreen(display_)), DisplayHeight(display_, DefaultScreen(display_))};
+    SIZE size = {WidthOfScreen(host->screen), HeightOfScreen(host->screen)};
+    int major = 0, minor = 0;
+    if (!host->gone && XRRQueryVersion(display_, &major, &minor) && (major > 1 || (major == 1 && minor >= 5))) {
+      const SIZE client = host::ClientSize(window);
+      int x = 0, y = 0;
+      Window child;
+      const Window root = RootWindowOfScreen(host->screen);
+      if (XTranslateCoordinates(display_, host->window, root, client.cx / 2, client.cy / 2, &x, &y, &child)) {
+        int count = 0;
+        XRRMonitorInfo* monitors = XRRGetMonitors(display_, root, True, &count);
+        for (int i = 0; i < count; ++i) {
+          const XRRMonitorInfo& m = monitors[i];
+          if (x >= m.x && x < m.x + m.width && y >= m.y && y < m.y + m.height) size = {m.width, m.height};
+        }
+        if (monitors != nullptr) XRRFreeMonitors(monitors);
+      }
+    }
+    return size;
   }
 
   host::Canvas* CanvasOf(HWND window) override {
