@@ -1,6 +1,8 @@
 // The X11 backend: the program draws into an off-screen image with the Cairo canvas,
-// and what it drew is copied into the X window when a device context is released and
-// whenever the window is exposed, so a covered window shows its picture again.
+// and what it drew is copied into the X window (XPutImage, straight from the image's
+// pixels) when a device context is released and whenever the window is exposed, so a
+// covered window shows its picture again. The pixels on the screen are the very pixels
+// a picture of the same moment holds.
 //
 // The X window is a host window of the core that holds the program's preview window:
 // a window of our own (resizable, or covering the screen), the root window, or a
@@ -13,12 +15,13 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
-#include <cairo-xlib.h>
+#include <cairo.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -81,10 +84,11 @@ class X11Backend final : public host::Backend {
  public:
   explicit X11Backend(Display* display) : display_(display) {}
   ~X11Backend() override {
-    for (auto& [hwnd, program] : programs_) cairo_surface_destroy(program.image);
-    for (auto& [hwnd, host] : hosts_) {
-      if (host.target) cairo_surface_destroy(host.target);
+    for (auto& [hwnd, program] : programs_) {
+      program.canvas.reset();
+      cairo_surface_destroy(program.image);
     }
+    for (auto& [hwnd, host] : hosts_) XFreeGC(display_, host.gc);
   }
 
   // A host window for an X window: `own` ones take the user's buttons and keys.
@@ -105,12 +109,24 @@ class X11Backend final : public host::Backend {
       *error = "the window disappeared";
       return nullptr;
     }
+    // The image's pixels go to the window as they are: 32 bits a pixel, red, green and
+    // blue in eight bits each, which is what a window of 24 or 32 bits takes.
+    const Visual* v = attributes.visual;
+    if ((attributes.depth != 24 && attributes.depth != 32) || v->red_mask != 0xFF0000 || v->green_mask != 0xFF00 ||
+        v->blue_mask != 0xFF) {
+      char text[128];
+      std::snprintf(text, sizeof text, "window 0x%lx has %d-bit colour; 24-bit colour is needed", window,
+                    attributes.depth);
+      *error = text;
+      return nullptr;
+    }
     HWND hwnd = host::NewHostWindow("xwindow", attributes.width, attributes.height);
     Host& host = hosts_[hwnd];
     host.window = window;
     host.own = own;
     host.screen = attributes.screen;
-    host.target = cairo_xlib_surface_create(display_, window, attributes.visual, attributes.width, attributes.height);
+    host.depth = attributes.depth;
+    host.gc = XCreateGC(display_, window, 0, nullptr);
     return hwnd;
   }
 
@@ -159,15 +175,7 @@ class X11Backend final : public host::Backend {
 
   void WindowResized(HWND window) override {
     auto it = programs_.find(window);
-    if (it == programs_.end()) {
-      auto h = hosts_.find(window);
-      if (h != hosts_.end() && h->second.target) {
-        const SIZE size = host::ClientSize(window);
-        cairo_xlib_surface_set_size(h->second.target, size.cx, size.cy);
-      }
-      return;
-    }
-    MakeImage(window, &it->second);
+    if (it != programs_.end()) MakeImage(window, &it->second);
   }
 
   void WindowDestroyed(HWND window) override {
@@ -180,7 +188,7 @@ class X11Backend final : public host::Backend {
     }
     auto h = hosts_.find(window);
     if (h == hosts_.end()) return;
-    if (h->second.target) cairo_surface_destroy(h->second.target);
+    XFreeGC(display_, h->second.gc);
     if (h->second.own && !h->second.gone) XDestroyWindow(display_, h->second.window);
     hosts_.erase(h);
   }
@@ -224,14 +232,35 @@ class X11Backend final : public host::Backend {
     auto p = programs_.find(window);
     if (p == programs_.end() || rect.left >= rect.right || rect.top >= rect.bottom) return;
     const Host* host = HostOf(window);
-    if (host == nullptr || host->gone || host->target == nullptr) return;
-    cairo_t* cr = cairo_create(host->target);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(cr, p->second.image, 0, 0);
-    cairo_rectangle(cr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-    cairo_fill(cr);
-    cairo_destroy(cr);
-    cairo_surface_flush(host->target);
+    if (host == nullptr || host->gone) return;
+    cairo_surface_t* image = p->second.image;
+    cairo_surface_flush(image);
+    const int width = cairo_image_surface_get_width(image), height = cairo_image_surface_get_height(image);
+    rect = {std::max<LONG>(rect.left, 0), std::max<LONG>(rect.top, 0), std::min<LONG>(rect.right, width),
+            std::min<LONG>(rect.bottom, height)};
+    if (rect.left >= rect.right || rect.top >= rect.bottom) return;
+    // An XImage over the image's own pixels, in this machine's byte order (Xlib turns
+    // it into the server's).
+    XImage picture = {};
+    picture.width = width;
+    picture.height = height;
+    picture.format = ZPixmap;
+    picture.data = reinterpret_cast<char*>(cairo_image_surface_get_data(image));
+    const uint16_t one = 1;
+    const bool little = *reinterpret_cast<const unsigned char*>(&one) == 1;
+    picture.byte_order = little ? LSBFirst : MSBFirst;
+    picture.bitmap_unit = 32;
+    picture.bitmap_bit_order = picture.byte_order;
+    picture.bitmap_pad = 32;
+    picture.depth = host->depth;
+    picture.bytes_per_line = cairo_image_surface_get_stride(image);
+    picture.bits_per_pixel = 32;
+    picture.red_mask = 0xFF0000;
+    picture.green_mask = 0xFF00;
+    picture.blue_mask = 0xFF;
+    if (!XInitImage(&picture)) return;
+    XPutImage(display_, host->window, host->gc, &picture, rect.left, rect.top, rect.left, rect.top,
+              static_cast<unsigned>(rect.right - rect.left), static_cast<unsigned>(rect.bottom - rect.top));
   }
 
   WindowCanvas* CanvasOfProgram(HWND window) {
@@ -245,7 +274,8 @@ class X11Backend final : public host::Backend {
     bool own = false;
     bool gone = false;
     Screen* screen = nullptr;
-    cairo_surface_t* target = nullptr;
+    int depth = 24;
+    GC gc = nullptr;
   };
   struct Program {
     HWND host = nullptr;
