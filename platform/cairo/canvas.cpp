@@ -409,17 +409,22 @@ void Canvas::SelectFont(const host::FontSpec& font, double* size, double* xScale
   *ascent = std::round(extents.ascent);
 }
 
+// Selects the font and measures the text in it: the text as UTF-8, its extents and
+// the font's, the ascent in whole pixels, the font's size and stretch.
+Canvas::Measured Canvas::Measure(const host::FontSpec& font, const char* text, int count) {
+  Measured m;
+  SelectFont(font, &m.size, &m.xScale, &m.ascent);
+  m.utf8 = Utf8FromWindows1252(text, count);
+  cairo_text_extents(cr_, m.utf8.c_str(), &m.text);
+  cairo_font_extents(cr_, &m.font);
+  return m;
+}
+
 SIZE Canvas::TextExtent(const host::FontSpec& font, const char* text, int count) {
-  double size, xScale, ascent;
   cairo_save(cr_);
-  SelectFont(font, &size, &xScale, &ascent);
-  const std::string utf8 = Utf8FromWindows1252(text, count);
-  cairo_text_extents_t te;
-  cairo_text_extents(cr_, utf8.c_str(), &te);
-  cairo_font_extents_t fe;
-  cairo_font_extents(cr_, &fe);
+  const Measured m = Measure(font, text, count);
   cairo_restore(cr_);
-  return {static_cast<LONG>(std::lround(te.x_advance)), static_cast<LONG>(std::lround(fe.ascent + fe.descent))};
+  return {static_cast<LONG>(std::lround(m.text.x_advance)), static_cast<LONG>(std::lround(m.font.ascent + m.font.descent))};
 }
 
 void Canvas::Text(const host::FontSpec& font, COLORREF colour, bool opaque, int x, int y, const char* text,
@@ -428,24 +433,20 @@ void Canvas::Text(const host::FontSpec& font, COLORREF colour, bool opaque, int 
   // than that shows nothing.
   const double far = 65536;
   if (x < -far || x > width_ + far || y < -far || y > height_ + far || count == 0) return;
-  double size, xScale, ascent;
   cairo_save(cr_);
-  SelectFont(font, &size, &xScale, &ascent);
-  const std::string utf8 = Utf8FromWindows1252(text, count);
-  cairo_text_extents_t te;
-  cairo_text_extents(cr_, utf8.c_str(), &te);
-  cairo_font_extents_t fe;
-  cairo_font_extents(cr_, &fe);
+  const Measured m = Measure(font, text, count);
+  const cairo_text_extents_t& te = m.text;
+  const cairo_font_extents_t& fe = m.font;
   if (opaque) {
     SetColour(cr_, kBackgroundColour);
     cairo_rectangle(cr_, x, y, std::round(te.x_advance), std::round(fe.ascent + fe.descent));
     cairo_fill(cr_);
   }
   SetColour(cr_, colour);
-  cairo_move_to(cr_, x, y + ascent);
-  cairo_show_text(cr_, utf8.c_str());
+  cairo_move_to(cr_, x, y + m.ascent);
+  cairo_show_text(cr_, m.utf8.c_str());
   cairo_restore(cr_);
-  texts_.push_back({utf8, static_cast<double>(x), y + ascent, te.x_advance, size, xScale, colour, font.face});
+  texts_.push_back({m.utf8, static_cast<double>(x), y + m.ascent, te.x_advance, m.size, m.xScale, colour, font.face});
   Damage(x + std::min(0.0, te.x_bearing) - 1, y - 1, x + std::max(te.x_advance, te.x_bearing + te.width) + 1,
          y + fe.ascent + fe.descent + 1);
 }

@@ -75,6 +75,13 @@ class Canvas : public host::Canvas {
   void FillBands(const std::vector<Band>& bands, const host::PenSpec& pen, bool opaque);
   void StrokeWide(const host::PenSpec& pen, const std::vector<std::pair<double, double>>& points);
   void SelectFont(const host::FontSpec& font, double* size, double* xScale, double* ascent);
+  struct Measured {
+    std::string utf8;
+    cairo_text_extents_t text;
+    cairo_font_extents_t font;
+    double ascent, size, xScale;
+  };
+  Measured Measure(const host::FontSpec& font, const char* text, int count);
 
   cairo_surface_t* surface_;
   cairo_t* cr_;

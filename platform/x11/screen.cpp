@@ -1,8 +1,9 @@
 // The X11 backend: the program draws into an off-screen image with the Cairo canvas,
-// and what it drew is copied into the X window (XPutImage, straight from the image's
-// pixels) when a device context is released and whenever the window is exposed, so a
-// covered window shows its picture again. The pixels on the screen are the very pixels
-// a picture of the same moment holds.
+// and what it drew is copied into the X window when a device context is released and
+// whenever the window is exposed, so a covered window shows its picture again. The
+// pixels on the screen are the very pixels a picture of the same moment holds. The
+// image lives in memory it shares with a local X server (MIT-SHM), so showing it
+// copies nothing through the connection; elsewhere XPutImage sends it.
 //
 // The X window is a host window of the core that holds the program's preview window:
 // a window of our own (resizable, or covering the screen), the root window, or a
@@ -13,12 +14,15 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 #include <cairo.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -67,6 +71,98 @@ int OnXIOError(Display*) { _exit(0); }
 
 class X11Backend;
 
+// The pixels of the program's window: a Cairo image whose memory the X server shares
+// when it can. Show() hands a part of it to a window without waiting for the server to
+// have taken it: should the next tick's drawing begin before the server has read the
+// pixels (ticks are half a second apart at the least), the window would show some of
+// that drawing a moment early, and the Show() that ends the drawing puts all of it
+// there anyway. Waiting instead would cost a wake-up every tick.
+class Pixels {
+ public:
+  Pixels(Display* display, int depth, int width, int height) : display_(display) {
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
+    image_.width = width;
+    image_.height = height;
+    image_.format = ZPixmap;
+    const uint16_t one = 1;
+    image_.byte_order = *reinterpret_cast<const unsigned char*>(&one) == 1 ? LSBFirst : MSBFirst;
+    image_.bitmap_unit = 32;
+    image_.bitmap_bit_order = image_.byte_order;
+    image_.bitmap_pad = 32;
+    image_.depth = depth;
+    image_.bytes_per_line = stride;
+    image_.bits_per_pixel = 32;
+    image_.red_mask = 0xFF0000;
+    image_.green_mask = 0xFF00;
+    image_.blue_mask = 0xFF;
+    if (Shareable(display)) {
+      // The segment is marked for removal at once: it goes when both sides let go,
+      // however the process ends.
+      shm_.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(stride) * static_cast<size_t>(height), IPC_CREAT | 0600);
+      if (shm_.shmid >= 0) {
+        shm_.shmaddr = static_cast<char*>(shmat(shm_.shmid, nullptr, 0));
+        shm_.readOnly = True;
+        errorCount = 0;
+        if (shm_.shmaddr != reinterpret_cast<char*>(-1) && XShmAttach(display, &shm_)) {
+          XSync(display, False);
+          shared_ = errorCount == 0;
+        }
+        shmctl(shm_.shmid, IPC_RMID, nullptr);
+        if (!shared_ && shm_.shmaddr != reinterpret_cast<char*>(-1)) shmdt(shm_.shmaddr);
+      }
+    }
+    if (shared_) {
+      image_.data = shm_.shmaddr;
+      image_.obdata = reinterpret_cast<char*>(&shm_);
+      surface_ = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(shm_.shmaddr),
+                                                     CAIRO_FORMAT_RGB24, width, height, stride);
+    } else {
+      surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+      image_.data = reinterpret_cast<char*>(cairo_image_surface_get_data(surface_));
+      image_.bytes_per_line = cairo_image_surface_get_stride(surface_);
+    }
+    XInitImage(&image_);
+  }
+  ~Pixels() {
+    cairo_surface_destroy(surface_);
+    if (shared_) {
+      XShmDetach(display_, &shm_);
+      XSync(display_, False);
+      shmdt(shm_.shmaddr);
+    }
+  }
+  Pixels(const Pixels&) = delete;
+  Pixels& operator=(const Pixels&) = delete;
+
+  cairo_surface_t* Surface() const { return surface_; }
+
+  void Show(Window window, GC gc, RECT r) {
+    cairo_surface_flush(surface_);
+    r = {std::max<LONG>(r.left, 0), std::max<LONG>(r.top, 0), std::min<LONG>(r.right, image_.width),
+         std::min<LONG>(r.bottom, image_.height)};
+    if (r.left >= r.right || r.top >= r.bottom) return;
+    const unsigned w = static_cast<unsigned>(r.right - r.left), h = static_cast<unsigned>(r.bottom - r.top);
+    if (shared_) {
+      XShmPutImage(display_, window, gc, &image_, r.left, r.top, r.left, r.top, w, h, False);
+    } else {
+      XPutImage(display_, window, gc, &image_, r.left, r.top, r.left, r.top, w, h);
+    }
+  }
+
+ private:
+  // Shared memory works only with a server on this machine that offers it.
+  static bool Shareable(Display* display) {
+    const char* name = DisplayString(display);
+    return XShmQueryExtension(display) && name != nullptr && name[0] == ':';
+  }
+
+  Display* display_;
+  XImage image_ = {};
+  XShmSegmentInfo shm_ = {};
+  bool shared_ = false;
+  cairo_surface_t* surface_ = nullptr;
+};
+
 // The canvas of the program's window: a Cairo image whose new pixels go to the X
 // window whenever a device context on it is released.
 class WindowCanvas final : public cairo_canvas::Canvas {
@@ -86,7 +182,7 @@ class X11Backend final : public host::Backend {
   ~X11Backend() override {
     for (auto& [hwnd, program] : programs_) {
       program.canvas.reset();
-      cairo_surface_destroy(program.image);
+      program.pixels.reset();
     }
     for (auto& [hwnd, host] : hosts_) XFreeGC(display_, host.gc);
   }
@@ -127,33 +223,13 @@ class X11Backend final : public host::Backend {
     host.screen = attributes.screen;
     host.depth = attributes.depth;
     host.gc = XCreateGC(display_, window, 0, nullptr);
+    FindMonitor(&host, attributes.width, attributes.height);
     return hwnd;
   }
 
-  // The monitor that holds the middle of the window, as Windows reports the display a
-  // window is on; the whole X screen when the server tells of no monitors.
   SIZE ScreenSize(HWND window) override {
-    const Host* host = HostOf(window);
-    if (host == nullptr)
-      return {DisplayWidth(display_, DefaultScreen(display_)), DisplayHeight(display_, DefaultScreen(display_))};
-    SIZE size = {WidthOfScreen(host->screen), HeightOfScreen(host->screen)};
-    int major = 0, minor = 0;
-    if (!host->gone && XRRQueryVersion(display_, &major, &minor) && (major > 1 || (major == 1 && minor >= 5))) {
-      const SIZE client = host::ClientSize(window);
-      int x = 0, y = 0;
-      Window child;
-      const Window root = RootWindowOfScreen(host->screen);
-      if (XTranslateCoordinates(display_, host->window, root, client.cx / 2, client.cy / 2, &x, &y, &child)) {
-        int count = 0;
-        XRRMonitorInfo* monitors = XRRGetMonitors(display_, root, True, &count);
-        for (int i = 0; i < count; ++i) {
-          const XRRMonitorInfo& m = monitors[i];
-          if (x >= m.x && x < m.x + m.width && y >= m.y && y < m.y + m.height) size = {m.width, m.height};
-        }
-        if (monitors != nullptr) XRRFreeMonitors(monitors);
-      }
-    }
-    return size;
+    if (const Host* host = HostOf(window)) return host->monitor;
+    return {DisplayWidth(display_, DefaultScreen(display_)), DisplayHeight(display_, DefaultScreen(display_))};
   }
 
   host::Canvas* CanvasOf(HWND window) override {
@@ -181,8 +257,6 @@ class X11Backend final : public host::Backend {
   void WindowDestroyed(HWND window) override {
     auto p = programs_.find(window);
     if (p != programs_.end()) {
-      p->second.canvas.reset();
-      cairo_surface_destroy(p->second.image);
       programs_.erase(p);
       return;
     }
@@ -230,37 +304,9 @@ class X11Backend final : public host::Backend {
   // Copies part of the program's picture into its X window.
   void Present(HWND window, RECT rect) {
     auto p = programs_.find(window);
-    if (p == programs_.end() || rect.left >= rect.right || rect.top >= rect.bottom) return;
     const Host* host = HostOf(window);
-    if (host == nullptr || host->gone) return;
-    cairo_surface_t* image = p->second.image;
-    cairo_surface_flush(image);
-    const int width = cairo_image_surface_get_width(image), height = cairo_image_surface_get_height(image);
-    rect = {std::max<LONG>(rect.left, 0), std::max<LONG>(rect.top, 0), std::min<LONG>(rect.right, width),
-            std::min<LONG>(rect.bottom, height)};
-    if (rect.left >= rect.right || rect.top >= rect.bottom) return;
-    // An XImage over the image's own pixels, in this machine's byte order (Xlib turns
-    // it into the server's).
-    XImage picture = {};
-    picture.width = width;
-    picture.height = height;
-    picture.format = ZPixmap;
-    picture.data = reinterpret_cast<char*>(cairo_image_surface_get_data(image));
-    const uint16_t one = 1;
-    const bool little = *reinterpret_cast<const unsigned char*>(&one) == 1;
-    picture.byte_order = little ? LSBFirst : MSBFirst;
-    picture.bitmap_unit = 32;
-    picture.bitmap_bit_order = picture.byte_order;
-    picture.bitmap_pad = 32;
-    picture.depth = host->depth;
-    picture.bytes_per_line = cairo_image_surface_get_stride(image);
-    picture.bits_per_pixel = 32;
-    picture.red_mask = 0xFF0000;
-    picture.green_mask = 0xFF00;
-    picture.blue_mask = 0xFF;
-    if (!XInitImage(&picture)) return;
-    XPutImage(display_, host->window, host->gc, &picture, rect.left, rect.top, rect.left, rect.top,
-              static_cast<unsigned>(rect.right - rect.left), static_cast<unsigned>(rect.bottom - rect.top));
+    if (p == programs_.end() || host == nullptr || host->gone) return;
+    p->second.pixels->Show(host->window, host->gc, rect);
   }
 
   WindowCanvas* CanvasOfProgram(HWND window) {
@@ -276,12 +322,33 @@ class X11Backend final : public host::Backend {
     Screen* screen = nullptr;
     int depth = 24;
     GC gc = nullptr;
+    SIZE monitor = {0, 0};
   };
   struct Program {
     HWND host = nullptr;
-    cairo_surface_t* image = nullptr;
-    std::unique_ptr<WindowCanvas> canvas;
+    std::unique_ptr<Pixels> pixels;
+    std::unique_ptr<WindowCanvas> canvas;  // draws on the pixels; goes first
   };
+
+  // The monitor that holds the middle of the window, as Windows reports the display a
+  // window is on; the whole X screen when the server tells of no monitors. Found when
+  // the window comes and whenever it is moved or resized, not at every tick.
+  void FindMonitor(Host* host, int width, int height) {
+    host->monitor = {WidthOfScreen(host->screen), HeightOfScreen(host->screen)};
+    int major = 0, minor = 0;
+    if (host->gone || !XRRQueryVersion(display_, &major, &minor) || (major == 1 && minor < 5)) return;
+    int x = 0, y = 0;
+    Window child;
+    const Window root = RootWindowOfScreen(host->screen);
+    if (!XTranslateCoordinates(display_, host->window, root, width / 2, height / 2, &x, &y, &child)) return;
+    int count = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(display_, root, True, &count);
+    for (int i = 0; i < count; ++i) {
+      const XRRMonitorInfo& m = monitors[i];
+      if (x >= m.x && x < m.x + m.width && y >= m.y && y < m.y + m.height) host->monitor = {m.width, m.height};
+    }
+    if (monitors != nullptr) XRRFreeMonitors(monitors);
+  }
 
   const Host* HostOf(HWND window) const {
     auto h = hosts_.find(window);
@@ -296,21 +363,20 @@ class X11Backend final : public host::Backend {
   // the rest is the class brush, as Windows paints a grown window.
   void MakeImage(HWND window, Program* program) {
     const SIZE size = host::ClientSize(window);
-    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, std::max<LONG>(size.cx, 1),
-                                                        std::max<LONG>(size.cy, 1));
-    cairo_t* cr = cairo_create(image);
+    auto pixels = std::make_unique<Pixels>(display_, HostOf(window)->depth, std::max<LONG>(size.cx, 1),
+                                           std::max<LONG>(size.cy, 1));
+    cairo_t* cr = cairo_create(pixels->Surface());
     const HBRUSH brush = host::ClassBrush(window);
     const COLORREF colour = brush != nullptr ? host::BrushColour(brush) : 0;
     cairo_set_source_rgb(cr, (colour & 0xFF) / 255.0, ((colour >> 8) & 0xFF) / 255.0, ((colour >> 16) & 0xFF) / 255.0);
     cairo_paint(cr);
-    if (program->image != nullptr) {
-      cairo_set_source_surface(cr, program->image, 0, 0);
+    if (program->pixels != nullptr) {
+      cairo_set_source_surface(cr, program->pixels->Surface(), 0, 0);
       cairo_paint(cr);
     }
     cairo_destroy(cr);
-    program->canvas = std::make_unique<WindowCanvas>(this, window, image, size.cx, size.cy);
-    if (program->image != nullptr) cairo_surface_destroy(program->image);
-    program->image = image;
+    program->canvas = std::make_unique<WindowCanvas>(this, window, pixels->Surface(), size.cx, size.cy);
+    program->pixels = std::move(pixels);
     Present(window, {0, 0, size.cx, size.cy});
   }
 
@@ -335,6 +401,7 @@ class X11Backend final : public host::Backend {
                                   event.xexpose.y + event.xexpose.height});
         break;
       case ConfigureNotify:
+        FindMonitor(&host, event.xconfigure.width, event.xconfigure.height);
         host::ResizeWindow(hwnd, event.xconfigure.width, event.xconfigure.height);
         break;
       case ButtonPress: {

@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "platform/core/hooks.h"
+#include "platform/linux/options.h"
 #include "geometry/triangle.h"
 #include "settings/settings.h"
 #include "shell/shell.h"
@@ -52,34 +53,6 @@ const char kUsage[] =
   std::exit(2);
 }
 
-// Days from 1970-01-01 to the given date of the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-// "YYYY-MM-DD HH:MM:SS" as seconds since 1970 UTC, or false when it is no such second.
-bool ParseTime(const char* text, int64_t* seconds) {
-  static const char kForm[] = "dddd-dd-dd dd:dd:dd";
-  if (std::strlen(text) != sizeof kForm - 1) return false;
-  for (size_t i = 0; i < sizeof kForm - 1; ++i) {
-    const bool digit = text[i] >= '0' && text[i] <= '9';
-    if (kForm[i] == 'd' ? !digit : text[i] != kForm[i]) return false;
-  }
-  int y, mo, d, h, mi, s;
-  if (std::sscanf(text, "%4d-%2d-%2d %2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) != 6) return false;
-  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (y < 1970 || mo < 1 || mo > 12 || d < 1 || h > 23 || mi > 59 || s > 59) return false;
-  if (d > kDays[mo - 1] + (mo == 2 && IsLeap(y) ? 1 : 0)) return false;
-  *seconds = DaysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + s;
-  return true;
-}
 
 // A positive decimal of at most five digits, the whole text.
 bool ParseSide(const std::string& text, int* out) {
@@ -120,7 +93,7 @@ std::vector<std::string> Fields(const std::string& call) {
 int main(int argc, char** argv) {
   int width = 1024, height = 768;
   int64_t when = 0;
-  ParseTime("2021-03-04 05:06:07", &when);
+  dreieck::ParseUtcSecond("2021-03-04 05:06:07", &when);
   uint32_t background = 4;
   struct Flag {
     const char* option;
@@ -148,7 +121,7 @@ int main(int argc, char** argv) {
         Usage("--size: '" + value + "' is not WxH with sides 1..16384");
     } else if (arg == "--time") {
       if (!hasValue) Usage("--time needs \"YYYY-MM-DD HH:MM:SS\"");
-      if (!ParseTime(argv[++i], &when)) Usage(std::string("--time: '") + argv[i] + "' is not a UTC second");
+      if (!dreieck::ParseUtcSecond(argv[++i], &when)) Usage(std::string("--time: '") + argv[i] + "' is not a UTC second");
     } else if (arg == "--background") {
       if (!hasValue) Usage("--background needs a shade");
       static const char* const kShades[] = {"white", "light-grey", "grey", "dark-grey", "black"};
