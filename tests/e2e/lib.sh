@@ -51,11 +51,16 @@ make_prefix() {
   [ $rc -eq 0 ] && [ -f "$WINEPREFIX/system.reg" ]
 }
 
-# start_xvfb RUN: our own virtual display; Xvfb picks a free number and tells us.
+# start_xvfb RUN [SCREEN...]: our own virtual display; Xvfb picks a free number and
+# tells us. Its X screen 0 is E2E_WIDTHxE2E_HEIGHT; each SCREEN ("800x600x24") adds
+# one more X screen (:N.1, :N.2, ...).
 start_xvfb() {
   local run=$1
+  shift
+  local screens=(-screen 0 "${E2E_WIDTH}x${E2E_HEIGHT}x24") spec
+  for spec in "$@"; do screens+=(-screen "$((${#screens[@]} / 3))" "$spec"); done
   rm -f "$run/display"
-  Xvfb -displayfd 9 -screen 0 "${E2E_WIDTH}x${E2E_HEIGHT}x24" -nolisten tcp -noreset \
+  Xvfb -displayfd 9 "${screens[@]}" -nolisten tcp -noreset \
     9>"$run/display" >"$run/xvfb.log" 2>&1 &
   E2E_XVFB_PID=$!
   local i

@@ -3,10 +3,20 @@
 #
 # The daemon launches no display modes as root, so it runs as a throw-away user with a
 # home of its own whose ~/.xscreensaver holds one mode: this build's dreieck with
-# --root --interval 500. After `xscreensaver-command -activate` the screenshots must show
-# the red triangle first and then the constructions in their colours and order, in the
-# daemon's window. `-deactivate` must end the mode within a few seconds, and the daemon's
-# log must hold nothing from the mode: no X error, no abnormal exit, no output of its own.
+# --root --interval 500. Two displays, one daemon each:
+#
+# One screen (1024x768). After `xscreensaver-command -activate` the screenshots must
+# show the red triangle first and then the constructions in their colours and order,
+# in the daemon's window.
+#
+# Two screens (X screens :N.0 1024x768 and :N.1 800x600). The daemon starts one mode
+# per screen, each with its own DISPLAY and its own window of that screen's size, and
+# each draws its own cycle: the red triangle on each screen is the one dreieck places
+# for that screen's size (checked against `--picture --size WxH --time T` for the
+# seconds the run spans), and every construction follows on both.
+#
+# On both, `-deactivate` must end every mode within 5 s, and the daemon's log must hold
+# nothing from the modes: no X error, no abnormal exit, no output of their own.
 #
 # Env: DREIECK_BIN (default build/host/dreieck). Needs root (for the user); exits 77
 # (skipped) without xscreensaver or without root.
@@ -22,7 +32,7 @@ done
 [ "$(id -u)" -eq 0 ] || { echo "SKIP: needs root to make a throw-away user: the daemon runs no modes as root"; exit 77; }
 bin=${DREIECK_BIN:-$top/build/host/dreieck}
 [ -x "$bin" ] || { echo "FAIL: no program at $bin (set DREIECK_BIN)"; exit 1; }
-for tool in Xvfb import convert useradd userdel runuser pgrep; do
+for tool in Xvfb import convert xwininfo useradd userdel runuser pgrep; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (tools/install-deps.sh installs it)"; exit 1; }
 done
 
@@ -33,9 +43,11 @@ user=dxs$$
 home=$run/home
 daemon_pid=""
 user_made=no
+analysing=()  # background jobs that look at screenshots
 # shellcheck disable=SC2317  # runs from the trap
 cleanup() {
   local pid
+  for pid in "${analysing[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
   if [ "$user_made" == yes ]; then
     # Everything the throw-away user runs was started by this test.
     for pid in $(pgrep -u "$user"); do kill -KILL "$pid" 2>/dev/null; done
@@ -53,6 +65,7 @@ trap cleanup EXIT
 # The program where the user may run it.
 mkdir -p "$run/bin" "$home"
 cp "$bin" "$run/bin/dreieck" && chmod 755 "$run/bin" "$run/bin/dreieck" || exit 1
+mode_line="$run/bin/dreieck --root --interval 500"
 useradd -M -d "$home" -s /usr/sbin/nologin "$user" 2>"$run/useradd.err" || { cat "$run/useradd.err"; exit 1; }
 user_made=yes
 cat >"$home/.xscreensaver" <<EOF
@@ -64,31 +77,100 @@ fade:		False
 unfade:		False
 timeout:	1:00:00
 programs:						      \\
-  $run/bin/dreieck --root --interval 500 \\n\\
+  $mode_line \\n\\
 
 EOF
 chown -R "$user:" "$home"
-start_xvfb "$run" || exit 1
 
 as_user() {  # as_user COMMAND...: in the user's own clean environment
   runuser -u "$user" -- env -i PATH=/usr/bin:/bin LC_ALL=C.UTF-8 DISPLAY="$DISPLAY" HOME="$home" "$@"
 }
 xs_command() { as_user timeout 10 xscreensaver-command "$@" >>"$run/command.out" 2>&1; }
-modes() { pgrep -u "$user" -x dreieck; }  # pids of the running mode
+modes() { pgrep -u "$user" -x dreieck; }  # pids of the running modes
+environ_of() {  # environ_of PID NAME: the value of NAME in the process's environment
+  tr '\0' '\n' 2>/dev/null <"/proc/$1/environ" | sed -n "s/^$2=//p"
+}
 
-as_user xscreensaver --no-splash --log "$home/xscreensaver.log" >"$run/daemon.out" 2>&1 &
-daemon_pid=$!
-for i in $(seq 1 50); do
-  xs_command -version && break
-  kill -0 "$daemon_pid" 2>/dev/null || break
-  sleep 0.2
-done
-xs_command -version || { cat "$run/daemon.out"; fail "the daemon did not come up"; e2e_end; }
-log "daemon $daemon_pid on $DISPLAY as $user"
+# start_daemon LOG: the daemon on $DISPLAY, writing its log to LOG, once it answers.
+start_daemon() {
+  as_user xscreensaver --no-splash --log "$1" >"$run/daemon.out" 2>&1 &
+  daemon_pid=$!
+  local i
+  for i in $(seq 1 50); do
+    xs_command -version && break
+    kill -0 "$daemon_pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  xs_command -version || { cat "$run/daemon.out"; fail "the daemon did not come up"; e2e_end; }
+  log "daemon $daemon_pid on $DISPLAY as $user"
+}
+
+# deactivate WHAT: -deactivate ends every mode within 5 s.
+#
+# The daemon hands -deactivate on to xscreensaver-gfx with SIGTERM, and that ends the
+# modes with SIGTERM. XScreenSaver 6.06's xscreensaver-gfx notices its SIGTERM only
+# when an X event wakes its event loop (XtNoticeSignal); now and then the signal comes
+# just as it goes to sleep and it sleeps on, modes and all, until the next event (seen
+# once in about 20 runs: 8 s, until -exit). So when xscreensaver-gfx still runs after
+# 2 s, a second -deactivate wakes it: the daemon's reply is a property change on its
+# window, which xscreensaver-gfx listens to. A mode that outlives xscreensaver-gfx
+# gets no such help.
+deactivate() {
+  xs_command -deactivate || fail "xscreensaver-command -deactivate"
+  local gone=no i
+  for i in $(seq 1 50); do
+    if [ -z "$(modes)" ]; then gone=yes; break; fi
+    if [ "$i" -eq 20 ] && pgrep -u "$user" -f '^xscreensaver-gfx' >/dev/null; then
+      log "xscreensaver-gfx still runs 2 s after -deactivate: a second -deactivate wakes it"
+      xs_command -deactivate
+    fi
+    sleep 0.1
+  done
+  expect_eq "$1 ended within 5 s of -deactivate" yes "$gone"
+  sleep 0.5
+}
+
+# check_log LOG PREFIX: every line of the log comes from XScreenSaver's own programs or
+# its banner; the mode is named only where the daemon starts and stops it.
+check_log() {
+  local logfile=$1 prefix=$2
+  if [ ! -s "$logfile" ]; then
+    fail "${prefix}the daemon wrote no log"
+    return
+  fi
+  grep -nE -v '^(xscreensaver[-a-z]*: |#|[[:space:]]|$)' "$logfile" >"$run/foreign.txt"
+  grep -nE -i 'x error|Bad(Window|Drawable|Match|Value|Alloc|Access|GC|Pixmap|Atom|Font|Name|Length|Implementation)|segmentation|core dumped|abort' \
+    "$logfile" >"$run/xerrors.txt"
+  grep -nE '\(([^)]*/)?dreieck\)' "$logfile" | grep -vE 'killing pid [0-9]+ \(' >"$run/mode-status.txt"
+  expect_eq "${prefix}log: output of the mode" "" "$(cat "$run/foreign.txt")"
+  expect_eq "${prefix}log: X errors or crashes" "" "$(cat "$run/xerrors.txt")"
+  expect_eq "${prefix}log: the mode's exit reported" "" "$(cat "$run/mode-status.txt")"
+}
+
+# stop_daemon PREFIX: -exit ends the daemon.
+stop_daemon() {
+  xs_command -exit || fail "${1}xscreensaver-command -exit"
+  local i
+  for i in $(seq 1 100); do
+    kill -0 "$daemon_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$daemon_pid" 2>/dev/null; then
+    fail "${1}the daemon still runs 10 s after -exit"
+  else
+    wait "$daemon_pid"
+    daemon_pid=""
+    pass "${1}the daemon ended"
+  fi
+}
 
 # The colours of the cycle in the order the constructions appear: triangle, medians,
 # incircle, circumcircle, altitudes, nine-point circle, Euler line, excircles.
 order=("#FF0000" "#FF8000" "#0000FF" "#008000" "#00FF00" "#FFFF00" "#00FFFF" "#0080FF")
+
+# ---- One screen ----
+start_xvfb "$run" || exit 1
+start_daemon "$home/xscreensaver.log"
 xs_command -activate || fail "xscreensaver-command -activate"
 # Screenshots as fast as they come for 10 s (the daemon's start and one whole cycle of
 # 11 ticks of 500 ms), looked at afterwards.
@@ -104,17 +186,26 @@ while [ $((SECONDS - start)) -lt 10 ]; do
     mode_pid=$(modes | head -1)
     if [ -n "$mode_pid" ]; then
       mode_args=$(tr '\0' ' ' 2>/dev/null <"/proc/$mode_pid/cmdline")
-      mode_window=$(tr '\0' '\n' 2>/dev/null <"/proc/$mode_pid/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p')
+      mode_window=$(environ_of "$mode_pid" XSCREENSAVER_WINDOW)
     fi
   fi
 done
 log "$n screenshots in $((SECONDS - start)) s"
+# unseen ARRAY [PREFIX]: how many colours of the cycle the associative array has no
+# entry PREFIX+colour for.
+unseen() {
+  local -n of=$1
+  local colour left=0
+  for colour in "${order[@]}"; do [ -n "${of[${2:-}$colour]:-}" ] || left=$((left + 1)); done
+  echo "$left"
+}
 declare -A first=()     # colour -> number of the first screenshot that shows it
 for ((i = 1; i <= n; i++)); do
   histogram "$run/shot-$i.png" >"$run/shot-$i.txt"
   while read -r colour; do
     [ -z "${first[$colour]:-}" ] && first[$colour]=$i
   done < <(awk '$1 >= 10 { print $2 }' "$run/shot-$i.txt")
+  [ "$(unseen first)" -eq 0 ] && break  # later shots tell nothing new
 done
 
 if [ -n "${first['#FF0000']:-}" ]; then
@@ -148,7 +239,7 @@ fi
 
 # The daemon ran our program with its window, as a mode does.
 if [ -n "$mode_pid" ]; then
-  expect_eq "the mode's command line" "$run/bin/dreieck --root --interval 500 " "$mode_args"
+  expect_eq "the mode's command line" "$mode_line " "$mode_args"
   if [[ $mode_window =~ ^0x[0-9a-fA-F]+$ ]]; then
     pass "the mode draws into XSCREENSAVER_WINDOW=$mode_window"
   else
@@ -158,45 +249,194 @@ else
   fail "no dreieck process of $user while active"
 fi
 
-xs_command -deactivate || fail "xscreensaver-command -deactivate"
-gone=no
-for i in $(seq 1 50); do
-  if [ -z "$(modes)" ]; then gone=yes; break; fi
-  sleep 0.1
-done
-expect_eq "the mode ended within 5 s of -deactivate" yes "$gone"
-sleep 0.5
+deactivate "the mode"
+check_log "$home/xscreensaver.log" ""
+if grep -qF "forked \"$mode_line\"" "$home/xscreensaver.log"; then
+  pass "log: the daemon started the mode"
+else
+  fail "log: no line where the daemon starts the mode"
+fi
+stop_daemon ""
 
-# Every line of the log comes from XScreenSaver's own programs or its banner; the mode
-# is named only where the daemon starts and stops it.
-logfile=$home/xscreensaver.log
-if [ -s "$logfile" ]; then
-  grep -nE -v '^(xscreensaver[-a-z]*: |#|[[:space:]]|$)' "$logfile" >"$run/foreign.txt"
-  grep -nE -i 'x error|Bad(Window|Drawable|Match|Value|Alloc|Access|GC|Pixmap|Atom|Font|Name|Length|Implementation)|segmentation|core dumped|abort' \
-    "$logfile" >"$run/xerrors.txt"
-  grep -nE '\(([^)]*/)?dreieck\)' "$logfile" | grep -vE 'killing pid [0-9]+ \(' >"$run/mode-status.txt"
-  expect_eq "log: output of the mode" "" "$(cat "$run/foreign.txt")"
-  expect_eq "log: X errors or crashes" "" "$(cat "$run/xerrors.txt")"
-  expect_eq "log: the mode's exit reported" "" "$(cat "$run/mode-status.txt")"
-  if grep -qF "forked \"$run/bin/dreieck --root --interval 500\"" "$logfile"; then
-    pass "log: the daemon started the mode"
+# ---- Two screens ----
+# Two monitors on Xvfb are two X screens of one display: XScreenSaver 6.06 gives each X
+# screen a window of its own and starts one mode per window, with DISPLAY=:N.0 and
+# :N.1. (An Xvfb +xinerama with the same -screen options gives no second monitor: it
+# puts every head at 0,0, and the daemon drops a head that another one encloses.)
+log "two screens"
+kill "$E2E_XVFB_PID" 2>/dev/null
+wait "$E2E_XVFB_PID" 2>/dev/null
+E2E_XVFB_PID=""
+declare -A size=([0]="${E2E_WIDTH}x${E2E_HEIGHT}" [1]=800x600)
+start_xvfb "$run" "${size[1]}x24" || { fail "no Xvfb with two screens"; e2e_end; }
+start_daemon "$home/xscreensaver-2.log"
+screen_shot() { timeout 20 import -display "$DISPLAY.$1" -window root "$run/$2.png" 2>>"$run/import.err"; }
+since=$((EPOCHSECONDS - 1))  # the first second a triangle of this run may be seeded from
+xs_command -activate || fail "two screens: xscreensaver-command -activate"
+# Both screens, one after the other, as fast as they come, until each has shown every
+# colour of the cycle (the daemon's start and one cycle of 5.5 s), for at most 15 s.
+# The shots are looked at in the background while the next ones are taken: on a
+# loaded machine a shot may take a second, and a fixed span could end before the cycle
+# does; looking at each before the next would miss the triangle alone.
+declare -A seen=()   # "screen,colour" -> the first shot of the screen that shows it
+declare -A taken=()  # shot -> the second it was taken by
+analyse() {  # analyse N: the histograms of both screens' shot N, in the background
+  (
+    for s in 0 1; do
+      # A shot that could not be taken or read shows nothing.
+      histogram "$run/two-$s-$1.png" >"$run/two-$s-$1.tmp"
+      mv "$run/two-$s-$1.tmp" "$run/two-$s-$1.txt"
+    done
+  ) &
+  analysing+=($!)
+}
+looked=0  # shots whose colours are in $seen
+look() {  # look: takes in the shots analysed so far, in order
+  local s colour
+  while [ "$looked" -lt "$n" ] && [ -f "$run/two-1-$((looked + 1)).txt" ]; do
+    looked=$((looked + 1))
+    for s in 0 1; do
+      while read -r colour; do
+        [ -n "${seen[$s,$colour]:-}" ] || seen[$s,$colour]=$looked
+      done < <(awk '$1 >= 10 { print $2 }' "$run/two-$s-$looked.txt")
+    done
+  done
+}
+start=$SECONDS
+n=0
+while [ $((SECONDS - start)) -lt 15 ]; do
+  n=$((n + 1))
+  screen_shot 0 "two-0-$n"
+  screen_shot 1 "two-1-$n"
+  taken[$n]=$EPOCHSECONDS
+  analyse "$n"
+  look
+  [ "$(unseen seen 0,)" -eq 0 ] && [ "$(unseen seen 1,)" -eq 0 ] && break
+done
+log "$n screenshots of each screen in $((SECONDS - start)) s"
+wait "${analysing[@]}"
+analysing=()
+look
+
+# The modes, while they still run: command line, screen, window.
+mapfile -t mode_pids < <(modes)
+expect_eq "two screens: dreieck processes of $user" 2 "${#mode_pids[@]}"
+declare -A mode_on=()   # screen -> "PID WINDOW" of the mode that runs on it
+for pid in "${mode_pids[@]}"; do
+  args=$(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline")
+  display=$(environ_of "$pid" DISPLAY)
+  window=$(environ_of "$pid" XSCREENSAVER_WINDOW)
+  expect_eq "two screens: the command line of mode $pid" "$mode_line " "$args"
+  if [[ $window =~ ^0x[0-9a-fA-F]+$ ]] && [[ $display =~ ^$DISPLAY\.([01])$ ]]; then
+    s=${BASH_REMATCH[1]}
+    if [ -n "${mode_on[$s]:-}" ]; then
+      fail "two screens: modes ${mode_on[$s]%% *} and $pid both run on screen $s"
+    else
+      mode_on[$s]="$pid $(printf '0x%x' "$((window))")"
+    fi
   else
-    fail "log: no line where the daemon starts the mode"
+    fail "two screens: mode $pid has DISPLAY=[$display] XSCREENSAVER_WINDOW=[$window]"
   fi
-else
-  fail "the daemon wrote no log"
-fi
-
-xs_command -exit || fail "xscreensaver-command -exit"
-for i in $(seq 1 100); do
-  kill -0 "$daemon_pid" 2>/dev/null || break
-  sleep 0.1
 done
-if kill -0 "$daemon_pid" 2>/dev/null; then
-  fail "the daemon still runs 10 s after -exit"
-else
-  wait "$daemon_pid"
-  daemon_pid=""
-  pass "the daemon ended"
-fi
+for s in 0 1; do
+  if [ -z "${mode_on[$s]:-}" ]; then
+    fail "two screens: no mode runs on screen $s"
+    continue
+  fi
+  read -r pid window <<<"${mode_on[$s]}"
+  # The window is the daemon's on that screen and covers it.
+  geometry=$(xwininfo -display "$DISPLAY.$s" -root -tree 2>/dev/null |
+    awk -v w="$window" '$1 == w { for (i = 2; i <= NF; i++) if ($i ~ /^[0-9]+x[0-9]+\+/) { print $i; exit } }')
+  expect_eq "two screens: mode $pid draws into $window on screen $s, of its size" "${size[$s]}+0+0" "$geometry"
+done
+
+# corners GEOMETRY: "x0 y0 x1 y1" from ImageMagick's "WxH+X+Y" (nothing when empty).
+corners() {
+  [[ $1 =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] && [ "${BASH_REMATCH[1]}" -gt 0 ] &&
+    echo "${BASH_REMATCH[3]} ${BASH_REMATCH[4]} $((BASH_REMATCH[3] + BASH_REMATCH[1] - 1)) $((BASH_REMATCH[4] + BASH_REMATCH[2] - 1))"
+}
+# placed[S,T]: "x0 y0 x1 y1" of the red of `--picture --size (screen S) --time T
+# --step 0`, where dreieck puts the triangle of a cycle seeded at second T on a screen
+# of that size. Made when first asked for.
+declare -A placed=()
+place() {  # place S T
+  [ -n "${placed[$1,$2]+set}" ] && return
+  placed[$1,$2]=""
+  "$bin" --picture "$run/placed.png" --size "${size[$1]}" --step 0 \
+    --time "$(date -u -d "@$2" '+%Y-%m-%d %H:%M:%S')" >>"$run/placed.out" 2>&1 &&
+    placed[$1,$2]=$(corners "$(bbox "#FF0000" "$run/placed.png")")
+}
+# match S CORNERS SLACK UNTIL [ON]: sets $matched to the second, from $since to UNTIL,
+# whose triangle for screen S has these corners as screen ON (default S) shows it, cut
+# off at its size; each edge of the red may lie up to SLACK pixels inside the placed
+# triangle's (the later constructions start at the corners and may cover a tip of the
+# red outline). False when there is none.
+match() {
+  local s=$1 slack=$3 on=${5:-$1} t a b
+  matched=""
+  read -r -a a <<<"$2"
+  [ "${#a[@]}" -eq 4 ] || return 1
+  for ((t = $4; t >= since; t--)); do
+    place "$s" "$t"
+    read -r -a b <<<"${placed[$s,$t]}"
+    [ "${#b[@]}" -eq 4 ] || continue
+    b[2]=$((b[2] < ${size[$on]%x*} ? b[2] : ${size[$on]%x*} - 1))
+    b[3]=$((b[3] < ${size[$on]#*x} ? b[3] : ${size[$on]#*x} - 1))
+    if [ $((a[0] - b[0])) -ge 0 ] && [ $((a[0] - b[0])) -le "$slack" ] &&
+      [ $((a[1] - b[1])) -ge 0 ] && [ $((a[1] - b[1])) -le "$slack" ] &&
+      [ $((b[2] - a[2])) -ge 0 ] && [ $((b[2] - a[2])) -le "$slack" ] &&
+      [ $((b[3] - a[3])) -ge 0 ] && [ $((b[3] - a[3])) -le "$slack" ]; then
+      matched=$t
+      return 0
+    fi
+  done
+  return 1
+}
+
+# Each screen: its first triangle, which must be the one placed for the screen's own
+# size (a mode that took the other screen's size would show the other size's triangle,
+# cut off at 800x600 on screen 1), and every colour of the cycle. A shot of the
+# triangle alone (before the medians) must show exactly the placed triangle; when the
+# first shot of the triangle already shows more, it gets the slack.
+for s in 0 1; do
+  other=$((1 - s))
+  i=${seen[$s,#FF0000]:-}
+  if [ -n "$i" ]; then
+    f="$run/two-$s-$i"
+    expect_eq "two screens: the background of screen $s" "#000000" "$(sort -rn "$f.txt" | awk 'NR == 1 { print $2 }')"
+    c=$(corners "$(bbox "#FF0000" "$f.png")")
+    if [ "${seen[$s,#FF8000]:-0}" != "$i" ]; then
+      if match "$s" "$c" 0 "${taken[$i]}"; then
+        pass "two screens: screen $s (shot $i) shows the triangle placed on ${size[$s]} at second $matched: $c"
+      elif match "$other" "$c" 0 "${taken[$i]}" "$s"; then
+        fail "two screens: screen $s (shot $i) shows the triangle placed on ${size[$other]} at second $matched: $c"
+      else
+        fail "two screens: screen $s (shot $i) shows a triangle $c placed on neither size"
+      fi
+    elif match "$s" "$c" 12 "${taken[$i]}"; then
+      pass "two screens: screen $s (shot $i, medians drawn) shows the triangle placed on ${size[$s]} at second $matched: red within $c"
+    else
+      fail "two screens: screen $s (shot $i, medians drawn): red within $c, in no triangle placed on ${size[$s]}"
+    fi
+  else
+    fail "two screens: no red triangle on screen $s within 15 s of -activate"
+  fi
+  missing=()
+  for colour in "${order[@]}"; do [ -n "${seen[$s,$colour]:-}" ] || missing+=("$colour"); done
+  expect_eq "two screens: every construction's colour appeared on screen $s" "" "${missing[*]}"
+done
+
+deactivate "two screens: both modes"
+check_log "$home/xscreensaver-2.log" "two screens: "
+# The daemon started each mode on its screen, in its window.
+for s in 0 1; do
+  [ -n "${mode_on[$s]:-}" ] || continue
+  read -r pid window <<<"${mode_on[$s]}"
+  if grep -qF "$s: forked \"$mode_line\" in pid $pid on window $window" "$home/xscreensaver-2.log"; then
+    pass "two screens: log: the daemon started mode $pid on screen $s"
+  else
+    fail "two screens: log: no line where the daemon starts mode $pid on screen $s in $window"
+  fi
+done
+stop_daemon "two screens: "
 e2e_end
