@@ -155,8 +155,6 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
   font.fontSpec.weight = weight;
   font.fontSpec.italic = italic != 0;
   font.fontSpec.face = faceName != nullptr ? faceName : "";
-  (void)escapement;
-  (void)orientation;
   if (escapement != 0 || orientation != 0) Unsupported("CreateFontA with an escapement or orientation");
   HFONT handle = static_cast<HFONT>(NewObject(font, "font"));
   ++S().liveObjects;

@@ -1,0 +1,132 @@
+// The core of the Win32 stand-in under a backend with a clock: what GetMessageA hands
+// out and when, the first paint, and host windows that end or change size with their
+// children.
+#include <deque>
+
+#include "support.h"
+#include "platform/core/backend.h"
+
+namespace {
+
+// A backend whose clock moves only when the core waits, straight to the time asked.
+class ClockBackend final : public host::Backend {
+ public:
+  SIZE ScreenSize(HWND) override { return {800, 600}; }
+  host::Canvas* CanvasOf(HWND) override { return nullptr; }
+  uint64_t NowMs() override { return now; }
+  void Wait(int64_t timeoutMs) override {
+    waits.push_back(timeoutMs);
+    if (timeoutMs < 0 || waits.size() > 50) {
+      host::PostQuit(99);  // nothing would ever come
+      return;
+    }
+    now += static_cast<uint64_t>(timeoutMs);
+  }
+  uint64_t now = 1000;
+  std::deque<int64_t> waits;
+};
+
+const UINT WM_USER_NOTE = 0x0401;
+std::vector<std::string>* notes;
+
+// Notes the messages the tests look for, then does what a window does by default.
+LRESULT CALLBACK Note(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT || message == WM_TIMER || message == WM_DESTROY || message == WM_USER_NOTE)
+    notes->push_back(host::Name(window) + ":" + std::to_string(message));
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+class Core : public HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    host::InstallBackend(&backend_);
+    notes = &notes_;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = Note;
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    wc.lpszClassName = "note";
+    RegisterClassA(&wc);
+  }
+  void TearDown() override {
+    host::InstallBackend(nullptr);
+    HostTest::TearDown();
+  }
+  HWND Make(HWND parent, int width, int height) {
+    return CreateWindowExA(0, "note", "", parent ? WS_CHILD : WS_POPUP, 0, 0, width, height, parent, nullptr,
+                           nullptr, nullptr);
+  }
+  // Runs the loop for `count` messages, or until the quit; what GetMessageA handed
+  // out as "window:message@time".
+  Lines Run(int count) {
+    Lines out;
+    MSG msg;
+    for (int i = 0; i < count && GetMessageA(&msg, nullptr, 0, 0); ++i) {
+      out.push_back(host::Name(msg.hwnd) + ":" + std::to_string(msg.message) + "@" + std::to_string(backend_.now));
+      DispatchMessageA(&msg);
+    }
+    return out;
+  }
+  ClockBackend backend_;
+  std::vector<std::string> notes_;
+};
+
+// Timers come due on the backend's clock; the core waits exactly until the next one,
+// and a timer handed out late comes a whole period after that, not twice.
+TEST_F(Core, TimersComeOnTheBackendsClock) {
+  HWND w = Make(nullptr, 10, 10);
+  SetTimer(w, 1, 500, nullptr);
+  SetTimer(w, 2, 1200, nullptr);
+  SetTimer(w, 3, 0, nullptr);  // Windows makes it 10 ms
+  const std::string n = host::Name(w);
+  EXPECT_TRUE(SameCalls({n + ":275@1010", n + ":275@1020", n + ":275@1030"}, Run(3)));
+  backend_.waits.clear();
+  KillTimer(w, 3);
+  EXPECT_TRUE(SameCalls({n + ":275@1500", n + ":275@2000", n + ":275@2200", n + ":275@2500"}, Run(4)));
+  EXPECT_EQ((std::deque<int64_t>{470, 500, 200, 300}), backend_.waits);
+  backend_.now += 5000;  // a long stall
+  EXPECT_TRUE(SameCalls({n + ":275@7500", n + ":275@7500", n + ":275@8000"}, Run(3)))
+      << "each timer once after the stall, then on the period from there";
+}
+
+// Posted messages first, then the quit, then the first paint of a shown window (which
+// erases with the class brush), then timers; a window never shown is never painted.
+TEST_F(Core, MessagesPaintsAndTimersInWindowsOrder) {
+  HWND shown = Make(nullptr, 30, 20);
+  HWND hidden = Make(nullptr, 30, 20);
+  SetTimer(shown, 1, 100, nullptr);
+  ShowWindow(shown, SW_SHOWNORMAL);
+  host::PostMessageToQueue(hidden, WM_USER_NOTE, 0, 0);
+  host::ClearCalls();
+  const std::string s = host::Name(shown), h = host::Name(hidden);
+  EXPECT_TRUE(SameCalls({h + ":1025@1000", s + ":15@1000", s + ":275@1100", s + ":275@1200"}, Run(4)));
+  EXPECT_TRUE(SameCalls({"FillRect(dc1,0,0,30,20,stock:GRAY_BRUSH)"}, host::CallsNamed({"FillRect"})))
+      << "the first paint erases once, with the class brush";
+  host::PostMessageToQueue(hidden, WM_USER_NOTE, 0, 0);
+  PostQuitMessage(3);
+  MSG msg;
+  EXPECT_TRUE(GetMessageA(&msg, nullptr, 0, 0)) << "a posted message comes before the quit";
+  EXPECT_FALSE(GetMessageA(&msg, nullptr, 0, 0));
+  EXPECT_EQ(3u, msg.wParam);
+}
+
+// A host window that ends takes its children with it: each gets WM_DESTROY, the host
+// first, and their timers stop. One that changes size resizes its children.
+TEST_F(Core, HostWindowsEndAndResizeWithTheirChildren) {
+  HWND host = host::NewHostWindow("frame", 640, 480);
+  HWND child = Make(host, 640, 480);
+  SetTimer(child, 1, 500, nullptr);
+  host::ResizeWindow(host, 300, 200);
+  RECT r{};
+  GetClientRect(child, &r);
+  EXPECT_EQ(300, r.right);
+  EXPECT_EQ(200, r.bottom);
+  host::DestroyWindowTree(host);
+  EXPECT_TRUE(SameCalls({host::Name(child) + ":2"}, notes_)) << "the host's own procedure is DefWindowProcA";
+  EXPECT_FALSE(host::IsWindowAlive(host));
+  EXPECT_FALSE(host::IsWindowAlive(child));
+  EXPECT_EQ(0, host::TimerCount());
+  EXPECT_TRUE(Run(5).empty()) << "no timer is left to wait for: the backend ends the loop";
+}
+
+}  // namespace
