@@ -129,4 +129,31 @@ TEST_F(Core, HostWindowsEndAndResizeWithTheirChildren) {
   EXPECT_TRUE(Run(5).empty()) << "no timer is left to wait for: the backend ends the loop";
 }
 
+// A saver runs for hours: its table of handles must not grow with the ticks, and the
+// slots it uses again must not let a stale handle reach the object now in the slot.
+TEST_F(Core, TheTableOfHandlesStaysSmallAndStaleHandlesStayStale) {
+  host::InstallBackend(nullptr);
+  host::SetRecording(false);
+  gMainWindow = host::CreateTestWindow(1024, 768);
+  host::SetClock(1600000000);
+  for (int tick = 0; tick < 20000; ++tick) OnTimerTick();
+  EXPECT_LT(host::TableSize(), 600u) << "20000 ticks made dozens of objects each";
+  EXPECT_EQ(0, host::LiveObjectCount());
+
+  HWND window = host::CreateTestWindow(10, 10);
+  HDC dc = GetDC(window);
+  HPEN first = CreatePen(PS_SOLID, 1, 0);
+  DeleteObject(first);
+  for (int i = 0; i < 1000; ++i) DeleteObject(CreatePen(PS_DOT, 1, 0));
+  HPEN current = CreatePen(PS_DASH, 1, 0);
+  EXPECT_EQ(nullptr, SelectObject(dc, first)) << "a stale handle selects nothing";
+  EXPECT_FALSE(DeleteObject(first)) << "a stale handle deletes nothing";
+  EXPECT_EQ(1, host::LiveObjectCount()) << "the pen now in the old slot lives on";
+  const Lines errors = host::TakeErrors();
+  ASSERT_EQ(2u, errors.size());
+  EXPECT_NE(std::string::npos, errors[0].find("is no live object")) << errors[0];
+  DeleteObject(current);
+  ReleaseDC(window, dc);
+}
+
 }  // namespace

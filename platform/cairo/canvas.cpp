@@ -446,7 +446,7 @@ void Canvas::Text(const host::FontSpec& font, COLORREF colour, bool opaque, int 
   cairo_move_to(cr_, x, y + m.ascent);
   cairo_show_text(cr_, m.utf8.c_str());
   cairo_restore(cr_);
-  texts_.push_back({m.utf8, static_cast<double>(x), y + m.ascent, te.x_advance, m.size, m.xScale, colour, font.face});
+  if (keepTexts_) texts_.push_back({m.utf8, static_cast<double>(x), y + m.ascent, te.x_advance, m.size, m.xScale, colour, font.face});
   Damage(x + std::min(0.0, te.x_bearing) - 1, y - 1, x + std::max(te.x_advance, te.x_bearing + te.width) + 1,
          y + fe.ascent + fe.descent + 1);
 }

@@ -66,7 +66,9 @@ class Canvas : public host::Canvas {
   // The client area drawn on since the last call, clipped to the canvas; empty
   // (left >= right) when nothing was drawn.
   RECT TakeDamage();
-  // The labels written so far, in order.
+  // Keeps the labels written from now on (for outputs that keep text as text); the
+  // labels kept so far, in order.
+  void KeepTexts() { keepTexts_ = true; }
   const std::vector<TextRun>& Texts() const { return texts_; }
 
  private:
@@ -88,6 +90,7 @@ class Canvas : public host::Canvas {
   int width_;
   int height_;
   RECT damage_;
+  bool keepTexts_ = false;
   std::vector<TextRun> texts_;
 };
 

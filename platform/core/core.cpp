@@ -11,19 +11,50 @@ State& S() {
   return state;
 }
 
+// A handle names a slot of the table and the generation of the object in it: slot n
+// (counting from 1) in bits 16 and up, the generation in bits 4 to 15, so handles stay
+// multiples of 16 and within 32 bits, and a stale handle to a slot that was used again
+// names nothing. Slots of dead objects are used again only once more than kDeadKept
+// of them wait: the table of a program that runs for hours stays small, while a
+// handle that has just died still reads as what it was.
+const size_t kDeadKept = 256;
+
+void* HandleAt(size_t index) {
+  return reinterpret_cast<void*>((static_cast<uintptr_t>(index + 1) << 16) |
+                                 (static_cast<uintptr_t>(S().objects[index].generation) << 4));
+}
+
 void* NewObject(Object object, const char* prefix) {
   State& s = S();
   if (prefix != nullptr) object.name = prefix + std::to_string(++s.counters[prefix]);
-  s.objects.push_back(std::move(object));
-  return reinterpret_cast<void*>(static_cast<uintptr_t>(s.objects.size()) * 16u);
+  size_t index;
+  if (s.deadSlots.size() > kDeadKept) {
+    index = s.deadSlots.front();
+    s.deadSlots.pop_front();
+    object.generation = (s.objects[index].generation + 1) & 0xFFF;
+    object.index = index;
+    s.objects[index] = std::move(object);
+  } else {
+    index = s.objects.size();
+    object.index = index;
+    s.objects.push_back(std::move(object));
+  }
+  return HandleAt(index);
 }
 
+void Retire(Object* object) {
+  if (!object->alive) return;
+  object->alive = false;
+  S().deadSlots.push_back(object->index);
+}
+
+size_t TableSize() { return S().objects.size(); }
+
 Object* Find(const void* handle) {
-  uintptr_t raw = reinterpret_cast<uintptr_t>(handle);
-  if (raw == 0 || raw % 16u != 0) return nullptr;
-  size_t index = raw / 16u;
-  if (index > S().objects.size()) return nullptr;
-  return &S().objects[index - 1];
+  const uintptr_t raw = reinterpret_cast<uintptr_t>(handle);
+  if (raw % 16u != 0 || (raw >> 16) == 0 || (raw >> 16) > S().objects.size()) return nullptr;
+  Object& object = S().objects[(raw >> 16) - 1];
+  return object.generation == ((raw >> 4) & 0xFFF) ? &object : nullptr;
 }
 
 Object* FindAlive(const void* handle, Kind kind) {

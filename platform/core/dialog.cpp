@@ -236,8 +236,8 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
   }
   Dialog& d = KnownDialog(dialog);
   if (!d.ended) Unsupported("DialogBoxParamA: the user left without ending the dialog");
-  Find(dialog)->alive = false;
-  for (const Item& c : d.controls) Find(c.window)->alive = false;
+  Retire(Find(dialog));
+  for (const Item& c : d.controls) Retire(Find(c.window));
   return d.result;
 }
 

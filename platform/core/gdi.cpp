@@ -90,7 +90,7 @@ void CloseDc(HDC handle) {
   if (dc->pen != dc->defaultPen) Error("ReleaseDC: " + dc->name + " still holds " + Name(dc->pen));
   if (dc->font != dc->defaultFont)
     Error("ReleaseDC: " + dc->name + " still holds " + Name(dc->font));
-  dc->alive = false;
+  Retire(dc);
   if (Canvas* canvas = CurrentBackend().CanvasOf(dc->dcWindow)) canvas->Flush();
   std::vector<void*>& live = S().liveDcs;
   for (size_t i = 0; i < live.size(); ++i)
@@ -211,7 +211,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ object) {
       return FALSE;
     }
   }
-  o->alive = false;
+  Retire(o);
   --S().liveObjects;
   return TRUE;
 }

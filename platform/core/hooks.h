@@ -37,6 +37,8 @@ const std::vector<std::string>& Errors();
 
 // ---- GDI ----
 int LiveObjectCount();  // pens, fonts and brushes created and not yet deleted
+// Slots in the table of handles: live objects and at most a few hundred dead ones.
+size_t TableSize();
 std::string Name(const void* handle);
 std::string SelectedPen(HDC dc);
 std::string SelectedFont(HDC dc);

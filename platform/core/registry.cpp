@@ -192,6 +192,6 @@ LSTATUS WINAPI RegCloseKey(HKEY key) {
     Error("RegCloseKey: " + Name(key) + " is no open key");
     return ERROR_INVALID_HANDLE;
   }
-  o->alive = false;
+  Retire(o);
   return ERROR_SUCCESS;
 }

@@ -21,6 +21,8 @@ struct Object {
   explicit Object(Kind k) : kind(k) {}
   Kind kind;
   bool alive = true;
+  size_t index = 0;       // its slot in the table
+  uint32_t generation = 0;  // how often the slot was used before
   std::string name;
   // Pen, font, stock object: what it draws with.
   PenSpec penSpec;
@@ -55,6 +57,7 @@ struct State {
   // Handle n is objects[n - 1]; a deque, so that a pointer to an object stays good
   // while more are made.
   std::deque<Object> objects;
+  std::deque<size_t> deadSlots;  // slots of dead objects, the longest dead first
   std::vector<std::string> calls;
   std::vector<std::string> errors;
   std::map<std::string, int> counters;
@@ -85,6 +88,10 @@ State& S();
 
 // Handles are small integers dressed as pointers; 0 is null.
 void* NewObject(Object object, const char* prefix);
+void* HandleAt(size_t index);
+// The object is dead: its handle names nothing live any more, and in time its slot
+// serves another object.
+void Retire(Object* object);
 Object* Find(const void* handle);            // any object, alive or not
 Object* FindAlive(const void* handle, Kind kind);
 

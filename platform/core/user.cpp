@@ -38,7 +38,7 @@ std::string Text(LPCSTR text) {
 
 Object* Window(HWND window, const char* call) { return LiveWindow(window, call); }
 
-HWND HandleOf(size_t index) { return reinterpret_cast<HWND>((index + 1) * 16u); }
+HWND HandleOf(size_t index) { return static_cast<HWND>(HandleAt(index)); }
 
 // A shown window that waits for its first paint, or null.
 HWND WindowToPaint() {
@@ -94,7 +94,7 @@ void DestroyWindowTree(HWND window) {
   const std::vector<HWND> children = ChildrenOf(window);
   Deliver(window, WM_DESTROY, 0, 0);
   for (HWND child : children) DestroyWindowTree(child);
-  Find(window)->alive = false;
+  Retire(Find(window));
   for (auto it = S().timers.begin(); it != S().timers.end();)
     it = it->first.first == window ? S().timers.erase(it) : std::next(it);
   CurrentBackend().WindowDestroyed(window);
@@ -311,7 +311,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
   cs.lpszClass = className;
   cs.dwExStyle = exStyle;
   if (Find(handle)->proc(handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
-    Find(handle)->alive = false;
+    Retire(Find(handle));
     CurrentBackend().WindowDestroyed(handle);
     return nullptr;
   }

@@ -247,6 +247,7 @@ int RunPicture(const Options& o) {
   std::vector<cairo_canvas::TextRun> texts;
   {
     cairo_canvas::Canvas canvas(surface, width, height, k);
+    if (format == Format::Svg) canvas.KeepTexts();
     drawn = RunCycle(width, height, &canvas, o, [&](int started) {
       return started <= o.step && (gCycleStep > o.step || gCycleStep == 0);
     });
