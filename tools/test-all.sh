@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test:
 #   1. the Windows build (Dreieck.scr and the helpers of the end-to-end tests),
-#   2. the host build (the unit tests and the Linux program, dreieck) with g++, its
-#      unit tests and the tests of dreieck on virtual displays, under XScreenSaver and
-#      as pictures; then the unit tests under valgrind memcheck,
+#   2. the host build (the unit tests, the Linux program dreieck and the benchmarks)
+#      with g++, its unit tests, the tests of dreieck on virtual displays, under
+#      XScreenSaver and as pictures, a short run of the benchmarks and of
+#      tools/footprint.sh; then the unit tests under valgrind memcheck,
 #   3. all of that again with clang under AddressSanitizer + UndefinedBehaviorSanitizer,
 #   4. each libFuzzer target for a bounded time (FUZZ_SECONDS, default 60),
-#   5. the Debian package and the Windows ZIP, and a short run of the benchmarks,
+#   5. the Debian package and the Windows ZIP,
 #   6. the resource check of the built .scr and the end-to-end tests under Wine,
-#      among them the same picture drawn by Dreieck.scr and by dreieck.
+#      among them the same picture drawn by Dreieck.scr and by dreieck, and a short
+#      run of tools/footprint.sh beside Dreieck.scr under Wine.
 # Skip the installation with SKIP_INSTALL=1. Build trees go to build/.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -49,7 +51,7 @@ stage "windows build" configure_and_build build/win \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel \
   -DDREIECK_HOST_BUILD="$root/build/host"
 scr="$root/build/win/Dreieck.scr"
-stage "host build" configure_and_build build/host -DCMAKE_CXX_COMPILER=g++ -DDREIECK_SCR="$scr"
+stage "host build" configure_and_build build/host -DCMAKE_CXX_COMPILER=g++ -DDREIECK_SCR="$scr" -DDREIECK_BENCH=ON
 stage "host tests" ctest --test-dir build/host --output-on-failure
 stage "host tests under valgrind" valgrind --quiet --error-exitcode=1 --leak-check=full \
   --suppressions="$root/tests/valgrind.supp" \
@@ -68,6 +70,7 @@ for target in build/fuzz/fuzz/*_fuzz; do
     "$corpus" "$root/fuzz/corpus/${name%_fuzz}"
 done
 stage "windows and end-to-end tests" ctest --test-dir build/win --output-on-failure
+stage "footprint smoke beside Wine" tools/footprint.sh --quick --versus-wine --scr "$scr" --dreieck "$root/build/host/dreieck"
 
 echo
 if [ "$failed" -ne 0 ]; then

@@ -1,0 +1,114 @@
+// The program's own work in a tick, without pixels: the derived points of a triangle,
+// and each figure's drawing through the stand-in core with the call record off and
+// no canvas behind the window (what the soak run and the fuzzers pay per tick).
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+#include "geometry/triangle.h"
+#include "platform/core/hooks.h"
+#include "settings/settings.h"
+#include "shell/shell.h"
+
+extern int gBenchmarkFailures;
+
+namespace {
+
+// Marks the benchmark failed; the run then ends with 1 (see main.cpp).
+void Fail(benchmark::State& state, const char* why) {
+  ++gBenchmarkFailures;
+  state.SkipWithError(why);
+}
+
+// The second every benchmark's triangle comes from: 2021-03-04 05:06:07 UTC.
+constexpr time_t kSecond = 1614834367;
+
+// A fresh stand-in with the record off, a 1920 x 1080 window without a canvas, all
+// constructions on, and the triangle of kSecond placed by the cycle's first tick.
+void SetUpRecordingFree() {
+  host::Reset();
+  host::SetRecording(false);
+  host::SetClock(kSecond);
+  LoadSettings();
+  gMainWindow = host::CreateTestWindow(1920, 1080);
+  gCycleStep = 0;
+  OnTimerTick();
+}
+
+void TearDown() {
+  host::Reset();
+  gMainWindow = nullptr;
+  gCycleStep = 0;
+}
+
+void BM_ComputeDerivedPoints(benchmark::State& state) {
+  SetUpRecordingFree();
+  Triangle triangle = gTriangle;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(triangle.a);
+    triangle.ComputeDerivedPoints();
+    benchmark::DoNotOptimize(triangle.excenters);
+  }
+  TearDown();
+}
+BENCHMARK(BM_ComputeDerivedPoints);
+
+const char* const kFigureNames[] = {"triangle",  "medians",    "circumcircle", "incircle",
+                                    "altitudes", "nine_point", "euler_line",   "excircles"};
+
+// One figure per iteration on a device context of a window with no canvas. Every
+// pen, font and device context the core hands out stays in its handle table, so the
+// table is started afresh now and then, outside the measured time.
+void BM_DrawFigure(benchmark::State& state) {
+  const int kind = static_cast<int>(state.range(0));
+  state.SetLabel(kFigureNames[kind]);
+  SetUpRecordingFree();
+  HDC dc = GetDC(gMainWindow);
+  int since = 0;
+  for (auto _ : state) {
+    gTriangle.DrawFigure(dc, kind);
+    if (++since == 4096) {
+      state.PauseTiming();
+      ReleaseDC(gMainWindow, dc);
+      const Triangle kept = gTriangle;
+      SetUpRecordingFree();
+      gTriangle = kept;
+      dc = GetDC(gMainWindow);
+      since = 0;
+      state.ResumeTiming();
+    }
+  }
+  ReleaseDC(gMainWindow, dc);
+  if (!host::Errors().empty()) Fail(state, host::Errors().front().c_str());
+  else if (host::LiveObjectCount() != 0) Fail(state, "a figure left a drawing object behind");
+  TearDown();
+}
+BENCHMARK(BM_DrawFigure)->DenseRange(FigureTriangle, FigureExcircles);
+
+// A whole cycle of 11 ticks on the recording-free path: what a tick costs when
+// nothing is drawn.
+void BM_CycleWithoutCanvas(benchmark::State& state) {
+  SetUpRecordingFree();
+  gCycleStep = 0;
+  int cycles = 0;
+  int64_t ticks = 0;
+  for (auto _ : state) {
+    do {
+      OnTimerTick();
+      ++ticks;
+    } while (gCycleStep != 0);
+    if (++cycles == 512) {
+      state.PauseTiming();
+      SetUpRecordingFree();
+      gCycleStep = 0;
+      cycles = 0;
+      state.ResumeTiming();
+    }
+  }
+  if (ticks != 11 * state.iterations()) Fail(state, "a cycle was not 11 ticks long");
+  state.counters["ticks"] = benchmark::Counter(static_cast<double>(ticks));
+  TearDown();
+}
+BENCHMARK(BM_CycleWithoutCanvas);
+
+}  // namespace
