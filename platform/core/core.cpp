@@ -17,7 +17,7 @@ State& S() {
 // names nothing. Slots of dead objects are used again only once more than kDeadKept
 // of them wait: the table of a program that runs for hours stays small, while a
 // handle that has just died still reads as what it was.
-const size_t kDeadKept = 256;
+const size_t kDeadKept = 64;
 
 void* HandleAt(size_t index) {
   return reinterpret_cast<void*>((static_cast<uintptr_t>(index + 1) << 16) |
