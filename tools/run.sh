@@ -20,17 +20,21 @@ if [ "${1:-}" == --windows ]; then
   exec tools/run-windows.sh "$@"
 fi
 
+install_deps() {
+  echo "run: something is missing; installing the packages (tools/install-deps.sh)"
+  tools/install-deps.sh || exit 1
+}
 for tool in cmake make g++ pkg-config Xvfb import; do
-  if ! command -v "$tool" >/dev/null || ! pkg-config --exists cairo x11 2>/dev/null; then
-    echo "run: something is missing; installing the packages (tools/install-deps.sh)"
-    tools/install-deps.sh || exit 1
-    break
-  fi
+  command -v "$tool" >/dev/null || { install_deps; break; }
 done
 
 mkdir -p build out
 echo "run: building build/host/dreieck"
-cmake -S "$root" -B build/host >build/host.configure.log 2>&1 || { cat build/host.configure.log; exit 1; }
+if ! cmake -S "$root" -B build/host >build/host.configure.log 2>&1; then
+  # A library or its headers are missing: install them, then try once more.
+  install_deps
+  cmake -S "$root" -B build/host >build/host.configure.log 2>&1 || { cat build/host.configure.log; exit 1; }
+fi
 cmake --build build/host --target dreieck -j"$(nproc 2>/dev/null || echo 2)" || exit 1
 bin="$root/build/host/dreieck"
 
