@@ -16,14 +16,14 @@
 namespace host {
 
 // A pen as CreatePen made it.
-struct PenSpec {
+struct PenLook {
   int style = PS_SOLID;
   int width = 1;
   COLORREF colour = 0;
 };
 
 // A font as CreateFontA asked for it.
-struct FontSpec {
+struct FontLook {
   int height = 0;
   int width = 0;
   int weight = 0;
@@ -37,16 +37,16 @@ class Canvas {
   virtual ~Canvas() = default;
   // A line from `from` towards `to`, whose end pixel stays unlit; its pen pattern
   // starts afresh. `opaque` fills the pattern's gaps with the background colour.
-  virtual void Line(const PenSpec& pen, bool opaque, POINT from, POINT to) = 0;
+  virtual void Line(const PenLook& pen, bool opaque, POINT from, POINT to) = 0;
   // An arc around (x, y) from `start` degrees through `sweep` degrees (positive runs
   // counter-clockwise on the screen), one pattern all the way.
-  virtual void Arc(const PenSpec& pen, bool opaque, int x, int y, uint32_t radius, double start,
+  virtual void Arc(const PenLook& pen, bool opaque, int x, int y, uint32_t radius, double start,
                    double sweep) = 0;
   // Windows-1252 text with the top-left corner of its cell at (x, y); `opaque`
   // fills the cells with the background colour first.
-  virtual void Text(const FontSpec& font, COLORREF colour, bool opaque, int x, int y, const char* text,
+  virtual void Text(const FontLook& font, COLORREF colour, bool opaque, int x, int y, const char* text,
                     int count) = 0;
-  virtual SIZE TextExtent(const FontSpec& font, const char* text, int count) = 0;
+  virtual SIZE TextExtent(const FontLook& font, const char* text, int count) = 0;
   virtual void Fill(const RECT& rect, COLORREF colour) = 0;
   // A device context on this canvas was released: what was drawn may be shown.
   virtual void Flush() {}

@@ -40,24 +40,24 @@ Object* Dc(HDC dc, const char* call) { return LiveDc(dc, call); }
 // The canvas a device context draws on, or null.
 Canvas* CanvasOf(const Object* dc) { return CurrentBackend().CanvasOf(dc->dcWindow); }
 
-// The pen and font a device context holds, as specs. The stock pens are cosmetic and
+// How the pen and font a device context holds look. The stock pens are cosmetic and
 // one pixel wide; the stock fonts stand for the system's default font.
-PenSpec PenOf(const Object* dc) {
+PenLook PenOf(const Object* dc) {
   const Object* pen = Find(dc->pen);
-  if (pen == nullptr || pen->kind == Kind::Pen) return pen ? pen->penSpec : PenSpec{};
-  PenSpec spec;
-  if (pen->stockIndex == WHITE_PEN) spec.colour = 0x00FFFFFF;
-  if (pen->stockIndex == NULL_PEN) spec.style = PS_NULL;
-  return spec;
+  if (pen == nullptr || pen->kind == Kind::Pen) return pen ? pen->penLook : PenLook{};
+  PenLook look;
+  if (pen->stockIndex == WHITE_PEN) look.colour = 0x00FFFFFF;
+  if (pen->stockIndex == NULL_PEN) look.style = PS_NULL;
+  return look;
 }
-FontSpec FontOf(const Object* dc) {
+FontLook FontOf(const Object* dc) {
   const Object* font = Find(dc->font);
-  if (font != nullptr && font->kind == Kind::Font) return font->fontSpec;
-  FontSpec spec;
-  spec.height = 16;
-  spec.weight = 700;
-  spec.face = "Sans";
-  return spec;
+  if (font != nullptr && font->kind == Kind::Font) return font->fontLook;
+  FontLook look;
+  look.height = 16;
+  look.weight = 700;
+  look.face = "Sans";
+  return look;
 }
 
 // A double to a coordinate, rounded to nearest and held within 32 bits.
@@ -138,7 +138,7 @@ HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
   if (style < PS_SOLID || style > PS_DASHDOTDOT) Unsupported("CreatePen style " + std::to_string(style));
   Object pen(Kind::Pen);
   // A pen wider than one pixel is drawn solid whatever dashes were asked for.
-  pen.penSpec = {width > 1 ? PS_SOLID : style, width < 1 ? 1 : width, colour & 0x00FFFFFF};
+  pen.penLook = {width > 1 ? PS_SOLID : style, width < 1 ? 1 : width, colour & 0x00FFFFFF};
   HPEN handle = static_cast<HPEN>(NewObject(pen, "pen"));
   ++S().liveObjects;
   Call("CreatePen", style, width, Hex(colour));
@@ -150,11 +150,11 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
                          DWORD outPrecision, DWORD clipPrecision, DWORD quality,
                          DWORD pitchAndFamily, LPCSTR faceName) {
   Object font(Kind::Font);
-  font.fontSpec.height = height;
-  font.fontSpec.width = width;
-  font.fontSpec.weight = weight;
-  font.fontSpec.italic = italic != 0;
-  font.fontSpec.face = faceName != nullptr ? faceName : "";
+  font.fontLook.height = height;
+  font.fontLook.width = width;
+  font.fontLook.weight = weight;
+  font.fontLook.italic = italic != 0;
+  font.fontLook.face = faceName != nullptr ? faceName : "";
   if (escapement != 0 || orientation != 0) Unsupported("CreateFontA with an escapement or orientation");
   HFONT handle = static_cast<HFONT>(NewObject(font, "font"));
   ++S().liveObjects;
@@ -256,7 +256,7 @@ BOOL WINAPI AngleArc(HDC dc, int x, int y, DWORD radius, FLOAT startAngle, FLOAT
   const POINT from = {RoundToInt(x + r * std::cos(start * kRadians)), RoundToInt(y - r * std::sin(start * kRadians))};
   const POINT to = {RoundToInt(x + r * std::cos(end * kRadians)), RoundToInt(y - r * std::sin(end * kRadians))};
   if (Canvas* canvas = CanvasOf(d)) {
-    const PenSpec pen = PenOf(d);
+    const PenLook pen = PenOf(d);
     const bool opaque = d->bkMode == OPAQUE;
     if (from.x != d->position.x || from.y != d->position.y) canvas->Line(pen, opaque, d->position, from);
     canvas->Arc(pen, opaque, x, y, radius, start, static_cast<double>(sweepAngle));

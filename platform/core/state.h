@@ -25,8 +25,8 @@ struct Object {
   uint32_t generation = 0;  // how often the slot was used before
   std::string name;
   // Pen, font, stock object: what it draws with.
-  PenSpec penSpec;
-  FontSpec fontSpec;
+  PenLook penLook;
+  FontLook fontLook;
   int stockIndex = -1;
   // Device context: what is selected and its attributes.
   HGDIOBJ pen = nullptr;

@@ -57,8 +57,8 @@ make_prefix() {
 start_xvfb() {
   local run=$1
   shift
-  local screens=(-screen 0 "${E2E_WIDTH}x${E2E_HEIGHT}x24") spec
-  for spec in "$@"; do screens+=(-screen "$((${#screens[@]} / 3))" "$spec"); done
+  local screens=(-screen 0 "${E2E_WIDTH}x${E2E_HEIGHT}x24") screen
+  for screen in "$@"; do screens+=(-screen "$((${#screens[@]} / 3))" "$screen"); done
   rm -f "$run/display"
   Xvfb -displayfd 9 "${screens[@]}" -nolisten tcp -noreset \
     9>"$run/display" >"$run/xvfb.log" 2>&1 &
