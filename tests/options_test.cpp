@@ -91,6 +91,10 @@ TEST(Options, PictureOptions) {
                           "--scale=4"});
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_EQ("x.SVG", p.options.path);
+  EXPECT_EQ(dreieck::Format::Svg, p.options.format) << "the extension in any case";
+  for (const auto& [name, format] : {std::pair{"a.Pdf", dreieck::Format::Pdf}, std::pair{"b.pNg", dreieck::Format::Png},
+                                     std::pair{"dir.svg/c.svg", dreieck::Format::Svg}})
+    EXPECT_EQ(format, Parse({"--picture", name}).options.format) << name;
   EXPECT_EQ(640, p.options.width);
   EXPECT_EQ(480, p.options.height);
   EXPECT_TRUE(p.options.timeGiven);

@@ -280,6 +280,7 @@ Parsed ParseOptions(int argc, const char* const* argv) {
         for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
         if (value.back() == '/' || (extension != "png" && extension != "svg" && extension != "pdf"))
           return fail("cannot tell the format of " + Quoted(value) + ": name it .png, .svg or .pdf");
+        o.format = extension == "svg" ? Format::Svg : extension == "pdf" ? Format::Pdf : Format::Png;
       }
     } else if (name == "size") {
       if (!ParseSize(value, &o.width, &o.height)) return fail(bad + " (WxH, 1 to 16384 pixels each)");

@@ -10,6 +10,7 @@
 namespace dreieck {
 
 enum class Mode { Window, FullScreen, Root, WindowId, Picture, Frames, Help, Version };
+enum class Format { Png, Svg, Pdf };  // of a picture, by its file's extension
 
 struct Options {
   Mode mode = Mode::Window;
@@ -20,6 +21,7 @@ struct Options {
   int intervalMs = -1;
   uint32_t windowId = 0;     // --window-id
   std::string path;          // --picture FILE or --frames DIR
+  Format format = Format::Png;
   int width = 1920;          // --size
   int height = 1080;
   bool timeGiven = false;    // --time, seconds since 1970 (UTC)

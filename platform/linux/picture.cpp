@@ -32,15 +32,6 @@ namespace dreieck {
 
 namespace {
 
-enum class Format { Png, Svg, Pdf };
-
-Format FormatOf(const std::string& path) {
-  const std::string extension = path.substr(path.rfind('.') + 1);
-  if (extension == "svg" || extension == "SVG") return Format::Svg;
-  if (extension == "pdf" || extension == "PDF") return Format::Pdf;
-  return Format::Png;
-}
-
 // The screen of a picture is the picture; its clock runs only when the program waits
 // for its timer, and then jumps straight to it.
 class PictureBackend final : public host::Backend {
@@ -221,7 +212,7 @@ int Fail(const std::string& what, const std::string& path, const std::string& wh
 int RunPicture(const Options& o) {
   const int k = o.scale;
   const int width = o.width, height = o.height;
-  const Format format = FormatOf(o.path);
+  const Format format = o.format;
   std::string svg;
   AtomicFile pdfFile;
   std::string error;
