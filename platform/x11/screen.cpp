@@ -309,11 +309,6 @@ class X11Backend final : public host::Backend {
     p->second.pixels->Show(host->window, host->gc, rect);
   }
 
-  WindowCanvas* CanvasOfProgram(HWND window) {
-    auto it = programs_.find(window);
-    return it != programs_.end() ? it->second.canvas.get() : nullptr;
-  }
-
  private:
   struct Host {
     Window window = 0;
@@ -410,7 +405,8 @@ class X11Backend final : public host::Backend {
                              : event.xbutton.button == Button2 ? WM_MBUTTONDOWN
                              : event.xbutton.button == Button3 ? WM_RBUTTONDOWN
                                                                : 0;
-        if (message != 0 && ProgramIn(hwnd) != nullptr) host::PostMessageToQueue(ProgramIn(hwnd), message, 0, 0);
+        const HWND program = ProgramIn(hwnd);
+        if (message != 0 && program != nullptr) host::PostMessageToQueue(program, message, 0, 0);
         break;
       }
       case KeyPress: {
