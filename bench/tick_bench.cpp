@@ -435,6 +435,7 @@ void BM_Picture(benchmark::State& state) {
   dreieck::Options options;
   options.mode = dreieck::Mode::Picture;
   options.path = Folder() + (svg ? "/picture.svg" : "/picture.png");
+  options.format = svg ? dreieck::Format::Svg : dreieck::Format::Png;
   options.timeGiven = true;
   options.second = kSecond;
   if (variant == 2) {
