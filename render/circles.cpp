@@ -3,22 +3,22 @@
 #include "render/draw.h"
 
 void Triangle::DrawCircumcircle(HDC& dc) {
-  HGDIOBJ kept = BeginPen(dc, PS_DASH, 1, circumcircleColour);
+  PenInUse pen = BeginPen(dc, PS_DASH, 1, circumcircleColour);
   const int32_t r = Radius(circumcenter, a);
   SetBkMode(dc, TRANSPARENT);
   // The perpendicular bisectors, from each side's midpoint to the centre.
   DrawSegment(dc, midAB, circumcenter);
   DrawSegment(dc, midBC, circumcenter);
   DrawSegment(dc, midCA, circumcenter);
-  EndPen(dc, kept);
-  kept = BeginPen(dc, PS_SOLID, 1, circumcircleColour);
+  EndPen(dc, pen);
+  pen = BeginPen(dc, PS_SOLID, 1, circumcircleColour);
   DrawCircle(dc, circumcenter, r);
-  EndPen(dc, kept);
+  EndPen(dc, pen);
   DrawLabel(dc, circumcenter, circumcircleColour, "Umkreismittelpunkt");
 }
 
 void Triangle::DrawIncircle(HDC& dc) {
-  HGDIOBJ kept = BeginPen(dc, PS_DOT, 1, incircleColour);
+  PenInUse pen = BeginPen(dc, PS_DOT, 1, incircleColour);
   // The inner bisectors from a and from b, each given by its vertex and where it
   // meets the opposite side.
   const Point p1 = BisectorPoint(a, b, c);
@@ -31,15 +31,15 @@ void Triangle::DrawIncircle(HDC& dc) {
   // The radius reaches the foot of the perpendicular from the incenter onto line ab.
   const Point q = Moved(incenter, WrapSub(a.y, b.y), WrapSub(b.x, a.x));
   const int32_t r = Radius(incenter, IntersectLines(a, b, incenter, q));
-  EndPen(dc, kept);
-  kept = BeginPen(dc, PS_SOLID, 1, incircleColour);
+  EndPen(dc, pen);
+  pen = BeginPen(dc, PS_SOLID, 1, incircleColour);
   DrawCircle(dc, incenter, r);
-  EndPen(dc, kept);
+  EndPen(dc, pen);
   DrawLabel(dc, incenter, incircleColour, "Inkreismittelpunkt");
 }
 
 void Triangle::DrawNinePointCircle(HDC& dc) {
-  HGDIOBJ kept = BeginPen(dc, PS_DASHDOTDOT, 1, ninePointColour);
+  PenInUse pen = BeginPen(dc, PS_DASHDOTDOT, 1, ninePointColour);
   // The nine-point circle is the circumcircle of the side midpoints: its centre is
   // where the perpendicular bisectors of two of their connecting lines meet.
   const Point mAB = Mid(a, b);
@@ -54,21 +54,21 @@ void Triangle::DrawNinePointCircle(HDC& dc) {
   DrawCross(dc, n);
   const int32_t r = Radius(n, mCA);
   DrawCircle(dc, n, r);
-  EndPen(dc, kept);
+  EndPen(dc, pen);
   // The label hangs off the circle's rightmost point rather than its centre.
   DrawLabel(dc, {WrapAdd(n.x, r), n.y}, ninePointColour, "Feuerbachkreis");
 }
 
 void Triangle::DrawExcircles(HDC& dc) {
-  HGDIOBJ kept = BeginPen(dc, PS_SOLID, 1, excircleColour);
+  PenInUse pen = BeginPen(dc, PS_SOLID, 1, excircleColour);
   SetBkMode(dc, TRANSPARENT);
   // Centre marks and their labels first, so the circles are drawn over the labels.
   for (const Point& j : excenters) {
     DrawCross(dc, j);
     DrawLabel(dc, j, excircleColour, "Ankreismittelpunkt");
   }
-  EndPen(dc, kept);
-  kept = BeginPen(dc, PS_DASHDOTDOT, 1, excircleColour);
+  EndPen(dc, pen);
+  pen = BeginPen(dc, PS_DASHDOTDOT, 1, excircleColour);
   // Each radius reaches the foot of the perpendicular from the excenter onto the
   // side it touches: bc, ca and ab in turn.
   const Point& j0 = excenters[0];
@@ -80,5 +80,5 @@ void Triangle::DrawExcircles(HDC& dc) {
   const Point& j2 = excenters[2];
   const Point f2 = IntersectLines(a, b, j2, Moved(j2, WrapSub(b.y, a.y), WrapSub(a.x, b.x)));
   DrawCircle(dc, j2, Radius(j2, f2));
-  EndPen(dc, kept);
+  EndPen(dc, pen);
 }

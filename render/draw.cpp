@@ -5,12 +5,15 @@
 #include <cmath>
 #include <cstring>
 
-HGDIOBJ BeginPen(HDC& dc, int style, int width, Colour colour) {
+PenInUse BeginPen(HDC& dc, int style, int width, Colour colour) {
   HPEN pen = CreatePen(style, width, colour);
-  return SelectObject(dc, pen);
+  return {pen, SelectObject(dc, pen)};
 }
 
-void EndPen(HDC& dc, HGDIOBJ kept) { DeleteObject(SelectObject(dc, kept)); }
+void EndPen(HDC& dc, const PenInUse& pen) {
+  SelectObject(dc, pen.kept);
+  DeleteObject(pen.pen);
+}
 
 void DrawSegment(HDC& dc, const Point& p, const Point& q) {
   MoveToEx(dc, p.x, p.y, nullptr);
@@ -42,5 +45,6 @@ void DrawLabel(HDC& dc, const Point& anchor, Colour colour, const char* text) {
   HGDIOBJ kept = SelectObject(dc, font);
   SetTextColor(dc, colour);
   TextOutA(dc, WrapAdd(anchor.x, 6), WrapAdd(anchor.y, 6), text, static_cast<int>(std::strlen(text)));
-  DeleteObject(SelectObject(dc, kept));
+  SelectObject(dc, kept);
+  DeleteObject(font);
 }

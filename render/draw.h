@@ -2,16 +2,23 @@
 //
 // A figure creates its pen, selects it (keeping the pen it replaces), sets the
 // transparent background mode, draws each segment as its own MoveToEx/LineTo pair,
-// then selects the kept pen back and deletes its own in one step. Labels come after.
+// then selects the kept pen back and deletes its own. Labels come after. What is
+// deleted is always the object the figure created, so a device context that could
+// not be had (and took nothing) leaks nothing either.
 #pragma once
 
 #include "geometry/numeric.h"
 #include "geometry/triangle.h"
 
-// Creates a pen and selects it; returns the pen it replaced, for EndPen.
-HGDIOBJ BeginPen(HDC& dc, int style, int width, Colour colour);
+// A figure's pen and the pen it replaced in the device context.
+struct PenInUse {
+  HPEN pen;
+  HGDIOBJ kept;
+};
+// Creates a pen and selects it.
+PenInUse BeginPen(HDC& dc, int style, int width, Colour colour);
 // Selects the kept pen back and deletes the figure's pen.
-void EndPen(HDC& dc, HGDIOBJ kept);
+void EndPen(HDC& dc, const PenInUse& pen);
 // One straight segment from p to q, starting with its own move.
 void DrawSegment(HDC& dc, const Point& p, const Point& q);
 

@@ -17,12 +17,12 @@ void Triangle::DrawFigure(HDC& dc, int32_t kind) {
 }
 
 void Triangle::DrawTriangle(HDC& dc) {
-  HGDIOBJ kept = BeginPen(dc, PS_SOLID, 2, triangleColour);
+  PenInUse pen = BeginPen(dc, PS_SOLID, 2, triangleColour);
   SetBkMode(dc, TRANSPARENT);
   DrawSegment(dc, a, b);
   DrawSegment(dc, b, c);
   DrawSegment(dc, c, a);
-  EndPen(dc, kept);
+  EndPen(dc, pen);
   // Fixed offsets put the letters outside the corners the placement favours:
   // A lower left, B lower right, C at the top.
   DrawLabel(dc, {WrapSub(a.x, 20), a.y}, triangleColour, "A");

@@ -17,17 +17,17 @@ void DrawAltitude(HDC& dc, const Triangle& t, const Point& vertex, const Point& 
 }  // namespace
 
 void Triangle::DrawMedians(HDC& dc) {
-  HGDIOBJ kept = BeginPen(dc, PS_SOLID, 1, medianColour);
+  PenInUse pen = BeginPen(dc, PS_SOLID, 1, medianColour);
   SetBkMode(dc, TRANSPARENT);
   DrawSegment(dc, a, midBC);
   DrawSegment(dc, b, midCA);
   DrawSegment(dc, c, midAB);
-  EndPen(dc, kept);
+  EndPen(dc, pen);
   DrawLabel(dc, centroid, medianColour, "Schwerpunkt");
 }
 
 void Triangle::DrawAltitudes(HDC& dc) {
-  HGDIOBJ kept = BeginPen(dc, PS_DASHDOT, 1, altitudeColour);
+  PenInUse pen = BeginPen(dc, PS_DASHDOT, 1, altitudeColour);
   // Each altitude is given by its vertex and the vertex moved by the opposite side's
   // vector turned a quarter turn, (dx, dy) -> (-dy, dx); the foot is taken as a point
   // of the side's line.
@@ -39,7 +39,7 @@ void Triangle::DrawAltitudes(HDC& dc) {
   DrawAltitude(dc, *this, a, footA);
   DrawAltitude(dc, *this, b, footB);
   DrawAltitude(dc, *this, c, footC);
-  EndPen(dc, kept);
+  EndPen(dc, pen);
   DrawLabel(dc, orthocenter, altitudeColour, "H\xF6henschnittpunkt");
 }
 
@@ -47,7 +47,7 @@ void Triangle::DrawEulerLine(HDC& dc) {
   // Centroid and circumcenter coincide (equilateral triangle, or all vertices in one
   // point): no line is defined through them, so nothing is drawn at all.
   if (centroid == circumcenter) return;
-  HGDIOBJ kept = BeginPen(dc, PS_DASHDOT, 2, eulerLineColour);
+  PenInUse pen = BeginPen(dc, PS_DASHDOT, 2, eulerLineColour);
   const int32_t w = GetDeviceCaps(dc, HORZRES);
   const int32_t h = GetDeviceCaps(dc, VERTRES);
   Point top;
@@ -66,7 +66,7 @@ void Triangle::DrawEulerLine(HDC& dc) {
   }
   SetBkMode(dc, TRANSPARENT);
   DrawSegment(dc, top, bottom);
-  EndPen(dc, kept);
+  EndPen(dc, pen);
   // 70 % of the way from the second end towards the first, 30 pixels to the right.
   const double ax = 0.7 * static_cast<double>(WrapSub(top.x, bottom.x));
   const double ay = 0.7 * static_cast<double>(WrapSub(top.y, bottom.y));

@@ -96,5 +96,6 @@ void DrawCaption(HDC& dc, RECT clientRect) {
   // Blue stands out on the white background, yellow on every darker shade.
   SetTextColor(dc, gSettings.background != 0 ? 0x0000FFFF : 0x00FF8000);
   TextOutA(dc, WrapSub(clientRect.right, extent.cx) / 2, WrapSub(clientRect.bottom, 14), kCaption, length);
-  DeleteObject(SelectObject(dc, kept));
+  SelectObject(dc, kept);
+  DeleteObject(font);
 }

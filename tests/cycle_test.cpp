@@ -169,13 +169,17 @@ TEST_F(Cycle, EmptyClientAreaKeepsThePreviousTriangleAndAdvances) {
   }
 }
 
+// The caption's bytes are Windows-1252 (an en dash, a u with umlaut, a middle dot),
+// pinned here as they reach TextOutA.
+const char kCaptionAsRecorded[] =
+    "\"Dreieck \\x96 merkw\\xFCrdige Punkte und Kreise am Dreieck \\xB7 "
+    "ein Bildschirmschoner des Dreieck-Projekts\",95";
+
 TEST_F(Cycle, EraseThenCaptionAtStepTen) {
   gMainWindow = host::CreateTestWindow(1024, 768);
   gCycleStep = 10;
   OnTimerTick();
-  const int length = static_cast<int>(std::strlen(kCaption));
-  const std::string text = host::CallsNamed({"TextOutA"}).at(0);
-  const std::string x = std::to_string((1024 - 6 * length) / 2);
+  const std::string text = kCaptionAsRecorded;
   Lines expected = {"GetDC(hwnd1)",
                     "SendMessageA(hwnd1,0x00000014,dc1,0)",
                     "FillRect(dc1,0,0,1024,768,stock:BLACK_BRUSH)",
@@ -183,10 +187,9 @@ TEST_F(Cycle, EraseThenCaptionAtStepTen) {
                     "CreateFontA(10,6,0,0,100,0,0,0,1,0,0,0,0,\"Arial\")",
                     "SelectObject(dc1,font1)",
                     "SetBkMode(dc1,1)",
-                    "GetTextExtentPoint32A(dc1," + text.substr(text.find('"'), text.rfind('"') - text.find('"') + 1) +
-                        "," + std::to_string(length) + ")",
+                    "GetTextExtentPoint32A(dc1," + text + ")",
                     "SetTextColor(dc1,0x0000FFFF)",
-                    "TextOutA(dc1," + x + ",754," + text.substr(text.find('"')),
+                    "TextOutA(dc1,227,754," + text + ")",  // 95 bytes of 6 pixels
                     "SelectObject(dc1,stock:SYSTEM_FONT)",
                     "DeleteObject(font1)",
                     "ReleaseDC(hwnd1,dc1)"};
@@ -195,6 +198,98 @@ TEST_F(Cycle, EraseThenCaptionAtStepTen) {
                                                     "GetTextExtentPoint32A", "SetTextColor", "TextOutA",
                                                     "DeleteObject", "ReleaseDC"})));
   EXPECT_EQ(0, gCycleStep);
+}
+
+// x is half the difference between the right edge and the caption's width, truncated
+// toward zero; y is 14 pixels above the bottom. Odd widths and odd differences on
+// both sides of zero tell this apart from right/2 - width/2 and from a floor.
+TEST_F(Cycle, CaptionCentredByTheTruncatedHalfDifference) {
+  struct Case {
+    int right, bottom, perByte;  // the caption is 95 bytes
+    int x, y;
+  };
+  const Case cases[] = {
+      {1024, 768, 6, 227, 754},  // 570 wide
+      {200, 50, 1, 52, 36},      // 95 wide, difference 105
+      {201, 50, 1, 53, 36},      // difference 106
+      {96, 20, 1, 0, 6},         // difference 1
+      {94, 20, 1, 0, 6},         // difference -1
+      {100, 50, 3, -92, 36},     // 285 wide, difference -185
+      {0, 0, 1, -47, -14},       // difference -95
+      {100, 50, 10, -425, 36},   // 950 wide, difference -850
+  };
+  for (const Case& c : cases) {
+    host::Reset();
+    HDC dc = OpenDc(c.right, c.bottom);
+    host::SetTextMetrics(c.perByte, 10);
+    DrawCaption(dc, RECT{0, 0, c.right, c.bottom});
+    const std::string call = host::CallsNamed({"TextOutA"}).at(0);
+    EXPECT_EQ("TextOutA(dc1," + std::to_string(c.x) + "," + std::to_string(c.y) + ",",
+              call.substr(0, call.find('"')))
+        << "right " << c.right << ", " << c.perByte << " pixels a byte";
+  }
+}
+
+// No device context to be had: every tick still takes its step and places and works
+// out its triangle as it would have drawn it; the drawing calls fail on the null
+// context, and nothing the ticks created is left behind.
+TEST_F(Cycle, TicksWithoutADeviceContextStillAdvance) {
+  std::string drawn[2];
+  for (int fail = 0; fail < 2; ++fail) {
+    host::Reset();
+    gCycleStep = 0;
+    host::SetClock(1700000000);
+    gMainWindow = host::CreateTestWindow(1024, 768);
+    host::FailDeviceContexts(fail == 1);
+    std::string steps;
+    for (int tick = 0; tick < 11; ++tick) {
+      OnTimerTick();
+      steps += std::to_string(gCycleStep) + " ";
+    }
+    EXPECT_EQ("1 2 3 4 5 6 7 8 9 10 0 ", steps) << (fail ? "without" : "with") << " a context";
+    EXPECT_EQ(0, host::LiveObjectCount()) << (fail ? "without" : "with") << " a context";
+    const Triangle& t = gTriangle;
+    for (const Point& p : {t.a, t.b, t.c, t.centroid, t.circumcenter, t.incenter, t.orthocenter, t.excenters[0],
+                           t.excenters[1], t.excenters[2]}) {
+      drawn[fail] += std::to_string(p.x) + "," + std::to_string(p.y) + " ";
+    }
+    if (fail == 1) {
+      for (const std::string& call : host::CallsNamed({"TextOutA", "LineTo", "AngleArc"}))
+        EXPECT_EQ(call.find('(') + 1, call.find("null,")) << call;
+      for (const std::string& error : host::TakeErrors()) {
+        const bool nullContext = error.find(": null is no live device context") != std::string::npos ||
+                                 error == "WM_ERASEBKGND without a live device context";
+        EXPECT_TRUE(nullContext) << error;
+      }
+    }
+  }
+  EXPECT_EQ(drawn[0], drawn[1]);
+}
+
+// The palette follows the shade at each new triangle, the caption's colour the shade
+// at the erase: a white cycle after a dark one and the other way round.
+TEST_F(Cycle, EachCycleTakesTheShadeItStartsWith) {
+  const std::pair<uint32_t, uint32_t> cases[] = {{4, 0}, {0, 4}, {0, 2}, {3, 0}, {0, 0}};
+  for (const auto& [first, second] : cases) {
+    host::Reset();
+    gCycleStep = 0;
+    host::SetClock(1700000000);
+    gMainWindow = host::CreateTestWindow(1024, 768);
+    for (uint32_t shade : {first, second}) {
+      gSettings.background = shade;
+      host::ClearCalls();
+      for (int tick = 0; tick < 11; ++tick) OnTimerTick();
+      const std::string where = std::to_string(first) + " then " + std::to_string(second) + ", cycle of " +
+                                std::to_string(shade);
+      // The nine-point circle's pen (the fifth construction) and the caption's colour.
+      const Lines pens = host::CallsNamed({"CreatePen"});
+      ASSERT_EQ(11u, pens.size()) << where;
+      EXPECT_EQ(shade == 0 ? "CreatePen(4,1,0x00008080)" : "CreatePen(4,1,0x0000FFFF)", pens[7]) << where;
+      const std::string caption = host::CallsNamed({"SetTextColor"}).back();
+      EXPECT_EQ(shade == 0 ? ",0x00FF8000)" : ",0x0000FFFF)", caption.substr(caption.find(','))) << where;
+      EXPECT_EQ(static_cast<BackgroundShade>(shade), gTriangle.background) << where;
+    }
+  }
 }
 
 TEST_F(Cycle, CaptionColourPerShade) {

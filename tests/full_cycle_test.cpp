@@ -2,6 +2,7 @@
 // only their own figures keep, and far-off centres through every figure.
 #include "figures.h"
 
+#include <cctype>
 #include <climits>
 #include <cstring>
 
@@ -187,6 +188,51 @@ TEST_F(FigureState, FarOffCentresStayDefinedInEveryFigure) {
     }
     EXPECT_EQ(6u, host::CallsNamed({"AngleArc"}).size()) << k.what;
     EXPECT_TRUE(host::Errors().empty()) << k.what << ":\n" << Join(host::Errors());
+  }
+}
+
+// A pen or font that cannot be made is null: each figure and the caption still make
+// every call in the same order at the same points, draw with what the context holds,
+// and delete nothing but what they made, which is nothing at all.
+TEST_F(FigureState, FailedCreationsChangeNoCallAndDeleteNothingElse) {
+  // The record with every made object and every object put back named "null", as
+  // the failing run's record must read.
+  const auto asIfNothingWasMade = [](Lines calls) {
+    for (std::string& call : calls) {
+      for (const char* made : {"pen", "font"}) {
+        for (size_t at = call.find(made); at != std::string::npos; at = call.find(made, at + 1)) {
+          if (at == 0 || (call[at - 1] != ',' && call[at - 1] != '(')) continue;
+          size_t end = at + std::strlen(made);
+          while (end < call.size() && std::isdigit(static_cast<unsigned char>(call[end]))) ++end;
+          if (end > at + std::strlen(made)) call.replace(at, end - at, "null");
+        }
+      }
+      if (call == "SelectObject(dc1,stock:BLACK_PEN)" || call == "SelectObject(dc1,stock:SYSTEM_FONT)")
+        call = "SelectObject(dc1,null)";
+    }
+    return calls;
+  };
+  for (int32_t kind = 0; kind <= 8; ++kind) {  // 8: the caption
+    Lines records[2];
+    for (int fail = 0; fail < 2; ++fail) {
+      host::Reset();
+      HDC dc = OpenDc();
+      SetTriangle({100, 400}, {500, 420}, {260, 80});
+      host::FailObjectCreation(fail == 1);
+      if (kind == 8) DrawCaption(dc, RECT{0, 0, 1024, 768});
+      else gTriangle.DrawFigure(dc, kind);
+      records[fail] = host::Calls();
+      EXPECT_EQ("stock:BLACK_PEN", host::SelectedPen(dc)) << "kind " << kind;
+      EXPECT_EQ("stock:SYSTEM_FONT", host::SelectedFont(dc)) << "kind " << kind;
+      EXPECT_EQ(0, host::LiveObjectCount()) << "kind " << kind;
+      // Windows answers selecting and deleting null with a failure, nothing more.
+      for (const std::string& error : host::TakeErrors()) {
+        const bool nullObject = error.rfind("SelectObject: null ", 0) == 0 || error.rfind("DeleteObject: null ", 0) == 0;
+        EXPECT_TRUE(fail == 1 && nullObject) << "kind " << kind << ": " << error;
+      }
+    }
+    EXPECT_FALSE(host::CallsNamed({"DeleteObject"}).empty()) << "kind " << kind;
+    EXPECT_TRUE(SameCalls(asIfNothingWasMade(records[0]), records[1])) << "kind " << kind;
   }
 }
 

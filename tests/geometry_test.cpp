@@ -88,6 +88,23 @@ TEST(BisectorPoint, CoincidentRayGivesTheVertex) {
   EXPECT_POINT((Point{3, 3}), BisectorPoint({3, 3}, {3, 3}, {10, 3}));
 }
 
+// A ray of no length points nowhere: its point 1000 pixels out is the vertex itself,
+// the bisector then runs along the other ray, which the line through q and r also
+// holds, and the meeting of coincident lines is the vertex.
+TEST(BisectorPoint, RayOfNoLengthOnEitherSideGivesTheVertex) {
+  struct Case {
+    Point p, q, r;
+  };
+  const Case cases[] = {
+      {{3, 3}, {10, 3}, {3, 3}},   {{3, 3}, {3, 3}, {3, 3}},      {{3, 3}, {3, 10}, {3, 3}},
+      {A, B, A},                   {A, A, C},                     {C, {-300, 380}, C},
+      {{0, 0}, {1, 1000000}, {0, 0}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_POINT(c.p, BisectorPoint(c.p, c.q, c.r)) << "q " << Str(c.q) << " r " << Str(c.r);
+  }
+}
+
 TEST(SegmentPosition, EveryCase) {
   struct Case {
     Point p, q, x;

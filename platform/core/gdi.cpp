@@ -123,6 +123,7 @@ void SetTextMetrics(int perByte, int height) {
   S().textPerByte = perByte;
   S().textHeight = height;
 }
+void FailObjectCreation(bool fail) { S().failObjectCreation = fail; }
 
 COLORREF BrushColour(HBRUSH brush) {
   static const COLORREF kStockBrushes[] = {0x00FFFFFF, 0x00C0C0C0, 0x00808080, 0x00404040, 0x00000000};
@@ -139,8 +140,11 @@ HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
   Object pen(Kind::Pen);
   // A pen wider than one pixel is drawn solid whatever dashes were asked for.
   pen.penLook = {width > 1 ? PS_SOLID : style, width < 1 ? 1 : width, colour & 0x00FFFFFF};
-  HPEN handle = static_cast<HPEN>(NewObject(pen, "pen"));
-  ++S().liveObjects;
+  HPEN handle = nullptr;
+  if (!S().failObjectCreation) {
+    handle = static_cast<HPEN>(NewObject(pen, "pen"));
+    ++S().liveObjects;
+  }
   Call("CreatePen", style, width, Hex(colour));
   return handle;
 }
@@ -156,8 +160,11 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
   font.fontLook.italic = italic != 0;
   font.fontLook.face = faceName != nullptr ? faceName : "";
   if (escapement != 0 || orientation != 0) Unsupported("CreateFontA with an escapement or orientation");
-  HFONT handle = static_cast<HFONT>(NewObject(font, "font"));
-  ++S().liveObjects;
+  HFONT handle = nullptr;
+  if (!S().failObjectCreation) {
+    handle = static_cast<HFONT>(NewObject(font, "font"));
+    ++S().liveObjects;
+  }
   std::string face = faceName ? Quote(faceName, static_cast<int>(std::strlen(faceName))) : "null";
   Call("CreateFontA", height, width, escapement, orientation, weight, italic, underline, strikeOut,
        charSet, outPrecision, clipPrecision, quality, pitchAndFamily, face);

@@ -47,6 +47,11 @@ COLORREF TextColour(HDC dc);
 void SetDisplaySize(int width, int height);  // GetDeviceCaps HORZRES / VERTRES
 // Text extent: each byte is `perByte` pixels wide and the line `height` high.
 void SetTextMetrics(int perByte, int height);
+// From now on CreatePen and CreateFontA make nothing and return null (or work again),
+// as when GDI has run out of room.
+void FailObjectCreation(bool fail);
+// From now on GetDC returns null (or works again).
+void FailDeviceContexts(bool fail);
 
 // ---- Windows and messages ----
 // A top-level window of the given client size whose procedure is DefWindowProcA.
@@ -70,6 +75,9 @@ SIZE ClientSize(HWND window);
 HBRUSH ClassBrush(HWND window);
 // GetMessageA returns the quit message with this code next, as after PostQuitMessage.
 void PostQuit(int code);
+// The next GetMessageA fails: it returns -1 and leaves garbage in the message, which
+// Windows leaves undefined. May be called from the idle handler.
+void FailNextMessage();
 // Called by the recording backend when GetMessageA has nothing to return; it may post more. Without one, or
 // when it posts nothing, an empty queue without a quit message aborts: a real loop
 // would wait forever.

@@ -69,6 +69,9 @@ struct State {
   int displayHeight = 768;
   int textPerByte = 6;
   int textHeight = 10;
+  bool failObjectCreation = false;   // CreatePen and CreateFontA give null
+  bool failDeviceContexts = false;   // GetDC gives null
+  bool failNextMessage = false;      // the next GetMessageA gives -1
   std::deque<MSG> queue;
   bool quitPosted = false;
   int quitCode = 0;

@@ -178,6 +178,8 @@ void PostMessageToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 void SetIdleHandler(std::function<void()> handler) { S().idle = std::move(handler); }
+void FailNextMessage() { S().failNextMessage = true; }
+void FailDeviceContexts(bool fail) { S().failDeviceContexts = fail; }
 
 UINT TimerPeriod(HWND window, UINT_PTR id) {
   auto it = S().timers.find({window, id});
@@ -190,7 +192,8 @@ int TimerCount() { return static_cast<int>(S().timers.size()); }
 
 HDC WINAPI GetDC(HWND window) {
   HDC dc = nullptr;
-  if (window == nullptr || Window(window, "GetDC") != nullptr) dc = NewDc(window);
+  const bool available = !S().failDeviceContexts;
+  if (available && (window == nullptr || Window(window, "GetDC") != nullptr)) dc = NewDc(window);
   Call("GetDC", window);
   return dc;
 }
@@ -341,6 +344,11 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) 
   if (window != nullptr || filterMin != 0 || filterMax != 0) Unsupported("GetMessageA with a filter");
   State& s = S();
   for (;;) {
+    if (s.failNextMessage) {
+      s.failNextMessage = false;
+      std::memset(msg, 0xA5, sizeof *msg);
+      return -1;
+    }
     // Posted messages first, then the quit, then paints, then timers, as Windows
     // orders them.
     if (!s.queue.empty()) {

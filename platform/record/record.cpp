@@ -17,7 +17,7 @@ class Recording final : public Backend {
     State& s = S();
     const size_t before = s.queue.size();
     if (s.idle) s.idle();
-    if (s.queue.size() == before && !s.quitPosted)
+    if (s.queue.size() == before && !s.quitPosted && !s.failNextMessage)
       Unsupported("GetMessageA on an empty queue: the loop would wait for ever");
   }
 };
