@@ -10,8 +10,9 @@ namespace {
 
 // strtoul in base 10 as the Windows runtime computes it, whose unsigned long has 32
 // bits: leading blanks, an optional sign, digits up to the first non-digit; a
-// magnitude beyond 32 bits gives 0xFFFFFFFF and a minus sign negates modulo 2^32. A
-// host with a 64-bit unsigned long thus reads the same handle from the same text.
+// magnitude beyond 32 bits becomes 0xFFFFFFFF, and a minus sign then negates it
+// modulo 2^32, so every negative number beyond 32 bits reads as 1. A host with a
+// 64-bit unsigned long thus reads the same handle from the same text.
 uint32_t ReadHandle(const char* text) {
   if constexpr (sizeof(unsigned long) == sizeof(uint32_t)) {
     return static_cast<uint32_t>(std::strtoul(text, nullptr, 10));
@@ -20,12 +21,15 @@ uint32_t ReadHandle(const char* text) {
     while (std::isspace(static_cast<unsigned char>(*p))) ++p;
     const bool negative = *p == '-';
     errno = 0;
+    // A 64-bit strtoul negates a minus sign's magnitude modulo 2^64 and reports a
+    // magnitude beyond 64 bits as ERANGE.
     const unsigned long value = std::strtoul(text, nullptr, 10);
-    if (errno == ERANGE) return 0xFFFFFFFFu;
-    const unsigned long magnitude = negative ? 0ul - value : value;
-    if (magnitude > 0xFFFFFFFFul) return 0xFFFFFFFFu;
-    const uint32_t low = static_cast<uint32_t>(magnitude);
-    return negative ? 0u - low : low;
+    uint32_t magnitude = 0xFFFFFFFFu;
+    if (errno != ERANGE) {
+      const unsigned long wide = negative ? 0ul - value : value;
+      if (wide <= 0xFFFFFFFFul) magnitude = static_cast<uint32_t>(wide);
+    }
+    return negative ? 0u - magnitude : magnitude;
   }
 }
 

@@ -2,6 +2,8 @@
 // against the host platform.
 #include "support.h"
 
+#include "commandline_cases.h"
+
 #include "res/resource.h"
 
 #include <deque>
@@ -9,56 +11,10 @@
 namespace {
 
 // Only the first two characters choose, case-sensitively; the preview's handle is
-// read from the fourth character on as strtoul reads it, with the Windows runtime's
-// 32-bit unsigned long.
+// read from the fourth character on as the Windows runtime's strtoul reads it. The
+// same table runs against the real runtime under Wine.
 TEST(CommandLineTable, ModeAndParentHandle) {
-  struct Case {
-    const char* line;
-    DisplayMode mode;
-    uint32_t parent;
-  };
-  const DisplayMode S = DisplayMode::FullScreen, P = DisplayMode::Preview, C = DisplayMode::Settings;
-  const Case cases[] = {
-      {"/s", S, 0},
-      {"/sx", S, 0},
-      {"/s 5", S, 0},
-      {"/sp 5", S, 0},
-      {"/S", C, 0},
-      {"/P 123", C, 0},
-      {"/c", C, 0},
-      {"/c:1234", C, 0},
-      {"", C, 0},
-      {" /s", C, 0},
-      {"s", C, 0},
-      {"/", C, 0},
-      {"-s", C, 0},
-      {"/p 1234", P, 1234},
-      {"/p:1234", P, 1234},
-      {"/p  1234", P, 1234},
-      {"/p\t1234", P, 1234},
-      {"/px1234", P, 1234},
-      {"/p \t\n 77", P, 77},
-      {"/p 12ab", P, 12},
-      {"/p 0x1F", P, 0},
-      {"/p 1234 5678", P, 1234},
-      {"/p", P, 0},
-      {"/ps", P, 0},
-      {"/p ", P, 0},
-      {"/p abc", P, 0},
-      {"/p 0", P, 0},
-      {"/p 00042", P, 42},
-      {"/p +7", P, 7},
-      {"/p -5", P, 0xFFFFFFFBu},
-      {"/p -0", P, 0},
-      {"/p -4294967295", P, 1},
-      {"/p 4294967295", P, 0xFFFFFFFFu},
-      {"/p 4294967296", P, 0xFFFFFFFFu},
-      {"/p -4294967296", P, 0xFFFFFFFFu},
-      {"/p 18446744073709551615", P, 0xFFFFFFFFu},
-      {"/p 99999999999999999999999999", P, 0xFFFFFFFFu},
-      {"/p -99999999999999999999999999", P, 0xFFFFFFFFu},
-  };
-  for (const Case& c : cases) {
+  for (const CommandLineCase& c : kCommandLineCases) {
     const CommandLine parsed = ParseCommandLine(c.line);
     EXPECT_EQ(static_cast<int>(c.mode), static_cast<int>(parsed.mode)) << '"' << c.line << '"';
     EXPECT_EQ(c.parent, parsed.parent) << '"' << c.line << '"';
@@ -260,6 +216,30 @@ TEST_F(Entry, MessageLoopRunsUntilTheQuitMessage) {
 TEST_F(Entry, MessageLoopReturnsTheQuitCode) {
   host::SetIdleHandler([] { PostQuitMessage(7); });
   EXPECT_EQ(7, Run("/s"));
+}
+
+// GetMessageA's -1 is a failure, not a message: the loop ends at once with -1, and
+// the garbage left in the message reaches neither the window nor the result, whether
+// the failure comes first or after the saver has been running.
+TEST_F(Entry, MessageLoopEndsOnAFailedGetMessage) {
+  for (int ticksBefore : {0, 3}) {
+    SetUp();
+    int idleCalls = 0;
+    host::SetIdleHandler([&idleCalls, ticksBefore] {
+      if (idleCalls < ticksBefore) {
+        host::PostMessageToQueue(gMainWindow, WM_TIMER, 1, 0);
+      } else if (idleCalls == ticksBefore) {
+        host::FailNextMessage();
+      } else {
+        PostQuitMessage(7);  // only a loop that went on asks again
+      }
+      ++idleCalls;
+    });
+    EXPECT_EQ(-1, Run("/s")) << ticksBefore << " ticks before the failure";
+    EXPECT_EQ(ticksBefore + 1, idleCalls) << ticksBefore << " ticks before the failure";
+    EXPECT_EQ(ticksBefore, gCycleStep);
+    EXPECT_TRUE(host::Errors().empty()) << Join(host::Errors());
+  }
 }
 
 }  // namespace
