@@ -7,11 +7,7 @@
 #   Windows: `cpack -G ZIP` makes Dreieck-<version>-win64.zip with Dreieck.scr, README.txt
 #            and LICENSE.txt.
 
-if(PROJECT_VERSION)
-  set(DREIECK_PACKAGE_VERSION ${PROJECT_VERSION})
-else()
-  set(DREIECK_PACKAGE_VERSION 1.0.0.1)
-endif()
+set(DREIECK_PACKAGE_VERSION ${PROJECT_VERSION})
 
 set(CPACK_PACKAGE_NAME dreieck)
 set(CPACK_PACKAGE_VENDOR "The Dreieck developers")
@@ -58,22 +54,23 @@ else()
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/dreieck RENAME copyright)
 
-  # The man page compressed as Debian ships them: gzip -9, without name and time stamp,
-  # so that the same source gives the same package.
+  # The man page, with the version filled in, beside the program (man -l
+  # build/host/dreieck.6), and compressed as Debian ships them: gzip -9, without name
+  # and time stamp, so that the same source gives the same package.
+  configure_file(${PROJECT_SOURCE_DIR}/platform/linux/dreieck.6.in ${PROJECT_BINARY_DIR}/dreieck.6 @ONLY)
   find_program(DREIECK_GZIP gzip)
   if(DREIECK_GZIP)
     add_custom_command(
       OUTPUT ${DREIECK_PACKAGING_DIR}/man/dreieck.6.gz
       COMMAND ${CMAKE_COMMAND} -E make_directory ${DREIECK_PACKAGING_DIR}/man
-      COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/platform/linux/dreieck.6
-              ${DREIECK_PACKAGING_DIR}/man/dreieck.6
+      COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_BINARY_DIR}/dreieck.6 ${DREIECK_PACKAGING_DIR}/man/dreieck.6
       COMMAND ${DREIECK_GZIP} -9 -n -f ${DREIECK_PACKAGING_DIR}/man/dreieck.6
-      DEPENDS ${PROJECT_SOURCE_DIR}/platform/linux/dreieck.6
+      DEPENDS ${PROJECT_BINARY_DIR}/dreieck.6
       VERBATIM)
     add_custom_target(dreieck_man ALL DEPENDS ${DREIECK_PACKAGING_DIR}/man/dreieck.6.gz)
     install(FILES ${DREIECK_PACKAGING_DIR}/man/dreieck.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
   else()
-    install(FILES ${PROJECT_SOURCE_DIR}/platform/linux/dreieck.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+    install(FILES ${PROJECT_BINARY_DIR}/dreieck.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
   endif()
 
   set(CPACK_GENERATOR DEB)

@@ -8,7 +8,9 @@ enable_language(RC)
 file(GLOB DREIECK_RESOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/res/*.rc)
 add_executable(dreieck_scr WIN32 shell/entry.cpp ${DREIECK_RESOURCES})
 set_target_properties(dreieck_scr PROPERTIES OUTPUT_NAME Dreieck SUFFIX .scr)
-target_include_directories(dreieck_scr PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/res)
+# The generated folder comes first: it holds the manifest with the version filled in.
+configure_file(${CMAKE_CURRENT_SOURCE_DIR}/res/Dreieck.manifest.in ${DREIECK_GENERATED_DIR}/Dreieck.manifest @ONLY)
+target_include_directories(dreieck_scr PRIVATE ${DREIECK_GENERATED_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/res)
 target_compile_options(dreieck_scr PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables>)
 target_link_libraries(dreieck_scr PRIVATE dreieck_core)
@@ -16,7 +18,7 @@ target_link_libraries(dreieck_scr PRIVATE dreieck_core)
 target_link_options(dreieck_scr PRIVATE -static -s -Os -mwindows)
 # The manifest is read by the resource compiler; a change to it must rebuild.
 set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/res/product.rc APPEND PROPERTY
-  OBJECT_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/res/Dreieck.manifest)
+  OBJECT_DEPENDS ${DREIECK_GENERATED_DIR}/Dreieck.manifest)
 
 # The product checks and the end-to-end tests under Wine; they run on the Linux host.
 enable_testing()

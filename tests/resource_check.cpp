@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "tests/resfile.h"
+#include "version.h"
 
 namespace {
 
@@ -175,10 +176,12 @@ TEST_F(Resources, VersionResource) {
   resfile::Reader fixed(root.value);
   EXPECT_EQ(0xFEEF04BDu, fixed.U32()) << "signature";
   fixed.U32();
-  EXPECT_EQ(0x00010000u, fixed.U32()) << "file version 1.0";
-  EXPECT_EQ(0x00000001u, fixed.U32()) << "file version .0.1";
-  EXPECT_EQ(0x00010000u, fixed.U32()) << "product version 1.0";
-  EXPECT_EQ(0x00000001u, fixed.U32()) << "product version .0.1";
+  // The build's version, four 16-bit numbers in two 32-bit words, for file and product.
+  const uint32_t numbers[] = {DREIECK_VERSION_NUMBERS};
+  for (const char* which : {"file", "product"}) {
+    EXPECT_EQ(numbers[0] << 16 | numbers[1], fixed.U32()) << which << " version, high word";
+    EXPECT_EQ(numbers[2] << 16 | numbers[3], fixed.U32()) << which << " version, low word";
+  }
 
   const resfile::VersionNode* strings = root.Child(u"StringFileInfo");
   ASSERT_NE(nullptr, strings);
@@ -194,7 +197,9 @@ TEST_F(Resources, VersionResource) {
   for (const char16_t* name : {u"FileVersion", u"ProductVersion"}) {
     const resfile::VersionNode* value = table.Child(name);
     ASSERT_NE(nullptr, value) << Show(name);
-    EXPECT_EQ(u"1.0.0.1", value->Text()) << Show(name) << " is " << Show(value->Text());
+    const std::string version = DREIECK_VERSION;
+    EXPECT_EQ(std::u16string(version.begin(), version.end()), value->Text())
+        << Show(name) << " is " << Show(value->Text());
   }
 
   const resfile::VersionNode* vars = root.Child(u"VarFileInfo");

@@ -3,6 +3,8 @@
 // it is given (XScreenSaver's), or a picture.
 #include <cstdio>
 
+#include "version.h"
+
 #include "platform/linux/options.h"
 #include "platform/linux/picture.h"
 #include "platform/linux/program.h"
@@ -20,7 +22,7 @@ int main(int argc, char** argv) {
       std::fputs(dreieck::Usage(), stdout);
       return 0;
     case dreieck::Mode::Version:
-      std::puts("dreieck 1.0.0.1");
+      std::puts("dreieck " DREIECK_VERSION);
       return 0;
     case dreieck::Mode::Picture:
       dreieck::StoreSettings(options);

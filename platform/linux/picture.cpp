@@ -4,6 +4,8 @@
 // asked for is complete, and for --frames it writes every tick.
 #include "platform/linux/picture.h"
 
+#include "version.h"
+
 #include <sys/stat.h>
 
 #include <cairo-pdf.h>
@@ -227,7 +229,7 @@ int RunPicture(const Options& o) {
     if (!pdfFile.Open(o.path, &error)) return Fail("cannot write", o.path, error);
     surface = cairo_pdf_surface_create_for_stream(WriteToFile, &pdfFile, width * k, height * k);
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, "Dreieck");
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "dreieck 1.0.0.1");
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "dreieck " DREIECK_VERSION);
   }
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     const std::string why = cairo_status_to_string(cairo_surface_status(surface));

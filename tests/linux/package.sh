@@ -11,7 +11,7 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 build=${DREIECK_HOST_BUILD:-$top/build/host}
-version=1.0.0.1
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2>/dev/null)
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -24,6 +24,7 @@ done
 [ -f "$build/CPackConfig.cmake" ] ||
   { echo "FAIL: $build has no CPackConfig.cmake (a host build that includes cmake/packaging.cmake)"; exit 1; }
 arch=$(dpkg --print-architecture)
+[ -n "$version" ] || { echo "FAIL: $build/CMakeCache.txt names no project version"; exit 1; }
 
 run=$(mktemp -d /tmp/package.XXXXXX)
 installed=no

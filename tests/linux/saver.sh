@@ -6,11 +6,13 @@
 # the X server gone: exit 0, nothing on stderr); bad command lines; and what it costs
 # while it waits: wake-ups per tick and CPU time over 30 s at 500 ms.
 #
-# Env: DREIECK_BIN (default build/host/dreieck), DREIECK_IDLE_SECONDS (default 30).
+# Env: DREIECK_BIN (default build/host/dreieck), DREIECK_IDLE_SECONDS (default 30),
+# DREIECK_VERSION (default: the project version of the build DREIECK_BIN is in).
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
 linux_begin saver xdotool xwininfo
+version=${DREIECK_VERSION:-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$(dirname "$bin")/CMakeCache.txt")}
 
 # The window of the program, once it is on screen: id in $wid, "WxH+X+Y" in $geometry.
 wait_own_window() {
@@ -191,7 +193,7 @@ expect_eq "--help: usage on stdout" "usage: dreieck [OPTION]..." "$(head -1 "$ru
 start version -- -version
 ended "$dreieck_pid" 3
 expect_eq "-version: exit code" 0 "$ended_rc"
-expect_eq "-version: the version" "dreieck 1.0.0.1" "$(cat "$run/version.out")"
+expect_eq "-version: the version" "dreieck $version" "$(cat "$run/version.out")"
 start nodisplay DISPLAY= -- --interval 500
 ended "$dreieck_pid" 3
 expect_eq "no display: exit code" 1 "$ended_rc"
