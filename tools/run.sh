@@ -6,19 +6,91 @@
 #
 # With a display (DISPLAY set) the saver opens its window there with the OPTIONs given
 # (dreieck --help lists them; a mouse button, q or Escape ends it). Without a display it
-# runs one whole cycle at the shortest interval (500 ms) on a virtual display of its own
-# and writes a screenshot of every tick to out/screens/ (tick-00.png after the triangle,
-# ... tick-10.png the erase with the caption).
+# runs one whole cycle (at 500 ms, or the --interval given) on a virtual display of its
+# own and writes a screenshot of every tick to out/screens/ (tick-00.png after the
+# triangle, ... tick-10.png the erase with the caption). Paths among the OPTIONs are
+# taken from where run.sh was started.
+#
+# The OPTIONs are dreieck's: a command line it refuses ends with its own one-line error
+# and exit code 2, and the screenshots of an earlier run stay as they were. A Windows
+# switch (/s, /c, /p, /a, /c:1234, any case) is refused at once with exit code 2 and
+# the command that runs it: those belong to Dreieck.scr (--windows).
+#
+# --windows without a display: LINE empty or /s runs tools/run-windows.sh, which
+# photographs one cycle into out/screens-windows/; a LINE that opens the settings
+# dialog (/c and every other line but /s and /p) shows the dialog on a virtual display
+# of its own and writes out/screens-windows/settings.png, then closes it with Escape
+# (which stores nothing). /p needs a screensaver host's preview window and is refused
+# (exit code 2).
 #
 # Installs what is missing first (tools/install-deps.sh).
 set -uo pipefail
-cd "$(dirname "$0")/.."
+caller=$(pwd)
+cd "$(dirname "$0")/.." || exit 1
 root=$(pwd)
+
+# A Windows screensaver switch: "/" and one letter, alone or with ":..." after it.
+is_windows_switch() { [[ "$1" =~ ^/[[:alpha:]](:.*)?$ ]]; }
 
 if [ "${1:-}" == --windows ]; then
   shift
-  exec tools/run-windows.sh "$@"
+  line=${1:-}
+  if [ -n "${DISPLAY:-}" ] || [ -z "$line" ] || [[ "$line" == /s* ]]; then
+    exec tools/run-windows.sh "$@"
+  fi
+  if [[ "$line" == /p* ]]; then
+    echo "run: '$line' runs the preview inside a screensaver host's window; without a display use /s (one cycle) or /c (the settings dialog)" >&2
+    exit 2
+  fi
+  # The settings dialog: tools/run-windows.sh (build, Wine prefix) on our own display.
+  source "$root/tests/e2e/lib.sh"
+  E2E_RUN="$root/out/wine-settings"
+  mkdir -p "$E2E_RUN" "$root/out/screens-windows"
+  start_xvfb "$E2E_RUN" >/dev/null || exit 1
+  helper=""
+  finish() {
+    WINEPREFIX="$root/out/wine/prefix" timeout 30 wineserver -k >/dev/null 2>&1
+    WINEPREFIX="$root/out/wine/prefix" timeout 30 wineserver -w >/dev/null 2>&1
+    if [ -n "$helper" ]; then
+      kill -- -"$helper" 2>/dev/null
+      timeout 10 tail --pid="$helper" -f /dev/null
+    fi
+    kill "$E2E_XVFB_PID" 2>/dev/null
+  }
+  trap finish EXIT
+  # In a process group of its own, so that the build or Wine it may be busy with ends
+  # with it.
+  setsid tools/run-windows.sh "$line" </dev/null &
+  helper=$!
+  # Building Dreieck.scr and a first Wine prefix may take minutes.
+  geometry=""
+  for _ in $(seq 1 600); do
+    geometry=$(wait_window Settings 1) && break
+    kill -0 "$helper" 2>/dev/null || break
+  done
+  if [ -z "$geometry" ]; then
+    echo "run: the settings dialog did not appear; see out/wine/scr.err" >&2
+    exit 1
+  fi
+  sleep 0.5  # the dialog draws its controls after it is mapped
+  shot=$root/out/screens-windows/settings.png
+  timeout 20 import -window root "$E2E_RUN/settings.png" 2>>"$E2E_RUN/import.err" &&
+    mv "$E2E_RUN/settings.png" "$shot" || { echo "run: the screenshot failed; see $E2E_RUN/import.err" >&2; exit 1; }
+  echo "run: Dreieck.scr $line: the settings dialog ($geometry) is in $shot"
+  # Without a window manager the focus is set by hand; Escape cancels and stores nothing.
+  id=$(xdotool search --name '^Settings$' 2>/dev/null | head -1)
+  [ -n "$id" ] && xdotool windowfocus --sync "$id" 2>/dev/null
+  xdotool key Escape
+  timeout 15 tail --pid="$helper" -f /dev/null
+  exit 0
 fi
+
+for arg in "$@"; do
+  if is_windows_switch "$arg"; then
+    echo "run: '$arg' is a switch of the Windows program; run it with ./tools/run.sh --windows $arg (dreieck's own options: build/host/dreieck --help)" >&2
+    exit 2
+  fi
+done
 
 install_deps() {
   echo "run: something is missing; installing the packages (tools/install-deps.sh)"
@@ -30,22 +102,38 @@ done
 
 mkdir -p build out
 echo "run: building build/host/dreieck"
-if ! cmake -S "$root" -B build/host >build/host.configure.log 2>&1; then
+if ! cmake --preset host >build/host.configure.log 2>&1; then
   # A library or its headers are missing: install them, then try once more.
   install_deps
-  cmake -S "$root" -B build/host >build/host.configure.log 2>&1 || { cat build/host.configure.log; exit 1; }
+  cmake --preset host >build/host.configure.log 2>&1 || { cat build/host.configure.log; exit 1; }
 fi
-cmake --build build/host --target dreieck -j"$(nproc 2>/dev/null || echo 2)" || exit 1
+cmake --build --preset host --target dreieck -j"$(nproc 2>/dev/null || echo 2)" || exit 1
 bin="$root/build/host/dreieck"
 
 if [ -n "${DISPLAY:-}" ]; then
   echo "run: dreieck $* on $DISPLAY (a mouse button, q or Escape ends it)"
-  "$bin" "$@"
-  echo "run: exit code $?"
-  exit 0
+  (cd "$caller" && exec "$bin" "$@")
+  rc=$?
+  echo "run: exit code $rc"
+  exit "$rc"
 fi
 
-# No display: one cycle on a virtual display of our own, every tick photographed.
+# No display: one cycle on a virtual display of our own, every tick photographed. The
+# ticks come every --interval milliseconds when one is given, else every 500.
+interval=500
+previous_arg=""
+for arg in "$@"; do
+  case "$previous_arg" in
+    --interval | -interval) value=$arg ;;
+    *) value="" ;;
+  esac
+  case "$arg" in
+    --interval=* | -interval=*) value=${arg#*=} ;;
+  esac
+  [[ "$value" =~ ^[0-9]{1,5}$ ]] && interval=$((10#$value))
+  previous_arg=$arg
+done
+
 source "$root/tests/e2e/lib.sh"
 run="$root/out/native"
 mkdir -p "$run"
@@ -57,38 +145,68 @@ cleanup() {
 }
 trap cleanup EXIT
 screens="$root/out/screens"
-rm -rf "$screens"
-mkdir -p "$screens"
+# The screenshots are taken into a folder of their own and replace out/screens only
+# when the whole cycle is there.
+taking="$run/screens.new"
+rm -rf "$taking"
+mkdir -p "$taking"
 echo "run: dreieck --fullscreen --interval 500 $* on the virtual display $DISPLAY"
-"$bin" --fullscreen --interval 500 "$@" >"$run/dreieck.out" 2>"$run/dreieck.err" &
+(cd "$caller" && exec "$bin" --fullscreen --interval 500 "$@") >"$run/dreieck.out" 2>"$run/dreieck.err" &
 pid=$!
 
-# The first tick draws the triangle; the next ones come every 500 ms from there, and
-# each is photographed halfway to the one after it.
+# ended_early: dreieck ended by itself before its cycle was photographed; its own
+# message and exit code are the answer (2 for a command line it refuses).
+ended_early() {
+  wait "$pid"
+  local rc=$?
+  pid=""
+  if [ "$rc" -eq 2 ]; then
+    head -1 "$run/dreieck.err" >&2
+  else
+    cat "$run/dreieck.out"
+    cat "$run/dreieck.err" >&2
+    echo "run: dreieck ended by itself (exit code $rc) before a whole cycle was on the screen; out/screens is as it was" >&2
+  fi
+  exit "$rc"
+}
+
+# The first tick draws the triangle; the next ones come every interval from there, and
+# each is photographed halfway to the one after it. The display is probed as often as
+# it can be: raw pixels and a search for the triangle's red (FF0000) keep a probe short,
+# and each probe's moment is the middle of its capture.
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
+shows_red() { LC_ALL=C grep -aqP '\xff\x00\x00' "$1"; }
 start=$(now_ms)
 first=""
 previous=$start
-while [ $(($(now_ms) - start)) -lt 5000 ]; do
-  probe=$(now_ms)
-  import -window root "$run/probe.png" 2>/dev/null
-  if [ "$(pixels "#FF0000" "$(histogram "$run/probe.png")")" -gt 0 ]; then
+while [ $(($(now_ms) - start)) -lt $((interval + 5000)) ]; do
+  kill -0 "$pid" 2>/dev/null || ended_early
+  before=$(now_ms)
+  timeout 20 import -window root -depth 8 "rgb:$run/probe.rgb" 2>/dev/null
+  probe=$(((before + $(now_ms)) / 2))
+  if shows_red "$run/probe.rgb"; then
     # The tick came between the last probe without red and this one.
     first=$(((previous + probe) / 2))
     break
   fi
   previous=$probe
 done
+rm -f "$run/probe.rgb"
 [ -n "$first" ] || { echo "run: the triangle never appeared; see $run/dreieck.err"; exit 1; }
 # Step 0 comes with the first red pixels; the rest of the cycle follows, four ticks at
 # the least and eleven when every construction is on.
 for k in $(seq 0 10); do
-  target=$((first + k * 500 + 250))
+  target=$((first + k * interval + interval / 2))
   while [ "$(now_ms)" -lt "$target" ]; do sleep 0.02; done
-  import -window root "$screens/$(printf 'tick-%02d.png' "$k")" 2>>"$run/import.err"
+  kill -0 "$pid" 2>/dev/null || ended_early
+  timeout 20 import -window root "$taking/$(printf 'tick-%02d.png' "$k")" 2>>"$run/import.err"
 done
 kill -TERM "$pid"
 wait "$pid"
-echo "run: dreieck ended with exit code $? after SIGTERM"
+rc=$?
+pid=""
+rm -rf "$screens"
+mv "$taking" "$screens"
+echo "run: dreieck ended with exit code $rc after SIGTERM"
 echo "run: a whole cycle is in $screens: tick-00.png the triangle, tick-01..07.png the"
 echo "     constructions, tick-08..09.png quiet, tick-10.png the erase with the caption"
