@@ -26,7 +26,8 @@
 # --quick: 5 s at 500 ms, once (a smoke test; also exits 1 when a route fails).
 # --bare-work: what the bare programs do at a tick: clear (default: clear the whole
 #   window, one request that makes the X server touch every pixel) or none.
-# --prefix DIR: copy this Wine prefix instead of making one (about 20 s).
+# --prefix DIR: copy this Wine prefix instead of making one (about 20 s); a prefix
+#   made here takes about 25 MB (tests/e2e/lib.sh, slim_prefix) in the work folder.
 # --work DIR: where the runs keep their files (default: a new folder under $TMPDIR,
 #   removed at the end unless --keep).
 # Exit: 0 measured; 1 a program or display failed; 2 bad usage.
@@ -154,7 +155,11 @@ make_prefix() {  # make_prefix DIR: a new prefix (or a copy of --prefix)
   wine_env "$prefix" timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
     >"$prefix.reg.out" 2>&1
   wine_env "$prefix" timeout 60 wineserver -w
-  [ -f "$prefix/system.reg" ]
+  [ -f "$prefix/system.reg" ] || return 1
+  # Wine's modules as placeholders: about 25 MB instead of 700 (what the end-to-end
+  # tests do; exit 2 leaves the prefix whole, 1 leaves it unusable).
+  (source "$root/tests/e2e/lib.sh" && slim_prefix "$prefix") >"$prefix.slim.out" 2>&1
+  [ $? -ne 1 ] || { cat "$prefix.slim.out"; return 1; }
 }
 # The processes of a prefix: every process whose environment names it.
 prefix_pids() {

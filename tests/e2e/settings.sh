@@ -5,6 +5,9 @@
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_begin settings
+# Every test starts from the registry as wineboot wrote it, whatever the tests before
+# it in the shared prefix stored (e2e-buttons, run just before, stores an interval).
+expect_eq "no settings are stored when the test starts" "" "$(stored_values)"
 
 defaults="Ankreise=1
 Eulersche Gerade=1
