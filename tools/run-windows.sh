@@ -5,17 +5,26 @@
 #
 # With a display (DISPLAY set) the screensaver runs there with COMMAND-LINE, "/s" by
 # default: full screen until a mouse button is pressed ("/c" opens the settings).
-# Without a display it runs one whole cycle at the shortest interval (500 ms) on a
-# virtual display of its own and writes a screenshot of every tick to out/screens-windows/
-# (tick-00.png before the first tick, tick-01.png after it, ...).
+# Without a display it works on a virtual display of its own: "/s" (the default) runs
+# one whole cycle at the shortest interval (500 ms) and writes a screenshot of every
+# tick to out/screens-windows/ (tick-00.png before the first tick, tick-01.png after
+# it, ...); a line that opens the settings dialog ("/c" and every other line but "/s"
+# and "/p") writes out/screens-windows/settings.png and closes the dialog with Escape,
+# which stores nothing; "/p" needs a screensaver host's window and is refused (exit
+# code 2). The settings stored in out/wine are the same afterwards.
 #
 # Installs what is missing first (tools/install-deps.sh). Wine runs in a prefix of its own
 # under out/wine, made on the first run (about 20 s), with HOME inside it. The prefix
 # takes about 25 MB: Wine's own modules in it are placeholders (tests/e2e/lib.sh,
 # slim_prefix); a prefix of an earlier run that holds full copies is slimmed once.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 root=$(pwd)
+line=${1:-/s}
+if [ -z "${DISPLAY:-}" ] && [[ "$line" == /p* ]]; then
+  echo "run: '$line' runs the preview inside a screensaver host's window; without a display use /s (one cycle) or /c (the settings dialog)" >&2
+  exit 2
+fi
 
 for tool in cmake make x86_64-w64-mingw32-g++-posix wine Xvfb import; do
   if ! command -v "$tool" >/dev/null; then
@@ -27,9 +36,8 @@ done
 
 mkdir -p build out
 echo "run: building build/win/Dreieck.scr"
-cmake -S "$root" -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=MinSizeRel >build/win.configure.log 2>&1 || { cat build/win.configure.log; exit 1; }
-cmake --build build/win --target dreieck_scr -j"$(nproc 2>/dev/null || echo 2)" || exit 1
+cmake --preset windows >build/win.configure.log 2>&1 || { cat build/win.configure.log; exit 1; }
+cmake --build --preset windows --target dreieck_scr -j"$(nproc 2>/dev/null || echo 2)" || exit 1
 scr="$root/build/win/Dreieck.scr"
 
 source "$root/tests/e2e/lib.sh"
@@ -57,7 +65,6 @@ e2e_env "$run"
 
 if [ -n "$user_display" ]; then
   export DISPLAY=$user_display
-  line=${1:-/s}
   echo "run: Dreieck.scr $line on $DISPLAY (a mouse button ends the screensaver)"
   wine "$scr" "$line" >"$run/scr.out" 2>"$run/scr.err"
   rc=$?
@@ -65,10 +72,9 @@ if [ -n "$user_display" ]; then
   exit 0
 fi
 
-# No display: one cycle on a virtual display of our own, every tick photographed.
-# The display comes first: Wine's desktop process, started with the first wine call,
-# keeps the display it found. The settings this run needs are set for the run only;
-# what was stored before comes back at the end.
+# No display: a virtual display of our own. It comes first: Wine's desktop process,
+# started with the first wine call, keeps the display it found. The settings this run
+# needs are set for the run only; what was stored before comes back at the end.
 start_xvfb "$run" || exit 1
 key='HKCU\Software\Morvaselkin'
 saved="$run/saved-settings.reg"
@@ -83,16 +89,37 @@ trap cleanup EXIT
 timeout 30 wineserver -p >"$run/wineserver.out" 2>&1
 rm -f "$saved"
 timeout 60 wine reg export "$key" "$(winpath "$saved")" /y >"$run/reg.out" 2>"$run/reg.err"
+screens="$root/out/screens-windows"
+mkdir -p "$screens"
+
+if [[ "$line" != /s* ]]; then
+  # The settings dialog, photographed, then cancelled.
+  echo "run: Dreieck.scr $line on the virtual display $DISPLAY"
+  rm -f "$run/scr.rc"
+  (wine "$scr" "$line" >"$run/scr.out" 2>"$run/scr.err"; echo $? >"$run/scr.rc") &
+  geometry=$(wait_window Settings 60) || { echo "run: the settings dialog did not appear; see $run/scr.err"; exit 1; }
+  sleep 0.5  # the dialog draws its controls after it is mapped
+  timeout 20 import -window root "$run/settings.png" 2>>"$run/import.err" &&
+    mv "$run/settings.png" "$screens/settings.png" || { echo "run: the screenshot failed; see $run/import.err"; exit 1; }
+  echo "run: Dreieck.scr $line: the settings dialog ($geometry) is in $screens/settings.png"
+  # Without a window manager the focus is set by hand.
+  id=$(xdotool search --name '^Settings$' 2>/dev/null | head -1)
+  [ -n "$id" ] && xdotool windowfocus --sync "$id" 2>/dev/null
+  xdotool key Escape
+  echo "run: exit code $(wait_exit scr 15) after Escape"
+  exit 0
+fi
+
+# /s: one cycle, every tick photographed.
 for flag in Schwerlinien Inkreis Umkreis Hoehenlinien Feuerbachkreis "Eulersche Gerade" Ankreise; do
   set_dword "$flag" 1
 done
 set_dword Hintergrundfarbe 4
 set_dword Geschwindigkeit 500
 
-screens="$root/out/screens-windows"
 frames="$run/frames"
-rm -rf "$screens" "$frames"
-mkdir -p "$screens" "$frames"
+rm -rf "$frames" "$screens"/tick-*.png
+mkdir -p "$frames"
 echo "run: Dreieck.scr /s on the virtual display $DISPLAY, interval 500 ms"
 (wine "$scr" /s >"$run/scr.out" 2>"$run/scr.err"; echo $? >"$run/scr.rc") &
 rm -f "$run/scr.rc"

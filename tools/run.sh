@@ -16,12 +16,8 @@
 # switch (/s, /c, /p, /a, /c:1234, any case) is refused at once with exit code 2 and
 # the command that runs it: those belong to Dreieck.scr (--windows).
 #
-# --windows without a display: LINE empty or /s runs tools/run-windows.sh, which
-# photographs one cycle into out/screens-windows/; a LINE that opens the settings
-# dialog (/c and every other line but /s and /p) shows the dialog on a virtual display
-# of its own and writes out/screens-windows/settings.png, then closes it with Escape
-# (which stores nothing). /p needs a screensaver host's preview window and is refused
-# (exit code 2).
+# --windows [LINE] hands over to tools/run-windows.sh: Dreieck.scr under Wine, with or
+# without a display (there /c photographs the settings dialog).
 #
 # Installs what is missing first (tools/install-deps.sh).
 set -uo pipefail
@@ -34,55 +30,7 @@ is_windows_switch() { [[ "$1" =~ ^/[[:alpha:]](:.*)?$ ]]; }
 
 if [ "${1:-}" == --windows ]; then
   shift
-  line=${1:-}
-  if [ -n "${DISPLAY:-}" ] || [ -z "$line" ] || [[ "$line" == /s* ]]; then
-    exec tools/run-windows.sh "$@"
-  fi
-  if [[ "$line" == /p* ]]; then
-    echo "run: '$line' runs the preview inside a screensaver host's window; without a display use /s (one cycle) or /c (the settings dialog)" >&2
-    exit 2
-  fi
-  # The settings dialog: tools/run-windows.sh (build, Wine prefix) on our own display.
-  source "$root/tests/e2e/lib.sh"
-  E2E_RUN="$root/out/wine-settings"
-  mkdir -p "$E2E_RUN" "$root/out/screens-windows"
-  start_xvfb "$E2E_RUN" >/dev/null || exit 1
-  helper=""
-  finish() {
-    WINEPREFIX="$root/out/wine/prefix" timeout 30 wineserver -k >/dev/null 2>&1
-    WINEPREFIX="$root/out/wine/prefix" timeout 30 wineserver -w >/dev/null 2>&1
-    if [ -n "$helper" ]; then
-      kill -- -"$helper" 2>/dev/null
-      timeout 10 tail --pid="$helper" -f /dev/null
-    fi
-    kill "$E2E_XVFB_PID" 2>/dev/null
-  }
-  trap finish EXIT
-  # In a process group of its own, so that the build or Wine it may be busy with ends
-  # with it.
-  setsid tools/run-windows.sh "$line" </dev/null &
-  helper=$!
-  # Building Dreieck.scr and a first Wine prefix may take minutes.
-  geometry=""
-  for _ in $(seq 1 600); do
-    geometry=$(wait_window Settings 1) && break
-    kill -0 "$helper" 2>/dev/null || break
-  done
-  if [ -z "$geometry" ]; then
-    echo "run: the settings dialog did not appear; see out/wine/scr.err" >&2
-    exit 1
-  fi
-  sleep 0.5  # the dialog draws its controls after it is mapped
-  shot=$root/out/screens-windows/settings.png
-  timeout 20 import -window root "$E2E_RUN/settings.png" 2>>"$E2E_RUN/import.err" &&
-    mv "$E2E_RUN/settings.png" "$shot" || { echo "run: the screenshot failed; see $E2E_RUN/import.err" >&2; exit 1; }
-  echo "run: Dreieck.scr $line: the settings dialog ($geometry) is in $shot"
-  # Without a window manager the focus is set by hand; Escape cancels and stores nothing.
-  id=$(xdotool search --name '^Settings$' 2>/dev/null | head -1)
-  [ -n "$id" ] && xdotool windowfocus --sync "$id" 2>/dev/null
-  xdotool key Escape
-  timeout 15 tail --pid="$helper" -f /dev/null
-  exit 0
+  exec tools/run-windows.sh "$@"
 fi
 
 for arg in "$@"; do
