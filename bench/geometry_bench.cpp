@@ -26,17 +26,17 @@ constexpr time_t kSecond = 1614834367;
 // A fresh stand-in with the record off, a 1920 x 1080 window without a canvas, all
 // constructions on, and the triangle of kSecond placed by the cycle's first tick.
 void SetUpRecordingFree() {
-  host::Reset();
-  host::SetRecording(false);
-  host::SetClock(kSecond);
+  core::Reset();
+  core::SetRecording(false);
+  core::SetClock(kSecond);
   LoadSettings();
-  gMainWindow = host::CreateTestWindow(1920, 1080);
+  gMainWindow = core::CreateTestWindow(1920, 1080);
   gCycleStep = 0;
   OnTimerTick();
 }
 
 void TearDown() {
-  host::Reset();
+  core::Reset();
   gMainWindow = nullptr;
   gCycleStep = 0;
 }
@@ -79,8 +79,8 @@ void BM_DrawFigure(benchmark::State& state) {
     }
   }
   ReleaseDC(gMainWindow, dc);
-  if (!host::Errors().empty()) Fail(state, host::Errors().front().c_str());
-  else if (host::LiveObjectCount() != 0) Fail(state, "a figure left a drawing object behind");
+  if (!core::Errors().empty()) Fail(state, core::Errors().front().c_str());
+  else if (core::LiveObjectCount() != 0) Fail(state, "a figure left a drawing object behind");
   TearDown();
 }
 BENCHMARK(BM_DrawFigure)->DenseRange(FigureTriangle, FigureExcircles);

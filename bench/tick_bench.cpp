@@ -93,7 +93,7 @@ const char* const kTickNames[] = {"triangle",   "medians",    "incircle", "circu
 
 // A screen whose only window shows a Cairo image: the off-screen image of the X11
 // backend, without the copy to the X server.
-class ImageBackend final : public host::Backend {
+class ImageBackend final : public core::Backend {
  public:
   ImageBackend(int width, int height)
       : width_(width), height_(height), image_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height)) {
@@ -114,7 +114,7 @@ class ImageBackend final : public host::Backend {
   void SetDrawing(bool on) { drawing_ = on; }
 
   SIZE ScreenSize(HWND) override { return {width_, height_}; }
-  host::Canvas* CanvasOf(HWND window) override { return window != nullptr && drawing_ ? canvas_.get() : nullptr; }
+  core::Canvas* CanvasOf(HWND window) override { return window != nullptr && drawing_ ? canvas_.get() : nullptr; }
   // The clock jumps straight to the next timer when the message loop waits for it.
   uint64_t NowMs() override { return now_; }
   void Wait(int64_t timeoutMs) override {
@@ -134,21 +134,21 @@ class ImageBackend final : public host::Backend {
 // The stand-in afresh with the record off, the program's window on the image, all
 // constructions on, black, the clock at kSecond, the image erased, step 0 next.
 void SetUp(ImageBackend& backend, int width, int height) {
-  host::Reset();
-  host::InstallBackend(&backend);
-  host::SetRecording(false);
-  host::SetClock(kSecond);
+  core::Reset();
+  core::InstallBackend(&backend);
+  core::SetRecording(false);
+  core::SetClock(kSecond);
   LoadSettings();
   backend.Renew();
   backend.SetDrawing(true);
-  gMainWindow = host::NewHostWindow("bench", width, height);
+  gMainWindow = core::NewFrameWindow("bench", width, height);
   gCycleStep = 0;
   backend.Canvas().Fill({0, 0, width, height}, 0);
   backend.Canvas().TakeDamage();
 }
 
 void TearDown() {
-  host::Reset();
+  core::Reset();
   gMainWindow = nullptr;
   gCycleStep = 0;
 }
@@ -242,8 +242,8 @@ void BM_Tick(benchmark::State& state) {
       since = 0;
     }
   }
-  if (!host::Errors().empty()) Fail(state, host::Errors().front().c_str());
-  else if (host::LiveObjectCount() != 0) Fail(state, "a tick left a drawing object behind");
+  if (!core::Errors().empty()) Fail(state, core::Errors().front().c_str());
+  else if (core::LiveObjectCount() != 0) Fail(state, "a tick left a drawing object behind");
   Ratios(state, "x_erase", watch, static_cast<double>(state.iterations()), erase);
   TearDown();
 }
@@ -446,7 +446,7 @@ void BM_Picture(benchmark::State& state) {
   const Reference blank = BlankPngReference(options.width, options.height);
   Stopwatch watch;
   for (auto _ : state) {
-    host::Reset();
+    core::Reset();
     gMainWindow = nullptr;
     gCycleStep = 0;
     watch.Start();

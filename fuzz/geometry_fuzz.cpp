@@ -11,19 +11,19 @@
 #include "shell/shell.h"
 
 static void CheckClean(HDC dc, const char* after) {
-  Require(host::LiveObjectCount() == 0, std::string("objects left alive after ") + after);
-  Require(host::SelectedPen(dc) == "stock:BLACK_PEN", std::string("pen not restored after ") + after);
-  Require(host::SelectedFont(dc) == "stock:SYSTEM_FONT", std::string("font not restored after ") + after);
-  Require(host::Errors().empty(), std::string("platform misuse after ") + after + ": " +
-                                      (host::Errors().empty() ? "" : host::Errors()[0]));
+  Require(core::LiveObjectCount() == 0, std::string("objects left alive after ") + after);
+  Require(core::SelectedPen(dc) == "stock:BLACK_PEN", std::string("pen not restored after ") + after);
+  Require(core::SelectedFont(dc) == "stock:SYSTEM_FONT", std::string("font not restored after ") + after);
+  Require(core::Errors().empty(), std::string("platform misuse after ") + after + ": " +
+                                      (core::Errors().empty() ? "" : core::Errors()[0]));
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
-  host::Reset();
-  host::SetRecording(false);
-  host::SetDisplaySize(in.I32(), in.I32());
-  gMainWindow = host::CreateTestWindow(in.I32(), in.I32());
+  core::Reset();
+  core::SetRecording(false);
+  core::SetDisplaySize(in.I32(), in.I32());
+  gMainWindow = core::CreateTestWindow(in.I32(), in.I32());
   gTriangle = Triangle();
   gTriangle.SetBackground(in.I32());
   gTriangle.a = {in.I32(), in.I32()};
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int32_t kind = 0; kind <= 7; ++kind) {
     gTriangle.DrawFigure(dc, kind);
     CheckClean(dc, names[kind]);
-    host::ClearCalls();
+    core::ClearCalls();
   }
   const int32_t other = in.I32();
   gTriangle.DrawFigure(dc, other);
@@ -59,9 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int tick = 0; tick < 12; ++tick) {
     OnTimerTick();
     Require(gCycleStep >= 0 && gCycleStep <= 10, "step out of range");
-    Require(host::LiveObjectCount() == 0, "objects left alive after a tick");
-    Require(host::Errors().empty(), "platform misuse in a tick: " + (host::Errors().empty() ? "" : host::Errors()[0]));
-    host::ClearCalls();
+    Require(core::LiveObjectCount() == 0, "objects left alive after a tick");
+    Require(core::Errors().empty(), "platform misuse in a tick: " + (core::Errors().empty() ? "" : core::Errors()[0]));
+    core::ClearCalls();
   }
   return 0;
 }

@@ -31,8 +31,8 @@ void Fields(const Settings& s, uint32_t out[9]) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
-  host::Reset();
-  host::SetRecording(false);
+  core::Reset();
+  core::SetRecording(false);
   const uint8_t present = in.Byte();
   const uint8_t present2 = in.Byte();
   uint32_t expected[9] = {1, 1, 1, 1, 1, 1, 1, 4, 2000};
@@ -41,25 +41,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!here) continue;
     const DWORD type = in.Byte() % 12;
     const std::vector<uint8_t> bytes = in.Bytes(in.Byte() % 65);
-    host::SetRegistryValue(kKey, kNames[i], type, std::vector<BYTE>(bytes.begin(), bytes.end()));
+    core::SetRegistryValue(kKey, kNames[i], type, std::vector<BYTE>(bytes.begin(), bytes.end()));
     if (bytes.size() == 4) {
       uint32_t v;
       std::memcpy(&v, bytes.data(), 4);
       expected[i] = i < 7 ? (v != 0 ? 1u : 0u) : v;
     }
   }
-  Require(host::OpenKeyCount() == 0, "a key open before loading");
+  Require(core::OpenKeyCount() == 0, "a key open before loading");
 
   LoadSettings();
   uint32_t loaded[9];
   Fields(gSettings, loaded);
   for (int i = 0; i < 9; ++i)
     Require(loaded[i] == expected[i], std::string("field of ") + kNames[i] + " not as stored or default");
-  Require(host::OpenKeyCount() == 0, "LoadSettings left a key open");
+  Require(core::OpenKeyCount() == 0, "LoadSettings left a key open");
 
   SaveSettings();
   for (int i = 0; i < 9; ++i) {
-    auto value = host::RegistryValue(kKey, kNames[i]);
+    auto value = core::RegistryValue(kKey, kNames[i]);
     Require(value && value->type == REG_DWORD && value->data.size() == 4, std::string("not saved: ") + kNames[i]);
     uint32_t v;
     std::memcpy(&v, value->data.data(), 4);
@@ -67,17 +67,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   // The dialog opened and confirmed without a change.
-  HWND dialog = host::CreateTestDialog(IDD_SETTINGS, SettingsDlgProc);
-  host::SendToDialog(dialog, WM_INITDIALOG, 0, 0);
-  host::SendToDialog(dialog, WM_COMMAND, IDOK, 0);
-  Require(host::DialogEnded(dialog) && host::DialogResult(dialog) == IDOK, "OK did not end the dialog");
-  Require(host::OpenKeyCount() == 0, "the dialog left a key open");
+  HWND dialog = core::CreateTestDialog(IDD_SETTINGS, SettingsDlgProc);
+  core::SendToDialog(dialog, WM_INITDIALOG, 0, 0);
+  core::SendToDialog(dialog, WM_COMMAND, IDOK, 0);
+  Require(core::DialogEnded(dialog) && core::DialogResult(dialog) == IDOK, "OK did not end the dialog");
+  Require(core::OpenKeyCount() == 0, "the dialog left a key open");
   LoadSettings();
   uint32_t after[9];
   Fields(gSettings, after);
   expected[8] = static_cast<uint32_t>(std::clamp(static_cast<int32_t>(expected[8]), 500, 5000));
   for (int i = 0; i < 9; ++i)
     Require(after[i] == expected[i], std::string("OK without changes altered ") + kNames[i]);
-  Require(host::Errors().empty(), "platform misuse: " + (host::Errors().empty() ? "" : host::Errors()[0]));
+  Require(core::Errors().empty(), "platform misuse: " + (core::Errors().empty() ? "" : core::Errors()[0]));
   return 0;
 }

@@ -13,13 +13,13 @@
 namespace {
 
 // A backend whose every window draws on one image.
-class ImageBackend final : public host::Backend {
+class ImageBackend final : public core::Backend {
  public:
   ImageBackend(int width, int height)
       : image_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height)), canvas_(image_, width, height) {}
   ~ImageBackend() override { cairo_surface_destroy(image_); }
   SIZE ScreenSize(HWND) override { return {cairo_image_surface_get_width(image_), cairo_image_surface_get_height(image_)}; }
-  host::Canvas* CanvasOf(HWND) override { return &canvas_; }
+  core::Canvas* CanvasOf(HWND) override { return &canvas_; }
   uint64_t NowMs() override { return 0; }
   void Wait(int64_t) override {}
   cairo_surface_t* Image() { return image_; }
@@ -75,20 +75,20 @@ Agreement Compare(cairo_surface_t* gdi, cairo_surface_t* ours, const Region& r) 
   return a;
 }
 
-class CanvasTest : public HostTest {
+class CanvasTest : public CoreTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
+    CoreTest::SetUp();
     backend_ = std::make_unique<ImageBackend>(640, 240);
-    host::InstallBackend(backend_.get());
-    window_ = host::CreateTestWindow(640, 240);
+    core::InstallBackend(backend_.get());
+    window_ = core::CreateTestWindow(640, 240);
     dc_ = GetDC(window_);
     backend_->Canvas().Fill({0, 0, 640, 240}, 0);
   }
   void TearDown() override {
     ReleaseDC(window_, dc_);
-    host::InstallBackend(nullptr);
-    HostTest::TearDown();
+    core::InstallBackend(nullptr);
+    CoreTest::TearDown();
   }
   // Runs `draw` with a pen of the style and width selected, as the program does.
   void WithPen(int style, int width, const std::function<void()>& draw) {

@@ -8,10 +8,10 @@ namespace {
 
 using namespace figures;
 
-class CircleFigures : public HostTest {
+class CircleFigures : public CoreTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
+    CoreTest::SetUp();
     SetTriangle(A, B, C);
   }
   const Point A{100, 400}, B{500, 420}, C{260, 80};
@@ -25,7 +25,7 @@ TEST_F(CircleFigures, CircumcircleBisectorsThenCircleThenLabel) {
                              Segment({380, 250}, o), Segment({180, 240}, o), PenOff(1),
                              PenOn(PS_SOLID, 1, 0x00008000, 2), Circle(o, 228), PenOff(2),
                              Label(o, 0x00008000, "Umkreismittelpunkt", 1)}),
-                        host::Calls()));
+                        core::Calls()));
   ExpectClean(dc);
 }
 
@@ -38,7 +38,7 @@ TEST_F(CircleFigures, IncircleBisectorsThenCircleThenLabel) {
   EXPECT_TRUE(SameCalls(Seq({PenOn(PS_DOT, 1, 0x00FF0000, 1), Transparent(), Segment(A, i), Segment(B, i),
                              Segment(C, i), PenOff(1), PenOn(PS_SOLID, 1, 0x00FF0000, 2), Circle(i, 110), PenOff(2),
                              Label(i, 0x00FF0000, "Inkreismittelpunkt", 1)}),
-                        host::Calls()));
+                        core::Calls()));
   ExpectClean(dc);
 }
 
@@ -55,7 +55,7 @@ TEST_F(CircleFigures, NinePointCircleOnePenCrossCircleAndLabelOffItsRightEnd) {
   const Point n{278, 299};
   EXPECT_TRUE(SameCalls(Seq({PenOn(PS_DASHDOTDOT, 1, 0x00008080, 1), Transparent(), Cross(n), Circle(n, 114),
                              PenOff(1), Label({392, 299}, 0x00008080, "Feuerbachkreis", 1)}),
-                        host::Calls()));
+                        core::Calls()));
   ExpectClean(dc);
 }
 
@@ -69,7 +69,7 @@ TEST_F(CircleFigures, ExcirclesLabelTheirCentresBetweenTheTwoPens) {
            Cross(j1), Label(j1, azure, "Ankreismittelpunkt", 2), Cross(j2),
            Label(j2, azure, "Ankreismittelpunkt", 3), PenOff(1), PenOn(PS_DASHDOTDOT, 1, azure, 2),
            Circle(j0, 383), Circle(j1, 285), Circle(j2, 350), PenOff(2)}),
-      host::Calls()));
+      core::Calls()));
   ExpectClean(dc);
 }
 
@@ -111,7 +111,7 @@ TEST_F(CircleFigures, ArgumentOrderDecidesTheTruncatedPixels) {
   EXPECT_TRUE(SameCalls({"AngleArc(dc1,131,327,117,0.0,360.0)", "AngleArc(dc1,140,356,147,0.0,360.0)",
                          "AngleArc(dc1,701,-245,675,0.0,360.0)", "AngleArc(dc1,-208,226,224,0.0,360.0)",
                          "AngleArc(dc1,387,819,379,0.0,360.0)"},
-                        host::CallsNamed({"AngleArc"})));
+                        core::CallsNamed({"AngleArc"})));
 }
 
 TEST_F(CircleFigures, RadiusTruncatesAndGoesToAngleArcUnsigned) {
@@ -131,10 +131,10 @@ TEST_F(CircleFigures, RadiusTruncatesAndGoesToAngleArcUnsigned) {
       {"beyond 2^31", {0, 0}, {INT32_MIN, INT32_MIN}, -1257966797, "3037000499"},
   };
   for (const Case& k : cases) {
-    host::Reset();
+    core::Reset();
     HDC dc = OpenDc();
     DrawCircle(dc, k.centre, Radius(k.centre, k.p));
-    EXPECT_TRUE(SameCalls(Circle(k.centre, k.rightX, k.radius), host::Calls())) << k.what;
+    EXPECT_TRUE(SameCalls(Circle(k.centre, k.rightX, k.radius), core::Calls())) << k.what;
   }
 }
 

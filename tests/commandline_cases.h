@@ -1,7 +1,7 @@
 // The screensaver command lines and what they ask for: the mode, and for a preview the
 // parent window's handle as the Windows runtime's strtoul reads it (32-bit unsigned
 // long: blanks, then a sign, then digits; a magnitude beyond 32 bits is 0xFFFFFFFF,
-// which a minus sign then turns into 1). Shared by the host's unit tests and the
+// which a minus sign then turns into 1). Shared by the Linux build's unit tests and the
 // check that runs the Windows build of the parser under Wine.
 #pragma once
 

@@ -1,5 +1,5 @@
 // The core of the Win32 stand-in under a backend with a clock: what GetMessageA hands
-// out and when, the first paint, and host windows that end or change size with their
+// out and when, the first paint, and frame windows that end or change size with their
 // children.
 #include <deque>
 
@@ -9,15 +9,15 @@
 namespace {
 
 // A backend whose clock moves only when the core waits, straight to the time asked.
-class ClockBackend final : public host::Backend {
+class ClockBackend final : public core::Backend {
  public:
   SIZE ScreenSize(HWND) override { return {800, 600}; }
-  host::Canvas* CanvasOf(HWND) override { return nullptr; }
+  core::Canvas* CanvasOf(HWND) override { return nullptr; }
   uint64_t NowMs() override { return now; }
   void Wait(int64_t timeoutMs) override {
     waits.push_back(timeoutMs);
     if (timeoutMs < 0 || waits.size() > 50) {
-      host::PostQuit(99);  // nothing would ever come
+      core::PostQuit(99);  // nothing would ever come
       return;
     }
     now += static_cast<uint64_t>(timeoutMs);
@@ -32,15 +32,15 @@ std::vector<std::string>* notes;
 // Notes the messages the tests look for, then does what a window does by default.
 LRESULT CALLBACK Note(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT || message == WM_TIMER || message == WM_DESTROY || message == WM_USER_NOTE)
-    notes->push_back(host::Name(window) + ":" + std::to_string(message));
+    notes->push_back(core::Name(window) + ":" + std::to_string(message));
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-class Core : public HostTest {
+class Core : public CoreTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
-    host::InstallBackend(&backend_);
+    CoreTest::SetUp();
+    core::InstallBackend(&backend_);
     notes = &notes_;
     WNDCLASSA wc = {};
     wc.lpfnWndProc = Note;
@@ -49,8 +49,8 @@ class Core : public HostTest {
     RegisterClassA(&wc);
   }
   void TearDown() override {
-    host::InstallBackend(nullptr);
-    HostTest::TearDown();
+    core::InstallBackend(nullptr);
+    CoreTest::TearDown();
   }
   HWND Make(HWND parent, int width, int height) {
     return CreateWindowExA(0, "note", "", parent ? WS_CHILD : WS_POPUP, 0, 0, width, height, parent, nullptr,
@@ -62,7 +62,7 @@ class Core : public HostTest {
     Lines out;
     MSG msg;
     for (int i = 0; i < count && GetMessageA(&msg, nullptr, 0, 0); ++i) {
-      out.push_back(host::Name(msg.hwnd) + ":" + std::to_string(msg.message) + "@" + std::to_string(backend_.now));
+      out.push_back(core::Name(msg.hwnd) + ":" + std::to_string(msg.message) + "@" + std::to_string(backend_.now));
       DispatchMessageA(&msg);
     }
     return out;
@@ -78,7 +78,7 @@ TEST_F(Core, TimersComeOnTheBackendsClock) {
   SetTimer(w, 1, 500, nullptr);
   SetTimer(w, 2, 1200, nullptr);
   SetTimer(w, 3, 0, nullptr);  // Windows makes it 10 ms
-  const std::string n = host::Name(w);
+  const std::string n = core::Name(w);
   EXPECT_TRUE(SameCalls({n + ":275@1010", n + ":275@1020", n + ":275@1030"}, Run(3)));
   backend_.waits.clear();
   KillTimer(w, 3);
@@ -96,13 +96,13 @@ TEST_F(Core, MessagesPaintsAndTimersInWindowsOrder) {
   HWND hidden = Make(nullptr, 30, 20);
   SetTimer(shown, 1, 100, nullptr);
   ShowWindow(shown, SW_SHOWNORMAL);
-  host::PostMessageToQueue(hidden, WM_USER_NOTE, 0, 0);
-  host::ClearCalls();
-  const std::string s = host::Name(shown), h = host::Name(hidden);
+  core::PostMessageToQueue(hidden, WM_USER_NOTE, 0, 0);
+  core::ClearCalls();
+  const std::string s = core::Name(shown), h = core::Name(hidden);
   EXPECT_TRUE(SameCalls({h + ":1025@1000", s + ":15@1000", s + ":275@1100", s + ":275@1200"}, Run(4)));
-  EXPECT_TRUE(SameCalls({"FillRect(dc1,0,0,30,20,stock:GRAY_BRUSH)"}, host::CallsNamed({"FillRect"})))
+  EXPECT_TRUE(SameCalls({"FillRect(dc1,0,0,30,20,stock:GRAY_BRUSH)"}, core::CallsNamed({"FillRect"})))
       << "the first paint erases once, with the class brush";
-  host::PostMessageToQueue(hidden, WM_USER_NOTE, 0, 0);
+  core::PostMessageToQueue(hidden, WM_USER_NOTE, 0, 0);
   PostQuitMessage(3);
   MSG msg;
   EXPECT_TRUE(GetMessageA(&msg, nullptr, 0, 0)) << "a posted message comes before the quit";
@@ -110,37 +110,37 @@ TEST_F(Core, MessagesPaintsAndTimersInWindowsOrder) {
   EXPECT_EQ(3u, msg.wParam);
 }
 
-// A host window that ends takes its children with it: each gets WM_DESTROY, the host
+// A frame window that ends takes its children with it: each gets WM_DESTROY, the frame
 // first, and their timers stop. One that changes size resizes its children.
-TEST_F(Core, HostWindowsEndAndResizeWithTheirChildren) {
-  HWND host = host::NewHostWindow("frame", 640, 480);
-  HWND child = Make(host, 640, 480);
+TEST_F(Core, FrameWindowsEndAndResizeWithTheirChildren) {
+  HWND frame = core::NewFrameWindow("frame", 640, 480);
+  HWND child = Make(frame, 640, 480);
   SetTimer(child, 1, 500, nullptr);
-  host::ResizeWindow(host, 300, 200);
+  core::ResizeWindow(frame, 300, 200);
   RECT r{};
   GetClientRect(child, &r);
   EXPECT_EQ(300, r.right);
   EXPECT_EQ(200, r.bottom);
-  host::DestroyWindowTree(host);
-  EXPECT_TRUE(SameCalls({host::Name(child) + ":2"}, notes_)) << "the host's own procedure is DefWindowProcA";
-  EXPECT_FALSE(host::IsWindowAlive(host));
-  EXPECT_FALSE(host::IsWindowAlive(child));
-  EXPECT_EQ(0, host::TimerCount());
+  core::DestroyWindowTree(frame);
+  EXPECT_TRUE(SameCalls({core::Name(child) + ":2"}, notes_)) << "the frame's own procedure is DefWindowProcA";
+  EXPECT_FALSE(core::IsWindowAlive(frame));
+  EXPECT_FALSE(core::IsWindowAlive(child));
+  EXPECT_EQ(0, core::TimerCount());
   EXPECT_TRUE(Run(5).empty()) << "no timer is left to wait for: the backend ends the loop";
 }
 
 // A saver runs for hours: its table of handles must not grow with the ticks, and the
 // slots it uses again must not let a stale handle reach the object now in the slot.
 TEST_F(Core, TheTableOfHandlesStaysSmallAndStaleHandlesStayStale) {
-  host::InstallBackend(nullptr);
-  host::SetRecording(false);
-  gMainWindow = host::CreateTestWindow(1024, 768);
-  host::SetClock(1600000000);
+  core::InstallBackend(nullptr);
+  core::SetRecording(false);
+  gMainWindow = core::CreateTestWindow(1024, 768);
+  core::SetClock(1600000000);
   for (int tick = 0; tick < 20000; ++tick) OnTimerTick();
-  EXPECT_LT(host::TableSize(), 600u) << "20000 ticks made dozens of objects each";
-  EXPECT_EQ(0, host::LiveObjectCount());
+  EXPECT_LT(core::TableSize(), 600u) << "20000 ticks made dozens of objects each";
+  EXPECT_EQ(0, core::LiveObjectCount());
 
-  HWND window = host::CreateTestWindow(10, 10);
+  HWND window = core::CreateTestWindow(10, 10);
   HDC dc = GetDC(window);
   HPEN first = CreatePen(PS_SOLID, 1, 0);
   DeleteObject(first);
@@ -148,8 +148,8 @@ TEST_F(Core, TheTableOfHandlesStaysSmallAndStaleHandlesStayStale) {
   HPEN current = CreatePen(PS_DASH, 1, 0);
   EXPECT_EQ(nullptr, SelectObject(dc, first)) << "a stale handle selects nothing";
   EXPECT_FALSE(DeleteObject(first)) << "a stale handle deletes nothing";
-  EXPECT_EQ(1, host::LiveObjectCount()) << "the pen now in the old slot lives on";
-  const Lines errors = host::TakeErrors();
+  EXPECT_EQ(1, core::LiveObjectCount()) << "the pen now in the old slot lives on";
+  const Lines errors = core::TakeErrors();
   ASSERT_EQ(2u, errors.size());
   EXPECT_NE(std::string::npos, errors[0].find("is no live object")) << errors[0];
   DeleteObject(current);

@@ -5,7 +5,7 @@
 
 namespace {
 
-class Cycle : public HostTest {
+class Cycle : public CoreTest {
  protected:
   void SetFlags(bool medians, bool incircle, bool circumcircle, bool altitudes, bool ninePoint,
                 bool euler, bool excircles) {
@@ -25,7 +25,7 @@ class Cycle : public HostTest {
     do {
       steps += (steps.empty() ? "" : " ") + std::to_string(gCycleStep);
       OnTimerTick();
-      EXPECT_EQ(0, host::LiveObjectCount()) << "after step " << steps;
+      EXPECT_EQ(0, core::LiveObjectCount()) << "after step " << steps;
     } while (gCycleStep != 0 && ++guard < 20);
     return steps;
   }
@@ -44,7 +44,7 @@ TEST_F(Cycle, TicksPerCycleFollowTheFlags) {
       {"medians off, incircle on", {0, 1, 1, 0, 0, 0, 0}, "0 1 3 4 9 10"},
       {"euler on, excircles off", {1, 1, 1, 1, 1, 1, 0}, "0 1 2 3 4 5 6 7 9 10"},
   };
-  gMainWindow = host::CreateTestWindow(800, 600);
+  gMainWindow = core::CreateTestWindow(800, 600);
   for (const Case& c : cases) {
     const bool* f = c.flags;
     SetFlags(f[0], f[1], f[2], f[3], f[4], f[5], f[6]);
@@ -55,7 +55,7 @@ TEST_F(Cycle, TicksPerCycleFollowTheFlags) {
 // The construction each tick hands to the dispatcher shows in its pen; until the
 // figures draw, the step that follows a tick tells which row was drawn.
 TEST_F(Cycle, SwitchedOffConstructionsCostNoTick) {
-  gMainWindow = host::CreateTestWindow(800, 600);
+  gMainWindow = core::CreateTestWindow(800, 600);
   SetFlags(0, 1, 0, 0, 0, 0, 0);
   OnTimerTick();
   EXPECT_EQ(1, gCycleStep);
@@ -66,19 +66,19 @@ TEST_F(Cycle, SwitchedOffConstructionsCostNoTick) {
 }
 
 TEST_F(Cycle, QuietTicksOnlyTakeAndReturnTheContext) {
-  gMainWindow = host::CreateTestWindow(800, 600);
+  gMainWindow = core::CreateTestWindow(800, 600);
   for (int32_t step : {8, 9}) {
     gCycleStep = step;
-    host::ClearCalls();
+    core::ClearCalls();
     OnTimerTick();
-    EXPECT_TRUE(SameCalls({"GetDC(hwnd1)", "ReleaseDC(hwnd1,dc" + std::to_string(step - 7) + ")"}, host::Calls()));
+    EXPECT_TRUE(SameCalls({"GetDC(hwnd1)", "ReleaseDC(hwnd1,dc" + std::to_string(step - 7) + ")"}, core::Calls()));
     EXPECT_EQ(step + 1, gCycleStep);
   }
 }
 
 TEST_F(Cycle, PlacementOnFullHd) {
-  gMainWindow = host::CreateTestWindow(1920, 1080);
-  host::QueueRandomNumbers({1000, 2000, 3000, 4000, 5000, 6000});
+  gMainWindow = core::CreateTestWindow(1920, 1080);
+  core::QueueRandomNumbers({1000, 2000, 3000, 4000, 5000, 6000});
   OnTimerTick();
   EXPECT_EQ(692, gTriangle.a.x);
   EXPECT_EQ(622, gTriangle.a.y);
@@ -87,19 +87,19 @@ TEST_F(Cycle, PlacementOnFullHd) {
   EXPECT_EQ(1736, gTriangle.c.x);
   EXPECT_EQ(164, gTriangle.c.y);
   // The outline follows at once; the derived points belong to the new vertices.
-  EXPECT_EQ("MoveToEx(dc1,692,622)", host::CallsNamed({"MoveToEx"}).at(0));
+  EXPECT_EQ("MoveToEx(dc1,692,622)", core::CallsNamed({"MoveToEx"}).at(0));
   EXPECT_EQ(Mid(gTriangle.a, gTriangle.b), gTriangle.midAB);
 }
 
 TEST_F(Cycle, PlacementRangesOverEveryRandomNumber) {
-  gMainWindow = host::CreateTestWindow(1920, 1080);
+  gMainWindow = core::CreateTestWindow(1920, 1080);
   int lo[6], hi[6];
   for (int i = 0; i < 6; ++i) lo[i] = INT32_MAX, hi[i] = INT32_MIN;
   for (int r = 0; r <= 32767; ++r) {
-    host::QueueRandomNumbers({r, r, r, r, r, r});
+    core::QueueRandomNumbers({r, r, r, r, r, r});
     gCycleStep = 0;
     OnTimerTick();
-    host::ClearCalls();
+    core::ClearCalls();
     const int v[6] = {gTriangle.a.x, gTriangle.a.y, gTriangle.b.x, gTriangle.b.y, gTriangle.c.x, gTriangle.c.y};
     for (int i = 0; i < 6; ++i) lo[i] = std::min(lo[i], v[i]), hi[i] = std::max(hi[i], v[i]);
   }
@@ -112,8 +112,8 @@ TEST_F(Cycle, PlacementRangesOverEveryRandomNumber) {
 }
 
 TEST_F(Cycle, NarrowClientHasNoMargin) {
-  gMainWindow = host::CreateTestWindow(9, 5);
-  host::QueueRandomNumbers({8, 4, 8, 4, 8, 4});
+  gMainWindow = core::CreateTestWindow(9, 5);
+  core::QueueRandomNumbers({8, 4, 8, 4, 8, 4});
   OnTimerTick();
   // mx = my = 0, rx = 9, ry = 5.
   EXPECT_EQ(4, gTriangle.a.x);
@@ -125,8 +125,8 @@ TEST_F(Cycle, NarrowClientHasNoMargin) {
 }
 
 TEST_F(Cycle, SameSecondGivesTheSameTriangle) {
-  gMainWindow = host::CreateTestWindow(1280, 1024);
-  host::SetClock(1614834367);
+  gMainWindow = core::CreateTestWindow(1280, 1024);
+  core::SetClock(1614834367);
   OnTimerTick();
   const Triangle first = gTriangle;
   gCycleStep = 0;
@@ -134,7 +134,7 @@ TEST_F(Cycle, SameSecondGivesTheSameTriangle) {
   EXPECT_EQ(first.a, gTriangle.a);
   EXPECT_EQ(first.b, gTriangle.b);
   EXPECT_EQ(first.c, gTriangle.c);
-  host::SetClock(1614834368);
+  core::SetClock(1614834368);
   gCycleStep = 0;
   OnTimerTick();
   EXPECT_FALSE(first.a == gTriangle.a && first.b == gTriangle.b && first.c == gTriangle.c);
@@ -142,8 +142,8 @@ TEST_F(Cycle, SameSecondGivesTheSameTriangle) {
 
 TEST_F(Cycle, GeneratorIsTheWindowsRuntimeOne) {
   // srand(1): the Windows runtime's rand gives 41, 18467, 6334, 26500, 19169, 15724.
-  gMainWindow = host::CreateTestWindow(1000, 1000);
-  host::SetClock(1);
+  gMainWindow = core::CreateTestWindow(1000, 1000);
+  core::SetClock(1);
   OnTimerTick();
   EXPECT_EQ(100 + 41 % 900 / 2, gTriangle.a.x);
   EXPECT_EQ(100 + 18467 % 900 / 2 + 450, gTriangle.a.y);
@@ -153,19 +153,19 @@ TEST_F(Cycle, GeneratorIsTheWindowsRuntimeOne) {
 
 TEST_F(Cycle, EmptyClientAreaKeepsThePreviousTriangleAndAdvances) {
   for (auto size : {std::pair{0, 600}, std::pair{800, 0}, std::pair{0, 0}}) {
-    host::Reset();
-    gMainWindow = host::CreateTestWindow(800, 600);
+    core::Reset();
+    gMainWindow = core::CreateTestWindow(800, 600);
     gCycleStep = 0;
     OnTimerTick();
     const Triangle before = gTriangle;
-    host::SetClientSize(gMainWindow, size.first, size.second);
+    core::SetClientSize(gMainWindow, size.first, size.second);
     gCycleStep = 0;
-    host::ClearCalls();
+    core::ClearCalls();
     OnTimerTick();
     EXPECT_EQ(1, gCycleStep);
     EXPECT_TRUE(before.a == gTriangle.a && before.b == gTriangle.b && before.c == gTriangle.c);
-    EXPECT_TRUE(host::CallsNamed({"CreatePen", "MoveToEx", "LineTo", "TextOutA"}).empty())
-        << size.first << "x" << size.second << ":\n" << Join(host::Calls());
+    EXPECT_TRUE(core::CallsNamed({"CreatePen", "MoveToEx", "LineTo", "TextOutA"}).empty())
+        << size.first << "x" << size.second << ":\n" << Join(core::Calls());
   }
 }
 
@@ -176,7 +176,7 @@ const char kCaptionAsRecorded[] =
     "ein Bildschirmschoner des Dreieck-Projekts\",95";
 
 TEST_F(Cycle, EraseThenCaptionAtStepTen) {
-  gMainWindow = host::CreateTestWindow(1024, 768);
+  gMainWindow = core::CreateTestWindow(1024, 768);
   gCycleStep = 10;
   OnTimerTick();
   const std::string text = kCaptionAsRecorded;
@@ -193,7 +193,7 @@ TEST_F(Cycle, EraseThenCaptionAtStepTen) {
                     "SelectObject(dc1,stock:SYSTEM_FONT)",
                     "DeleteObject(font1)",
                     "ReleaseDC(hwnd1,dc1)"};
-  EXPECT_TRUE(SameCalls(expected, host::CallsNamed({"GetDC", "SendMessageA", "FillRect", "GetClientRect",
+  EXPECT_TRUE(SameCalls(expected, core::CallsNamed({"GetDC", "SendMessageA", "FillRect", "GetClientRect",
                                                     "CreateFontA", "SelectObject", "SetBkMode",
                                                     "GetTextExtentPoint32A", "SetTextColor", "TextOutA",
                                                     "DeleteObject", "ReleaseDC"})));
@@ -219,11 +219,11 @@ TEST_F(Cycle, CaptionCentredByTheTruncatedHalfDifference) {
       {100, 50, 10, -425, 36},   // 950 wide, difference -850
   };
   for (const Case& c : cases) {
-    host::Reset();
+    core::Reset();
     HDC dc = OpenDc(c.right, c.bottom);
-    host::SetTextMetrics(c.perByte, 10);
+    core::SetTextMetrics(c.perByte, 10);
     DrawCaption(dc, RECT{0, 0, c.right, c.bottom});
-    const std::string call = host::CallsNamed({"TextOutA"}).at(0);
+    const std::string call = core::CallsNamed({"TextOutA"}).at(0);
     EXPECT_EQ("TextOutA(dc1," + std::to_string(c.x) + "," + std::to_string(c.y) + ",",
               call.substr(0, call.find('"')))
         << "right " << c.right << ", " << c.perByte << " pixels a byte";
@@ -236,27 +236,27 @@ TEST_F(Cycle, CaptionCentredByTheTruncatedHalfDifference) {
 TEST_F(Cycle, TicksWithoutADeviceContextStillAdvance) {
   std::string drawn[2];
   for (int fail = 0; fail < 2; ++fail) {
-    host::Reset();
+    core::Reset();
     gCycleStep = 0;
-    host::SetClock(1700000000);
-    gMainWindow = host::CreateTestWindow(1024, 768);
-    host::FailDeviceContexts(fail == 1);
+    core::SetClock(1700000000);
+    gMainWindow = core::CreateTestWindow(1024, 768);
+    core::FailDeviceContexts(fail == 1);
     std::string steps;
     for (int tick = 0; tick < 11; ++tick) {
       OnTimerTick();
       steps += std::to_string(gCycleStep) + " ";
     }
     EXPECT_EQ("1 2 3 4 5 6 7 8 9 10 0 ", steps) << (fail ? "without" : "with") << " a context";
-    EXPECT_EQ(0, host::LiveObjectCount()) << (fail ? "without" : "with") << " a context";
+    EXPECT_EQ(0, core::LiveObjectCount()) << (fail ? "without" : "with") << " a context";
     const Triangle& t = gTriangle;
     for (const Point& p : {t.a, t.b, t.c, t.centroid, t.circumcenter, t.incenter, t.orthocenter, t.excenters[0],
                            t.excenters[1], t.excenters[2]}) {
       drawn[fail] += std::to_string(p.x) + "," + std::to_string(p.y) + " ";
     }
     if (fail == 1) {
-      for (const std::string& call : host::CallsNamed({"TextOutA", "LineTo", "AngleArc"}))
+      for (const std::string& call : core::CallsNamed({"TextOutA", "LineTo", "AngleArc"}))
         EXPECT_EQ(call.find('(') + 1, call.find("null,")) << call;
-      for (const std::string& error : host::TakeErrors()) {
+      for (const std::string& error : core::TakeErrors()) {
         const bool nullContext = error.find(": null is no live device context") != std::string::npos ||
                                  error == "WM_ERASEBKGND without a live device context";
         EXPECT_TRUE(nullContext) << error;
@@ -271,21 +271,21 @@ TEST_F(Cycle, TicksWithoutADeviceContextStillAdvance) {
 TEST_F(Cycle, EachCycleTakesTheShadeItStartsWith) {
   const std::pair<uint32_t, uint32_t> cases[] = {{4, 0}, {0, 4}, {0, 2}, {3, 0}, {0, 0}};
   for (const auto& [first, second] : cases) {
-    host::Reset();
+    core::Reset();
     gCycleStep = 0;
-    host::SetClock(1700000000);
-    gMainWindow = host::CreateTestWindow(1024, 768);
+    core::SetClock(1700000000);
+    gMainWindow = core::CreateTestWindow(1024, 768);
     for (uint32_t shade : {first, second}) {
       gSettings.background = shade;
-      host::ClearCalls();
+      core::ClearCalls();
       for (int tick = 0; tick < 11; ++tick) OnTimerTick();
       const std::string where = std::to_string(first) + " then " + std::to_string(second) + ", cycle of " +
                                 std::to_string(shade);
       // The nine-point circle's pen (the fifth construction) and the caption's colour.
-      const Lines pens = host::CallsNamed({"CreatePen"});
+      const Lines pens = core::CallsNamed({"CreatePen"});
       ASSERT_EQ(11u, pens.size()) << where;
       EXPECT_EQ(shade == 0 ? "CreatePen(4,1,0x00008080)" : "CreatePen(4,1,0x0000FFFF)", pens[7]) << where;
-      const std::string caption = host::CallsNamed({"SetTextColor"}).back();
+      const std::string caption = core::CallsNamed({"SetTextColor"}).back();
       EXPECT_EQ(shade == 0 ? ",0x00FF8000)" : ",0x0000FFFF)", caption.substr(caption.find(','))) << where;
       EXPECT_EQ(static_cast<BackgroundShade>(shade), gTriangle.background) << where;
     }
@@ -296,10 +296,10 @@ TEST_F(Cycle, CaptionColourPerShade) {
   HDC dc = OpenDc(640, 480);
   for (uint32_t shade : {0u, 1u, 2u, 3u, 4u}) {
     gSettings.background = shade;
-    host::ClearCalls();
+    core::ClearCalls();
     DrawCaption(dc, RECT{0, 0, 640, 480});
     EXPECT_EQ(shade == 0 ? "SetTextColor(dc1,0x00FF8000)" : "SetTextColor(dc1,0x0000FFFF)",
-              host::CallsNamed({"SetTextColor"}).at(0))
+              core::CallsNamed({"SetTextColor"}).at(0))
         << "shade " << shade;
     ExpectClean(dc);
   }
@@ -314,10 +314,10 @@ TEST_F(Cycle, CaptionIsOneWindows1252Line) {
 
 TEST_F(Cycle, CaptionWiderThanTheClientStartsLeftOfIt) {
   HDC dc = OpenDc(100, 50);
-  host::SetTextMetrics(10, 10);
+  core::SetTextMetrics(10, 10);
   const int length = static_cast<int>(std::strlen(kCaption));
   DrawCaption(dc, RECT{0, 0, 100, 50});
-  const std::string call = host::CallsNamed({"TextOutA"}).at(0);
+  const std::string call = core::CallsNamed({"TextOutA"}).at(0);
   EXPECT_EQ("TextOutA(dc1," + std::to_string((100 - 10 * length) / 2) + ",36,", call.substr(0, call.find('"')));
   EXPECT_LT((100 - 10 * length) / 2, 0);
 }

@@ -23,16 +23,16 @@ typedef std::vector<std::pair<const char*, uint32_t>> Stored;
 // the order of kBoxes, the checked radio buttons by name ("none" when none is).
 std::string Shown(HWND dialog) {
   std::string out = "boxes ";
-  for (int id : kBoxes) out += host::IsChecked(dialog, id) ? "1" : "0";
+  for (int id : kBoxes) out += core::IsChecked(dialog, id) ? "1" : "0";
   std::string radios;
   for (int i = 0; i < 5; ++i)
-    if (host::IsChecked(dialog, kRadios[i])) radios += (radios.empty() ? "" : "+") + std::string(kRadioNames[i]);
+    if (core::IsChecked(dialog, kRadios[i])) radios += (radios.empty() ? "" : "+") + std::string(kRadioNames[i]);
   return out + " radio " + (radios.empty() ? "none" : radios) + " thumb " +
-         std::to_string(host::ScrollPosition(dialog, IDC_INTERVAL));
+         std::to_string(core::ScrollPosition(dialog, IDC_INTERVAL));
 }
 
 std::optional<uint32_t> StoredDword(const char* name) {
-  std::optional<host::RegistryEntry> e = host::RegistryValue(kKey, name);
+  std::optional<core::RegistryEntry> e = core::RegistryValue(kKey, name);
   if (!e || e->type != REG_DWORD || e->data.size() != 4) return std::nullopt;
   return e->data[0] | e->data[1] << 8 | e->data[2] << 16 | static_cast<uint32_t>(e->data[3]) << 24;
 }
@@ -49,20 +49,20 @@ std::string StoredValues() {
 
 WPARAM Scroll(int code, int position) { return MAKEWPARAM(code, static_cast<WORD>(position)); }
 
-class Dialog : public HostTest {
+class Dialog : public CoreTest {
  protected:
   void Store(const Stored& values) {
-    for (const auto& [name, value] : values) host::SetRegistryDword(kKey, name, value);
+    for (const auto& [name, value] : values) core::SetRegistryDword(kKey, name, value);
   }
   // Runs the dialog modally with `user` in front of it; returns the dialog's result.
   INT_PTR Run(std::function<void(HWND)> user) {
-    host::SetUser(std::move(user));
+    core::SetUser(std::move(user));
     return DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_SETTINGS), nullptr, SettingsDlgProc, 0);
   }
   // Drops the thumb at `position`, as the platform reports it.
   static void DropThumb(HWND dialog, int position) {
-    host::SendToDialog(dialog, WM_HSCROLL, Scroll(SB_THUMBPOSITION, position),
-                       reinterpret_cast<LPARAM>(host::Control(dialog, IDC_INTERVAL)));
+    core::SendToDialog(dialog, WM_HSCROLL, Scroll(SB_THUMBPOSITION, position),
+                       reinterpret_cast<LPARAM>(core::Control(dialog, IDC_INTERVAL)));
   }
 };
 
@@ -93,24 +93,24 @@ TEST_F(Dialog, OpensWithWhatTheRegistryHolds) {
        "boxes 1011001 radio schwarz thumb 2000"},
   };
   for (const Case& c : cases) {
-    host::Reset();
+    core::Reset();
     Store(c.stored);
     gSettings = Settings{};  // the dialog loads for itself
     std::string shown;
     EXPECT_EQ(IDCANCEL, Run([&](HWND dialog) {
                 shown = Shown(dialog);
-                host::Click(dialog, IDCANCEL);
+                core::Click(dialog, IDCANCEL);
               }))
         << c.what;
     EXPECT_EQ(c.shown, shown) << c.what;
-    EXPECT_TRUE(host::CallsNamed({"RegCreateKeyA", "RegSetValueExA"}).empty()) << c.what;
-    EXPECT_EQ(!c.stored.empty(), host::KeyExists(kKey)) << c.what << ": opening creates no key";
+    EXPECT_TRUE(core::CallsNamed({"RegCreateKeyA", "RegSetValueExA"}).empty()) << c.what;
+    EXPECT_EQ(!c.stored.empty(), core::KeyExists(kKey)) << c.what << ": opening creates no key";
   }
 }
 
 TEST_F(Dialog, OpeningSetsTheControlsInOrder) {
-  host::ClearCalls();
-  Run([](HWND dialog) { host::Click(dialog, IDCANCEL); });
+  core::ClearCalls();
+  Run([](HWND dialog) { core::Click(dialog, IDCANCEL); });
   EXPECT_TRUE(SameCalls({"DialogBoxParamA(null,#103,null,proc,0)",
                          "RegOpenKeyA(HKEY_CURRENT_USER,\"Software\\x5CMorvaselkin\")",
                          "CheckDlgButton(dlg1,1000,1)", "CheckDlgButton(dlg1,1001,1)",
@@ -121,15 +121,15 @@ TEST_F(Dialog, OpeningSetsTheControlsInOrder) {
                          // cbSize 28, SIF_ALL, 500..5000, page 1, position, redraw
                          "SetScrollInfo(dlg1.1014,2,28,0x00000017,500,5000,1,2000,1)",
                          "EndDialog(dlg1,2)"},
-                        host::Calls()));
+                        core::Calls()));
 }
 
 TEST_F(Dialog, UncheckedFlagsUncheckTheirBoxes) {
   Store({{"Schwerlinien", 0}, {"Ankreise", 0}});
-  host::ClearCalls();
-  const HWND dialog = host::CreateTestDialog(IDD_SETTINGS, SettingsDlgProc);
-  host::SendToDialog(dialog, WM_INITDIALOG, 0, 0);
-  const Lines boxes = host::CallsNamed({"CheckDlgButton"});
+  core::ClearCalls();
+  const HWND dialog = core::CreateTestDialog(IDD_SETTINGS, SettingsDlgProc);
+  core::SendToDialog(dialog, WM_INITDIALOG, 0, 0);
+  const Lines boxes = core::CallsNamed({"CheckDlgButton"});
   ASSERT_EQ(8u, boxes.size());
   EXPECT_EQ("CheckDlgButton(dlg1,1000,0)", boxes[0]);
   EXPECT_EQ("CheckDlgButton(dlg1,1011,0)", boxes[6]);
@@ -147,30 +147,30 @@ TEST_F(Dialog, OkSavesWhatTheControlsShow) {
       {"no key, nothing changed", {}, nothing, "1 1 1 1 1 1 1 4 2000"},
       {"background 7 untouched", {{"Hintergrundfarbe", 7}}, nothing, "1 1 1 1 1 1 1 7 2000"},
       {"background 7, grau clicked", {{"Hintergrundfarbe", 7}},
-       [](HWND d) { host::Click(d, IDC_GREY); }, "1 1 1 1 1 1 1 2 2000"},
+       [](HWND d) { core::Click(d, IDC_GREY); }, "1 1 1 1 1 1 1 2 2000"},
       {"interval 100 saved as 500", {{"Geschwindigkeit", 100}}, nothing, "1 1 1 1 1 1 1 4 500"},
       {"interval 9000 saved as 5000", {{"Geschwindigkeit", 9000}}, nothing, "1 1 1 1 1 1 1 4 5000"},
       {"flag 5 saved as 1", {{"Inkreis", 5}}, nothing, "1 1 1 1 1 1 1 4 2000"},
       {"boxes clicked off",
        {},
        [](HWND d) {
-         host::Click(d, IDC_MEDIANS);
-         host::Click(d, IDC_ALTITUDES);
-         host::Click(d, IDC_EXCIRCLES);
+         core::Click(d, IDC_MEDIANS);
+         core::Click(d, IDC_ALTITUDES);
+         core::Click(d, IDC_EXCIRCLES);
        },
        "0 1 1 0 1 1 0 4 2000"},
       {"boxes clicked on",
        {{"Inkreis", 0}, {"Feuerbachkreis", 0}, {"Eulersche Gerade", 0}},
        [](HWND d) {
-         host::Click(d, IDC_NINEPOINT);
-         host::Click(d, IDC_EULERLINE);
+         core::Click(d, IDC_NINEPOINT);
+         core::Click(d, IDC_EULERLINE);
        },
        "1 0 1 1 1 1 1 4 2000"},
-      {"each radio to its shade: weiss", {}, [](HWND d) { host::Click(d, IDC_WHITE); }, "1 1 1 1 1 1 1 0 2000"},
-      {"hellgrau", {}, [](HWND d) { host::Click(d, IDC_LIGHTGREY); }, "1 1 1 1 1 1 1 1 2000"},
-      {"grau", {}, [](HWND d) { host::Click(d, IDC_GREY); }, "1 1 1 1 1 1 1 2 2000"},
-      {"dunkelgrau", {}, [](HWND d) { host::Click(d, IDC_DARKGREY); }, "1 1 1 1 1 1 1 3 2000"},
-      {"schwarz", {{"Hintergrundfarbe", 0}}, [](HWND d) { host::Click(d, IDC_BLACK); },
+      {"each radio to its shade: weiss", {}, [](HWND d) { core::Click(d, IDC_WHITE); }, "1 1 1 1 1 1 1 0 2000"},
+      {"hellgrau", {}, [](HWND d) { core::Click(d, IDC_LIGHTGREY); }, "1 1 1 1 1 1 1 1 2000"},
+      {"grau", {}, [](HWND d) { core::Click(d, IDC_GREY); }, "1 1 1 1 1 1 1 2 2000"},
+      {"dunkelgrau", {}, [](HWND d) { core::Click(d, IDC_DARKGREY); }, "1 1 1 1 1 1 1 3 2000"},
+      {"schwarz", {{"Hintergrundfarbe", 0}}, [](HWND d) { core::Click(d, IDC_BLACK); },
        "1 1 1 1 1 1 1 4 2000"},
       {"thumb dropped at 3210", {}, [](HWND d) { DropThumb(d, 3210); }, "1 1 1 1 1 1 1 4 3210"},
       {"thumb dropped beyond the end", {}, [](HWND d) { DropThumb(d, 6000); }, "1 1 1 1 1 1 1 4 5000"},
@@ -180,15 +180,15 @@ TEST_F(Dialog, OkSavesWhatTheControlsShow) {
        "1 1 1 1 1 1 1 4 700"},
   };
   for (const Case& c : cases) {
-    host::Reset();
+    core::Reset();
     Store(c.stored);
     EXPECT_EQ(IDOK, Run([&](HWND dialog) {
                 c.act(dialog);
-                host::Click(dialog, IDOK);
+                core::Click(dialog, IDOK);
               }))
         << c.what;
     EXPECT_EQ(c.saved, StoredValues()) << c.what;
-    EXPECT_EQ(9u, host::CallsNamed({"RegSetValueExA"}).size()) << c.what << ": all nine, once";
+    EXPECT_EQ(9u, core::CallsNamed({"RegSetValueExA"}).size()) << c.what << ": all nine, once";
     EXPECT_EQ(c.saved, [] {
       std::string out;
       for (int32_t v : {int32_t{gSettings.showMedians}, int32_t{gSettings.showIncircle},
@@ -216,12 +216,12 @@ TEST_F(Dialog, OkTakesTheFirstCheckedRadioInPriorityOrder) {
       {{}, 6},  // none checked: what was loaded
   };
   for (const Case& c : cases) {
-    host::Reset();
+    core::Reset();
     Store({{"Hintergrundfarbe", 6}});
     Run([&](HWND dialog) {
       for (int id : kRadios) CheckDlgButton(dialog, id, BST_UNCHECKED);
       for (int id : c.checked) CheckDlgButton(dialog, id, BST_CHECKED);
-      host::Click(dialog, IDOK);
+      core::Click(dialog, IDOK);
     });
     std::string what = "checked:";
     for (int id : c.checked) what += " " + std::to_string(id);
@@ -232,17 +232,17 @@ TEST_F(Dialog, OkTakesTheFirstCheckedRadioInPriorityOrder) {
 
 TEST_F(Dialog, OkReadsTheControlsInOrder) {
   Store({{"Hintergrundfarbe", 9}});
-  const HWND dialog = host::CreateTestDialog(IDD_SETTINGS, SettingsDlgProc);
-  host::SendToDialog(dialog, WM_INITDIALOG, 0, 0);
-  host::ClearCalls();
-  host::SendToDialog(dialog, WM_COMMAND, IDOK, 0);
+  const HWND dialog = core::CreateTestDialog(IDD_SETTINGS, SettingsDlgProc);
+  core::SendToDialog(dialog, WM_INITDIALOG, 0, 0);
+  core::ClearCalls();
+  core::SendToDialog(dialog, WM_COMMAND, IDOK, 0);
   Lines expected;
   for (int id : kBoxes) expected.push_back("IsDlgButtonChecked(dlg1," + std::to_string(id) + ")");
   for (int id : kRadios) expected.push_back("IsDlgButtonChecked(dlg1," + std::to_string(id) + ")");
   expected.push_back("GetDlgItem(dlg1,1014)");
   expected.push_back("GetScrollInfo(dlg1.1014,2,28,0x00000017)");
-  EXPECT_TRUE(SameCalls(expected, host::CallsNamed({"IsDlgButtonChecked", "GetDlgItem", "GetScrollInfo"})));
-  EXPECT_EQ("EndDialog(dlg1,1)", host::Calls().back());
+  EXPECT_TRUE(SameCalls(expected, core::CallsNamed({"IsDlgButtonChecked", "GetDlgItem", "GetScrollInfo"})));
+  EXPECT_EQ("EndDialog(dlg1,1)", core::Calls().back());
 }
 
 TEST_F(Dialog, OnlyADroppedThumbMovesIt) {
@@ -259,27 +259,27 @@ TEST_F(Dialog, OnlyADroppedThumbMovesIt) {
       {"SB_THUMBPOSITION", SB_THUMBPOSITION, 3000},
   };
   for (const Case& c : cases) {
-    host::Reset();
+    core::Reset();
     std::string saved;
     Run([&](HWND dialog) {
-      const LPARAM bar = reinterpret_cast<LPARAM>(host::Control(dialog, IDC_INTERVAL));
-      EXPECT_EQ(TRUE, host::SendToDialog(dialog, WM_HSCROLL, Scroll(c.code, 3000), bar)) << c.what;
-      EXPECT_EQ(c.expected, host::ScrollPosition(dialog, IDC_INTERVAL)) << c.what;
-      host::Click(dialog, IDOK);
+      const LPARAM bar = reinterpret_cast<LPARAM>(core::Control(dialog, IDC_INTERVAL));
+      EXPECT_EQ(TRUE, core::SendToDialog(dialog, WM_HSCROLL, Scroll(c.code, 3000), bar)) << c.what;
+      EXPECT_EQ(c.expected, core::ScrollPosition(dialog, IDC_INTERVAL)) << c.what;
+      core::Click(dialog, IDOK);
     });
     EXPECT_EQ(c.expected, gSettings.intervalMs) << c.what << ": saved";
     EXPECT_EQ(c.code == SB_THUMBPOSITION ? 1u : 0u,
-              host::CallsNamed({"SetScrollInfo"}).size() - 1) << c.what << ": scroll calls after opening";
+              core::CallsNamed({"SetScrollInfo"}).size() - 1) << c.what << ": scroll calls after opening";
   }
 }
 
 TEST_F(Dialog, ADroppedThumbSetsOnlyThePosition) {
-  const HWND dialog = host::CreateTestDialog(IDD_SETTINGS, SettingsDlgProc);
-  host::SendToDialog(dialog, WM_INITDIALOG, 0, 0);
-  host::ClearCalls();
+  const HWND dialog = core::CreateTestDialog(IDD_SETTINGS, SettingsDlgProc);
+  core::SendToDialog(dialog, WM_INITDIALOG, 0, 0);
+  core::ClearCalls();
   DropThumb(dialog, 1234);
-  EXPECT_TRUE(SameCalls({"SetScrollInfo(dlg1.1014,2,28,0x00000004,0,0,0,1234,1)"}, host::Calls()));
-  const SCROLLINFO bar = host::ScrollBar(dialog, IDC_INTERVAL);
+  EXPECT_TRUE(SameCalls({"SetScrollInfo(dlg1.1014,2,28,0x00000004,0,0,0,1234,1)"}, core::Calls()));
+  const SCROLLINFO bar = core::ScrollBar(dialog, IDC_INTERVAL);
   EXPECT_EQ(500, bar.nMin);
   EXPECT_EQ(5000, bar.nMax);
   EXPECT_EQ(1u, bar.nPage);
@@ -296,19 +296,19 @@ TEST_F(Dialog, CancelSavesNothing) {
       {"stored values", {{"Inkreis", 0}, {"Hintergrundfarbe", 2}, {"Geschwindigkeit", 900}}},
   };
   for (const Case& c : cases) {
-    host::Reset();
+    core::Reset();
     Store(c.stored);
     const std::string before = StoredValues();
     EXPECT_EQ(IDCANCEL, Run([](HWND dialog) {
-                host::Click(dialog, IDC_MEDIANS);
-                host::Click(dialog, IDC_WHITE);
+                core::Click(dialog, IDC_MEDIANS);
+                core::Click(dialog, IDC_WHITE);
                 DropThumb(dialog, 4500);
-                host::Click(dialog, IDCANCEL);
+                core::Click(dialog, IDCANCEL);
               }))
         << c.what;
     EXPECT_EQ(before, StoredValues()) << c.what;
-    EXPECT_EQ(!c.stored.empty(), host::KeyExists(kKey)) << c.what;
-    EXPECT_TRUE(host::CallsNamed({"RegCreateKeyA", "RegSetValueExA", "IsDlgButtonChecked", "GetScrollInfo"}).empty())
+    EXPECT_EQ(!c.stored.empty(), core::KeyExists(kKey)) << c.what;
+    EXPECT_TRUE(core::CallsNamed({"RegCreateKeyA", "RegSetValueExA", "IsDlgButtonChecked", "GetScrollInfo"}).empty())
         << c.what;
   }
   // gSettings keeps what opening loaded.
@@ -340,13 +340,13 @@ TEST_F(Dialog, ProcedureAnswers) {
       {"WM_PAINT", WM_PAINT, 0, FALSE, -1},
   };
   for (const Case& c : cases) {
-    host::Reset();
-    const HWND dialog = host::CreateTestDialog(IDD_SETTINGS, SettingsDlgProc);
-    host::SendToDialog(dialog, WM_INITDIALOG, 0, 0);
-    host::ClearCalls();
-    EXPECT_EQ(c.result, host::SendToDialog(dialog, c.message, c.wParam, 0)) << c.what;
-    EXPECT_EQ(c.ended, host::DialogResult(dialog)) << c.what;
-    EXPECT_EQ(c.ended == IDOK ? 9u : 0u, host::CallsNamed({"RegSetValueExA"}).size()) << c.what;
+    core::Reset();
+    const HWND dialog = core::CreateTestDialog(IDD_SETTINGS, SettingsDlgProc);
+    core::SendToDialog(dialog, WM_INITDIALOG, 0, 0);
+    core::ClearCalls();
+    EXPECT_EQ(c.result, core::SendToDialog(dialog, c.message, c.wParam, 0)) << c.what;
+    EXPECT_EQ(c.ended, core::DialogResult(dialog)) << c.what;
+    EXPECT_EQ(c.ended == IDOK ? 9u : 0u, core::CallsNamed({"RegSetValueExA"}).size()) << c.what;
   }
 }
 
@@ -363,21 +363,21 @@ TEST_F(Dialog, HostScrollBarKeepsThePositionInItsRange) {
       {500, 5000, 0, 5000, 5000}, {500, 5000, 10, 5000, 4991}, {0, 9, 50, 3, 0},
       {-5, 5, 1, -2147483647 - 1, -5}, {-5, 5, 1, 2147483647, 5},
   };
-  const HWND dialog = host::CreateTestDialog(IDD_SETTINGS, nullptr);
-  const HWND bar = host::Control(dialog, IDC_INTERVAL);
+  const HWND dialog = core::CreateTestDialog(IDD_SETTINGS, nullptr);
+  const HWND bar = core::Control(dialog, IDC_INTERVAL);
   for (const Case& c : cases) {
     SCROLLINFO info = {sizeof info, SIF_ALL, c.min, c.max, c.page, c.pos, 0};
     EXPECT_EQ(c.expected, SetScrollInfo(bar, SB_CTL, &info, TRUE))
         << c.min << ".." << c.max << " page " << c.page << " pos " << c.pos;
-    EXPECT_EQ(c.expected, host::ScrollPosition(dialog, IDC_INTERVAL));
+    EXPECT_EQ(c.expected, core::ScrollPosition(dialog, IDC_INTERVAL));
   }
 }
 
 TEST_F(Dialog, HostRadioClickUnchecksTheOthersOfItsGroup) {
-  const HWND dialog = host::CreateTestDialog(IDD_SETTINGS, nullptr);
-  host::Click(dialog, IDC_BLACK);
-  host::Click(dialog, IDC_LIGHTGREY);
-  host::Click(dialog, IDC_MEDIANS);
+  const HWND dialog = core::CreateTestDialog(IDD_SETTINGS, nullptr);
+  core::Click(dialog, IDC_BLACK);
+  core::Click(dialog, IDC_LIGHTGREY);
+  core::Click(dialog, IDC_MEDIANS);
   EXPECT_EQ("boxes 1000000 radio hellgrau thumb 0", Shown(dialog));
 }
 

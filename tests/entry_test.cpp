@@ -1,5 +1,5 @@
 // The entry: how the command line picks the mode, and what WinMain does in each mode
-// against the host platform.
+// against the platform core.
 #include "support.h"
 
 #include "commandline_cases.h"
@@ -24,20 +24,20 @@ TEST(CommandLineTable, ModeAndParentHandle) {
 const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(uintptr_t{0x400000});
 const char kKey[] = "Software\\Morvaselkin";
 
-class Entry : public HostTest {
+class Entry : public CoreTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
+    CoreTest::SetUp();
     gInstance = nullptr;
-    host::ClearCalls();
+    core::ClearCalls();
   }
   // Plays the user of a running screensaver: each time the queue runs dry the next
   // message goes to gMainWindow; after the last one nothing more comes.
   void Script(std::vector<UINT> messages) {
     auto pending = std::make_shared<std::deque<UINT>>(messages.begin(), messages.end());
-    host::SetIdleHandler([pending] {
+    core::SetIdleHandler([pending] {
       if (pending->empty()) return;
-      host::PostMessageToQueue(gMainWindow, pending->front(), 1, 0);
+      core::PostMessageToQueue(gMainWindow, pending->front(), 1, 0);
       pending->pop_front();
     });
   }
@@ -47,7 +47,7 @@ class Entry : public HostTest {
   }
   // The calls that make up the entry's own steps, without registry and drawing.
   static Lines EntryCalls() {
-    return host::CallsNamed({"RegisterClassA", "GetDesktopWindow", "GetClientRect", "CreateWindowExA",
+    return core::CallsNamed({"RegisterClassA", "GetDesktopWindow", "GetClientRect", "CreateWindowExA",
                              "SetTimer", "ShowWindow", "UpdateWindow", "KillTimer", "PostQuitMessage",
                              "DialogBoxParamA"});
   }
@@ -57,24 +57,24 @@ const std::string kRegistered =
     "RegisterClassA(0,proc,0,0,#4194304,null,arrow,stock:BLACK_BRUSH,null,\"MainWndClass\")";
 
 TEST_F(Entry, FullScreenIsAPopUpOfTheDesktopsClientSize) {
-  host::SetDisplaySize(1280, 1024);
+  core::SetDisplaySize(1280, 1024);
   Script({WM_LBUTTONDOWN});
   EXPECT_EQ(0, Run("/s", 3));
-  // The desktop is the host's first window; ours comes after it.
+  // The desktop is the core's first window; ours comes after it.
   EXPECT_TRUE(SameCalls({kRegistered, "GetDesktopWindow()", "GetClientRect(desktop)",
                          "CreateWindowExA(0x00000000,\"MainWndClass\",\"myScreenSaver\",0x80000000,0,0,"
                          "1280,1024,null,null,#4194304,null)",
                          "SetTimer(hwnd1,1,2000,null)", "ShowWindow(hwnd1,3)", "UpdateWindow(hwnd1)",
                          "KillTimer(hwnd1,1)", "PostQuitMessage(0)"},
                         EntryCalls()));
-  EXPECT_EQ("hwnd1", host::Name(gMainWindow));
+  EXPECT_EQ("hwnd1", core::Name(gMainWindow));
   EXPECT_EQ(kInstance, gInstance);
 }
 
 TEST_F(Entry, WindowClassHasTheFieldsOfTheTable) {
   Script({WM_RBUTTONDOWN});
   ASSERT_EQ(0, Run("/s"));
-  const WNDCLASSA* wc = host::RegisteredClass("MainWndClass");
+  const WNDCLASSA* wc = core::RegisteredClass("MainWndClass");
   ASSERT_NE(nullptr, wc);
   EXPECT_EQ(0u, wc->style) << "no class styles";
   EXPECT_EQ(&ScreenSaverWndProc, wc->lpfnWndProc);
@@ -104,16 +104,16 @@ TEST_F(Entry, StoredBackgroundAndIntervalReachBrushAndTimer) {
   };
   for (const Case& c : cases) {
     SetUp();
-    host::SetRegistryDword(kKey, "Hintergrundfarbe", c.background);
-    host::SetRegistryDword(kKey, "Geschwindigkeit", c.interval);
+    core::SetRegistryDword(kKey, "Hintergrundfarbe", c.background);
+    core::SetRegistryDword(kKey, "Geschwindigkeit", c.interval);
     Script({WM_MBUTTONDOWN});
     ASSERT_EQ(0, Run("/s")) << "background " << c.background;
-    const WNDCLASSA* wc = host::RegisteredClass("MainWndClass");
+    const WNDCLASSA* wc = core::RegisteredClass("MainWndClass");
     ASSERT_NE(nullptr, wc);
-    EXPECT_EQ(c.brush, host::Name(wc->hbrBackground)) << "background " << c.background;
+    EXPECT_EQ(c.brush, core::Name(wc->hbrBackground)) << "background " << c.background;
     EXPECT_EQ(c.background, gSettings.background) << "the stored background is kept";
     EXPECT_EQ(static_cast<int32_t>(c.interval), gSettings.intervalMs) << "the stored interval is kept";
-    const Lines timers = host::CallsNamed({"SetTimer"});
+    const Lines timers = core::CallsNamed({"SetTimer"});
     ASSERT_EQ(1u, timers.size());
     EXPECT_EQ("SetTimer(hwnd1,1," + std::to_string(c.period) + ",null)", timers[0])
         << "stored interval " << c.interval;
@@ -123,12 +123,12 @@ TEST_F(Entry, StoredBackgroundAndIntervalReachBrushAndTimer) {
 TEST_F(Entry, PreviewIsAChildFillingTheHostsWindow) {
   for (const char* form : {"/p %u", "/p:%u", "/p  %u", "/p %uxyz"}) {
     SetUp();
-    HWND parent = host::CreateTestWindow(152, 112);
+    HWND parent = core::CreateTestWindow(152, 112);
     char line[64];
     std::snprintf(line, sizeof line, form, static_cast<unsigned>(reinterpret_cast<uintptr_t>(parent)));
     Script({WM_TIMER, WM_LBUTTONDOWN});
     EXPECT_EQ(0, Run(line, 5)) << line;
-    const std::string p = host::Name(parent);
+    const std::string p = core::Name(parent);
     EXPECT_TRUE(SameCalls({kRegistered, "GetClientRect(" + p + ")",
                            "CreateWindowExA(0x00000000,\"MainWndClass\",\"myScreenSaver\",0x40000000,0,0,"
                            "152,112," + p + ",null,#4194304,null)",
@@ -148,12 +148,12 @@ TEST_F(Entry, PreviewWithoutAWindowEndsWithZero) {
     gMainWindow = nullptr;
     EXPECT_EQ(0, Run(line)) << line;
     EXPECT_EQ(nullptr, gMainWindow) << line;
-    EXPECT_EQ(0, host::TimerCount()) << line;
-    EXPECT_TRUE(host::CallsNamed({"ShowWindow", "UpdateWindow", "SetTimer", "DialogBoxParamA"}).empty())
-        << line << ":\n" << Join(host::Calls());
+    EXPECT_EQ(0, core::TimerCount()) << line;
+    EXPECT_TRUE(core::CallsNamed({"ShowWindow", "UpdateWindow", "SetTimer", "DialogBoxParamA"}).empty())
+        << line << ":\n" << Join(core::Calls());
     // Asking a handle that is no window for its client rectangle is what Windows
-    // answers with a failure; the host notes it, and nothing else may be noted.
-    const Lines errors = host::TakeErrors();
+    // answers with a failure; the core notes it, and nothing else may be noted.
+    const Lines errors = core::TakeErrors();
     ASSERT_EQ(1u, errors.size()) << line << ":\n" << Join(errors);
     EXPECT_NE(std::string::npos, errors[0].find("GetClientRect")) << line << ": " << errors[0];
   }
@@ -162,7 +162,7 @@ TEST_F(Entry, PreviewWithoutAWindowEndsWithZero) {
 TEST_F(Entry, FailedRegistrationEndsWithZeroBeforeTheCommandLineCounts) {
   for (const char* line : {"/s", "/p 16", "/c", ""}) {
     SetUp();
-    host::FailClassRegistration(true);
+    core::FailClassRegistration(true);
     EXPECT_EQ(0, Run(line)) << line;
     EXPECT_TRUE(SameCalls({kRegistered}, EntryCalls())) << line;
   }
@@ -175,7 +175,7 @@ TEST_F(Entry, FailedCreationEndsWithZero) {
                          "CreateWindowExA(0x00000000,\"MainWndClass\",\"myScreenSaver\",0x80000000,0,0,"
                          "1024,768,null,null,#4194304,null)"},
                         EntryCalls()));
-  EXPECT_TRUE(host::CallsNamed({"RegOpenKeyA"}).empty()) << "no settings loaded with a previous instance";
+  EXPECT_TRUE(core::CallsNamed({"RegOpenKeyA"}).empty()) << "no settings loaded with a previous instance";
   EXPECT_EQ(nullptr, gMainWindow);
   EXPECT_EQ(kInstance, gInstance);
 }
@@ -184,16 +184,16 @@ TEST_F(Entry, AnyOtherLineRunsTheSettingsDialogAndEndsWithOne) {
   for (const char* line : {"/c", "/c:1234", "/S", "/P 123", ""}) {
     SetUp();
     HWND shown = nullptr;
-    host::SetUser([&shown](HWND dialog) {
+    core::SetUser([&shown](HWND dialog) {
       shown = dialog;
-      host::Click(dialog, IDCANCEL);
+      core::Click(dialog, IDCANCEL);
     });
     EXPECT_EQ(1, Run(line)) << line;
     EXPECT_TRUE(SameCalls({kRegistered, "DialogBoxParamA(#4194304,#103,null,proc,0)"}, EntryCalls())) << line;
     ASSERT_NE(nullptr, shown) << line;
-    EXPECT_EQ(IDCANCEL, host::DialogResult(shown)) << line;
+    EXPECT_EQ(IDCANCEL, core::DialogResult(shown)) << line;
     EXPECT_EQ(nullptr, gMainWindow) << line << ": no window in the settings mode";
-    EXPECT_FALSE(host::KeyExists(kKey)) << line << ": Cancel writes nothing";
+    EXPECT_FALSE(core::KeyExists(kKey)) << line << ": Cancel writes nothing";
   }
 }
 
@@ -205,16 +205,16 @@ TEST_F(Entry, MessageLoopRunsUntilTheQuitMessage) {
   EXPECT_EQ(3, gCycleStep) << "three ticks before the button";
   // The key and the movement go to the default processing, as does the erase of the
   // first paint.
-  Lines defaults = host::CallsNamed({"DefWindowProcA"});
+  Lines defaults = core::CallsNamed({"DefWindowProcA"});
   ASSERT_EQ(3u, defaults.size()) << Join(defaults);
   EXPECT_EQ(0u, defaults[0].find("DefWindowProcA(hwnd1,0x00000014,")) << defaults[0] << ": the erase, with its dc";
   EXPECT_TRUE(SameCalls({"DefWindowProcA(hwnd1,0x00000100,1,0)", "DefWindowProcA(hwnd1,0x00000200,1,0)"},
                         Lines(defaults.begin() + 1, defaults.end())));
-  EXPECT_EQ(0, host::TimerCount());
+  EXPECT_EQ(0, core::TimerCount());
 }
 
 TEST_F(Entry, MessageLoopReturnsTheQuitCode) {
-  host::SetIdleHandler([] { PostQuitMessage(7); });
+  core::SetIdleHandler([] { PostQuitMessage(7); });
   EXPECT_EQ(7, Run("/s"));
 }
 
@@ -225,11 +225,11 @@ TEST_F(Entry, MessageLoopEndsOnAFailedGetMessage) {
   for (int ticksBefore : {0, 3}) {
     SetUp();
     int idleCalls = 0;
-    host::SetIdleHandler([&idleCalls, ticksBefore] {
+    core::SetIdleHandler([&idleCalls, ticksBefore] {
       if (idleCalls < ticksBefore) {
-        host::PostMessageToQueue(gMainWindow, WM_TIMER, 1, 0);
+        core::PostMessageToQueue(gMainWindow, WM_TIMER, 1, 0);
       } else if (idleCalls == ticksBefore) {
-        host::FailNextMessage();
+        core::FailNextMessage();
       } else {
         PostQuitMessage(7);  // only a loop that went on asks again
       }
@@ -238,7 +238,7 @@ TEST_F(Entry, MessageLoopEndsOnAFailedGetMessage) {
     EXPECT_EQ(-1, Run("/s")) << ticksBefore << " ticks before the failure";
     EXPECT_EQ(ticksBefore + 1, idleCalls) << ticksBefore << " ticks before the failure";
     EXPECT_EQ(ticksBefore, gCycleStep);
-    EXPECT_TRUE(host::Errors().empty()) << Join(host::Errors());
+    EXPECT_TRUE(core::Errors().empty()) << Join(core::Errors());
   }
 }
 

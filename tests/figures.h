@@ -1,5 +1,5 @@
 // Expected call records for the figure tests: the pieces every construction is made
-// of, spelled as the host platform records them on the first device context.
+// of, spelled as the platform core records them on the first device context.
 #pragma once
 
 #include "support.h"

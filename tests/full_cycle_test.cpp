@@ -10,7 +10,7 @@ namespace {
 
 using namespace figures;
 
-class FullCycle : public HostTest {
+class FullCycle : public CoreTest {
  protected:
   void AllFlags(uint8_t on) {
     gSettings.showMedians = gSettings.showIncircle = gSettings.showCircumcircle = gSettings.showAltitudes =
@@ -21,7 +21,7 @@ class FullCycle : public HostTest {
 // The texts of the TextOutA calls, as recorded (quoted, with their byte counts).
 Lines Texts() {
   Lines texts;
-  for (const std::string& call : host::CallsNamed({"TextOutA"})) {
+  for (const std::string& call : core::CallsNamed({"TextOutA"})) {
     const size_t open = call.find('"');
     texts.push_back(call.substr(open, call.size() - 1 - open));
   }
@@ -32,7 +32,7 @@ Lines Texts() {
 // with the context's own pen and font back in place.
 std::string LastSelected(const char* prefix) {
   std::string last = "none";
-  for (const std::string& call : host::CallsNamed({"SelectObject"})) {
+  for (const std::string& call : core::CallsNamed({"SelectObject"})) {
     const size_t comma = call.find(',');
     const std::string object = call.substr(comma + 1, call.size() - comma - 2);
     if (object.find(prefix) != std::string::npos) last = object;
@@ -62,13 +62,13 @@ TEST_F(FullCycle, ElevenTicksDrawEveryFigureInOrderThenEraseAndCaption) {
   };
   AllFlags(1);
   gSettings.background = 4;
-  host::SetClock(1700000000);
-  gMainWindow = host::CreateTestWindow(1024, 768);
+  core::SetClock(1700000000);
+  gMainWindow = core::CreateTestWindow(1024, 768);
   Lines all;
   for (int step = 0; step <= 10; ++step) {
     const Tick& tick = ticks[step];
     ASSERT_EQ(step, gCycleStep);
-    host::ClearCalls();
+    core::ClearCalls();
     OnTimerTick();
     const std::string dc = "dc" + std::to_string(step + 1);
     Lines texts = Texts();
@@ -77,10 +77,10 @@ TEST_F(FullCycle, ElevenTicksDrawEveryFigureInOrderThenEraseAndCaption) {
         texts[0].compare(texts[0].size() - captionCount.size(), captionCount.size(), captionCount) == 0) {
       texts[0] = "caption";
     }
-    EXPECT_TRUE(SameCalls(tick.pens, host::CallsNamed({"CreatePen"}))) << tick.what;
+    EXPECT_TRUE(SameCalls(tick.pens, core::CallsNamed({"CreatePen"}))) << tick.what;
     EXPECT_TRUE(SameCalls(tick.texts, texts)) << tick.what;
-    EXPECT_EQ(0, host::LiveObjectCount()) << tick.what;
-    EXPECT_TRUE(host::Errors().empty()) << tick.what << ":\n" << Join(host::Errors());  // ReleaseDC checks pen and font
+    EXPECT_EQ(0, core::LiveObjectCount()) << tick.what;
+    EXPECT_TRUE(core::Errors().empty()) << tick.what << ":\n" << Join(core::Errors());  // ReleaseDC checks pen and font
     if (!tick.pens.empty()) {
       EXPECT_EQ("stock:BLACK_PEN", LastSelected("PEN")) << tick.what;
     }
@@ -88,12 +88,12 @@ TEST_F(FullCycle, ElevenTicksDrawEveryFigureInOrderThenEraseAndCaption) {
       EXPECT_EQ("stock:SYSTEM_FONT", LastSelected("FONT")) << tick.what;
     }
     if (tick.pens.empty() && tick.texts.empty()) {
-      EXPECT_TRUE(SameCalls({"GetDC(hwnd1)", "ReleaseDC(hwnd1," + dc + ")"}, host::Calls())) << tick.what;
+      EXPECT_TRUE(SameCalls({"GetDC(hwnd1)", "ReleaseDC(hwnd1," + dc + ")"}, core::Calls())) << tick.what;
     }
     if (step == 10) {
-      EXPECT_EQ("SendMessageA(hwnd1,0x00000014," + dc + ",0)", host::CallsNamed({"SendMessageA"}).at(0));
+      EXPECT_EQ("SendMessageA(hwnd1,0x00000014," + dc + ",0)", core::CallsNamed({"SendMessageA"}).at(0));
     }
-    all.insert(all.end(), host::Calls().begin(), host::Calls().end());
+    all.insert(all.end(), core::Calls().begin(), core::Calls().end());
   }
   EXPECT_EQ(0, gCycleStep);
   // The picture of the whole cycle: 3 sides, 3 medians, 3 + 3 bisectors and
@@ -109,28 +109,28 @@ TEST_F(FullCycle, ElevenTicksDrawEveryFigureInOrderThenEraseAndCaption) {
 }
 
 TEST_F(FullCycle, OrthocenterAndIncenterKeepTheirValuesWhileTheirFiguresAreOff) {
-  host::SetClock(1700000000);
-  gMainWindow = host::CreateTestWindow(1024, 768);
+  core::SetClock(1700000000);
+  gMainWindow = core::CreateTestWindow(1024, 768);
   AllFlags(1);
   for (int tick = 0; tick < 11; ++tick) OnTimerTick();
   const std::string kept = Str(gTriangle.orthocenter) + Str(gTriangle.incenter);
   const Point firstA = gTriangle.a;
   gSettings.showAltitudes = 0;
   gSettings.showIncircle = 0;
-  host::SetClock(1700000500);
+  core::SetClock(1700000500);
   for (int tick = 0; tick < 9; ++tick) OnTimerTick();
   ASSERT_EQ(0, gCycleStep);
   ASSERT_FALSE(firstA == gTriangle.a);  // a new triangle was drawn
   EXPECT_EQ(kept, Str(gTriangle.orthocenter) + Str(gTriangle.incenter));
 }
 
-class FigureState : public HostTest {};
+class FigureState : public CoreTest {};
 
 TEST_F(FigureState, OrthocenterAndIncenterAreWrittenOnlyByTheirOwnFigures) {
   const char* const names[] = {"triangle", "medians", "circumcircle", "incircle", "altitudes",
                                "nine-point circle", "Euler line", "excircles"};
   for (int32_t kind = 0; kind <= 7; ++kind) {
-    host::Reset();
+    core::Reset();
     HDC dc = OpenDc();
     SetTriangle({100, 400}, {500, 420}, {260, 80});
     gTriangle.orthocenter = {7, 8};
@@ -145,13 +145,13 @@ TEST_F(FigureState, NoFigureDrawsFromAnotherFiguresPoint) {
   for (int32_t kind = 0; kind <= 7; ++kind) {
     Lines records[2];
     for (int run = 0; run < 2; ++run) {
-      host::Reset();
+      core::Reset();
       HDC dc = OpenDc();
       SetTriangle({100, 400}, {500, 420}, {260, 80});
       gTriangle.orthocenter = run == 0 ? Point{7, 8} : Point{-700, 800};
       gTriangle.incenter = run == 0 ? Point{9, 10} : Point{900, -1000};
       gTriangle.DrawFigure(dc, kind);
-      records[run] = host::Calls();
+      records[run] = core::Calls();
     }
     EXPECT_TRUE(SameCalls(records[0], records[1])) << "kind " << kind;
   }
@@ -175,19 +175,19 @@ TEST_F(FigureState, FarOffCentresStayDefinedInEveryFigure) {
       {"flat triangle off the display", {INT32_MAX, 0}, {INT32_MIN, 1}, {0, INT32_MIN}, 1024, INT32_MIN},
   };
   for (const Case& k : cases) {
-    host::Reset();
-    host::SetDisplaySize(k.w, k.h);
+    core::Reset();
+    core::SetDisplaySize(k.w, k.h);
     HDC dc = OpenDc();
     gTriangle.a = k.a;
     gTriangle.b = k.b;
     gTriangle.c = k.c;
     for (int32_t kind = 0; kind <= 7; ++kind) {
       gTriangle.DrawFigure(dc, kind);
-      EXPECT_EQ(0, host::LiveObjectCount()) << k.what << ", kind " << kind;
-      EXPECT_EQ("stock:BLACK_PEN", host::SelectedPen(dc)) << k.what << ", kind " << kind;
+      EXPECT_EQ(0, core::LiveObjectCount()) << k.what << ", kind " << kind;
+      EXPECT_EQ("stock:BLACK_PEN", core::SelectedPen(dc)) << k.what << ", kind " << kind;
     }
-    EXPECT_EQ(6u, host::CallsNamed({"AngleArc"}).size()) << k.what;
-    EXPECT_TRUE(host::Errors().empty()) << k.what << ":\n" << Join(host::Errors());
+    EXPECT_EQ(6u, core::CallsNamed({"AngleArc"}).size()) << k.what;
+    EXPECT_TRUE(core::Errors().empty()) << k.what << ":\n" << Join(core::Errors());
   }
 }
 
@@ -215,23 +215,23 @@ TEST_F(FigureState, FailedCreationsChangeNoCallAndDeleteNothingElse) {
   for (int32_t kind = 0; kind <= 8; ++kind) {  // 8: the caption
     Lines records[2];
     for (int fail = 0; fail < 2; ++fail) {
-      host::Reset();
+      core::Reset();
       HDC dc = OpenDc();
       SetTriangle({100, 400}, {500, 420}, {260, 80});
-      host::FailObjectCreation(fail == 1);
+      core::FailObjectCreation(fail == 1);
       if (kind == 8) DrawCaption(dc, RECT{0, 0, 1024, 768});
       else gTriangle.DrawFigure(dc, kind);
-      records[fail] = host::Calls();
-      EXPECT_EQ("stock:BLACK_PEN", host::SelectedPen(dc)) << "kind " << kind;
-      EXPECT_EQ("stock:SYSTEM_FONT", host::SelectedFont(dc)) << "kind " << kind;
-      EXPECT_EQ(0, host::LiveObjectCount()) << "kind " << kind;
+      records[fail] = core::Calls();
+      EXPECT_EQ("stock:BLACK_PEN", core::SelectedPen(dc)) << "kind " << kind;
+      EXPECT_EQ("stock:SYSTEM_FONT", core::SelectedFont(dc)) << "kind " << kind;
+      EXPECT_EQ(0, core::LiveObjectCount()) << "kind " << kind;
       // Windows answers selecting and deleting null with a failure, nothing more.
-      for (const std::string& error : host::TakeErrors()) {
+      for (const std::string& error : core::TakeErrors()) {
         const bool nullObject = error.rfind("SelectObject: null ", 0) == 0 || error.rfind("DeleteObject: null ", 0) == 0;
         EXPECT_TRUE(fail == 1 && nullObject) << "kind " << kind << ": " << error;
       }
     }
-    EXPECT_FALSE(host::CallsNamed({"DeleteObject"}).empty()) << "kind " << kind;
+    EXPECT_FALSE(core::CallsNamed({"DeleteObject"}).empty()) << "kind " << kind;
     EXPECT_TRUE(SameCalls(asIfNothingWasMade(records[0]), records[1])) << "kind " << kind;
   }
 }

@@ -5,7 +5,7 @@ namespace {
 
 using namespace figures;
 
-class LineFigures : public HostTest {};
+class LineFigures : public CoreTest {};
 
 const Point A{100, 400}, B{500, 420}, C{260, 80};
 
@@ -16,7 +16,7 @@ TEST_F(LineFigures, MediansRunFromEachVertexToTheOppositeMidpoint) {
   EXPECT_TRUE(SameCalls(Seq({PenOn(PS_SOLID, 1, 0x000080FF, 1), Transparent(), Segment({100, 400}, {380, 250}),
                              Segment({500, 420}, {180, 240}), Segment({260, 80}, {300, 410}), PenOff(1),
                              Label({286, 300}, 0x000080FF, "Schwerpunkt", 1)}),
-                        host::Calls()));
+                        core::Calls()));
   ExpectClean(dc);
 }
 
@@ -27,7 +27,7 @@ TEST_F(LineFigures, AltitudesWorkedExampleCallByCall) {
   EXPECT_TRUE(SameCalls(Seq({PenOn(PS_DASHDOT, 1, 0x0000FF00, 1), Transparent(), Segment({100, 400}, {358, 219}),
                              Segment({500, 420}, {172, 256}), Segment({260, 80}, {243, 407}), PenOff(1),
                              Label({249, 295}, 0x0000FF00, "H\xF6henschnittpunkt", 1)}),
-                        host::Calls()));
+                        core::Calls()));
   ExpectClean(dc);
 }
 
@@ -54,7 +54,7 @@ TEST_F(LineFigures, AltitudeSegmentFollowsWhereTheOrthocenterLies) {
        {{{100, 100}, {100, 100}}, {{100, 100}, {200, 200}}, {{100, 100}, {300, 300}}}},
   };
   for (const Case& k : cases) {
-    host::Reset();
+    core::Reset();
     HDC dc = OpenDc();
     SetTriangle(k.a, k.b, k.c);
     const Point footA = Foot(k.b, k.c, k.a), footB = Foot(k.c, k.a, k.b), footC = Foot(k.a, k.b, k.c);
@@ -67,10 +67,10 @@ TEST_F(LineFigures, AltitudeSegmentFollowsWhereTheOrthocenterLies) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(k.answers[i], answers[i]) << k.what << ", vertex " << i;
     Lines segments;
     for (const auto& s : k.segments) segments = Seq({segments, Segment(s[0], s[1])});
-    EXPECT_TRUE(SameCalls(segments, host::CallsNamed({"MoveToEx", "LineTo"}))) << k.what;
+    EXPECT_TRUE(SameCalls(segments, core::CallsNamed({"MoveToEx", "LineTo"}))) << k.what;
     EXPECT_EQ("TextOutA(dc1," + std::to_string(k.orthocenter.x + 6) + "," + std::to_string(k.orthocenter.y + 6) +
                   ",\"H\\xF6henschnittpunkt\",17)",
-              host::CallsNamed({"TextOutA"}).at(0))
+              core::CallsNamed({"TextOutA"}).at(0))
         << k.what;
     ExpectClean(dc);
   }
@@ -84,7 +84,7 @@ TEST_F(LineFigures, EulerLineVerticalCallByCall) {
   EXPECT_TRUE(SameCalls(Seq({PenOn(PS_DASHDOT, 2, 0x00FFFF00, 1), {"GetDeviceCaps(dc1,8)", "GetDeviceCaps(dc1,10)"},
                              Transparent(), Segment({400, 0}, {400, 768}), PenOff(1),
                              Label({430, 231}, 0x00FFFF00, "Eulersche Gerade", 1)}),
-                        host::Calls()));
+                        core::Calls()));
   ExpectClean(dc);
 }
 
@@ -107,15 +107,15 @@ TEST_F(LineFigures, EulerLineCrossesTopThenBottomAndLabelsSeventyPercentUp) {
        {606, 300}},
   };
   for (const Case& k : cases) {
-    host::Reset();
-    host::SetDisplaySize(k.w, k.h);
+    core::Reset();
+    core::SetDisplaySize(k.w, k.h);
     HDC dc = OpenDc(640, 480);  // the display's size counts, not the window's
     SetTriangle(k.a, k.b, k.c);
     gTriangle.DrawFigure(dc, FigureEulerLine);
-    EXPECT_TRUE(SameCalls(Segment(k.top, k.bottom), host::CallsNamed({"MoveToEx", "LineTo"}))) << k.what;
+    EXPECT_TRUE(SameCalls(Segment(k.top, k.bottom), core::CallsNamed({"MoveToEx", "LineTo"}))) << k.what;
     EXPECT_EQ("TextOutA(dc1," + std::to_string(k.anchor.x + 6) + "," + std::to_string(k.anchor.y + 6) +
                   ",\"Eulersche Gerade\",16)",
-              host::CallsNamed({"TextOutA"}).at(0))
+              core::CallsNamed({"TextOutA"}).at(0))
         << k.what;
     ExpectClean(dc);
   }
@@ -132,13 +132,13 @@ TEST_F(LineFigures, EulerLineUndefinedWhenCentroidAndCircumcenterCoincide) {
       {"all vertices in one point", {5, 5}, {5, 5}, {5, 5}, {5, 5}},
   };
   for (const Case& k : cases) {
-    host::Reset();
+    core::Reset();
     HDC dc = OpenDc();
     SetTriangle(k.a, k.b, k.c);
     ASSERT_EQ(Str(k.centre) + Str(k.centre), Str(gTriangle.centroid) + Str(gTriangle.circumcenter)) << k.what;
     gTriangle.DrawFigure(dc, FigureEulerLine);
-    EXPECT_TRUE(host::Calls().empty()) << k.what << ":\n" << Join(host::Calls());
-    EXPECT_EQ(OPAQUE, host::BkMode(dc)) << k.what;
+    EXPECT_TRUE(core::Calls().empty()) << k.what << ":\n" << Join(core::Calls());
+    EXPECT_EQ(OPAQUE, core::BkMode(dc)) << k.what;
   }
 }
 

@@ -3,7 +3,7 @@
 
 namespace {
 
-class Outline : public HostTest {};
+class Outline : public CoreTest {};
 
 const char* const kLabelFont = "CreateFontA(12,5,0,0,100,0,0,0,1,0,0,0,0,\"Arial\")";
 
@@ -13,15 +13,15 @@ TEST_F(Outline, LabelSitsSixPixelsRightAndBelowItsAnchor) {
   EXPECT_TRUE(SameCalls({kLabelFont, "SelectObject(dc1,font1)", "SetTextColor(dc1,0x00123456)",
                          "TextOutA(dc1,106,206,\"Schwerpunkt\",11)", "SelectObject(dc1,stock:SYSTEM_FONT)",
                          "DeleteObject(font1)"},
-                        host::Calls()));
-  EXPECT_EQ(0x00123456u, host::TextColour(dc));  // the text colour is not set back
+                        core::Calls()));
+  EXPECT_EQ(0x00123456u, core::TextColour(dc));  // the text colour is not set back
   ExpectClean(dc);
 }
 
 TEST_F(Outline, LabelCountsWindows1252Bytes) {
   HDC dc = OpenDc();
   DrawLabel(dc, {0, 0}, 0, "H\xF6henschnittpunkt");
-  EXPECT_EQ("TextOutA(dc1,6,6,\"H\\xF6henschnittpunkt\",17)", host::CallsNamed({"TextOutA"}).at(0));
+  EXPECT_EQ("TextOutA(dc1,6,6,\"H\\xF6henschnittpunkt\",17)", core::CallsNamed({"TextOutA"}).at(0));
 }
 
 TEST_F(Outline, TriangleDrawsThreeSidesThenLabelsThenDerivedPoints) {
@@ -42,8 +42,8 @@ TEST_F(Outline, TriangleDrawsThreeSidesThenLabelsThenDerivedPoints) {
        "DeleteObject(font2)", "CreateFontA(12,5,0,0,100,0,0,0,1,0,0,0,0,\"Arial\")", "SelectObject(dc1,font3)",
        "SetTextColor(dc1,0x000000FF)", "TextOutA(dc1,256,66,\"C\",1)", "SelectObject(dc1,stock:SYSTEM_FONT)",
        "DeleteObject(font3)"},
-      host::Calls()));
-  EXPECT_EQ(TRANSPARENT, host::BkMode(dc));
+      core::Calls()));
+  EXPECT_EQ(TRANSPARENT, core::BkMode(dc));
   EXPECT_EQ(306, gTriangle.circumcenter.x);
   EXPECT_EQ(761, gTriangle.excenters[2].y);
   ExpectClean(dc);
@@ -55,8 +55,8 @@ TEST_F(Outline, CollinearTriangleStillDrawsThreeSidesAndLabels) {
   gTriangle.b = {200, 200};
   gTriangle.c = {300, 300};
   gTriangle.DrawFigure(dc, FigureTriangle);
-  EXPECT_EQ(3u, host::CallsNamed({"LineTo"}).size());
-  EXPECT_EQ(3u, host::CallsNamed({"TextOutA"}).size());
+  EXPECT_EQ(3u, core::CallsNamed({"LineTo"}).size());
+  EXPECT_EQ(3u, core::CallsNamed({"TextOutA"}).size());
   ExpectClean(dc);
 }
 
@@ -64,9 +64,9 @@ TEST_F(Outline, KindsOutsideTheRangeMakeNoCall) {
   HDC dc = OpenDc();
   for (int32_t kind : {8, -1, INT32_MIN, INT32_MAX, 1000}) {
     gTriangle.DrawFigure(dc, kind);
-    EXPECT_TRUE(host::Calls().empty()) << "kind " << kind << ":\n" << Join(host::Calls());
+    EXPECT_TRUE(core::Calls().empty()) << "kind " << kind << ":\n" << Join(core::Calls());
   }
-  EXPECT_EQ(OPAQUE, host::BkMode(dc));
+  EXPECT_EQ(OPAQUE, core::BkMode(dc));
 }
 
 TEST_F(Outline, EveryKindLeavesTheContextAsItWas) {

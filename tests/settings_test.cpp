@@ -28,7 +28,7 @@ std::vector<BYTE> Bytes(const std::string& text) { return std::vector<BYTE>(text
 
 // The stored value as a 32-bit number, or nothing unless it is a REG_DWORD of 4 bytes.
 std::optional<uint32_t> StoredDword(const char* name) {
-  std::optional<host::RegistryEntry> entry = host::RegistryValue(kKey, name);
+  std::optional<core::RegistryEntry> entry = core::RegistryValue(kKey, name);
   if (!entry || entry->type != REG_DWORD || entry->data.size() != 4) return std::nullopt;
   const std::vector<BYTE>& d = entry->data;
   return d[0] | d[1] << 8 | d[2] << 16 | static_cast<uint32_t>(d[3]) << 24;
@@ -36,15 +36,15 @@ std::optional<uint32_t> StoredDword(const char* name) {
 
 std::string Query(const char* name) { return "RegQueryValueExA(key1,\"" + std::string(name) + "\",null,null,data,4)"; }
 
-class Store : public HostTest {
+class Store : public CoreTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
-    host::ClearCalls();
+    CoreTest::SetUp();
+    core::ClearCalls();
   }
   void TearDown() override {
-    EXPECT_EQ(0, host::OpenKeyCount()) << "a registry key was left open";
-    HostTest::TearDown();
+    EXPECT_EQ(0, core::OpenKeyCount()) << "a registry key was left open";
+    CoreTest::TearDown();
   }
 };
 
@@ -52,9 +52,9 @@ TEST_F(Store, NoKeyGivesTheDefaultsAndCreatesNothing) {
   gSettings = Settings{0, 0, 0, 0, 0, 0, 0, 9, 1};
   LoadSettings();
   EXPECT_EQ(kDefaults, Describe(gSettings));
-  EXPECT_FALSE(host::KeyExists(kKey));
-  EXPECT_FALSE(host::KeyExists("Software"));
-  EXPECT_TRUE(SameCalls({"RegOpenKeyA(HKEY_CURRENT_USER,\"Software\\x5CMorvaselkin\")"}, host::Calls()));
+  EXPECT_FALSE(core::KeyExists(kKey));
+  EXPECT_FALSE(core::KeyExists("Software"));
+  EXPECT_TRUE(SameCalls({"RegOpenKeyA(HKEY_CURRENT_USER,\"Software\\x5CMorvaselkin\")"}, core::Calls()));
 }
 
 TEST_F(Store, LoadTakesEachStoredValueIntoItsOwnField) {
@@ -101,36 +101,36 @@ TEST_F(Store, LoadTakesEachStoredValueIntoItsOwnField) {
       {"other names are ignored", "Farbe", REG_DWORD, {0, 0, 0, 0}, kDefaults},
   };
   for (const Case& c : cases) {
-    host::Reset();
-    host::SetRegistryValue(kKey, c.name, c.type, c.data);
+    core::Reset();
+    core::SetRegistryValue(kKey, c.name, c.type, c.data);
     gSettings = Settings{};
     LoadSettings();
     EXPECT_EQ(c.expected, Describe(gSettings)) << c.what;
-    EXPECT_EQ(0, host::OpenKeyCount()) << c.what;
+    EXPECT_EQ(0, core::OpenKeyCount()) << c.what;
   }
 }
 
 TEST_F(Store, LoadQueriesAllNineInOrderPastFailures) {
-  for (const char* name : kNames) host::SetRegistryDword(kKey, name, 0);
-  host::SetRegistryValue(kKey, "Umkreis", REG_SZ, Bytes("lang genug"));
-  host::SetRegistryValue(kKey, "Hoehenlinien", REG_BINARY, {0});
-  host::SetRegistryDword(kKey, "Geschwindigkeit", 750);
+  for (const char* name : kNames) core::SetRegistryDword(kKey, name, 0);
+  core::SetRegistryValue(kKey, "Umkreis", REG_SZ, Bytes("lang genug"));
+  core::SetRegistryValue(kKey, "Hoehenlinien", REG_BINARY, {0});
+  core::SetRegistryDword(kKey, "Geschwindigkeit", 750);
   LoadSettings();
   EXPECT_EQ("flags 0011000 background 0 interval 750", Describe(gSettings));
   // Every query offers 4 bytes, also after one that reported a longer value.
   Lines expected = {"RegOpenKeyA(HKEY_CURRENT_USER,\"Software\\x5CMorvaselkin\")"};
   for (const char* name : kNames) expected.push_back(Query(name));
   expected.push_back("RegCloseKey(key1)");
-  EXPECT_TRUE(SameCalls(expected, host::Calls()));
+  EXPECT_TRUE(SameCalls(expected, core::Calls()));
   EXPECT_EQ((std::vector<BYTE>{'l', 'a', 'n', 'g', ' ', 'g', 'e', 'n', 'u', 'g'}),
-            host::RegistryValue(kKey, "Umkreis")->data)
+            core::RegistryValue(kKey, "Umkreis")->data)
       << "loading must not change the registry";
 }
 
 TEST_F(Store, LoadingAgainGivesTheSameRecordAndDropsUnsavedChanges) {
-  host::SetRegistryDword(kKey, "Inkreis", 0);
-  host::SetRegistryDword(kKey, "Hintergrundfarbe", 1);
-  host::SetRegistryDword(kKey, "Geschwindigkeit", 3000);
+  core::SetRegistryDword(kKey, "Inkreis", 0);
+  core::SetRegistryDword(kKey, "Hintergrundfarbe", 1);
+  core::SetRegistryDword(kKey, "Geschwindigkeit", 3000);
   const char expected[] = "flags 1011111 background 1 interval 3000";
   LoadSettings();
   EXPECT_EQ(expected, Describe(gSettings));
@@ -157,7 +157,7 @@ TEST_F(Store, SaveWritesAllNineDwordsInOrder) {
        {1, 1, 1, 1, 1, 1, 1, 7, 0xFFFFFFFFu}},
   };
   for (const Case& c : cases) {
-    host::Reset();
+    core::Reset();
     gSettings = c.record;
     SaveSettings();
     Lines expected = {"RegCreateKeyA(HKEY_CURRENT_USER,\"Software\\x5CMorvaselkin\")"};
@@ -169,14 +169,14 @@ TEST_F(Store, SaveWritesAllNineDwordsInOrder) {
       expected.push_back("RegSetValueExA(key1,\"" + std::string(kNames[i]) + "\",0,4," + bytes + ",4)");
     }
     expected.push_back("RegCloseKey(key1)");
-    EXPECT_TRUE(SameCalls(expected, host::Calls())) << c.what;
+    EXPECT_TRUE(SameCalls(expected, core::Calls())) << c.what;
     for (int i = 0; i < 9; ++i)
       EXPECT_EQ(std::optional<uint32_t>(c.stored[i]), StoredDword(kNames[i])) << c.what << ": " << kNames[i];
   }
 }
 
 TEST_F(Store, StoredFlagFiveLoadsAsOneAndSavesBackAsOne) {
-  host::SetRegistryDword(kKey, "Inkreis", 5);
+  core::SetRegistryDword(kKey, "Inkreis", 5);
   LoadSettings();
   EXPECT_EQ(1, gSettings.showIncircle);
   SaveSettings();
@@ -184,8 +184,8 @@ TEST_F(Store, StoredFlagFiveLoadsAsOneAndSavesBackAsOne) {
 }
 
 TEST_F(Store, SaveReplacesWhatWasStoredAndKeepsOtherValues) {
-  host::SetRegistryValue(kKey, "Geschwindigkeit", REG_SZ, Bytes("schnell"));
-  host::SetRegistryDword(kKey, "Fremd", 42);
+  core::SetRegistryValue(kKey, "Geschwindigkeit", REG_SZ, Bytes("schnell"));
+  core::SetRegistryDword(kKey, "Fremd", 42);
   gSettings.intervalMs = 800;
   SaveSettings();
   EXPECT_EQ(std::optional<uint32_t>(800), StoredDword("Geschwindigkeit"));
@@ -195,18 +195,18 @@ TEST_F(Store, SaveReplacesWhatWasStoredAndKeepsOtherValues) {
 }
 
 TEST_F(Store, FailedKeyCreationWritesNothing) {
-  host::FailKeyCreation(true);
+  core::FailKeyCreation(true);
   SaveSettings();
-  EXPECT_TRUE(SameCalls({"RegCreateKeyA(HKEY_CURRENT_USER,\"Software\\x5CMorvaselkin\")"}, host::Calls()));
-  EXPECT_FALSE(host::KeyExists(kKey));
+  EXPECT_TRUE(SameCalls({"RegCreateKeyA(HKEY_CURRENT_USER,\"Software\\x5CMorvaselkin\")"}, core::Calls()));
+  EXPECT_FALSE(core::KeyExists(kKey));
 }
 
 TEST_F(Store, FailedWriteDoesNotStopTheOthers) {
-  host::FailValueWrite("Umkreis");
-  host::FailValueWrite("Geschwindigkeit");
+  core::FailValueWrite("Umkreis");
+  core::FailValueWrite("Geschwindigkeit");
   SaveSettings();
-  EXPECT_EQ(9u, host::CallsNamed({"RegSetValueExA"}).size());
-  EXPECT_EQ("RegCloseKey(key1)", host::Calls().back());
+  EXPECT_EQ(9u, core::CallsNamed({"RegSetValueExA"}).size());
+  EXPECT_EQ("RegCloseKey(key1)", core::Calls().back());
   for (const char* name : kNames) {
     const bool failed = std::string(name) == "Umkreis" || std::string(name) == "Geschwindigkeit";
     EXPECT_EQ(!failed, StoredDword(name).has_value()) << name;
@@ -215,7 +215,7 @@ TEST_F(Store, FailedWriteDoesNotStopTheOthers) {
 
 // The stand-in registry's answers that the store relies on.
 TEST_F(Store, HostQueryOfferingTooLittleReportsTheNeededSize) {
-  host::SetRegistryValue(kKey, "Lang", REG_SZ, Bytes("abcdef"));
+  core::SetRegistryValue(kKey, "Lang", REG_SZ, Bytes("abcdef"));
   HKEY key = nullptr;
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(HKEY_CURRENT_USER, kKey, &key));
   BYTE data[4] = {9, 9, 9, 9};

@@ -5,7 +5,7 @@
 
 namespace {
 
-class Soak : public HostTest {};
+class Soak : public CoreTest {};
 
 TEST_F(Soak, HundredThousandTicksOverEveryFlagShadeAndSize) {
   const int sizes[][2] = {{0, 0}, {1, 1}, {1, 10000}, {1920, 1080}, {10000, 1}, {640, 480}};
@@ -18,10 +18,10 @@ TEST_F(Soak, HundredThousandTicksOverEveryFlagShadeAndSize) {
         for (int flags = 0; flags < 128; ++flags) {
           // A fresh platform for each combination keeps the record small; the
           // program's own state (triangle, step) carries on from cycle to cycle.
-          host::Reset();
-          host::SetRecording(false);
-          host::SetClock(clock++);
-          gMainWindow = host::CreateTestWindow(size[0], size[1]);
+          core::Reset();
+          core::SetRecording(false);
+          core::SetClock(clock++);
+          gMainWindow = core::CreateTestWindow(size[0], size[1]);
           uint8_t* const fields[] = {&gSettings.showMedians,        &gSettings.showIncircle,
                                      &gSettings.showCircumcircle,   &gSettings.showAltitudes,
                                      &gSettings.showNinePointCircle, &gSettings.showEulerLine,
@@ -39,10 +39,10 @@ TEST_F(Soak, HundredThousandTicksOverEveryFlagShadeAndSize) {
             ++cycleTicks;
             ASSERT_GE(gCycleStep, 0);
             ASSERT_LE(gCycleStep, 10);
-            ASSERT_EQ(0, host::LiveObjectCount())
+            ASSERT_EQ(0, core::LiveObjectCount())
                 << "tick " << cycleTicks << " flags " << flags << " shade " << shade << " size " << size[0] << "x"
                 << size[1];
-            ASSERT_TRUE(host::Errors().empty()) << host::Errors()[0];
+            ASSERT_TRUE(core::Errors().empty()) << core::Errors()[0];
           } while (gCycleStep != 0 && cycleTicks < 20);
           ASSERT_EQ(4 + n, cycleTicks) << "flags " << flags << " shade " << shade;
           ticks += cycleTicks;

@@ -34,10 +34,10 @@ inline ::testing::AssertionResult SameCalls(const Lines& expected, const Lines& 
   return ::testing::AssertionSuccess();
 }
 
-class HostTest : public ::testing::Test {
+class CoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    host::Reset();
+    core::Reset();
     gTriangle = Triangle();
     gCycleStep = 0;
     gMainWindow = nullptr;
@@ -45,20 +45,20 @@ class HostTest : public ::testing::Test {
     LoadSettings();
   }
   void TearDown() override {
-    EXPECT_TRUE(host::Errors().empty()) << "platform misuse:\n" << Join(host::Errors());
+    EXPECT_TRUE(core::Errors().empty()) << "platform misuse:\n" << Join(core::Errors());
   }
   // A window and a device context to draw into, with the recording cleared.
   HDC OpenDc(int width = 1024, int height = 768) {
-    gMainWindow = host::CreateTestWindow(width, height);
+    gMainWindow = core::CreateTestWindow(width, height);
     HDC dc = GetDC(gMainWindow);
-    host::ClearCalls();
+    core::ClearCalls();
     return dc;
   }
   // Checks the drawing protocol's promise after a figure: nothing left alive and the
   // context holding what it held before.
   void ExpectClean(HDC dc) {
-    EXPECT_EQ(0, host::LiveObjectCount());
-    EXPECT_EQ("stock:BLACK_PEN", host::SelectedPen(dc));
-    EXPECT_EQ("stock:SYSTEM_FONT", host::SelectedFont(dc));
+    EXPECT_EQ(0, core::LiveObjectCount());
+    EXPECT_EQ("stock:BLACK_PEN", core::SelectedPen(dc));
+    EXPECT_EQ("stock:SYSTEM_FONT", core::SelectedFont(dc));
   }
 };

@@ -4,7 +4,7 @@
 
 namespace {
 
-class Window : public HostTest {
+class Window : public CoreTest {
  protected:
   // A window of our class, created as the entry creates it; WM_CREATE has run.
   HWND CreateWindow(int width = 640, int height = 480) {
@@ -16,17 +16,17 @@ class Window : public HostTest {
     HWND window = CreateWindowExA(0, kWindowClass, kWindowTitle, WS_POPUP, 0, 0, width, height,
                                   nullptr, nullptr, nullptr, nullptr);
     EXPECT_NE(nullptr, window);
-    host::ClearCalls();
+    core::ClearCalls();
     return window;
   }
 };
 
 TEST_F(Window, CreationStartsTimerOneWithTheStoredPeriod) {
   gSettings.intervalMs = 1234;
-  HWND window = host::CreateTestWindow(100, 100);
-  host::ClearCalls();
+  HWND window = core::CreateTestWindow(100, 100);
+  core::ClearCalls();
   EXPECT_EQ(0, ScreenSaverWndProc(window, WM_CREATE, 0, 0));
-  EXPECT_TRUE(SameCalls({"SetTimer(" + host::Name(window) + ",1,1234,null)"}, host::Calls()))
+  EXPECT_TRUE(SameCalls({"SetTimer(" + core::Name(window) + ",1,1234,null)"}, core::Calls()))
       << "timer 1 on the window WM_CREATE names";
   EXPECT_EQ(1u, gTimerId);
   EXPECT_EQ(nullptr, gMainWindow) << "creation does not set gMainWindow; the entry does";
@@ -47,7 +47,7 @@ TEST_F(Window, TimerPeriodIsHeldWithinTheDialogsRange) {
     SetUp();
     gSettings.intervalMs = c.stored;
     HWND window = CreateWindow();
-    EXPECT_EQ(c.period, host::TimerPeriod(window, 1)) << "stored interval " << c.stored;
+    EXPECT_EQ(c.period, core::TimerPeriod(window, 1)) << "stored interval " << c.stored;
     EXPECT_EQ(c.stored, gSettings.intervalMs) << "the stored value is left as it is";
   }
 }
@@ -57,20 +57,20 @@ TEST_F(Window, EveryTimerMessageRunsOneTickWhateverItsId) {
   gMainWindow = window;
   for (WPARAM id : {WPARAM{1}, WPARAM{2}, WPARAM{0}, WPARAM{0xFFFF}}) {
     const int32_t before = gCycleStep;
-    host::ClearCalls();
+    core::ClearCalls();
     EXPECT_EQ(0, ScreenSaverWndProc(window, WM_TIMER, id, 0)) << "timer id " << id;
     EXPECT_EQ(before + 1, gCycleStep) << "timer id " << id << " advances the cycle by one step";
-    const Lines dcs = host::CallsNamed({"GetDC", "ReleaseDC"});
-    ASSERT_EQ(2u, dcs.size()) << "one tick takes and returns one device context:\n" << Join(host::Calls());
-    EXPECT_EQ("GetDC(" + host::Name(window) + ")", dcs[0]);
+    const Lines dcs = core::CallsNamed({"GetDC", "ReleaseDC"});
+    ASSERT_EQ(2u, dcs.size()) << "one tick takes and returns one device context:\n" << Join(core::Calls());
+    EXPECT_EQ("GetDC(" + core::Name(window) + ")", dcs[0]);
   }
 }
 
 TEST_F(Window, PaintBeginsAndEndsAndDrawsNothing) {
   HWND window = CreateWindow();
   EXPECT_EQ(0, ScreenSaverWndProc(window, WM_PAINT, 0, 0));
-  const std::string w = host::Name(window);
-  EXPECT_TRUE(SameCalls({"BeginPaint(" + w + ")", "EndPaint(" + w + ")"}, host::Calls()));
+  const std::string w = core::Name(window);
+  EXPECT_TRUE(SameCalls({"BeginPaint(" + w + ")", "EndPaint(" + w + ")"}, core::Calls()));
 }
 
 TEST_F(Window, MouseButtonsAndDestructionKillTheTimerAndQuitWithZero) {
@@ -84,10 +84,10 @@ TEST_F(Window, MouseButtonsAndDestructionKillTheTimerAndQuitWithZero) {
     SetUp();
     HWND window = CreateWindow();
     EXPECT_EQ(0, ScreenSaverWndProc(window, message, 0, 0)) << what;
-    const std::string w = host::Name(window);
-    EXPECT_TRUE(SameCalls({"KillTimer(" + w + ",1)", "PostQuitMessage(0)"}, host::Calls())) << what;
-    EXPECT_EQ(0, host::TimerCount()) << what;
-    EXPECT_TRUE(host::IsWindowAlive(window)) << what << " leaves the window to the process's end";
+    const std::string w = core::Name(window);
+    EXPECT_TRUE(SameCalls({"KillTimer(" + w + ",1)", "PostQuitMessage(0)"}, core::Calls())) << what;
+    EXPECT_EQ(0, core::TimerCount()) << what;
+    EXPECT_TRUE(core::IsWindowAlive(window)) << what << " leaves the window to the process's end";
     MSG msg;
     EXPECT_EQ(FALSE, GetMessageA(&msg, nullptr, 0, 0)) << what << " posts the quit message";
     EXPECT_EQ(static_cast<UINT>(WM_QUIT), msg.message) << what;
@@ -116,30 +116,30 @@ TEST_F(Window, EveryOtherMessageGoesToTheDefaultProcessing) {
       {0x0400, 7, -7, "a message of our own range"},
   };
   HWND window = CreateWindow();
-  const std::string w = host::Name(window);
+  const std::string w = core::Name(window);
   for (const Case& c : cases) {
-    host::ClearCalls();
+    core::ClearCalls();
     EXPECT_EQ(0, ScreenSaverWndProc(window, c.message, c.wParam, c.lParam)) << c.what;
     char message[16];
     std::snprintf(message, sizeof message, "0x%08X", c.message);
     const std::string expected = "DefWindowProcA(" + w + "," + message + "," +
                                  std::to_string(c.wParam) + "," + std::to_string(c.lParam) + ")";
-    EXPECT_TRUE(SameCalls({expected}, host::Calls())) << c.what;
-    EXPECT_EQ(1, host::TimerCount()) << c.what << " leaves the timer running";
+    EXPECT_TRUE(SameCalls({expected}, core::Calls())) << c.what;
+    EXPECT_EQ(1, core::TimerCount()) << c.what << " leaves the timer running";
   }
 }
 
 TEST_F(Window, EraseFillsWithTheClassBrushThroughTheDefaultProcessing) {
   HWND window = CreateWindow(300, 200);
   HDC dc = GetDC(window);
-  host::ClearCalls();
+  core::ClearCalls();
   EXPECT_EQ(1, ScreenSaverWndProc(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0))
       << "the default processing's answer: erased";
-  const std::string w = host::Name(window), d = host::Name(dc);
+  const std::string w = core::Name(window), d = core::Name(dc);
   EXPECT_TRUE(SameCalls({"DefWindowProcA(" + w + ",0x00000014," +
                              std::to_string(reinterpret_cast<WPARAM>(dc)) + ",0)",
                          "FillRect(" + d + ",0,0,300,200,stock:BLACK_BRUSH)"},
-                        host::Calls()));
+                        core::Calls()));
   ReleaseDC(window, dc);
 }
 
@@ -157,7 +157,7 @@ TEST_F(Window, BackgroundBrushIsAStockBrushForEveryStoredShade) {
       {0xFFFFFFFFu, "stock:BLACK_BRUSH"},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(c.brush, host::Name(BackgroundBrush(c.background))) << "background " << c.background;
+    EXPECT_EQ(c.brush, core::Name(BackgroundBrush(c.background))) << "background " << c.background;
 }
 
 }  // namespace

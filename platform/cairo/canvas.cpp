@@ -111,7 +111,7 @@ RECT Canvas::TakeDamage() {
   return damage;
 }
 
-void Canvas::FillBands(const std::vector<Band>& bands, const host::PenLook& pen, bool opaque) {
+void Canvas::FillBands(const std::vector<Band>& bands, const core::PenLook& pen, bool opaque) {
   const Pattern& pattern = kPatterns[pen.style >= 0 && pen.style <= PS_DASHDOTDOT ? pen.style : 0];
   // Two passes when the gaps are filled too: gaps in the background colour, then the
   // dashes in the pen's.
@@ -195,7 +195,7 @@ void Canvas::FillBands(const std::vector<Band>& bands, const host::PenLook& pen,
 
 // A solid pen wider than one pixel: round ends and joins, the line centred on the
 // pixel grid so that an even width covers whole pixels on both sides.
-void Canvas::StrokeWide(const host::PenLook& pen, const std::vector<std::pair<double, double>>& points) {
+void Canvas::StrokeWide(const core::PenLook& pen, const std::vector<std::pair<double, double>>& points) {
   const double w = pen.width;
   const double offset = pen.width % 2 == 1 ? 0.5 : 0.0;
   const double x0 = -w - 2, y0 = -w - 2, x1 = width_ + w + 2, y1 = height_ + w + 2;
@@ -239,7 +239,7 @@ void Canvas::StrokeWide(const host::PenLook& pen, const std::vector<std::pair<do
   Damage(left - w, top - w, right + w, bottom + w);
 }
 
-void Canvas::Line(const host::PenLook& pen, bool opaque, POINT from, POINT to) {
+void Canvas::Line(const core::PenLook& pen, bool opaque, POINT from, POINT to) {
   if (pen.style == PS_NULL || (from.x == to.x && from.y == to.y)) return;
   if (pen.width > 1) {
     StrokeWide(pen, {{from.x, from.y}, {to.x, to.y}});
@@ -266,7 +266,7 @@ void Canvas::Line(const host::PenLook& pen, bool opaque, POINT from, POINT to) {
   FillBands({band}, pen, opaque);
 }
 
-void Canvas::Arc(const host::PenLook& pen, bool opaque, int x, int y, uint32_t radius, double start, double sweep) {
+void Canvas::Arc(const core::PenLook& pen, bool opaque, int x, int y, uint32_t radius, double start, double sweep) {
   if (pen.style == PS_NULL || radius == 0 || sweep == 0) return;
   sweep = std::max(-360.0, std::min(360.0, sweep));
   // GDI draws the arc of the ellipse in the square from x - r to x + r, whose right and
@@ -361,7 +361,7 @@ void Canvas::Arc(const host::PenLook& pen, bool opaque, int x, int y, uint32_t r
   if (!bands.empty()) FillBands(bands, pen, opaque);
 }
 
-void Canvas::SelectFont(const host::FontLook& font, double* size, double* xScale, double* ascent) {
+void Canvas::SelectFont(const core::FontLook& font, double* size, double* xScale, double* ascent) {
   cairo_select_font_face(cr_, font.face.empty() ? "Sans" : font.face.c_str(),
                          font.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
                          font.weight >= 600 ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
@@ -411,7 +411,7 @@ void Canvas::SelectFont(const host::FontLook& font, double* size, double* xScale
 
 // Selects the font and measures the text in it: the text as UTF-8, its extents and
 // the font's, the ascent in whole pixels, the font's size and stretch.
-Canvas::Measured Canvas::Measure(const host::FontLook& font, const char* text, int count) {
+Canvas::Measured Canvas::Measure(const core::FontLook& font, const char* text, int count) {
   Measured m;
   SelectFont(font, &m.size, &m.xScale, &m.ascent);
   m.utf8 = Utf8FromWindows1252(text, count);
@@ -420,14 +420,14 @@ Canvas::Measured Canvas::Measure(const host::FontLook& font, const char* text, i
   return m;
 }
 
-SIZE Canvas::TextExtent(const host::FontLook& font, const char* text, int count) {
+SIZE Canvas::TextExtent(const core::FontLook& font, const char* text, int count) {
   cairo_save(cr_);
   const Measured m = Measure(font, text, count);
   cairo_restore(cr_);
   return {static_cast<LONG>(std::lround(m.text.x_advance)), static_cast<LONG>(std::lround(m.font.ascent + m.font.descent))};
 }
 
-void Canvas::Text(const host::FontLook& font, COLORREF colour, bool opaque, int x, int y, const char* text,
+void Canvas::Text(const core::FontLook& font, COLORREF colour, bool opaque, int x, int y, const char* text,
                   int count) {
   // A label can be no wider than a few thousand pixels: one that starts further off
   // than that shows nothing.

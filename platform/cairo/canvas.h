@@ -42,7 +42,7 @@ struct TextRun {
   std::string face;
 };
 
-class Canvas : public host::Canvas {
+class Canvas : public core::Canvas {
  public:
   // Draws on `surface` (not owned), a client area of width x height pixels shown at
   // `scale` device pixels per client pixel.
@@ -51,12 +51,12 @@ class Canvas : public host::Canvas {
   Canvas(const Canvas&) = delete;
   Canvas& operator=(const Canvas&) = delete;
 
-  void Line(const host::PenLook& pen, bool opaque, POINT from, POINT to) override;
-  void Arc(const host::PenLook& pen, bool opaque, int x, int y, uint32_t radius, double start,
+  void Line(const core::PenLook& pen, bool opaque, POINT from, POINT to) override;
+  void Arc(const core::PenLook& pen, bool opaque, int x, int y, uint32_t radius, double start,
            double sweep) override;
-  void Text(const host::FontLook& font, COLORREF colour, bool opaque, int x, int y, const char* text,
+  void Text(const core::FontLook& font, COLORREF colour, bool opaque, int x, int y, const char* text,
             int count) override;
-  SIZE TextExtent(const host::FontLook& font, const char* text, int count) override;
+  SIZE TextExtent(const core::FontLook& font, const char* text, int count) override;
   void Fill(const RECT& rect, COLORREF colour) override;
 
   cairo_surface_t* Surface() const { return surface_; }
@@ -74,16 +74,16 @@ class Canvas : public host::Canvas {
  private:
   struct Band;
   void Damage(double left, double top, double right, double bottom);
-  void FillBands(const std::vector<Band>& bands, const host::PenLook& pen, bool opaque);
-  void StrokeWide(const host::PenLook& pen, const std::vector<std::pair<double, double>>& points);
-  void SelectFont(const host::FontLook& font, double* size, double* xScale, double* ascent);
+  void FillBands(const std::vector<Band>& bands, const core::PenLook& pen, bool opaque);
+  void StrokeWide(const core::PenLook& pen, const std::vector<std::pair<double, double>>& points);
+  void SelectFont(const core::FontLook& font, double* size, double* xScale, double* ascent);
   struct Measured {
     std::string utf8;
     cairo_text_extents_t text;
     cairo_font_extents_t font;
     double ascent, size, xScale;
   };
-  Measured Measure(const host::FontLook& font, const char* text, int count);
+  Measured Measure(const core::FontLook& font, const char* text, int count);
 
   cairo_surface_t* surface_;
   cairo_t* cr_;

@@ -13,7 +13,7 @@
 
 #include "platform/core/windows.h"
 
-namespace host {
+namespace core {
 
 // A pen as CreatePen made it.
 struct PenLook {
@@ -80,4 +80,4 @@ void InstallBackend(Backend* backend);
 // The colour a brush paints: the five stock brushes, then GDI's grey steps.
 COLORREF BrushColour(HBRUSH brush);
 
-}  // namespace host
+}  // namespace core

@@ -4,7 +4,7 @@
 
 #include <cinttypes>
 
-namespace host {
+namespace core {
 
 State& S() {
   static State state;
@@ -100,7 +100,7 @@ void InstallBackend(Backend* backend) { installed = backend; }
 void Error(const std::string& what) { S().errors.push_back(what); }
 
 void Unsupported(const std::string& what) {
-  std::fprintf(stderr, "host platform: unsupported: %s\n", what.c_str());
+  std::fprintf(stderr, "platform core: unsupported: %s\n", what.c_str());
   std::abort();
 }
 
@@ -174,16 +174,16 @@ void QueueRandomNumbers(const std::vector<int>& numbers) {
   for (int n : numbers) S().randomQueue.push_back(n);
 }
 
-}  // namespace host
+}  // namespace core
 
-// The C runtime's clock and generator as the program sees them on this host (the
+// The C runtime's clock and generator as the program sees them here (the
 // build renames the program's time, srand and rand to these). The generator is the
 // one of the Windows C runtime, so a given second yields the same triangle here as
 // in the real program: 15-bit results from a 32-bit linear congruential state.
-extern "C" time_t HostTime(time_t* out) {
+extern "C" time_t CrtTime(time_t* out) {
   time_t now;
-  if (host::S().clockSet) {
-    now = host::S().clock;
+  if (core::S().clockSet) {
+    now = core::S().clock;
   } else {
     struct timespec ts;
     clock_gettime(CLOCK_REALTIME, &ts);
@@ -193,10 +193,10 @@ extern "C" time_t HostTime(time_t* out) {
   return now;
 }
 
-extern "C" void HostSrand(unsigned seed) { host::S().randomState = seed; }
+extern "C" void CrtSrand(unsigned seed) { core::S().randomState = seed; }
 
-extern "C" int HostRand(void) {
-  host::State& s = host::S();
+extern "C" int CrtRand(void) {
+  core::State& s = core::S();
   if (!s.randomQueue.empty()) {
     int n = s.randomQueue.front();
     s.randomQueue.pop_front();

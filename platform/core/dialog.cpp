@@ -1,11 +1,11 @@
-// user32 dialogs on the host: the program's dialog templates, their controls with
+// user32 dialogs in the core: the program's dialog templates, their controls with
 // check states and scroll positions, and modal dialogs whose user is a test.
 #include "platform/core/state.h"
 #include "res/resource.h"
 
 #include <algorithm>
 
-using namespace host;
+using namespace core;
 
 namespace {
 
@@ -148,7 +148,7 @@ Item& KnownControl(HWND dialog, int id) {
 
 }  // namespace
 
-namespace host {
+namespace core {
 
 void ResetDialogs() { D() = Dialogs(); }
 
@@ -212,7 +212,7 @@ bool DialogEnded(HWND dialog) { return KnownDialog(dialog).ended; }
 
 INT_PTR DialogResult(HWND dialog) { return KnownDialog(dialog).result; }
 
-}  // namespace host
+}  // namespace core
 
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner,
                                DLGPROC dialogProc, LPARAM initParam) {

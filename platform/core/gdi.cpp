@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-using namespace host;
+using namespace core;
 
 namespace {
 
@@ -69,7 +69,7 @@ int RoundToInt(double v) {
 
 }  // namespace
 
-namespace host {
+namespace core {
 
 HDC NewDc(HWND window) {
   Object dc(Kind::Dc);
@@ -133,7 +133,7 @@ COLORREF BrushColour(HBRUSH brush) {
   Unsupported("a brush other than the five stock brushes: " + Name(brush));
 }
 
-}  // namespace host
+}  // namespace core
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
   if (style < PS_SOLID || style > PS_DASHDOTDOT) Unsupported("CreatePen style " + std::to_string(style));

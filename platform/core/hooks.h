@@ -13,7 +13,7 @@
 
 #include "platform/core/windows.h"
 
-namespace host {
+namespace core {
 
 // Forget everything: calls, errors, objects, windows, messages, timers, clock,
 // random numbers, registry and dialog controls. Every test starts with this.
@@ -62,7 +62,7 @@ bool IsWindowAlive(HWND window);
 void PostMessageToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // A window of the platform's own that holds the program's window: an X11 window, a
 // picture. Its procedure is DefWindowProcA; its children fill it as it is resized.
-HWND NewHostWindow(const char* name, int width, int height);
+HWND NewFrameWindow(const char* name, int width, int height);
 // The window and its children get WM_DESTROY and are gone, with their timers.
 void DestroyWindowTree(HWND window);
 // A new client size; the window's children follow.
@@ -118,7 +118,7 @@ void FailKeyCreation(bool fail);
 void FailValueWrite(const std::string& name);
 
 // ---- Dialogs ----
-// The program's dialog templates as the host knows them: the settings dialog
+// The program's dialog templates as the core knows them: the settings dialog
 // (IDD_SETTINGS in res/resource.h) with its controls in template order. Buttons and
 // radio buttons hold a check state; "auto" buttons change it when clicked, radio
 // buttons within their group (up to the next control with WS_GROUP). A scroll bar
@@ -144,4 +144,4 @@ SCROLLINFO ScrollBar(HWND dialog, int id);  // range, page and position
 bool DialogEnded(HWND dialog);
 INT_PTR DialogResult(HWND dialog);  // the EndDialog result; -1 while it runs
 
-}  // namespace host
+}  // namespace core

@@ -1,4 +1,4 @@
-// advapi32 on the host: an in-memory registry below HKEY_CURRENT_USER. Keys are paths
+// advapi32 in the core: an in-memory registry below HKEY_CURRENT_USER. Keys are paths
 // such as "Software\Morvaselkin"; key and value names compare without regard to ASCII
 // case, as Windows does. Open keys are handles of kind Key ("key1", "key2", ...).
 #include "platform/core/state.h"
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <set>
 
-using namespace host;
+using namespace core;
 
 namespace {
 
@@ -89,7 +89,7 @@ std::string Bytes(const BYTE* data, DWORD size) {
 
 }  // namespace
 
-namespace host {
+namespace core {
 
 void ResetRegistry() { R() = Registry(); }
 
@@ -125,7 +125,7 @@ void FailKeyCreation(bool fail) { R().failCreation = fail; }
 
 void FailValueWrite(const std::string& name) { R().failingWrites.insert(name); }
 
-}  // namespace host
+}  // namespace core
 
 LSTATUS WINAPI RegOpenKeyA(HKEY base, LPCSTR subKey, HKEY* result) {
   Call("RegOpenKeyA", base, KeyName(subKey));

@@ -13,7 +13,7 @@
 #include "platform/core/hooks.h"
 #include "platform/core/backend.h"
 
-namespace host {
+namespace core {
 
 enum class Kind { Pen, Font, Brush, StockObject, Dc, Window, Key };
 
@@ -137,4 +137,4 @@ void Call(const char* name, const A&... args) {
   Record(std::string(name) + "(" + Args(args...) + ")");
 }
 
-}  // namespace host
+}  // namespace core

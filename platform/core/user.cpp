@@ -6,12 +6,12 @@
 
 #include <cstring>
 
-using namespace host;
+using namespace core;
 
-namespace host {
+namespace core {
 HDC NewDc(HWND window);
 void CloseDc(HDC dc);
-}  // namespace host
+}  // namespace core
 
 namespace {
 
@@ -70,7 +70,7 @@ HWND Desktop() {
 
 }  // namespace
 
-namespace host {
+namespace core {
 
 LRESULT Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Object* o = FindAlive(window, Kind::Window);
@@ -78,7 +78,7 @@ LRESULT Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return o->proc(window, message, wParam, lParam);
 }
 
-HWND NewHostWindow(const char* name, int width, int height) {
+HWND NewFrameWindow(const char* name, int width, int height) {
   Object window(Kind::Window);
   window.proc = DefWindowProcA;
   window.width = width;
@@ -188,7 +188,7 @@ UINT TimerPeriod(HWND window, UINT_PTR id) {
 
 int TimerCount() { return static_cast<int>(S().timers.size()); }
 
-}  // namespace host
+}  // namespace core
 
 HDC WINAPI GetDC(HWND window) {
   HDC dc = nullptr;

@@ -3,7 +3,7 @@
 // Declarations follow <windows.h> closely enough that the program's code compiles
 // unchanged against either. The implementations (gdi.cpp, user.cpp, registry.cpp,
 // dialog.cpp) record every call so tests can check what the program asked of the
-// platform; host.h holds the hooks tests use to look at and steer that state.
+// platform; hooks.h holds the hooks tests use to look at and steer that state.
 // Anything outside this subset is deliberately missing: a new call must be added
 // here and emulated, not guessed at.
 #pragma once

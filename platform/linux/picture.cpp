@@ -1,4 +1,4 @@
-// Pictures: the program runs as it does on a screen, inside a host window whose
+// Pictures: the program runs as it does on a screen, inside a frame window whose
 // pixels are a Cairo image, SVG or PDF surface, on a clock that jumps from tick to
 // tick. Between ticks the driver looks at the cycle's step to know when the picture
 // asked for is complete, and for --frames it writes every tick.
@@ -36,15 +36,15 @@ namespace {
 
 // The screen of a picture is the picture; its clock runs only when the program waits
 // for its timer, and then jumps straight to it.
-class PictureBackend final : public host::Backend {
+class PictureBackend final : public core::Backend {
  public:
   PictureBackend(int width, int height, cairo_canvas::Canvas* canvas, std::function<void()> betweenTicks)
       : width_(width), height_(height), canvas_(canvas), betweenTicks_(std::move(betweenTicks)) {}
-  void SetHost(HWND host) { host_ = host; }
+  void SetFrame(HWND frame) { frame_ = frame; }
   SIZE ScreenSize(HWND) override { return {width_, height_}; }
-  // The program's window fills the host and shows the picture.
-  host::Canvas* CanvasOf(HWND window) override {
-    return window != nullptr && window != host_ ? canvas_ : nullptr;
+  // The program's window fills the frame and shows the picture.
+  core::Canvas* CanvasOf(HWND window) override {
+    return window != nullptr && window != frame_ ? canvas_ : nullptr;
   }
   uint64_t NowMs() override { return now_; }
   void Wait(int64_t timeoutMs) override {
@@ -52,7 +52,7 @@ class PictureBackend final : public host::Backend {
     if (timeoutMs < 0) {
       // No timer runs: no further tick would ever come.
       std::fprintf(stderr, "dreieck: the program set no timer\n");
-      host::PostQuit(1);
+      core::PostQuit(1);
       return;
     }
     now_ += static_cast<uint64_t>(timeoutMs);
@@ -63,7 +63,7 @@ class PictureBackend final : public host::Backend {
   int height_;
   cairo_canvas::Canvas* canvas_;
   std::function<void()> betweenTicks_;
-  HWND host_ = nullptr;
+  HWND frame_ = nullptr;
   uint64_t now_ = 0;
 };
 
@@ -192,15 +192,15 @@ bool RunCycle(int width, int height, cairo_canvas::Canvas* canvas, const Options
     }
     const int started = stepBefore;
     stepBefore = gCycleStep;
-    if (afterTick(started)) host::PostQuit(0);
+    if (afterTick(started)) core::PostQuit(0);
   });
-  host::InstallBackend(&backend);
-  host::SetRecording(false);  // the picture is what counts, not the calls that made it
-  if (o.timeGiven) host::SetClock(static_cast<time_t>(o.second));
-  HWND host = host::NewHostWindow("picture", width, height);
-  backend.SetHost(host);
-  RunInside(host);
-  host::InstallBackend(nullptr);
+  core::InstallBackend(&backend);
+  core::SetRecording(false);  // the picture is what counts, not the calls that made it
+  if (o.timeGiven) core::SetClock(static_cast<time_t>(o.second));
+  HWND frame = core::NewFrameWindow("picture", width, height);
+  backend.SetFrame(frame);
+  RunInside(frame);
+  core::InstallBackend(nullptr);
   return gMainWindow != nullptr;
 }
 

@@ -15,15 +15,15 @@ HINSTANCE const kInstance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0
 
 void StoreSettings(const Options& options) {
   for (int i = 0; i < 7; ++i)
-    if (options.flags[i] >= 0) host::SetRegistryDword(kKeyPath, kFlagValueNames[i], static_cast<uint32_t>(options.flags[i]));
+    if (options.flags[i] >= 0) core::SetRegistryDword(kKeyPath, kFlagValueNames[i], static_cast<uint32_t>(options.flags[i]));
   if (options.background >= 0)
-    host::SetRegistryDword(kKeyPath, "Hintergrundfarbe", static_cast<uint32_t>(options.background));
+    core::SetRegistryDword(kKeyPath, "Hintergrundfarbe", static_cast<uint32_t>(options.background));
   if (options.intervalMs >= 0)
-    host::SetRegistryDword(kKeyPath, "Geschwindigkeit", static_cast<uint32_t>(options.intervalMs));
+    core::SetRegistryDword(kKeyPath, "Geschwindigkeit", static_cast<uint32_t>(options.intervalMs));
 }
 
-int RunInside(HWND host) {
-  std::string line = "/p " + std::to_string(reinterpret_cast<uintptr_t>(host));
+int RunInside(HWND frame) {
+  std::string line = "/p " + std::to_string(reinterpret_cast<uintptr_t>(frame));
   return WinMain(kInstance, nullptr, line.data(), SW_SHOWDEFAULT);
 }
 

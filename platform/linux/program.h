@@ -1,5 +1,5 @@
 // Running the program's own entry on Linux: the settings of the command line go where
-// the program reads them, and the program runs as a preview inside a host window the
+// the program reads them, and the program runs as a preview inside a frame window the
 // platform made (an X11 window, a picture).
 #pragma once
 
@@ -12,7 +12,7 @@ namespace dreieck {
 // that every rule of the settings store holds; those not given keep their defaults.
 void StoreSettings(const Options& options);
 
-// Runs the program's entry with a preview command line naming `host`; its result.
-int RunInside(HWND host);
+// Runs the program's entry with a preview command line naming `frame`; its result.
+int RunInside(HWND frame);
 
 }  // namespace dreieck

@@ -3,7 +3,7 @@
 // the program asked of the platform is in the core's call record (hooks.h).
 #include "platform/core/state.h"
 
-namespace host {
+namespace core {
 
 namespace {
 
@@ -29,4 +29,4 @@ Backend* RecordingBackend() {
   return &recording;
 }
 
-}  // namespace host
+}  // namespace core

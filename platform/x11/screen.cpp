@@ -5,7 +5,7 @@
 // image lives in memory it shares with a local X server (MIT-SHM), so showing it
 // copies nothing through the connection; elsewhere XPutImage sends it.
 //
-// The X window is a host window of the core that holds the program's preview window:
+// The X window is a frame window of the core that holds the program's preview window:
 // a window of our own (resizable, or covering the screen), the root window, or a
 // window we are given (XScreenSaver's). Between ticks the process sleeps in poll() on
 // the X connection, a pipe that signals write to, and the next timer.
@@ -176,7 +176,7 @@ class WindowCanvas final : public cairo_canvas::Canvas {
   HWND window_;
 };
 
-class X11Backend final : public host::Backend {
+class X11Backend final : public core::Backend {
  public:
   explicit X11Backend(Display* display) : display_(display) {}
   ~X11Backend() override {
@@ -184,11 +184,11 @@ class X11Backend final : public host::Backend {
       program.canvas.reset();
       program.pixels.reset();
     }
-    for (auto& [hwnd, host] : hosts_) XFreeGC(display_, host.gc);
+    for (auto& [hwnd, target] : targets_) XFreeGC(display_, target.gc);
   }
 
-  // A host window for an X window: `own` ones take the user's buttons and keys.
-  HWND AddHost(Window window, bool own, std::string* error) {
+  // A frame window for an X window: `own` ones take the user's buttons and keys.
+  HWND AddTarget(Window window, bool own, std::string* error) {
     XWindowAttributes attributes;
     errorCount = 0;
     if (!XGetWindowAttributes(display_, window, &attributes) || errorCount != 0) {
@@ -216,36 +216,36 @@ class X11Backend final : public host::Backend {
       *error = text;
       return nullptr;
     }
-    HWND hwnd = host::NewHostWindow("xwindow", attributes.width, attributes.height);
-    Host& host = hosts_[hwnd];
-    host.window = window;
-    host.own = own;
-    host.screen = attributes.screen;
-    host.depth = attributes.depth;
-    host.gc = XCreateGC(display_, window, 0, nullptr);
-    FindMonitor(&host, attributes.width, attributes.height);
+    HWND hwnd = core::NewFrameWindow("xwindow", attributes.width, attributes.height);
+    Target& target = targets_[hwnd];
+    target.window = window;
+    target.own = own;
+    target.screen = attributes.screen;
+    target.depth = attributes.depth;
+    target.gc = XCreateGC(display_, window, 0, nullptr);
+    FindMonitor(&target, attributes.width, attributes.height);
     return hwnd;
   }
 
   SIZE ScreenSize(HWND window) override {
-    if (const Host* host = HostOf(window)) return host->monitor;
+    if (const Target* target = TargetOf(window)) return target->monitor;
     return {DisplayWidth(display_, DefaultScreen(display_)), DisplayHeight(display_, DefaultScreen(display_))};
   }
 
-  host::Canvas* CanvasOf(HWND window) override {
+  core::Canvas* CanvasOf(HWND window) override {
     auto it = programs_.find(window);
     return it != programs_.end() ? it->second.canvas.get() : nullptr;
   }
 
-  // The program's window fills its host; its pixels are an image of the same size.
+  // The program's window fills its frame; its pixels are an image of the same size.
   void WindowCreated(HWND window) override {
-    const HWND parent = host::Parent(window);
-    if (hosts_.count(parent) == 0) {
+    const HWND parent = core::Parent(window);
+    if (targets_.count(parent) == 0) {
       std::fprintf(stderr, "dreieck: a window outside the X window it belongs in is not supported\n");
       std::abort();
     }
     Program& program = programs_[window];
-    program.host = parent;
+    program.frame = parent;
     MakeImage(window, &program);
   }
 
@@ -260,11 +260,11 @@ class X11Backend final : public host::Backend {
       programs_.erase(p);
       return;
     }
-    auto h = hosts_.find(window);
-    if (h == hosts_.end()) return;
+    auto h = targets_.find(window);
+    if (h == targets_.end()) return;
     XFreeGC(display_, h->second.gc);
     if (h->second.own && !h->second.gone) XDestroyWindow(display_, h->second.window);
-    hosts_.erase(h);
+    targets_.erase(h);
   }
 
   uint64_t NowMs() override {
@@ -282,7 +282,7 @@ class X11Backend final : public host::Backend {
     }
     char bytes[16];
     if (read(signalPipe[0], bytes, sizeof bytes) > 0) {
-      host::PostQuit(0);
+      core::PostQuit(0);
       return;
     }
     while (XPending(display_) > 0) {
@@ -291,11 +291,11 @@ class X11Backend final : public host::Backend {
       Handle(event);
     }
     // A window we were given is gone without its DestroyNotify reaching us.
-    for (auto& [hwnd, host] : hosts_) {
-      if (lastBadWindow != 0 && lastBadWindow == host.window && !host.gone) {
-        host.gone = true;
+    for (auto& [hwnd, target] : targets_) {
+      if (lastBadWindow != 0 && lastBadWindow == target.window && !target.gone) {
+        target.gone = true;
         lastBadWindow = 0;
-        host::DestroyWindowTree(hwnd);
+        core::DestroyWindowTree(hwnd);
         break;
       }
     }
@@ -304,13 +304,13 @@ class X11Backend final : public host::Backend {
   // Copies part of the program's picture into its X window.
   void Present(HWND window, RECT rect) {
     auto p = programs_.find(window);
-    const Host* host = HostOf(window);
-    if (p == programs_.end() || host == nullptr || host->gone) return;
-    p->second.pixels->Show(host->window, host->gc, rect);
+    const Target* target = TargetOf(window);
+    if (p == programs_.end() || target == nullptr || target->gone) return;
+    p->second.pixels->Show(target->window, target->gc, rect);
   }
 
  private:
-  struct Host {
+  struct Target {
     Window window = 0;
     bool own = false;
     bool gone = false;
@@ -320,7 +320,7 @@ class X11Backend final : public host::Backend {
     SIZE monitor = {0, 0};
   };
   struct Program {
-    HWND host = nullptr;
+    HWND frame = nullptr;  // the frame window it fills
     std::unique_ptr<Pixels> pixels;
     std::unique_ptr<WindowCanvas> canvas;  // draws on the pixels; goes first
   };
@@ -328,41 +328,41 @@ class X11Backend final : public host::Backend {
   // The monitor that holds the middle of the window, as Windows reports the display a
   // window is on; the whole X screen when the server tells of no monitors. Found when
   // the window comes and whenever it is moved or resized, not at every tick.
-  void FindMonitor(Host* host, int width, int height) {
-    host->monitor = {WidthOfScreen(host->screen), HeightOfScreen(host->screen)};
+  void FindMonitor(Target* target, int width, int height) {
+    target->monitor = {WidthOfScreen(target->screen), HeightOfScreen(target->screen)};
     int major = 0, minor = 0;
-    if (host->gone || !XRRQueryVersion(display_, &major, &minor) || (major == 1 && minor < 5)) return;
+    if (target->gone || !XRRQueryVersion(display_, &major, &minor) || (major == 1 && minor < 5)) return;
     int x = 0, y = 0;
     Window child;
-    const Window root = RootWindowOfScreen(host->screen);
-    if (!XTranslateCoordinates(display_, host->window, root, width / 2, height / 2, &x, &y, &child)) return;
+    const Window root = RootWindowOfScreen(target->screen);
+    if (!XTranslateCoordinates(display_, target->window, root, width / 2, height / 2, &x, &y, &child)) return;
     int count = 0;
     XRRMonitorInfo* monitors = XRRGetMonitors(display_, root, True, &count);
     for (int i = 0; i < count; ++i) {
       const XRRMonitorInfo& m = monitors[i];
-      if (x >= m.x && x < m.x + m.width && y >= m.y && y < m.y + m.height) host->monitor = {m.width, m.height};
+      if (x >= m.x && x < m.x + m.width && y >= m.y && y < m.y + m.height) target->monitor = {m.width, m.height};
     }
     if (monitors != nullptr) XRRFreeMonitors(monitors);
   }
 
-  const Host* HostOf(HWND window) const {
-    auto h = hosts_.find(window);
-    if (h != hosts_.end()) return &h->second;
+  const Target* TargetOf(HWND window) const {
+    auto h = targets_.find(window);
+    if (h != targets_.end()) return &h->second;
     auto p = programs_.find(window);
     if (p == programs_.end()) return nullptr;
-    h = hosts_.find(p->second.host);
-    return h != hosts_.end() ? &h->second : nullptr;
+    h = targets_.find(p->second.frame);
+    return h != targets_.end() ? &h->second : nullptr;
   }
 
   // A new image of the window's size; what the old one showed stays where it was and
   // the rest is the class brush, as Windows paints a grown window.
   void MakeImage(HWND window, Program* program) {
-    const SIZE size = host::ClientSize(window);
-    auto pixels = std::make_unique<Pixels>(display_, HostOf(window)->depth, std::max<LONG>(size.cx, 1),
+    const SIZE size = core::ClientSize(window);
+    auto pixels = std::make_unique<Pixels>(display_, TargetOf(window)->depth, std::max<LONG>(size.cx, 1),
                                            std::max<LONG>(size.cy, 1));
     cairo_t* cr = cairo_create(pixels->Surface());
-    const HBRUSH brush = host::ClassBrush(window);
-    const COLORREF colour = brush != nullptr ? host::BrushColour(brush) : 0;
+    const HBRUSH brush = core::ClassBrush(window);
+    const COLORREF colour = brush != nullptr ? core::BrushColour(brush) : 0;
     cairo_set_source_rgb(cr, (colour & 0xFF) / 255.0, ((colour >> 8) & 0xFF) / 255.0, ((colour >> 16) & 0xFF) / 255.0);
     cairo_paint(cr);
     if (program->pixels != nullptr) {
@@ -375,29 +375,29 @@ class X11Backend final : public host::Backend {
     Present(window, {0, 0, size.cx, size.cy});
   }
 
-  HWND HostOfXWindow(Window window) {
-    for (auto& [hwnd, host] : hosts_)
-      if (host.window == window) return hwnd;
+  HWND FrameOfXWindow(Window window) {
+    for (auto& [hwnd, target] : targets_)
+      if (target.window == window) return hwnd;
     return nullptr;
   }
 
-  HWND ProgramIn(HWND host) {
-    const std::vector<HWND> children = host::Children(host);
+  HWND ProgramIn(HWND frame) {
+    const std::vector<HWND> children = core::Children(frame);
     return children.empty() ? nullptr : children.front();
   }
 
   void Handle(const XEvent& event) {
-    const HWND hwnd = HostOfXWindow(event.xany.window);
+    const HWND hwnd = FrameOfXWindow(event.xany.window);
     if (hwnd == nullptr) return;
-    Host& host = hosts_[hwnd];
+    Target& target = targets_[hwnd];
     switch (event.type) {
       case Expose:
         Present(ProgramIn(hwnd), {event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
                                   event.xexpose.y + event.xexpose.height});
         break;
       case ConfigureNotify:
-        FindMonitor(&host, event.xconfigure.width, event.xconfigure.height);
-        host::ResizeWindow(hwnd, event.xconfigure.width, event.xconfigure.height);
+        FindMonitor(&target, event.xconfigure.width, event.xconfigure.height);
+        core::ResizeWindow(hwnd, event.xconfigure.width, event.xconfigure.height);
         break;
       case ButtonPress: {
         // As on Windows: the left, middle and right buttons; the wheel is no button.
@@ -406,23 +406,23 @@ class X11Backend final : public host::Backend {
                              : event.xbutton.button == Button3 ? WM_RBUTTONDOWN
                                                                : 0;
         const HWND program = ProgramIn(hwnd);
-        if (message != 0 && program != nullptr) host::PostMessageToQueue(program, message, 0, 0);
+        if (message != 0 && program != nullptr) core::PostMessageToQueue(program, message, 0, 0);
         break;
       }
       case KeyPress: {
         XKeyEvent key = event.xkey;
         const KeySym sym = XLookupKeysym(&key, 0);
-        if (sym == XK_q || sym == XK_Escape) host::DestroyWindowTree(hwnd);
+        if (sym == XK_q || sym == XK_Escape) core::DestroyWindowTree(hwnd);
         break;
       }
       case ClientMessage:
         if (static_cast<Atom>(event.xclient.data.l[0]) == XInternAtom(display_, "WM_DELETE_WINDOW", False))
-          host::DestroyWindowTree(hwnd);
+          core::DestroyWindowTree(hwnd);
         break;
       case DestroyNotify:
-        if (event.xdestroywindow.window == host.window) {
-          host.gone = true;
-          host::DestroyWindowTree(hwnd);
+        if (event.xdestroywindow.window == target.window) {
+          target.gone = true;
+          core::DestroyWindowTree(hwnd);
         }
         break;
       default:
@@ -431,7 +431,7 @@ class X11Backend final : public host::Backend {
   }
 
   Display* display_;
-  std::map<HWND, Host> hosts_;
+  std::map<HWND, Target> targets_;
   std::map<HWND, Program> programs_;
 };
 
@@ -474,7 +474,7 @@ Window MakeOwnWindow(Display* display, bool fullscreen) {
 }  // namespace
 
 int RunOnScreen(const Options& options) {
-  host::SetRecording(false);  // a screensaver runs for hours; nothing keeps its calls
+  core::SetRecording(false);  // a screensaver runs for hours; nothing keeps its calls
   // Which window: XScreenSaver names its window in the environment, and --root means
   // that one when it is set (its "virtual root").
   const char* saverWindow = std::getenv("XSCREENSAVER_WINDOW");
@@ -516,24 +516,24 @@ int RunOnScreen(const Options& options) {
   int result;
   {
     X11Backend backend(display);
-    host::InstallBackend(&backend);
+    core::InstallBackend(&backend);
     std::string error;
     Window window;
     if (mode == Mode::WindowId) window = given;
     else if (mode == Mode::Root) window = DefaultRootWindow(display);
     else window = MakeOwnWindow(display, mode == Mode::FullScreen);
-    const HWND host = backend.AddHost(window, mode == Mode::Window || mode == Mode::FullScreen, &error);
-    if (host == nullptr) {
+    const HWND frame = backend.AddTarget(window, mode == Mode::Window || mode == Mode::FullScreen, &error);
+    if (frame == nullptr) {
       std::fprintf(stderr, "dreieck: %s\n", error.c_str());
       result = 1;
     } else {
-      result = RunInside(host);
+      result = RunInside(frame);
       if (gMainWindow == nullptr) {
         std::fprintf(stderr, "dreieck: the program could not make its window\n");
         result = 1;
       }
     }
-    host::InstallBackend(nullptr);
+    core::InstallBackend(nullptr);
   }
   XCloseDisplay(display);
   return result;

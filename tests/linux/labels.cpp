@@ -142,21 +142,21 @@ int main(int argc, char** argv) {
     }
   }
 
-  host::Reset();
+  core::Reset();
   LoadSettings();  // the defaults: the recording registry is empty
   for (uint8_t Settings::*field : off) gSettings.*field = 0;
   gSettings.background = background;
-  host::SetDisplaySize(width, height);
-  gMainWindow = host::CreateTestWindow(width, height);
-  host::SetClock(static_cast<time_t>(when));
+  core::SetDisplaySize(width, height);
+  gMainWindow = core::CreateTestWindow(width, height);
+  core::SetClock(static_cast<time_t>(when));
   // A cycle has at most 11 ticks; it ends with the erase (step 10).
   for (int tick = 0; tick < 11; ++tick) {
     const int32_t step = gCycleStep;
-    host::ClearCalls();
+    core::ClearCalls();
     OnTimerTick();
     if (step == 10) break;  // the erase and the caption
     std::string colour = "000000";
-    for (const std::string& call : host::CallsNamed({"SetTextColor", "TextOutA"})) {
+    for (const std::string& call : core::CallsNamed({"SetTextColor", "TextOutA"})) {
       const std::vector<std::string> f = Fields(call);
       if (call.rfind("SetTextColor(", 0) == 0 && f.size() == 2 && f[1].size() == 10) {
         // 0x00BBGGRR as the screen shows it: RRGGBB.
@@ -168,8 +168,8 @@ int main(int argc, char** argv) {
       }
     }
   }
-  if (!host::Errors().empty()) {
-    std::fprintf(stderr, "labels: the program misused the platform: %s\n", host::Errors().front().c_str());
+  if (!core::Errors().empty()) {
+    std::fprintf(stderr, "labels: the program misused the platform: %s\n", core::Errors().front().c_str());
     return 1;
   }
   return 0;
