@@ -30,9 +30,6 @@ const ShadeButton kShadeButtons[] = {
     {IDC_BLACK, 4}, {IDC_DARKGREY, 3}, {IDC_GREY, 2}, {IDC_LIGHTGREY, 1}, {IDC_WHITE, 0},
 };
 
-const int kIntervalMin = 500;
-const int kIntervalMax = 5000;
-
 void ShowSettings(HWND dialog) {
   LoadSettings();
   for (const FlagBox& box : kFlagBoxes)
@@ -48,8 +45,8 @@ void ShowSettings(HWND dialog) {
   SCROLLINFO info = {};
   info.cbSize = sizeof info;
   info.fMask = SIF_ALL;
-  info.nMin = kIntervalMin;
-  info.nMax = kIntervalMax;
+  info.nMin = kIntervalMinMs;
+  info.nMax = kIntervalMaxMs;
   info.nPage = 1;
   info.nPos = gSettings.intervalMs;
   SetScrollInfo(GetDlgItem(dialog, IDC_INTERVAL), SB_CTL, &info, TRUE);

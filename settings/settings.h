@@ -20,6 +20,26 @@ struct Settings {
 
 extern Settings gSettings;
 
+// How the settings are kept, written once for all that read, write, offer or check
+// them: nine REG_DWORD values under HKEY_CURRENT_USER\Software\Morvaselkin, the seven
+// constructions first, in the order of kShowFlags, then the background and the
+// interval.
+extern const char kSettingsKey[];
+struct ShowFlag {
+  const char* valueName;
+  uint8_t Settings::*field;
+};
+extern const ShowFlag kShowFlags[7];  // medians, incircle, circumcircle, altitudes,
+                                      // nine-point circle, Euler line, excircles
+extern const char kBackgroundValue[];
+extern const char kIntervalValue[];
+// The defaults of a value that is not stored, and the intervals the dialog offers.
+const uint8_t kDefaultShow = 1;
+const uint32_t kDefaultBackground = 4;  // black
+const int32_t kDefaultIntervalMs = 2000;
+const int32_t kIntervalMinMs = 500;
+const int32_t kIntervalMaxMs = 5000;
+
 // Resets gSettings to its defaults, then takes every value the registry holds.
 void LoadSettings();
 // Writes all nine values of gSettings to the registry.

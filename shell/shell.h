@@ -29,7 +29,7 @@ LRESULT CALLBACK ScreenSaverWndProc(HWND window, UINT message, WPARAM wParam, LP
 // paints black, as every other dark shade does in the palette and the caption.
 HBRUSH BackgroundBrush(uint32_t background);
 // The timer period for a stored interval, held within what the dialog offers
-// (500..5000 ms): a stored 0 would make the timer race, a huge one stop it.
+// (kIntervalMinMs..kIntervalMaxMs): a stored 0 would make the timer race, a huge one stop it.
 UINT TimerPeriod(int32_t intervalMs);
 
 // What the screensaver host asks for on the command line.

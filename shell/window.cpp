@@ -17,8 +17,8 @@ HBRUSH BackgroundBrush(uint32_t background) {
 }
 
 UINT TimerPeriod(int32_t intervalMs) {
-  if (intervalMs < 500) return 500;
-  if (intervalMs > 5000) return 5000;
+  if (intervalMs < kIntervalMinMs) return kIntervalMinMs;
+  if (intervalMs > kIntervalMaxMs) return kIntervalMaxMs;
   return static_cast<UINT>(intervalMs);
 }
 

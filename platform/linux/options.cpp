@@ -3,21 +3,15 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "settings/settings.h"
+
 namespace dreieck {
 
 namespace {
 
-// The constructions: their option names and the registry values they are stored in.
-struct Flag {
-  const char* name;
-  const char* value;
-};
-const Flag kFlags[7] = {
-    {"medians", "Schwerlinien"},           {"incircle", "Inkreis"},
-    {"circumcircle", "Umkreis"},           {"altitudes", "Hoehenlinien"},
-    {"nine-point-circle", "Feuerbachkreis"}, {"euler-line", "Eulersche Gerade"},
-    {"excircles", "Ankreise"},
-};
+// The constructions' option names, in the order of the settings' kShowFlags.
+const char* const kFlagNames[7] = {"medians",           "incircle",   "circumcircle", "altitudes",
+                                   "nine-point-circle", "euler-line", "excircles"};
 
 const char* const kShades[5] = {"white", "light-grey", "grey", "dark-grey", "black"};
 
@@ -154,9 +148,6 @@ std::string Quoted(const std::string& text) {
 
 }  // namespace
 
-const char* const kFlagValueNames[7] = {kFlags[0].value, kFlags[1].value, kFlags[2].value, kFlags[3].value,
-                                        kFlags[4].value, kFlags[5].value, kFlags[6].value};
-
 const char* Usage() { return kUsage; }
 
 bool ParseUtcSecond(const std::string& text, int64_t* seconds) {
@@ -231,7 +222,7 @@ Parsed ParseOptions(int argc, const char* const* argv) {
 
     bool known = false;
     for (int f = 0; f < 7; ++f) {
-      if (name == kFlags[f].name || name == std::string("no-") + kFlags[f].name) {
+      if (name == kFlagNames[f] || name == std::string("no-") + kFlagNames[f]) {
         if (!noValue()) return fail(option + " takes no value");
         o.flags[f] = name.rfind("no-", 0) == 0 ? 0 : 1;
         known = true;
@@ -264,7 +255,7 @@ Parsed ParseOptions(int argc, const char* const* argv) {
         if (value == kShades[s]) o.background = s;
       if (o.background < 0) return fail(bad + " (white, light-grey, grey, dark-grey or black)");
     } else if (name == "interval") {
-      if (!ParseInt(value, 500, 5000, &n)) return fail(bad + " (500 to 5000 milliseconds)");
+      if (!ParseInt(value, kIntervalMinMs, kIntervalMaxMs, &n)) return fail(bad + " (500 to 5000 milliseconds)");
       o.intervalMs = static_cast<int>(n);
     } else if (name == "window-id") {
       if (!ParseWindowId(value, &o.windowId)) return fail(bad + " (a window id, decimal or 0x-hex)");

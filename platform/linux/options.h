@@ -47,9 +47,6 @@ Parsed ParseOptions(int argc, const char* const* argv);
 // The usage text, ending in a newline.
 const char* Usage();
 
-// The name of the registry value each flag of Options::flags is stored under.
-extern const char* const kFlagValueNames[7];
-
 // Reads "YYYY-MM-DD HH:MM:SS" as a UTC second; false when it is not one.
 bool ParseUtcSecond(const std::string& text, int64_t* seconds);
 

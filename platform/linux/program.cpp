@@ -3,23 +3,24 @@
 #include <string>
 
 #include "platform/core/hooks.h"
+#include "settings/settings.h"
 #include "shell/shell.h"
 
 namespace dreieck {
 
 namespace {
-const char kKeyPath[] = "Software\\Morvaselkin";
 // What the Windows loader hands WinMain as the program's instance.
 HINSTANCE const kInstance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
 }  // namespace
 
 void StoreSettings(const Options& options) {
   for (int i = 0; i < 7; ++i)
-    if (options.flags[i] >= 0) core::SetRegistryDword(kKeyPath, kFlagValueNames[i], static_cast<uint32_t>(options.flags[i]));
+    if (options.flags[i] >= 0)
+      core::SetRegistryDword(kSettingsKey, kShowFlags[i].valueName, static_cast<uint32_t>(options.flags[i]));
   if (options.background >= 0)
-    core::SetRegistryDword(kKeyPath, "Hintergrundfarbe", static_cast<uint32_t>(options.background));
+    core::SetRegistryDword(kSettingsKey, kBackgroundValue, static_cast<uint32_t>(options.background));
   if (options.intervalMs >= 0)
-    core::SetRegistryDword(kKeyPath, "Geschwindigkeit", static_cast<uint32_t>(options.intervalMs));
+    core::SetRegistryDword(kSettingsKey, kIntervalValue, static_cast<uint32_t>(options.intervalMs));
 }
 
 int RunInside(HWND frame) {
