@@ -23,17 +23,29 @@
 # svchost.exe, ...). Every interval is measured --repeat times (default 3); the table
 # shows the median and, in brackets, the minimum of the runs.
 #
+# The raw figures go to results.tsv in the work folder, one line per route and run;
+# tools/footprint-report.sh prints the tables from it (at the end of every run, and
+# again from a results.tsv kept with --keep).
+#
 # --quick: 5 s at 500 ms, once (a smoke test; also exits 1 when a route fails).
 # --bare-work: what the bare programs do at a tick: clear (default: clear the whole
 #   window, one request that makes the X server touch every pixel) or none.
 # --prefix DIR: copy this Wine prefix instead of making one (about 20 s); a prefix
-#   made here takes about 25 MB (tests/e2e/lib.sh, slim_prefix) in the work folder.
+#   made here takes about 25 MB (tools/lib/wine.sh, slim_prefix) in the work folder.
 # --work DIR: where the runs keep their files (default: a new folder under $TMPDIR,
 #   removed at the end unless --keep).
 # Exit: 0 measured; 1 a program or display failed; 2 bad usage.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=SCRIPTDIR/lib/process.sh
+source "$root/tools/lib/process.sh"
+# shellcheck source=SCRIPTDIR/lib/display.sh
+source "$root/tools/lib/display.sh"
+# shellcheck source=SCRIPTDIR/lib/wine.sh
+source "$root/tools/lib/wine.sh"
+# shellcheck disable=SC2034  # read by log: the tables alone go to the standard output
+LOG_FD=2
 seconds=60
 intervals="2000 1000 500"
 repeat=3
@@ -106,24 +118,10 @@ work=$(cd "$work" && pwd)
 # ---- Cleanup: everything this script starts ends with it ----
 started=()        # pids of programs and X servers
 prefixes=()       # Wine prefixes whose wineserver may run
-stop_wine() {     # stop_wine PREFIX: the prefix's wineserver and with it its processes
-  wine_env "$1" timeout 30 wineserver -k >/dev/null 2>&1
-  wine_env "$1" timeout 30 wineserver -w >/dev/null 2>&1
-}
-stop_pid() {      # stop_pid PID: SIGTERM, then SIGKILL after 5 s
-  local pid=$1 i
-  kill -TERM "$pid" 2>/dev/null || return 0
-  for i in $(seq 1 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-}
 stop_all() {
   local p
   [ -n "${pause_pid:-}" ] && kill "$pause_pid" 2>/dev/null
-  for p in "${prefixes[@]}"; do stop_wine "$p"; done
+  for p in "${prefixes[@]}"; do wine_stop "$p"; done
   for p in "${started[@]}"; do stop_pid "$p"; done
   started=()
 }
@@ -135,31 +133,18 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 
 # ---- Wine ----
-# wine_env PREFIX COMMAND...: a command in the environment of that prefix; nothing
-# else of this script carries WINEPREFIX, so the prefix's processes are those that do.
-wine_env() {
-  local prefix=$1
-  shift
-  env HOME="$prefix.home" WINEPREFIX="$prefix" WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=" \
-    TZ=UTC LC_ALL=C "$@"
-}
-make_prefix() {  # make_prefix DIR: a new prefix (or a copy of --prefix)
+# in_prefix PREFIX COMMAND...: a command in the environment of that prefix (wine_env,
+# HOME beside it); nothing else of this script carries WINEPREFIX, so the prefix's
+# processes are those that do.
+in_prefix() { (wine_env "$1" "$1.home" && shift && exec "$@"); }
+new_prefix() {  # new_prefix DIR: a new prefix, small (make_prefix), or a copy of --prefix
   local prefix=$1
   mkdir -p "$prefix.home"
   if [ -n "$template_prefix" ]; then
     cp -a "$template_prefix" "$prefix" || return 1
     return 0
   fi
-  (unset DISPLAY; wine_env "$prefix" timeout 180 wineboot -i >"$prefix.wineboot.out" 2>&1) || return 1
-  # No window manager on Xvfb: Wine draws frames itself, as the end-to-end tests have it.
-  wine_env "$prefix" timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
-    >"$prefix.reg.out" 2>&1
-  wine_env "$prefix" timeout 60 wineserver -w
-  [ -f "$prefix/system.reg" ] || return 1
-  # Wine's modules as placeholders: about 25 MB instead of 700 (what the end-to-end
-  # tests do; exit 2 leaves the prefix whole, 1 leaves it unusable).
-  (source "$root/tests/e2e/lib.sh" && slim_prefix "$prefix") >"$prefix.slim.out" 2>&1
-  [ $? -ne 1 ] || { cat "$prefix.slim.out"; return 1; }
+  (wine_env "$prefix" "$prefix.home" && make_prefix "$prefix.setup")
 }
 # The processes of a prefix: every process whose environment names it.
 prefix_pids() {
@@ -187,8 +172,8 @@ wakeups() {  # voluntary context switches of all threads of a process
   echo $sum
 }
 rss_kb() {
-  local k v u
-  while read -r k v u; do
+  local k v
+  while read -r k v _; do
     [ "$k" = "VmRSS:" ] && { echo "$v"; return; }
   done <"/proc/$1/status" 2>/dev/null
   echo 0
@@ -206,22 +191,15 @@ pause() {
 
 # ---- Routes ----
 declare -A XPID DISPLAYS PID PREFIX TITLE
-start_xvfb() {  # start_xvfb ROUTE
-  local r=$1 i
-  rm -f "$work/$r.display"
-  Xvfb -displayfd 9 -screen 0 1920x1080x24 -nolisten tcp -noreset 9>"$work/$r.display" >"$work/$r.xvfb.log" 2>&1 &
-  XPID[$r]=$!
+screen=1920x1080
+start_display() {  # start_display ROUTE: the route's Xvfb, its files in WORK/ROUTE.xvfb/
+  local r=$1 ok=0
+  xvfb_start "$work/$r.xvfb" "${screen}x24" || ok=1
+  XPID[$r]=$xvfb_pid
+  DISPLAYS[$r]=$xvfb_display
   started+=("${XPID[$r]}")
-  for i in $(seq 1 100); do
-    if [ -s "$work/$r.display" ]; then
-      DISPLAYS[$r]=":$(head -1 "$work/$r.display")"
-      return 0
-    fi
-    kill -0 "${XPID[$r]}" 2>/dev/null || break
-    sleep 0.1
-  done
-  echo "footprint: Xvfb for $r did not start: $(cat "$work/$r.xvfb.log")"
-  return 1
+  [ $ok = 0 ] || echo "footprint: Xvfb for $r did not start: $(cat "$work/$r.xvfb/xvfb.log")"
+  return $ok
 }
 
 # The X window of that title on the route's display exists.
@@ -242,14 +220,14 @@ start_route() {  # start_route ROUTE INTERVAL
       started+=("${PID[$r]}") ;;
     scr)
       TITLE[$r]=myScreenSaver
-      wine_env "${PREFIX[$r]}" DISPLAY="${DISPLAYS[$r]}" timeout 60 wine reg add 'HKCU\Software\Morvaselkin' \
+      in_prefix "${PREFIX[$r]}" env DISPLAY="${DISPLAYS[$r]}" timeout 60 wine reg add "$SETTINGS_KEY" \
         /v Geschwindigkeit /t REG_DWORD /d "$ms" /f >"$work/$r.reg.out" 2>&1 ||
         { echo "footprint: wine reg add failed"; return 1; }
-      wine_env "${PREFIX[$r]}" DISPLAY="${DISPLAYS[$r]}" wine "$scr" /s >"$work/$r.out" 2>&1 &
+      in_prefix "${PREFIX[$r]}" env DISPLAY="${DISPLAYS[$r]}" wine "$scr" /s >"$work/$r.out" 2>&1 &
       PID[$r]="" ;;
     bare_win)
       TITLE[$r]=bare_win
-      wine_env "${PREFIX[$r]}" DISPLAY="${DISPLAYS[$r]}" wine "$work/bare_win.exe" "$ms" "$bare_work" \
+      in_prefix "${PREFIX[$r]}" env DISPLAY="${DISPLAYS[$r]}" wine "$work/bare_win.exe" "$ms" "$bare_work" \
         >"$work/$r.out" 2>&1 &
       PID[$r]="" ;;
   esac
@@ -271,7 +249,7 @@ find_wine_program() {  # find_wine_program ROUTE
 stop_route() {
   local r=$1
   if [ -n "${PREFIX[$r]:-}" ]; then
-    stop_wine "${PREFIX[$r]}"
+    wine_stop "${PREFIX[$r]}"
   elif [ -n "${PID[$r]:-}" ]; then
     stop_pid "${PID[$r]}"
   fi
@@ -279,8 +257,6 @@ stop_route() {
 }
 
 # ---- Preparation ----
-log() { echo "[$(date +%H:%M:%S)] $*" >&2; }
-
 if [ "$mode" = linux ]; then
   cc -O2 -o "$work/bare_x11" "$root/bench/bare_x11.c" -lX11 || { echo "footprint: cannot build bare_x11"; exit 1; }
 fi
@@ -297,28 +273,34 @@ if [ $needs_wine = 1 ]; then
       cp -a "${PREFIX[${routes[0]}]}" "${PREFIX[$r]}" && mkdir -p "${PREFIX[$r]}.home" || exit 1
     else
       [ -n "$template_prefix" ] && log "copying the Wine prefix for $r" || log "making a Wine prefix for $r"
-      make_prefix "${PREFIX[$r]}" || { echo "footprint: cannot make a Wine prefix"; exit 1; }
+      new_prefix "${PREFIX[$r]}" || { echo "footprint: cannot make a Wine prefix"; exit 1; }
     fi
   done
 fi
 
 results=$work/results.tsv
-: >"$results"
+{
+  echo "# mode: $mode"
+  echo "# seconds: $seconds"
+  echo "# repeat: $repeat"
+  echo "# routes: ${routes[*]}"
+  echo "# bare-work: $bare_work"
+  echo "# screen: $screen"
+  echo "# machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(date -u '+%Y-%m-%d %H:%M UTC')"
+  printf '%s\t' interval run route cpu_pct wakeups_per_s wakeups_per_tick rss_kb rss_growth_kb rss_steps x_cpu_pct \
+    helpers_cpu_pct route_cpu_pct
+  printf '%s\n' helper_wakeups_per_s
+} >"$results"
 failures=0
 
 # ---- One run: both routes side by side ----
 run_once() {  # run_once INTERVAL REPETITION
-  local ms=$1 rep=$2 r i ok=1
-  for r in "${routes[@]}"; do start_xvfb "$r" || return 1; done
+  local ms=$1 rep=$2 r ok=1
+  for r in "${routes[@]}"; do start_display "$r" || return 1; done
   for r in "${routes[@]}"; do start_route "$r" "$ms" || ok=0; done
   for r in "${routes[@]}"; do
-    for i in $(seq 1 600); do
-      has_window "$r" && break
-      # A Linux program that ended will show none.
-      [ -n "${PID[$r]}" ] && ! kill -0 "${PID[$r]}" 2>/dev/null && break
-      sleep 0.1
-    done
-    if ! has_window "$r"; then
+    # A Linux program that ended will show none.
+    if ! wait_until 60 "${PID[$r]}" has_window "$r"; then
       echo "footprint: $r showed no window titled ${TITLE[$r]}; its output:"
       tail -5 "$work/$r.out" | sed 's/^/  /'
       ok=0
@@ -370,7 +352,7 @@ run_once() {  # run_once INTERVAL REPETITION
   t1=$(now_ns)
   local elapsed=$((t1 - t0))
   for r in "${routes[@]}"; do
-    if ! kill -0 "${PID[$r]}" 2>/dev/null; then
+    if ! alive "${PID[$r]}"; then
       echo "footprint: $r ended during the measurement; its output:"
       tail -5 "$work/$r.out" | sed 's/^/  /'
       ok=0
@@ -413,74 +395,8 @@ for ms in $intervals; do
   done
 done
 
-# ---- The table ----
-describe() {
-  case $1 in
-    saver) echo "dreieck --fullscreen (Linux)" ;;
-    bare_x11) echo "bare Xlib window ($bare_work)" ;;
-    scr) echo "Dreieck.scr /s under Wine" ;;
-    bare_win) echo "bare mingw window under Wine ($bare_work)" ;;
-  esac
-}
-echo
-echo "Footprint: mode $mode, $seconds s after the first cycle, $repeat run(s) per interval, Xvfb 1920x1080"
-echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(date -u '+%Y-%m-%d %H:%M UTC')"
-echo "each cell: median [minimum] over the runs"
-for r in "${routes[@]}"; do echo "  $r = $(describe "$r")"; done
-awk -F'\t' -v routes="${routes[*]}" -v mode="$mode" '
-  function sortv(a, n,   i, j, t) { for (i = 2; i <= n; i++) { t = a[i]; for (j = i - 1; j >= 1 && a[j] > t; j--) a[j + 1] = a[j]; a[j + 1] = t } }
-  function med(key,   n, a, i, parts) {
-    n = split(vals[key], parts, " "); for (i = 1; i <= n; i++) a[i] = parts[i] + 0; sortv(a, n)
-    return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2 }
-  function mn(key,   n, a, i, parts) {
-    n = split(vals[key], parts, " "); for (i = 1; i <= n; i++) a[i] = parts[i] + 0; sortv(a, n); return a[1] }
-  function cell(key, fmt) { return sprintf(fmt " [" fmt "]", med(key), mn(key)) }
-  function ratio(a, b) { return b > 0 ? sprintf("%.2f", a / b) : "-" }
-  {
-    ms[$1] = 1; seen[$1, $3] = 1
-    for (c = 4; c <= 13; c++) vals[$1, $3, c] = vals[$1, $3, c] " " $c
-  }
-  END {
-    n = split(routes, R, " ")
-    for (m in ms) list[++k] = m + 0
-    sortv(list, k)
-    for (i = k; i >= 1; i--) {
-      m = list[i]
-      printf "\ninterval %d ms\n", m
-      printf "  %-9s %-19s %-15s %-15s %-17s %-15s %-7s %-19s %-19s %-19s\n", "route", "CPU % of a core", "wake-ups/s",
-        "wake-ups/tick", "RSS kB", "RSS growth kB", "steps", "X server CPU %", "Wine helpers %", "whole route %"
-      for (j = 1; j <= n; j++) {
-        r = R[j]
-        if (!seen[m, r]) { printf "  %-9s (no measurement)\n", r; continue }
-        printf "  %-9s %-19s %-15s %-15s %-17s %-15s %-7s %-19s %-19s %-19s\n", r, cell(m SUBSEP r SUBSEP 4, "%.4f"),
-          cell(m SUBSEP r SUBSEP 5, "%.2f"), cell(m SUBSEP r SUBSEP 6, "%.2f"), cell(m SUBSEP r SUBSEP 7, "%d"),
-          cell(m SUBSEP r SUBSEP 8, "%d"), cell(m SUBSEP r SUBSEP 9, "%d"), cell(m SUBSEP r SUBSEP 10, "%.4f"),
-          (r == "scr" || r == "bare_win") ? cell(m SUBSEP r SUBSEP 11, "%.4f") : "-", cell(m SUBSEP r SUBSEP 12, "%.4f")
-      }
-      a = R[1]; b = R[2]
-      if (seen[m, a] && seen[m, b]) {
-        pa = med(m SUBSEP a SUBSEP 4); pb = med(m SUBSEP b SUBSEP 4)
-        wa = med(m SUBSEP a SUBSEP 12); wb = med(m SUBSEP b SUBSEP 12)
-        printf "  %s / %s (medians): process CPU x%s, whole route x%s, wake-ups per tick x%s\n", a, b, ratio(pa, pb),
-          ratio(wa, wb), ratio(med(m SUBSEP a SUBSEP 6), med(m SUBSEP b SUBSEP 6))
-        if (mode == "linux") {
-          printf "  goal: at most 2.5 wake-ups per tick: %s (%.2f)\n", med(m SUBSEP a SUBSEP 6) <= 2.5 ? "met" : "missed",
-            med(m SUBSEP a SUBSEP 6)
-          printf "  goal: RSS flat after the first cycle (<= 100 kB growth in this run): %s (%d kB)\n",
-            med(m SUBSEP a SUBSEP 8) <= 100 ? "met" : "missed", med(m SUBSEP a SUBSEP 8)
-        } else if (mode == "windows") {
-          printf "  goal: the .scr within 8x the bare window CPU: %s (x%s)\n", pa <= 8 * pb ? "met" : "missed", ratio(pa, pb)
-          printf "  goal: no steps up in memory after the first cycle: %s (%d steps, %d kB)\n",
-            med(m SUBSEP a SUBSEP 9) == 0 ? "met" : "missed", med(m SUBSEP a SUBSEP 9), med(m SUBSEP a SUBSEP 8)
-        } else {
-          printf "  goal: the Linux process uses no more CPU than the .scr process: %s (x%s)\n", pa <= pb ? "met" : "missed",
-            ratio(pa, pb)
-          printf "  goal: the Linux route costs at most a third of the Wine route: %s (x%s)\n", wa <= wb / 3 ? "met" : "missed",
-            ratio(wa, wb)
-        }
-      }
-    }
-  }' "$results"
+# ---- The tables ----
+"$root/tools/footprint-report.sh" "$results"
 echo
 echo "raw runs: $results$([ $keep = 0 ] && [ "$made_work" = 1 ] && echo " (removed; keep it with --keep)")"
 if [ $failures -ne 0 ]; then

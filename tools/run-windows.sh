@@ -15,7 +15,7 @@
 #
 # Installs what is missing first (tools/install-deps.sh). Wine runs in a prefix of its own
 # under out/wine, made on the first run (about 20 s), with HOME inside it. The prefix
-# takes about 25 MB: Wine's own modules in it are placeholders (tests/e2e/lib.sh,
+# takes about 25 MB: Wine's own modules in it are placeholders (tools/lib/wine.sh,
 # slim_prefix); a prefix of an earlier run that holds full copies is slimmed once.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
@@ -40,20 +40,26 @@ cmake --preset windows >build/win.configure.log 2>&1 || { cat build/win.configur
 cmake --build --preset windows --target dreieck_scr -j"$(nproc 2>/dev/null || echo 2)" || exit 1
 scr="$root/build/win/Dreieck.scr"
 
-source "$root/tests/e2e/lib.sh"
+# shellcheck source=SCRIPTDIR/lib/process.sh
+source "$root/tools/lib/process.sh"
+# shellcheck source=SCRIPTDIR/lib/display.sh
+source "$root/tools/lib/display.sh"
+# shellcheck source=SCRIPTDIR/lib/wine.sh
+source "$root/tools/lib/wine.sh"
+# shellcheck source=SCRIPTDIR/lib/pixels.sh
+source "$root/tools/lib/pixels.sh"
 run="$root/out/wine"
-E2E_RUN=$run
 # X needs the real home's cookie when HOME moves into the run folder.
 export XAUTHORITY="${XAUTHORITY:-$HOME/.Xauthority}"
 user_display=${DISPLAY:-}
 mkdir -p "$run"
+wine_env "$run/prefix" "$run/home" "$run/tmp"
 if [ ! -f "$run/prefix/system.reg" ]; then
   echo "run: first run, making a Wine prefix in out/wine/prefix (about 20 s, 25 MB)"
   make_prefix "$run" || { echo "run: wineboot failed, see $run/wineboot.err"; rm -rf "$run/prefix"; exit 1; }
 elif [ ! -f "$run/prefix/.placeholders" ]; then
   echo "run: Wine's modules in out/wine/prefix become placeholders (from about 700 MB to 25 MB)"
-  WINEPREFIX="$run/prefix" timeout 30 wineserver -k >/dev/null 2>&1
-  WINEPREFIX="$run/prefix" timeout 30 wineserver -w >/dev/null 2>&1
+  wine_stop "$run/prefix"
   slim_prefix "$run/prefix" >"$run/slim.out" 2>&1
   case $? in
     0 | 2) ;;
@@ -61,7 +67,6 @@ elif [ ! -f "$run/prefix/.placeholders" ]; then
        make_prefix "$run" || { echo "run: wineboot failed, see $run/wineboot.err"; exit 1; } ;;
   esac
 fi
-e2e_env "$run"
 
 if [ -n "$user_display" ]; then
   export DISPLAY=$user_display
@@ -75,28 +80,26 @@ fi
 # No display: a virtual display of our own. It comes first: Wine's desktop process,
 # started with the first wine call, keeps the display it found. The settings this run
 # needs are set for the run only; what was stored before comes back at the end.
-start_xvfb "$run" || exit 1
-key='HKCU\Software\Morvaselkin'
+use_xvfb "$run" 1024x768x24 || exit 1
 saved="$run/saved-settings.reg"
 cleanup() {
-  timeout 30 wine reg delete "$key" /f >"$run/reg.out" 2>"$run/reg.err"
+  timeout 30 wine reg delete "$SETTINGS_KEY" /f >"$run/reg.out" 2>"$run/reg.err"
   [ -f "$saved" ] && timeout 30 wine reg import "$(winpath "$saved")" >"$run/reg.out" 2>"$run/reg.err"
-  timeout 30 wineserver -k >/dev/null 2>&1
-  timeout 30 wineserver -w >/dev/null 2>&1
-  [ -n "$E2E_XVFB_PID" ] && kill "$E2E_XVFB_PID" 2>/dev/null
+  wine_stop "$WINEPREFIX"
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT
 timeout 30 wineserver -p >"$run/wineserver.out" 2>&1
 rm -f "$saved"
-timeout 60 wine reg export "$key" "$(winpath "$saved")" /y >"$run/reg.out" 2>"$run/reg.err"
+timeout 60 wine reg export "$SETTINGS_KEY" "$(winpath "$saved")" /y >"$run/reg.out" 2>"$run/reg.err"
 screens="$root/out/screens-windows"
 mkdir -p "$screens"
 
 if [[ "$line" != /s* ]]; then
   # The settings dialog, photographed, then cancelled.
   echo "run: Dreieck.scr $line on the virtual display $DISPLAY"
-  rm -f "$run/scr.rc"
-  (wine "$scr" "$line" >"$run/scr.out" 2>"$run/scr.err"; echo $? >"$run/scr.rc") &
+  wine "$scr" "$line" >"$run/scr.out" 2>"$run/scr.err" &
+  scr_pid=$!
   geometry=$(wait_window Settings 60) || { echo "run: the settings dialog did not appear; see $run/scr.err"; exit 1; }
   sleep 0.5  # the dialog draws its controls after it is mapped
   timeout 20 import -window root "$run/settings.png" 2>>"$run/import.err" &&
@@ -106,28 +109,28 @@ if [[ "$line" != /s* ]]; then
   id=$(xdotool search --name '^Settings$' 2>/dev/null | head -1)
   [ -n "$id" ] && xdotool windowfocus --sync "$id" 2>/dev/null
   xdotool key Escape
-  echo "run: exit code $(wait_exit scr 15) after Escape"
+  rc=running
+  wait_end "$scr_pid" 15 && rc=$ended_rc
+  echo "run: exit code $rc after Escape"
   exit 0
 fi
 
 # /s: one cycle, every tick photographed.
-for flag in Schwerlinien Inkreis Umkreis Hoehenlinien Feuerbachkreis "Eulersche Gerade" Ankreise; do
-  set_dword "$flag" 1
+for setting in Schwerlinien=1 Inkreis=1 Umkreis=1 Hoehenlinien=1 Feuerbachkreis=1 "Eulersche Gerade=1" Ankreise=1 \
+  Hintergrundfarbe=4 Geschwindigkeit=500; do
+  set_setting "${setting%=*}" "${setting#*=}" "$run" || echo "FAIL: reg add ${setting%=*} ${setting#*=}"
 done
-set_dword Hintergrundfarbe 4
-set_dword Geschwindigkeit 500
 
 frames="$run/frames"
 rm -rf "$frames" "$screens"/tick-*.png
 mkdir -p "$frames"
 echo "run: Dreieck.scr /s on the virtual display $DISPLAY, interval 500 ms"
-(wine "$scr" /s >"$run/scr.out" 2>"$run/scr.err"; echo $? >"$run/scr.rc") &
-rm -f "$run/scr.rc"
+wine "$scr" /s >"$run/scr.out" 2>"$run/scr.err" &
+scr_pid=$!
 wait_window myScreenSaver 30 >/dev/null || { echo "run: no window appeared; see $run/scr.err"; exit 1; }
 
 # Photograph the screen as often as it can be done for one cycle of 11 ticks and a
 # little more; every frame is named after the middle of its capture in milliseconds.
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
 start=$(now_ms)
 while [ $(($(now_ms) - start)) -lt 7500 ]; do
   before=$(now_ms)
@@ -136,7 +139,8 @@ while [ $(($(now_ms) - start)) -lt 7500 ]; do
   mv "$frames/frame.png" "$frames/$(((before + after) / 2)).png"
 done
 xdotool click 1
-exit_code=$(wait_exit scr 15)
+exit_code=running
+wait_end "$scr_pid" 15 && exit_code=$ended_rc
 
 # The first frame with the red triangle follows the first tick; the ticks come every
 # 500 ms from there, and each tick's picture is the frame nearest the middle of its

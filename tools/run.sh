@@ -82,14 +82,17 @@ for arg in "$@"; do
   previous_arg=$arg
 done
 
-source "$root/tests/e2e/lib.sh"
+# shellcheck source=SCRIPTDIR/lib/process.sh
+source "$root/tools/lib/process.sh"
+# shellcheck source=SCRIPTDIR/lib/display.sh
+source "$root/tools/lib/display.sh"
 run="$root/out/native"
 mkdir -p "$run"
-start_xvfb "$run" || exit 1
+use_xvfb "$run" 1024x768x24 || exit 1
 pid=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  kill "$E2E_XVFB_PID" 2>/dev/null
+  kill "$xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT
 screens="$root/out/screens"
@@ -122,13 +125,12 @@ ended_early() {
 # each is photographed halfway to the one after it. The display is probed as often as
 # it can be: raw pixels and a search for the triangle's red (FF0000) keep a probe short,
 # and each probe's moment is the middle of its capture.
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
 shows_red() { LC_ALL=C grep -aqP '\xff\x00\x00' "$1"; }
 start=$(now_ms)
 first=""
 previous=$start
 while [ $(($(now_ms) - start)) -lt $((interval + 5000)) ]; do
-  kill -0 "$pid" 2>/dev/null || ended_early
+  alive "$pid" || ended_early
   before=$(now_ms)
   timeout 20 import -window root -depth 8 "rgb:$run/probe.rgb" 2>/dev/null
   probe=$(((before + $(now_ms)) / 2))
@@ -146,7 +148,7 @@ rm -f "$run/probe.rgb"
 for k in $(seq 0 10); do
   target=$((first + k * interval + interval / 2))
   while [ "$(now_ms)" -lt "$target" ]; do sleep 0.02; done
-  kill -0 "$pid" 2>/dev/null || ended_early
+  alive "$pid" || ended_early
   timeout 20 import -window root "$taking/$(printf 'tick-%02d.png' "$k")" 2>>"$run/import.err"
 done
 kill -TERM "$pid"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the run's Wine prefix, which the end-to-end tests of the run share: wineboot,
-# Wine's modules as placeholders (tests/e2e/lib.sh, slim_prefix), and a copy of the
+# Wine's modules as placeholders (tools/lib/wine.sh, slim_prefix), and a copy of the
 # registry files that every test starts from. Checks that the prefix came out whole
 # and small.
 set -uo pipefail

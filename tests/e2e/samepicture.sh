@@ -17,6 +17,7 @@
 # Needs the host build: DREIECK_HOST_BUILD names the folder that holds dreieck,
 # tests/linux/pixmatch and tests/linux/labels. Without it the test is skipped (77).
 set -uo pipefail
+# shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
 
 host=${DREIECK_HOST_BUILD:-}
@@ -146,16 +147,12 @@ timeout 60 env DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 faketime -f "$when" \
 linux_pid=$!
 capture "$E2E_RUN/linux" 12
 xdotool click 1
-for _ in $(seq 1 50); do
-  kill -0 "$linux_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$linux_pid" 2>/dev/null; then
+if ! wait_end "$linux_pid" 5; then
   fail "a click did not end dreieck --fullscreen"
   kill "$linux_pid" 2>/dev/null
+  wait_end "$linux_pid"
 fi
-wait "$linux_pid"
-expect_eq "dreieck --fullscreen ends with 0" "0" "$?"
+expect_eq "dreieck --fullscreen ends with 0" "0" "$ended_rc"
 states "$E2E_RUN/linux"
 
 log "Linux: dreieck --frames"

@@ -1,6 +1,7 @@
+# shellcheck shell=bash
 # Shared pieces of the tests of the Linux program: a run folder and a virtual display
-# of our own (tests/e2e/lib.sh), the program started in the background, and waiting
-# for processes to end. Everything a test starts is ended by its cleanup.
+# of our own (tests/e2e/lib.sh, tools/lib/), the program started in the background,
+# and waiting for it to end. Everything a test starts is ended by its cleanup.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 top=$(cd "$here/../.." && pwd)
 # shellcheck source=SCRIPTDIR/../e2e/lib.sh
@@ -30,7 +31,7 @@ linux_begin() {
 linux_cleanup() {
   local pid
   for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
-  if [ -n "$E2E_XVFB_PID" ]; then kill "$E2E_XVFB_PID" 2>/dev/null; wait "$E2E_XVFB_PID" 2>/dev/null; fi
+  if [ -n "$E2E_XVFB_PID" ]; then stop_pid "$E2E_XVFB_PID"; fi
   if [ "$E2E_FAILURES" -eq 0 ]; then rm -rf "$run"; fi
 }
 
@@ -49,27 +50,9 @@ forget() {  # forget PID: no longer ours to clean up
   for pid in "${pids[@]}"; do [ "$pid" == "$1" ] || kept+=("$pid"); done
   pids=("${kept[@]}")
 }
-alive() {  # alive PID: running (a zombie counts as ended)
-  local state
-  state=$(ps -o stat= -p "$1" 2>/dev/null)
-  [ -n "$state" ] && [ "${state:0:1}" != Z ]
-}
-# ended PID SECONDS: waits until it ends; its exit code in $ended_rc and how long it
-# took in tenths of a second in $ended_tenths. False if it is still running.
-ended() {
-  local i
-  for ((i = 0; i <= $2 * 10; i++)); do
-    if ! alive "$1"; then
-      wait "$1"
-      ended_rc=$?
-      ended_tenths=$i
-      forget "$1"
-      return 0
-    fi
-    sleep 0.1
-  done
-  return 1
-}
+# ended PID SECONDS: wait_end (tools/lib/process.sh: the exit code in $ended_rc, how
+# long it took in $ended_tenths), and the process is no longer ours to clean up.
+ended() { wait_end "$1" "$2" && forget "$1"; }
 
 # start NAME [VAR=VALUE...] -- ARGS...: dreieck in the background; pid in $dreieck_pid,
 # output in RUN/NAME.out and RUN/NAME.err.

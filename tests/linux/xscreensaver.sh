@@ -95,13 +95,7 @@ environ_of() {  # environ_of PID NAME: the value of NAME in the process's enviro
 start_daemon() {
   as_user xscreensaver --no-splash --log "$1" >"$run/daemon.out" 2>&1 &
   daemon_pid=$!
-  local i
-  for i in $(seq 1 50); do
-    xs_command -version && break
-    kill -0 "$daemon_pid" 2>/dev/null || break
-    sleep 0.2
-  done
-  xs_command -version || { cat "$run/daemon.out"; fail "the daemon did not come up"; e2e_end; }
+  wait_until 10 "$daemon_pid" xs_command -version || { cat "$run/daemon.out"; fail "the daemon did not come up"; e2e_end; }
   log "daemon $daemon_pid on $DISPLAY as $user"
 }
 
@@ -150,15 +144,9 @@ check_log() {
 # stop_daemon PREFIX: -exit ends the daemon.
 stop_daemon() {
   xs_command -exit || fail "${1}xscreensaver-command -exit"
-  local i
-  for i in $(seq 1 100); do
-    kill -0 "$daemon_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$daemon_pid" 2>/dev/null; then
+  if ! wait_end "$daemon_pid" 10; then
     fail "${1}the daemon still runs 10 s after -exit"
   else
-    wait "$daemon_pid"
     daemon_pid=""
     pass "${1}the daemon ended"
   fi

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# The tools' shared shell helpers on real processes (tools/lib/process.sh: alive,
+# wait_end, wait_until, stop_pid) and tools/footprint-report.sh on fixed figures.
+set -uo pipefail
+# shellcheck source=SCRIPTDIR/lib.sh
+source "$(dirname "$0")/lib.sh"
+run=$(mktemp -d /tmp/tools.XXXXXX)
+trap 'if [ "$E2E_FAILURES" -eq 0 ]; then rm -rf "$run"; fi' EXIT
+
+log "alive: a zombie (ended, not yet reaped by its parent) has ended"
+sh -c 'sleep 0.1 & echo $! >"$1"; exec sleep 3' sh "$run/zombie.pid" &
+parent=$!
+sleep 0.5
+zombie=$(cat "$run/zombie.pid")
+expect_eq "the zombie's state" Z "$(awk '{ print $3 }' "/proc/$zombie/stat")"
+alive "$zombie" && fail "alive takes the zombie $zombie for running" || pass "alive: the zombie has ended"
+alive "$parent" && pass "alive: its parent runs" || fail "alive: its parent $parent does not run"
+kill "$parent"
+
+log "wait_end: the exit code, how long it took, and a process that outlives the wait"
+# command | seconds | what wait_end answers ("ended RC" or "running") | tenths of a second it took
+cases=(
+  "sleep 0.5; exit 7|3|ended 7|5 15"
+  "exit 3|3|ended 3|0 5"
+  "kill -KILL \$\$|3|ended 137|0 5"
+  "sleep 3|1|running|"
+)
+for row in "${cases[@]}"; do
+  IFS='|' read -r command seconds expected bounds <<<"$row"
+  bash -c "$command" &
+  pid=$!
+  if wait_end "$pid" "$seconds"; then got="ended $ended_rc"; else got=running; kill "$pid"; fi
+  expect_eq "wait_end [$command] within $seconds s" "$expected" "$got"
+  [ -z "$bounds" ] && continue
+  read -r least most <<<"$bounds"
+  [ "$ended_tenths" -ge "$least" ] && [ "$ended_tenths" -le "$most" ] && pass "it took $ended_tenths tenths" ||
+    fail "wait_end [$command]: $ended_tenths tenths of a second, not $least to $most"
+done
+
+log "wait_until: true at once, false when the process ended first, false at the deadline"
+# command | process meanwhile | seconds | answer | it took at least, at most (ms)
+cases=(
+  "true||5|0|0 500"
+  "false|sleep 0.3|5|1|250 1000"
+  "false||1|1|1000 2000"
+)
+for row in "${cases[@]}"; do
+  IFS='|' read -r command meanwhile seconds expected bounds <<<"$row"
+  pid=""
+  if [ -n "$meanwhile" ]; then $meanwhile & pid=$!; fi
+  start=$(now_ms)
+  wait_until "$seconds" "$pid" "$command"
+  got=$? took=$(($(now_ms) - start))
+  read -r least most <<<"$bounds"
+  expect_eq "wait_until $seconds [$command] while [$meanwhile]" "$expected" "$got"
+  [ "$took" -ge "$least" ] && [ "$took" -le "$most" ] && pass "it took $took ms" ||
+    fail "wait_until $seconds [$command]: $took ms, not $least to $most"
+done
+
+log "stop_pid: SIGTERM, then SIGKILL for one that ignores it"
+bash -c 'trap "" TERM; sleep 10' &
+stubborn=$!
+sleep 0.2
+start=$(now_ms)
+stop_pid "$stubborn" 1
+took=$(($(now_ms) - start))
+alive "$stubborn" && fail "stop_pid left $stubborn running" || pass "stop_pid ended it"
+[ "$took" -ge 1000 ] && [ "$took" -le 2000 ] && pass "after 1 s of SIGTERM ($took ms)" || fail "stop_pid took $took ms"
+
+log "footprint-report: medians, minima, a missing route, ratios and the goals"
+cat >"$run/results.tsv" <<'EOF'
+# mode: linux
+# seconds: 60
+# repeat: 3
+# routes: saver bare_x11
+# bare-work: clear
+# screen: 1920x1080
+# machine: 2 cores, a test machine, 2026-12-08 12:00 UTC
+interval	run	route	cpu_pct	wakeups_per_s	wakeups_per_tick	rss_kb	rss_growth_kb	rss_steps	x_cpu_pct	helpers_cpu_pct	route_cpu_pct	helper_wakeups_per_s
+500	1	saver	0.3000	2.000	1.000	17000	40	1	0.2000	0.0000	0.5000	0.000
+500	1	bare_x11	0.1000	2.000	1.000	2600	0	0	0.2000	0.0000	0.3000	0.000
+500	2	saver	0.1000	6.000	3.000	17100	200	4	0.1000	0.0000	0.2000	0.000
+500	2	bare_x11	0.0500	2.000	1.000	2600	0	0	0.1500	0.0000	0.2000	0.000
+500	3	saver	0.2000	4.000	2.000	17200	100	2	0.3000	0.0000	0.6000	0.000
+2000	1	saver	0.0400	0.500	1.000	17000	10	0	0.0600	0.0000	0.1000	0.000
+2000	2	saver	0.0600	0.500	1.000	17000	30	0	0.0600	0.0000	0.1200	0.000
+EOF
+cat >"$run/expected.txt" <<'EOF'
+
+Footprint: mode linux, 60 s after the first cycle, 3 run(s) per interval, Xvfb 1920x1080
+machine: 2 cores, a test machine, 2026-12-08 12:00 UTC
+each cell: median [minimum] over the runs
+  saver = dreieck --fullscreen (Linux)
+  bare_x11 = bare Xlib window (clear)
+
+interval 2000 ms
+  route     CPU % of a core     wake-ups/s      wake-ups/tick   RSS kB            RSS growth kB   steps   X server CPU %      Wine helpers %      whole route %      
+  saver     0.0500 [0.0400]     0.50 [0.50]     1.00 [1.00]     17000 [17000]     20 [10]         0 [0]   0.0600 [0.0600]     -                   0.1100 [0.1000]    
+  bare_x11  (no measurement)
+
+interval 500 ms
+  route     CPU % of a core     wake-ups/s      wake-ups/tick   RSS kB            RSS growth kB   steps   X server CPU %      Wine helpers %      whole route %      
+  saver     0.2000 [0.1000]     4.00 [2.00]     2.00 [1.00]     17100 [17000]     100 [40]        2 [1]   0.2000 [0.1000]     -                   0.5000 [0.2000]    
+  bare_x11  0.0750 [0.0500]     2.00 [2.00]     1.00 [1.00]     2600 [2600]       0 [0]           0 [0]   0.1750 [0.1500]     -                   0.2500 [0.2000]    
+  saver / bare_x11 (medians): process CPU x2.67, whole route x2.00, wake-ups per tick x2.00
+  goal: at most 2.5 wake-ups per tick: met (2.00)
+  goal: RSS flat after the first cycle (<= 100 kB growth in this run): met (100 kB)
+EOF
+"$top/tools/footprint-report.sh" "$run/results.tsv" >"$run/report.txt" 2>&1
+expect_eq "footprint-report: exit code" 0 "$?"
+expect_eq "footprint-report: the tables" "" "$(diff "$run/expected.txt" "$run/report.txt")"
+tail -n +9 "$run/results.tsv" >"$run/bare.tsv"
+"$top/tools/footprint-report.sh" "$run/bare.tsv" >"$run/bare.txt" 2>&1
+expect_eq "footprint-report: figures without their description: exit code" 2 "$?"
+expect_eq "footprint-report: figures without their description" \
+  "footprint-report: $run/bare.tsv holds no figures of tools/footprint.sh" "$(cat "$run/bare.txt")"
+
+linux_end
