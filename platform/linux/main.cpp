@@ -13,13 +13,13 @@
 int main(int argc, char** argv) {
   const dreieck::Parsed parsed = dreieck::ParseOptions(argc, argv);
   if (!parsed.ok) {
-    std::fprintf(stderr, "dreieck: %s\n%s", parsed.error.c_str(), dreieck::Usage());
+    std::fprintf(stderr, "dreieck: %s\n%s", parsed.error.c_str(), dreieck::Usage().c_str());
     return 2;
   }
   const dreieck::Options& options = parsed.options;
   switch (options.mode) {
     case dreieck::Mode::Help:
-      std::fputs(dreieck::Usage(), stdout);
+      std::fputs(dreieck::Usage().c_str(), stdout);
       return 0;
     case dreieck::Mode::Version:
       std::puts("dreieck " DREIECK_VERSION);
