@@ -54,10 +54,16 @@ else()
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/dreieck RENAME copyright)
 
-  # The man page, with the version filled in, beside the program (man -l
-  # build/host/dreieck.6), and compressed as Debian ships them: gzip -9, without name
-  # and time stamp, so that the same source gives the same package.
-  configure_file(${PROJECT_SOURCE_DIR}/platform/linux/dreieck.6.in ${PROJECT_BINARY_DIR}/dreieck.6 @ONLY)
+  # The man page, its options from the option table and the version filled in, beside
+  # the program (man -l build/host/dreieck.6), and compressed as Debian ships them:
+  # gzip -9, without name and time stamp, so that the same source gives the same package.
+  add_custom_command(
+    OUTPUT ${PROJECT_BINARY_DIR}/dreieck.6
+    COMMAND dreieck_manual ${PROJECT_SOURCE_DIR}/platform/linux/dreieck.6.in ${PROJECT_BINARY_DIR}/dreieck.6
+            ${PROJECT_VERSION}
+    DEPENDS dreieck_manual ${PROJECT_SOURCE_DIR}/platform/linux/dreieck.6.in
+    VERBATIM)
+  add_custom_target(dreieck_page ALL DEPENDS ${PROJECT_BINARY_DIR}/dreieck.6)
   find_program(DREIECK_GZIP gzip)
   if(DREIECK_GZIP)
     add_custom_command(

@@ -1,6 +1,9 @@
 // Arbitrary bytes as the Linux program's arguments, split at zero bytes: the parser
-// either accepts them with every value within its range, or names one mistake in one
-// line; --help and --version stand alone.
+// either accepts them with every value within its range and a picture its format can
+// hold, or names one mistake in one line; --help and --version stand alone. The same
+// words as a URL query's name=value pairs are read to one line or to options too.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +24,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!current.empty()) args.push_back(current);
   std::vector<const char*> argv;
   for (const std::string& a : args) argv.push_back(a.c_str());
+  std::vector<dreieck::Argument> query;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const size_t equals = args[i].find('=');
+    query.push_back({args[i].substr(0, equals), std::nullopt, ""});
+    if (equals != std::string::npos) query.back().value = args[i].substr(equals + 1);
+  }
+  const dreieck::Parsed q = dreieck::ParseArguments(query, dreieck::kQuery);
+  Require(q.ok == q.error.empty() && q.error.find('\n') == std::string::npos, "a query's mistake is one line");
   const dreieck::Parsed p = dreieck::ParseOptions(static_cast<int>(argv.size()), argv.data());
   if (!p.ok) {
     Require(!p.error.empty() && p.error.find('\n') == std::string::npos, "a mistake is named in one line");
@@ -35,6 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(o.scale >= 1 && o.scale <= 4, "the scale is within 1..4");
   Require(o.second >= 0, "the second is not before 1970");
   Require(o.mode != dreieck::Mode::WindowId || o.windowId != 0, "a window id is never 0");
+  const int64_t w = int64_t{o.width} * o.scale, h = int64_t{o.height} * o.scale;
+  if (o.mode == dreieck::Mode::Frames || (o.mode == dreieck::Mode::Picture && o.format == dreieck::Format::Png))
+    Require(w <= dreieck::kImageSideMax && h <= dreieck::kImageSideMax, "a PNG fits a Cairo image");
+  if (o.mode == dreieck::Mode::Picture && o.format == dreieck::Format::Pdf)
+    Require(w >= dreieck::kPdfSideMin && h >= dreieck::kPdfSideMin && w <= dreieck::kPdfSideMax &&
+                h <= dreieck::kPdfSideMax,
+            "a PDF page is within the format's limits");
   if (o.mode == dreieck::Mode::Picture) {
     const std::string extension = o.path.substr(o.path.rfind('.') + 1);
     Require(o.path.rfind('.') != std::string::npos && extension.size() == 3, "a picture is named by its format");

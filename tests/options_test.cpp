@@ -2,7 +2,9 @@
 // one line that names what is wrong.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/linux/options.h"
@@ -116,7 +118,8 @@ TEST(Options, PictureOptions) {
     int64_t seconds;
   };
   const Second seconds[] = {{"1970-01-01 00:00:00", 0},          {"2000-02-29 23:59:59", 951868799},
-                            {"2038-01-19 03:14:08", 2147483648}, {"2100-03-01 00:00:00", 4107542400}};
+                            {"2038-01-19 03:14:08", 2147483648}, {"2100-03-01 00:00:00", 4107542400},
+                            {"2024-02-29 12:00:00", 1709208000}, {"2021-03-04T05:06:07Z", 1614834367}};
   for (const Second& s : seconds) {
     int64_t v = -1;
     EXPECT_TRUE(dreieck::ParseUtcSecond(s.text, &v)) << s.text;
@@ -161,6 +164,19 @@ TEST(Options, MistakesAreNamed) {
       {{"--picture", "a.png", "--size", "16385x10"}, "bad value for --size: '16385x10' (WxH, 1 to 16384 pixels each)"},
       {{"--picture", "a.png", "--size", "100"}, "bad value for --size: '100' (WxH, 1 to 16384 pixels each)"},
       {{"--picture", "a.png", "--size", "10x10x10"}, "bad value for --size: '10x10x10' (WxH, 1 to 16384 pixels each)"},
+      {{"--picture", "a.png", "--size", "100x0"}, "bad value for --size: '100x0' (WxH, 1 to 16384 pixels each)"},
+      {{"--background", "\x7f"}, "bad value for --background: '\\x7f' (white, light-grey, grey, dark-grey or black)"},
+      // What the formats hold: a Cairo image 32767 pixels a side, a PDF page 3 to 14400 points.
+      {{"--picture", "a.png", "--size", "8192x8", "--scale", "4"},
+       "--size 8192x8 --scale 4 is 32768x32 pixels: a PNG picture has at most 32767 pixels a side"},
+      {{"--scale", "2", "--frames", "d", "--size", "100x16384"},
+       "--size 100x16384 --scale 2 is 200x32768 pixels: a PNG picture has at most 32767 pixels a side"},
+      {{"--picture", "a.pdf", "--size", "14401x10"},
+       "--size 14401x10 is a page of 14401x10 points: a PDF page is 3 to 14400 points a side"},
+      {{"--picture", "a.pdf", "--size", "3601x2", "--scale", "4"},
+       "--size 3601x2 --scale 4 is a page of 14404x8 points: a PDF page is 3 to 14400 points a side"},
+      {{"--picture", "a.pdf", "--size", "2x100"},
+       "--size 2x100 is a page of 2x100 points: a PDF page is 3 to 14400 points a side"},
       {{"--picture", "a.png", "--triangle", "1,2,3,4,5"}, "bad value for --triangle: '1,2,3,4,5' (six integers AX,AY,BX,BY,CX,CY)"},
       {{"--picture", "a.png", "--triangle", "1,2,3,4,5,6,7"}, "bad value for --triangle: '1,2,3,4,5,6,7' (six integers AX,AY,BX,BY,CX,CY)"},
       {{"--picture", "a.png", "--triangle", "1,2,3,4,5,2147483648"}, "bad value for --triangle: '1,2,3,4,5,2147483648' (six integers AX,AY,BX,BY,CX,CY)"},
@@ -168,10 +184,13 @@ TEST(Options, MistakesAreNamed) {
       {{"--picture", "a.png", "--step", "11"}, "bad value for --step: '11' (0 to 10)"},
       {{"--picture", "a.png", "--step", "-1"}, "bad value for --step: '-1' (0 to 10)"},
       {{"--picture", "a.png", "--scale", "5"}, "bad value for --scale: '5' (1 to 4)"},
-      {{"--picture", "a.png", "--time", "2021-02-29 00:00:00"}, "bad value for --time: '2021-02-29 00:00:00' (YYYY-MM-DD HH:MM:SS, UTC, from 1970 on)"},
-      {{"--picture", "a.png", "--time", "1969-12-31 23:59:59"}, "bad value for --time: '1969-12-31 23:59:59' (YYYY-MM-DD HH:MM:SS, UTC, from 1970 on)"},
-      {{"--picture", "a.png", "--time", "2021-03-04T05:06:07"}, "bad value for --time: '2021-03-04T05:06:07' (YYYY-MM-DD HH:MM:SS, UTC, from 1970 on)"},
-      {{"--picture", "a.png", "--time", "2021-03-04 24:00:00"}, "bad value for --time: '2021-03-04 24:00:00' (YYYY-MM-DD HH:MM:SS, UTC, from 1970 on)"},
+      {{"--picture", "a.png", "--time", "2021-02-29 00:00:00"}, "bad value for --time: '2021-02-29 00:00:00' (YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"},
+      {{"--picture", "a.png", "--time", "1969-12-31 23:59:59"}, "bad value for --time: '1969-12-31 23:59:59' (YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"},
+      {{"--picture", "a.png", "--time", "2021-03-04T05:06:07"}, "bad value for --time: '2021-03-04T05:06:07' (YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"},
+      {{"--picture", "a.png", "--time", "2100-02-29 00:00:00"}, "bad value for --time: '2100-02-29 00:00:00' (YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"},
+      {{"--picture", "a.png", "--time", "2024-02-29 23:59:60"}, "bad value for --time: '2024-02-29 23:59:60' (YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"},
+      {{"--picture", "a.png", "--time", "2021-03-04T05:06:07z"}, "bad value for --time: '2021-03-04T05:06:07z' (YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"},
+      {{"--picture", "a.png", "--time", "2021-03-04 24:00:00"}, "bad value for --time: '2021-03-04 24:00:00' (YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"},
       {{"--picture", "a.png", "--time", "2021-03-04 05:06:07", "--triangle", "1,2,3,4,5,6"}, "--time and --triangle cannot be combined"},
       {{"--frames", "d", "--step", "3"}, "--step needs --picture: --frames writes every step"},
       {{"--size", "10x10"}, "--size, --time, --triangle, --step and --scale need --picture or --frames"},
@@ -185,13 +204,101 @@ TEST(Options, MistakesAreNamed) {
   }
 }
 
-TEST(Options, UsageNamesEveryOption) {
+// The largest pictures each format holds are taken.
+TEST(Options, FormatLimitsTaken) {
+  const std::vector<std::string> cases[] = {
+      {"--picture", "a.png", "--size", "8191x8191", "--scale", "4"},
+      {"--frames", "d", "--size", "16383x1", "--scale", "2"},
+      {"--picture", "a.pdf", "--size", "3600x3", "--scale", "4"},
+      {"--picture", "a.svg", "--size", "16384x16384", "--scale", "4"},
+  };
+  for (const auto& args : cases) EXPECT_TRUE(Parse(args).ok) << Describe(args) << ": " << Parse(args).error;
+}
+
+// One table for the command line and a URL query: every name the command line takes
+// is taken as a query's name=value pair too, to the same options.
+TEST(Options, EveryOptionInBothSyntaxes) {
+  for (const dreieck::OptionSpec& spec : dreieck::OptionTable()) {
+    for (const bool negated : {false, true}) {
+      if (negated && spec.kind != dreieck::Kind::Show) continue;
+      const std::string name = (negated ? "no-" : "") + std::string(spec.name);
+      // A good value of each kind, and what is needed beside it on a command line.
+      std::optional<std::string> value;
+      if (spec.value != nullptr) value = spec.kind == dreieck::Kind::Integer ? std::to_string(spec.high) : "";
+      const std::pair<dreieck::Kind, const char*> samples[] = {
+          {dreieck::Kind::Shade, "grey"}, {dreieck::Kind::WindowId, "0x400008"}, {dreieck::Kind::File, "a.svg"},
+          {dreieck::Kind::Size, "640x480"}, {dreieck::Kind::Time, "2021-03-04T05:06:07Z"},
+          {dreieck::Kind::Triangle, "1,2,3,4,5,6"}};
+      for (const auto& [kind, sample] : samples)
+        if (spec.kind == kind) value = sample;
+      std::vector<std::string> args = {"--" + name};
+      if (value) args.push_back(*value);
+      if (spec.group == dreieck::Group::Picture) args.insert(args.begin(), {"--picture", "b.png"});
+      const Parsed line = Parse(args);
+      const Parsed query = dreieck::ParseArguments({{name, value, ""}}, dreieck::kQuery);
+      ASSERT_TRUE(line.ok) << Describe(args) << ": " << line.error;
+      ASSERT_TRUE(query.ok) << name << ": " << query.error;
+      const dreieck::Options &a = line.options, &b = query.options;
+      EXPECT_TRUE(a.Given(spec.name) && b.Given(spec.name)) << name;
+      EXPECT_EQ(std::vector<int>(a.flags, a.flags + 7), std::vector<int>(b.flags, b.flags + 7)) << name;
+      EXPECT_EQ(std::tuple(a.background, a.intervalMs, a.windowId, a.width, a.height, a.second, a.step, a.scale),
+                std::tuple(b.background, b.intervalMs, b.windowId, b.width, b.height, b.second, b.step, b.scale))
+          << name;
+    }
+  }
+}
+
+// A page's query: its parameters' values, and one line naming a bad one as it was
+// written there.
+TEST(Options, QueryPairs) {
+  const Parsed p = dreieck::ParseArguments({{"background", "white", ""},
+                                            {"interval", "500", ""},
+                                            {"no-excircles", std::nullopt, ""},
+                                            {"time", "2021-03-04T05:06:07Z", ""},
+                                            {"step", "3", ""},
+                                            {"scale", "2", ""}},
+                                           dreieck::kQuery);
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_EQ(0, p.options.background);
+  EXPECT_EQ(500, p.options.intervalMs);
+  EXPECT_EQ(0, p.options.flags[6]);
+  EXPECT_EQ(1614834367, p.options.second);
+  EXPECT_EQ(3, p.options.step);
+  EXPECT_EQ(2, p.options.scale);
+  EXPECT_EQ(Mode::Window, p.options.mode);
+
+  struct Case {
+    std::vector<dreieck::Argument> query;
+    const char* error;
+  };
+  const Case cases[] = {
+      {{{"interval", "20", ""}}, "bad value for interval: '20' (500 to 5000 milliseconds)"},
+      {{{"interval", std::nullopt, ""}}, "interval needs a value"},
+      {{{"no-excircles", "", ""}}, "no-excircles takes no value"},
+      {{{"step", "3", ""}, {"bogus", "1", ""}}, "unknown option 'bogus=1'"},
+      {{{"bogus", "1", "bogus=%31"}}, "unknown option 'bogus=%31'"},
+      {{{"time", "2021-03-04T05:06:07Z", ""}, {"triangle", "1,2,3,4,5,6", ""}}, "time and triangle cannot be combined"},
+      {{{"picture", "a.png", ""}, {"size", "16384x10", ""}, {"scale", "2", ""}},
+       "size 16384x10 scale 2 is 32768x20 pixels: a PNG picture has at most 32767 pixels a side"},
+  };
+  for (const Case& c : cases) {
+    const Parsed q = dreieck::ParseArguments(c.query, dreieck::kQuery);
+    EXPECT_FALSE(q.ok) << c.error;
+    EXPECT_EQ(c.error, q.error);
+  }
+}
+
+// --help lists every row of the table with its value; ranges and defaults come from
+// the settings.
+TEST(Options, UsageFollowsTheTable) {
   const std::string usage = dreieck::Usage();
-  for (const char* option : {"--fullscreen", "--root", "--window-id", "--picture", "--frames", "--medians",
-                             "--incircle", "--circumcircle", "--altitudes", "--nine-point-circle", "--euler-line",
-                             "--excircles", "--no-", "--background", "--interval", "--size", "--time", "--triangle",
-                             "--step", "--scale", "--help", "--version"})
-    EXPECT_NE(std::string::npos, usage.find(option)) << option;
+  for (const dreieck::OptionSpec& spec : dreieck::OptionTable()) {
+    std::string head = std::string("\n  --") + (spec.kind == dreieck::Kind::Show ? "[no-]" : "") + spec.name;
+    if (spec.value != nullptr) head += std::string(" ") + spec.value;
+    EXPECT_TRUE(usage.find(head + " ") != std::string::npos || usage.find(head + "\n") != std::string::npos) << head;
+  }
+  EXPECT_NE(std::string::npos, usage.find("  --interval MS           milliseconds between ticks, 500 to 5000 (2000)\n"))
+      << usage;
   EXPECT_EQ('\n', usage.back());
 }
 

@@ -10,7 +10,7 @@ packages=(
   # running and looking: virtual displays, Wine, screenshots, a frozen clock
   wine wine64 xvfb xdotool imagemagick faketime x11-utils
   # the Linux program's tests: XScreenSaver, pictures, the option description, packages
-  xscreensaver librsvg2-bin poppler-utils libxml2-utils dpkg-dev file man-db
+  xscreensaver librsvg2-bin poppler-utils libxml2-utils dpkg-dev file man-db strace
 )
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

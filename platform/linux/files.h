@@ -1,5 +1,8 @@
 // Writing a file so that it is either complete or not there: the bytes go to a
-// temporary file beside it, which takes the name only when everything was written.
+// temporary file beside it, which takes the name only when everything was written and
+// flushed to disk. The file it replaces keeps its mode (and owner, where permitted); a
+// symbolic link of that name is replaced, not followed. While a temporary file exists,
+// SIGTERM, SIGINT and SIGHUP remove it before they end the program as they would have.
 #pragma once
 
 #include <string>
@@ -18,13 +21,16 @@ class AtomicFile {
   bool Open(const std::string& path, std::string* error);
   // False once any write failed; the first failure is kept for Commit to report.
   bool Write(const void* data, size_t size);
-  // Flushes to disk and renames into place; false (and `error`) when that failed, in
-  // which case the file of that name, if any, is as it was.
+  // Why the first write failed; "" while none did.
+  std::string Failure() const;
+  // Flushes to disk and renames into place, then flushes the folder; false (and
+  // `error`) when that failed, in which case the file of that name, if any, is as it
+  // was.
   bool Commit(std::string* error);
 
  private:
   std::string path_;
-  std::string temporary_;
+  int slot_ = -1;    // of the temporary file's name, which the signal handler removes
   int fd_ = -1;
   int failure_ = 0;  // errno of the first failed write
 };

@@ -1,7 +1,9 @@
 // dreieck: the screensaver on Linux. The program's own entry runs unchanged inside a
 // window the platform provides: an X11 window of its own, the whole screen, a window
 // it is given (XScreenSaver's), or a picture.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "version.h"
 
@@ -10,26 +12,38 @@
 #include "platform/linux/program.h"
 #include "platform/x11/screen.h"
 
+namespace {
+
+// What went to standard output has to arrive: a write that failed (a full disk, a
+// closed pipe's reader gone) makes the exit status 1 instead of `status`.
+int OutputWritten(int status) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  std::fprintf(stderr, "dreieck: cannot write the output: %s\n", std::strerror(errno));
+  return 1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   const dreieck::Parsed parsed = dreieck::ParseOptions(argc, argv);
   if (!parsed.ok) {
-    std::fprintf(stderr, "dreieck: %s\n%s", parsed.error.c_str(), dreieck::Usage());
+    std::fprintf(stderr, "dreieck: %s\n%s", parsed.error.c_str(), dreieck::Usage().c_str());
     return 2;
   }
   const dreieck::Options& options = parsed.options;
   switch (options.mode) {
     case dreieck::Mode::Help:
-      std::fputs(dreieck::Usage(), stdout);
-      return 0;
+      std::fputs(dreieck::Usage().c_str(), stdout);
+      return OutputWritten(0);
     case dreieck::Mode::Version:
       std::puts("dreieck " DREIECK_VERSION);
-      return 0;
+      return OutputWritten(0);
     case dreieck::Mode::Picture:
       dreieck::StoreSettings(options);
       return dreieck::RunPicture(options);
     case dreieck::Mode::Frames:
       dreieck::StoreSettings(options);
-      return dreieck::RunFrames(options);
+      return OutputWritten(dreieck::RunFrames(options));
     default:
       dreieck::StoreSettings(options);
       return dreieck::RunOnScreen(options);

@@ -1,53 +1,102 @@
 #include "platform/linux/options.h"
 
 #include <cstring>
-#include <initializer_list>
 
 #include "settings/settings.h"
 
 namespace dreieck {
 
+const char* const kShadeNames[5] = {"white", "light-grey", "grey", "dark-grey", "black"};
+
 namespace {
 
-// The constructions' option names, in the order of the settings' kShowFlags.
-const char* const kFlagNames[7] = {"medians",           "incircle",   "circumcircle", "altitudes",
-                                   "nine-point-circle", "euler-line", "excircles"};
+constexpr int kSideMax = 16384;  // of the screen the figures reckon with
 
-const char* const kShades[5] = {"white", "light-grey", "grey", "dark-grey", "black"};
+// Every option, in the order --help and the man page list them.
+const OptionSpec kTable[] = {
+    {.name = "fullscreen", .kind = Kind::Mode, .group = Group::Where, .value = nullptr,
+     .help = "cover the whole screen", .more = "A mouse button, \\fBq\\fP or \\fBEscape\\fP ends it.",
+     .mode = Mode::FullScreen},
+    {.name = "root", .kind = Kind::Mode, .group = Group::Where, .value = nullptr,
+     .help = "draw on the root window (or on $XSCREENSAVER_WINDOW)",
+     .more = "This is how \\fBxscreensaver\\fP(1) runs it.", .mode = Mode::Root},
+    {.name = "window-id", .kind = Kind::WindowId, .group = Group::Where, .value = "ID",
+     .help = "draw into the window ID (decimal or 0x-hex)", .more = nullptr, .mode = Mode::WindowId,
+     .valueHelp = "a window id, decimal or 0x-hex"},
+    {.name = "picture", .kind = Kind::File, .group = Group::Where, .value = "FILE",
+     .help = "write one picture: FILE.png, FILE.svg or FILE.pdf",
+     .more = "The extension, in any case, chooses the format. The file is written whole or not at all; "
+             "one it replaces keeps its mode (and owner, where permitted), and a symbolic link of that "
+             "name is replaced by the picture, not followed.",
+     .mode = Mode::Picture},
+    {.name = "frames", .kind = Kind::File, .group = Group::Where, .value = "DIR",
+     .help = "write DIR/tick-00.png ... one PNG per tick of a cycle",
+     .more = "It prints how many it wrote. Afterwards \\fIDIR\\fP holds the ticks of this cycle only: "
+             "tick\\-NN.png files of a longer cycle are removed, nothing else there is touched.",
+     .mode = Mode::Frames},
 
-const char kUsage[] =
-    "usage: dreieck [OPTION]...\n"
-    "Shows the constructions of plane triangle geometry, one per tick: medians,\n"
-    "incircle, circumcircle, altitudes, nine-point circle, Euler line, excircles.\n"
-    "\n"
-    "Where it draws (a window of its own when none is given):\n"
-    "  --fullscreen            cover the whole screen\n"
-    "  --root                  draw on the root window (or on $XSCREENSAVER_WINDOW)\n"
-    "  --window-id ID          draw into the window ID (decimal or 0x-hex)\n"
-    "  --picture FILE          write one picture: FILE.png, FILE.svg or FILE.pdf\n"
-    "  --frames DIR            write DIR/tick-00.png ... one PNG per tick of a cycle\n"
-    "\n"
-    "What it shows (each construction is on unless switched off):\n"
-    "  --medians, --incircle, --circumcircle, --altitudes, --nine-point-circle,\n"
-    "  --euler-line, --excircles            and their --no-... forms\n"
-    "  --background SHADE      white, light-grey, grey, dark-grey or black (black)\n"
-    "  --interval MS           milliseconds between ticks, 500 to 5000 (2000)\n"
-    "\n"
-    "Pictures:\n"
-    "  --size WxH              size in pixels, 1 to 16384 each (1920x1080)\n"
-    "  --time 'YYYY-MM-DD HH:MM:SS'   the second (UTC) the triangle comes from (now)\n"
-    "  --triangle AX,AY,BX,BY,CX,CY   the corners instead of a random triangle\n"
-    "  --step N                after the tick of step N, 0 to 10 (7: all constructions)\n"
-    "  --scale K               K times the pixels, 1 to 4 (1)\n"
-    "\n"
-    "  --help                  show this and end\n"
-    "  --version               show the version and end\n"
-    "\n"
-    "A mouse button, q, Escape or closing the window ends it. Exit status: 0 done,\n"
-    "1 it could not draw (no display, no such window, a file not written), 2 a bad\n"
-    "command line.\n";
+    {.name = "medians", .kind = Kind::Show, .group = Group::What, .value = nullptr,
+     .help = "the medians and the centroid", .more = nullptr, .show = 0},
+    {.name = "incircle", .kind = Kind::Show, .group = Group::What, .value = nullptr,
+     .help = "the incircle and its centre", .more = nullptr, .show = 1},
+    {.name = "circumcircle", .kind = Kind::Show, .group = Group::What, .value = nullptr,
+     .help = "the circumcircle and its centre", .more = nullptr, .show = 2},
+    {.name = "altitudes", .kind = Kind::Show, .group = Group::What, .value = nullptr,
+     .help = "the altitudes and the orthocenter", .more = nullptr, .show = 3},
+    {.name = "nine-point-circle", .kind = Kind::Show, .group = Group::What, .value = nullptr,
+     .help = "the nine-point circle", .more = nullptr, .show = 4},
+    {.name = "euler-line", .kind = Kind::Show, .group = Group::What, .value = nullptr,
+     .help = "the Euler line", .more = nullptr, .show = 5},
+    {.name = "excircles", .kind = Kind::Show, .group = Group::What, .value = nullptr,
+     .help = "the three excircles and their centres", .more = nullptr, .show = 6},
+    {.name = "background", .kind = Kind::Shade, .group = Group::What, .value = "SHADE",
+     .help = "the background", .more = nullptr},
+    {.name = "interval", .kind = Kind::Integer, .group = Group::What, .value = "MS",
+     .help = "milliseconds between ticks", .more = nullptr, .field = &Options::intervalMs,
+     .low = kIntervalMinMs, .high = kIntervalMaxMs, .fallback = kDefaultIntervalMs, .unit = "milliseconds"},
 
-// Decimal digits only, within [low, high].
+    {.name = "size", .kind = Kind::Size, .group = Group::Picture, .value = "WxH",
+     .help = "the size in pixels", .more = "It is the screen the figures are placed on as well.",
+     .low = 1, .high = kSideMax},
+    {.name = "time", .kind = Kind::Time, .group = Group::Picture, .value = "WHEN",
+     .help = "the second (UTC) the triangle comes from: 'YYYY-MM-DD HH:MM:SS' or YYYY-MM-DDTHH:MM:SSZ",
+     .more = "The same second on a screen of the same size always gives the same triangle, the one "
+             "the savers draw then.",
+     .valueHelp = "YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on"},
+    {.name = "triangle", .kind = Kind::Triangle, .group = Group::Picture, .value = "AX,AY,BX,BY,CX,CY",
+     .help = "the corners instead of a random triangle", .more = "Not together with \\fB\\-\\-time\\fP.",
+     .valueHelp = "six integers AX,AY,BX,BY,CX,CY"},
+    {.name = "step", .kind = Kind::Integer, .group = Group::Picture, .value = "N",
+     .help = "the picture after the tick of step N",
+     .more = "0 is the bare triangle, 1 to 7 add the constructions in the order listed above, 8 and 9 "
+             "add nothing, and 10 is the erased screen with the caption. The default shows every "
+             "construction. With \\fB\\-\\-picture\\fP only.",
+     .field = &Options::step, .low = 0, .high = 10, .fallback = Options::kDefaultStep},
+    {.name = "scale", .kind = Kind::Integer, .group = Group::Picture, .value = "K",
+     .help = "K times the pixels in each direction", .more = nullptr, .field = &Options::scale, .low = 1,
+     .high = 4, .fallback = Options::kDefaultScale},
+
+    {.name = "help", .kind = Kind::Mode, .group = Group::Other, .value = nullptr, .help = "show the usage and end",
+     .more = nullptr, .mode = Mode::Help},
+    {.name = "version", .kind = Kind::Mode, .group = Group::Other, .value = nullptr,
+     .help = "show the version and end", .more = nullptr, .mode = Mode::Version},
+};
+static_assert(std::size(kTable) <= 32, "Options::given has a bit for each row");
+
+// The row of `name`; *negated when it is the no- form of a construction.
+const OptionSpec* Find(std::string_view name, bool* negated) {
+  *negated = false;
+  if (name.starts_with("no-")) {
+    for (const OptionSpec& spec : kTable)
+      if (spec.kind == Kind::Show && name.substr(3) == spec.name) return *negated = true, &spec;
+    return nullptr;
+  }
+  for (const OptionSpec& spec : kTable)
+    if (name == spec.name) return &spec;
+  return nullptr;
+}
+
+// Decimal digits after an optional sign, within [low, high].
 bool ParseInt(const std::string& text, int64_t low, int64_t high, int64_t* out) {
   size_t i = 0;
   bool negative = false;
@@ -65,32 +114,7 @@ bool ParseInt(const std::string& text, int64_t low, int64_t high, int64_t* out) 
   return true;
 }
 
-// A window id: decimal, or hexadecimal after 0x; not 0, at most 32 bits.
-bool ParseWindowId(const std::string& text, uint32_t* out) {
-  uint64_t value = 0;
-  size_t i = 0;
-  int base = 10;
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    base = 16;
-    i = 2;
-  }
-  if (i == text.size()) return false;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return false;
-    value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
-    if (value > 0xFFFFFFFFu) return false;
-  }
-  if (value == 0) return false;
-  *out = static_cast<uint32_t>(value);
-  return true;
-}
-
-bool ParseSize(const std::string& text, int* width, int* height) {
+bool ParseSize(const std::string& text, int low, int high, int* width, int* height) {
   const size_t x = text.find('x');
   if (x == std::string::npos) return false;
   int64_t w, h;
@@ -98,7 +122,7 @@ bool ParseSize(const std::string& text, int* width, int* height) {
   // Digits only: no signs.
   for (const std::string& part : {ws, hs})
     if (part.empty() || part[0] == '-' || part[0] == '+') return false;
-  if (!ParseInt(ws, 1, 16384, &w) || !ParseInt(hs, 1, 16384, &h)) return false;
+  if (!ParseInt(ws, low, high, &w) || !ParseInt(hs, low, high, &h)) return false;
   *width = static_cast<int>(w);
   *height = static_cast<int>(h);
   return true;
@@ -128,8 +152,276 @@ int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
   return era * 146097 + doe - 719468;
 }
 
-// An argument as the error line shows it: in quotes, control characters escaped so
-// that the line stays one line and the terminal stays as it was.
+// "a, b, c, d or e"
+std::string ShadeList() {
+  std::string out;
+  for (int s = 0; s < 5; ++s) out += std::string(s == 0 ? "" : s == 4 ? " or " : ", ") + kShadeNames[s];
+  return out;
+}
+
+}  // namespace
+
+std::string RangeText(const OptionSpec& spec) {
+  switch (spec.kind) {
+    case Kind::Shade:
+      return ": " + ShadeList();
+    case Kind::Integer:
+      return ", " + std::to_string(spec.low) + " to " + std::to_string(spec.high);
+    case Kind::Size:
+      return ", " + std::to_string(spec.low) + " to " + std::to_string(spec.high) + " each";
+    default:
+      return "";
+  }
+}
+
+std::string DefaultText(const OptionSpec& spec) {
+  switch (spec.kind) {
+    case Kind::Show:
+      return kDefaultShow ? "on" : "off";
+    case Kind::Shade:
+      return kShadeNames[kDefaultBackground];
+    case Kind::Integer:
+      return std::to_string(spec.fallback);
+    case Kind::Size:
+      return std::to_string(Options::kDefaultWidth) + "x" + std::to_string(Options::kDefaultHeight);
+    case Kind::Time:
+      return "now";
+    default:
+      return "";
+  }
+}
+
+namespace {
+
+// What a bad value of the row should have been, as the message says it in brackets.
+std::string ValueHelp(const OptionSpec& spec) {
+  switch (spec.kind) {
+    case Kind::Integer:
+      return std::to_string(spec.low) + " to " + std::to_string(spec.high) +
+             (spec.unit != nullptr ? std::string(" ") + spec.unit : "");
+    case Kind::Size:
+      return "WxH, " + std::to_string(spec.low) + " to " + std::to_string(spec.high) + " pixels each";
+    case Kind::Shade:
+      return ShadeList();
+    default:
+      return spec.valueHelp != nullptr ? spec.valueHelp : "";
+  }
+}
+
+// Reads one argument into the options; an error line, or "" when it was taken.
+class Reader {
+ public:
+  Reader(Options* options, Syntax syntax) : o_(*options), dashes_(syntax.dashes), picturesOnly_(syntax.picturesOnly) {}
+
+  std::string Take(const Argument& a, bool* end) {
+    if (a.name.empty()) return "unexpected argument " + Quoted(a.written);
+    bool negated;
+    const OptionSpec* spec = Find(a.name, &negated);
+    if (spec == nullptr) {
+      const std::string written = a.written.empty() ? dashes_ + a.name + (a.value ? "=" + *a.value : "") : a.written;
+      return "unknown option " + Quoted(written);
+    }
+    const std::string option = dashes_ + a.name;
+    if (spec->value == nullptr && a.value) return option + " takes no value";
+    if (spec->value != nullptr && !a.value) return option + " needs a value";
+    o_.given |= 1u << (spec - kTable);
+    const std::string value = a.value.value_or("");
+    const std::string hint = ValueHelp(*spec);
+    const std::string bad = "bad value for " + option + ": " + Quoted(value) + (hint.empty() ? "" : " (" + hint + ")");
+    int64_t n;
+    switch (spec->kind) {
+      case Kind::Mode:
+        if (spec->mode == Mode::Help || spec->mode == Mode::Version) {
+          o_.mode = spec->mode;
+          *end = true;  // nothing else matters
+          return "";
+        }
+        return Select(*spec);
+      case Kind::Show:
+        o_.flags[spec->show] = negated ? 0 : 1;
+        return "";
+      case Kind::Shade:
+        for (int s = 0; s < 5; ++s)
+          if (value == kShadeNames[s]) return o_.background = s, "";
+        return bad;
+      case Kind::Integer:
+        if (!ParseInt(value, spec->low, spec->high, &n)) return bad;
+        o_.*spec->field = static_cast<int>(n);
+        return "";
+      case Kind::WindowId:
+        if (!ParseWindowId(value, &o_.windowId)) return bad;
+        return Select(*spec);
+      case Kind::File:
+        if (value.empty()) return bad;
+        if (std::string error = Select(*spec); !error.empty()) return error;
+        o_.path = value;
+        if (spec->mode == Mode::Picture) return PictureFormat(value);
+        return "";
+      case Kind::Size:
+        return ParseSize(value, spec->low, spec->high, &o_.width, &o_.height) ? "" : bad;
+      case Kind::Time:
+        if (!ParseUtcSecond(value, &o_.second)) return bad;
+        o_.timeGiven = true;
+        return "";
+      case Kind::Triangle:
+        if (!ParseTriangle(value, o_.triangle)) return bad;
+        o_.triangleGiven = true;
+        return "";
+    }
+    return "";
+  }
+
+  // What holds for the options together; an error line or "".
+  std::string Finish() const {
+    const bool picture = o_.mode == Mode::Picture || o_.mode == Mode::Frames;
+    std::vector<std::string> pictureOnly;  // --size, --time, --triangle, --step and --scale
+    bool pictureOnlyGiven = false;
+    for (const OptionSpec& spec : kTable) {
+      if (spec.group != Group::Picture) continue;
+      pictureOnly.push_back(dashes_ + spec.name);
+      pictureOnlyGiven = pictureOnlyGiven || o_.Given(spec.name);
+    }
+    if (picturesOnly_ && !picture && pictureOnlyGiven) {
+      std::string names;
+      for (size_t i = 0; i < pictureOnly.size(); ++i)
+        names += (i == 0 ? "" : i + 1 == pictureOnly.size() ? " and " : ", ") + pictureOnly[i];
+      return names + " need " + dashes_ + "picture or " + dashes_ + "frames";
+    }
+    if (o_.mode == Mode::Frames && o_.Given("step"))
+      return dashes_ + "step needs " + dashes_ + "picture: " + dashes_ + "frames writes every step";
+    if (o_.timeGiven && o_.triangleGiven) return dashes_ + "time and " + dashes_ + "triangle cannot be combined";
+    if (picture) return Fits();
+    return "";
+  }
+
+ private:
+  // Where it draws: one place only, but XScreenSaver's settings preview passes --root
+  // and --window-id together, and then the window it names is the one to draw in.
+  std::string Select(const OptionSpec& spec) {
+    const Mode mode = spec.mode;
+    if (selected_ != nullptr && ((mode == Mode::Root && o_.mode == Mode::WindowId) ||
+                                 (mode == Mode::WindowId && o_.mode == Mode::Root))) {
+      o_.mode = Mode::WindowId;
+      selected_ = "window-id";
+      return "";
+    }
+    if (selected_ != nullptr && std::strcmp(selected_, spec.name) != 0)
+      return dashes_ + spec.name + " cannot be combined with " + dashes_ + selected_;
+    selected_ = spec.name;
+    o_.mode = mode;
+    return "";
+  }
+
+  std::string PictureFormat(const std::string& value) {
+    const size_t dot = value.rfind('.');
+    std::string extension = dot == std::string::npos ? "" : value.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (value.back() == '/' || (extension != "png" && extension != "svg" && extension != "pdf"))
+      return "cannot tell the format of " + Quoted(value) + ": name it .png, .svg or .pdf";
+    o_.format = extension == "svg" ? Format::Svg : extension == "pdf" ? Format::Pdf : Format::Png;
+    return "";
+  }
+
+  // Whether the picture's format can hold it at its size and scale.
+  std::string Fits() const {
+    const int64_t w = int64_t{o_.width} * o_.scale, h = int64_t{o_.height} * o_.scale;
+    std::string what = dashes_ + "size " + std::to_string(o_.width) + "x" + std::to_string(o_.height);
+    if (o_.scale != 1) what += " " + dashes_ + "scale " + std::to_string(o_.scale);
+    const std::string sides = std::to_string(w) + "x" + std::to_string(h);
+    if (o_.mode == Mode::Picture && o_.format == Format::Pdf) {
+      if (w > kPdfSideMax || h > kPdfSideMax || w < kPdfSideMin || h < kPdfSideMin)
+        return what + " is a page of " + sides + " points: a PDF page is " + std::to_string(kPdfSideMin) +
+               " to " + std::to_string(kPdfSideMax) + " points a side";
+    } else if (o_.mode == Mode::Frames || o_.format == Format::Png) {
+      if (w > kImageSideMax || h > kImageSideMax)
+        return what + " is " + sides + " pixels: a PNG picture has at most " + std::to_string(kImageSideMax) +
+               " pixels a side";
+    }
+    return "";
+  }
+
+  Options& o_;
+  std::string dashes_;
+  bool picturesOnly_;
+  const char* selected_ = nullptr;  // the option that chose where it draws
+};
+
+// --help's line of one row: "  --name VALUE" and, from column 26, what it does.
+std::string UsageLine(const OptionSpec& spec) {
+  std::string left = std::string("  --") + (spec.kind == Kind::Show ? "[no-]" : "") + spec.name;
+  if (spec.value != nullptr) left += std::string(" ") + spec.value;
+  const std::string fallback = DefaultText(spec);
+  const std::string right = spec.help + RangeText(spec) + (fallback.empty() ? "" : " (" + fallback + ")");
+  constexpr size_t kColumn = 26;
+  left += left.size() + 2 <= kColumn ? std::string(kColumn - left.size(), ' ') : "\n" + std::string(kColumn, ' ');
+  // Wrapped at 80 columns, continued under the column.
+  std::string out = left;
+  size_t at = kColumn;
+  size_t start = 0;
+  while (start < right.size()) {
+    // A word, or a 'quoted text' as one.
+    size_t end = right.find(' ', right[start] == '\'' ? right.find('\'', start + 1) : start);
+    if (end == std::string::npos) end = right.size();
+    const std::string word = right.substr(start, end - start);
+    if (at > kColumn && at + 1 + word.size() > 80) {
+      out += "\n" + std::string(kColumn, ' ');
+      at = kColumn;
+    }
+    if (at > kColumn) out += ' ', ++at;
+    out += word;
+    at += word.size();
+    start = end + 1;
+  }
+  return out + "\n";
+}
+
+std::string MakeUsage() {
+  struct Heading {
+    Group group;
+    const char* text;
+  };
+  const Heading headings[] = {
+      {Group::Where, "Where it draws (a window of its own when none is given):\n"},
+      {Group::What, "What it shows (each construction is on unless switched off):\n"},
+      {Group::Picture, "Pictures:\n"},
+      {Group::Other, ""},
+  };
+  std::string out =
+      "usage: dreieck [OPTION]...\n"
+      "Shows the constructions of plane triangle geometry, one per tick: medians,\n"
+      "incircle, circumcircle, altitudes, nine-point circle, Euler line, excircles.\n";
+  for (const Heading& heading : headings) {
+    out += std::string("\n") + heading.text;
+    for (const OptionSpec& spec : kTable)
+      if (spec.group == heading.group) out += UsageLine(spec);
+    if (heading.group == Group::Picture)
+      out += "  Size times scale: a PNG has at most " + std::to_string(kImageSideMax) + " pixels a side, a PDF page " +
+             std::to_string(kPdfSideMin) + " to\n  " + std::to_string(kPdfSideMax) +
+             " points a side, an SVG no limit. A file is written whole or not at all.\n";
+  }
+  out +=
+      "\n"
+      "A mouse button, q, Escape or closing the window ends it. Exit status: 0 done,\n"
+      "1 it could not draw or write (no display, no such window, a picture or this\n"
+      "output not written), 2 a bad command line.\n";
+  return out;
+}
+
+}  // namespace
+
+bool Options::Given(std::string_view name) const {
+  for (size_t i = 0; i < std::size(kTable); ++i)
+    if (name == kTable[i].name) return (given >> i) & 1;
+  return false;
+}
+
+std::span<const OptionSpec> OptionTable() { return kTable; }
+
+const std::string& Usage() {
+  static const std::string usage = MakeUsage();
+  return usage;
+}
+
 std::string Quoted(const std::string& text) {
   std::string out = "'";
   for (char c : text) {
@@ -146,20 +438,43 @@ std::string Quoted(const std::string& text) {
   return out + "'";
 }
 
-}  // namespace
-
-const char* Usage() { return kUsage; }
+bool ParseWindowId(const std::string& text, uint32_t* out) {
+  uint64_t value = 0;
+  size_t i = 0;
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    i = 2;
+  }
+  if (i == text.size()) return false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    int digit;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    else return false;
+    value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+    if (value > 0xFFFFFFFFu) return false;
+  }
+  if (value == 0) return false;
+  *out = static_cast<uint32_t>(value);
+  return true;
+}
 
 bool ParseUtcSecond(const std::string& text, int64_t* seconds) {
-  // Exactly "YYYY-MM-DD HH:MM:SS".
+  // Exactly "YYYY-MM-DD HH:MM:SS", or ISO 8601's "YYYY-MM-DDTHH:MM:SSZ".
   static const char kShape[] = "dddd-dd-dd dd:dd:dd";
-  if (text.size() != sizeof kShape - 1) return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (kShape[i] == 'd' ? (text[i] < '0' || text[i] > '9') : text[i] != kShape[i]) return false;
+  const size_t n = sizeof kShape - 1;
+  const bool iso = text.size() == n + 1 && text[10] == 'T' && text[n] == 'Z';
+  if (text.size() != n && !iso) return false;
+  for (size_t i = 0; i < n; ++i) {
+    const char expected = iso && i == 10 ? 'T' : kShape[i];
+    if (expected == 'd' ? (text[i] < '0' || text[i] > '9') : text[i] != expected) return false;
   }
-  auto number = [&](size_t at, size_t n) {
+  auto number = [&](size_t at, size_t count) {
     int64_t v = 0;
-    for (size_t i = at; i < at + n; ++i) v = v * 10 + (text[i] - '0');
+    for (size_t i = at; i < at + count; ++i) v = v * 10 + (text[i] - '0');
     return v;
   };
   const int64_t year = number(0, 4), month = number(5, 2), day = number(8, 2);
@@ -173,132 +488,43 @@ bool ParseUtcSecond(const std::string& text, int64_t* seconds) {
   return true;
 }
 
-Parsed ParseOptions(int argc, const char* const* argv) {
-  Parsed result;
-  Options& o = result.options;
-  const char* modeOption = nullptr;
-  bool stepGiven = false, sizeGiven = false, scaleGiven = false;
-  auto fail = [&](const std::string& error) {
-    result.ok = false;
-    result.error = error;
-    return result;
-  };
-  auto setMode = [&](Mode mode, const char* option) {
-    // XScreenSaver's settings preview passes --root and --window-id together: the
-    // window it names is the one to draw in.
-    const bool rootAndWindow = modeOption != nullptr && ((mode == Mode::Root && o.mode == Mode::WindowId) ||
-                                                         (mode == Mode::WindowId && o.mode == Mode::Root));
-    if (rootAndWindow) {
-      o.mode = Mode::WindowId;
-      modeOption = "--window-id";
-      return true;
-    }
-    if (modeOption != nullptr && std::strcmp(modeOption, option) != 0) return false;
-    modeOption = option;
-    o.mode = mode;
-    return true;
-  };
+std::vector<Argument> SplitCommandLine(int argc, const char* const* argv) {
+  std::vector<Argument> out;
   for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg.size() < 2 || arg[0] != '-') return fail("unexpected argument " + Quoted(arg));
-    std::string name = arg.substr(arg[1] == '-' ? 2 : 1);
-    std::string value;
-    bool hasValue = false;
-    const size_t equals = name.find('=');
-    if (equals != std::string::npos) {
-      value = name.substr(equals + 1);
-      name = name.substr(0, equals);
-      hasValue = true;
-    }
-    const std::string option = "--" + name;
-    // The value of an option that takes one: after '=' or the next argument.
-    auto takeValue = [&]() {
-      if (hasValue) return true;
-      if (i + 1 >= argc) return false;
-      value = argv[++i];
-      return true;
-    };
-    auto noValue = [&]() { return !hasValue; };
-
-    bool known = false;
-    for (int f = 0; f < 7; ++f) {
-      if (name == kFlagNames[f] || name == std::string("no-") + kFlagNames[f]) {
-        if (!noValue()) return fail(option + " takes no value");
-        o.flags[f] = name.rfind("no-", 0) == 0 ? 0 : 1;
-        known = true;
+    Argument a;
+    a.written = argv[i];
+    if (a.written.size() >= 2 && a.written[0] == '-') {
+      a.name = a.written.substr(a.written[1] == '-' ? 2 : 1);
+      const size_t equals = a.name.find('=');
+      if (equals != std::string::npos) {
+        a.value = a.name.substr(equals + 1);
+        a.name.resize(equals);
       }
+      bool negated;
+      const OptionSpec* spec = Find(a.name, &negated);
+      if (!a.value && spec != nullptr && spec->value != nullptr && i + 1 < argc) a.value = argv[++i];
     }
-    if (known) continue;
-    if (name == "help" || name == "version") {
-      if (!noValue()) return fail(option + " takes no value");
-      o.mode = name == "help" ? Mode::Help : Mode::Version;
-      result.ok = true;
-      return result;  // nothing else matters
-    }
-    if (name == "fullscreen" || name == "root") {
-      if (!noValue()) return fail(option + " takes no value");
-      if (!setMode(name == "root" ? Mode::Root : Mode::FullScreen, name == "root" ? "--root" : "--fullscreen"))
-        return fail(option + " cannot be combined with " + modeOption);
-      continue;
-    }
-    const char* const kValued[] = {"background", "interval", "window-id", "picture", "frames",
-                                   "size",       "time",     "triangle",  "step",    "scale"};
-    bool valued = false;
-    for (const char* v : kValued) valued = valued || name == v;
-    if (!valued) return fail("unknown option " + Quoted(arg));
-    if (!takeValue()) return fail(option + " needs a value");
-    const std::string bad = "bad value for " + option + ": " + Quoted(value);
-    int64_t n;
-    if (name == "background") {
-      o.background = -1;
-      for (int s = 0; s < 5; ++s)
-        if (value == kShades[s]) o.background = s;
-      if (o.background < 0) return fail(bad + " (white, light-grey, grey, dark-grey or black)");
-    } else if (name == "interval") {
-      if (!ParseInt(value, kIntervalMinMs, kIntervalMaxMs, &n)) return fail(bad + " (500 to 5000 milliseconds)");
-      o.intervalMs = static_cast<int>(n);
-    } else if (name == "window-id") {
-      if (!ParseWindowId(value, &o.windowId)) return fail(bad + " (a window id, decimal or 0x-hex)");
-      if (!setMode(Mode::WindowId, "--window-id")) return fail(option + " cannot be combined with " + modeOption);
-    } else if (name == "picture" || name == "frames") {
-      if (value.empty()) return fail(bad);
-      if (!setMode(name == "picture" ? Mode::Picture : Mode::Frames, name == "picture" ? "--picture" : "--frames"))
-        return fail(option + " cannot be combined with " + modeOption);
-      o.path = value;
-      if (name == "picture") {
-        const size_t dot = value.rfind('.');
-        std::string extension = dot == std::string::npos ? "" : value.substr(dot + 1);
-        for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (value.back() == '/' || (extension != "png" && extension != "svg" && extension != "pdf"))
-          return fail("cannot tell the format of " + Quoted(value) + ": name it .png, .svg or .pdf");
-        o.format = extension == "svg" ? Format::Svg : extension == "pdf" ? Format::Pdf : Format::Png;
-      }
-    } else if (name == "size") {
-      if (!ParseSize(value, &o.width, &o.height)) return fail(bad + " (WxH, 1 to 16384 pixels each)");
-      sizeGiven = true;
-    } else if (name == "time") {
-      if (!ParseUtcSecond(value, &o.second)) return fail(bad + " (YYYY-MM-DD HH:MM:SS, UTC, from 1970 on)");
-      o.timeGiven = true;
-    } else if (name == "triangle") {
-      if (!ParseTriangle(value, o.triangle)) return fail(bad + " (six integers AX,AY,BX,BY,CX,CY)");
-      o.triangleGiven = true;
-    } else if (name == "step") {
-      if (!ParseInt(value, 0, 10, &n)) return fail(bad + " (0 to 10)");
-      o.step = static_cast<int>(n);
-      stepGiven = true;
-    } else {  // scale
-      if (!ParseInt(value, 1, 4, &n)) return fail(bad + " (1 to 4)");
-      o.scale = static_cast<int>(n);
-      scaleGiven = true;
-    }
+    out.push_back(std::move(a));
   }
-  const bool picture = o.mode == Mode::Picture || o.mode == Mode::Frames;
-  if (!picture && (sizeGiven || stepGiven || scaleGiven || o.timeGiven || o.triangleGiven))
-    return fail("--size, --time, --triangle, --step and --scale need --picture or --frames");
-  if (o.mode == Mode::Frames && stepGiven) return fail("--step needs --picture: --frames writes every step");
-  if (o.timeGiven && o.triangleGiven) return fail("--time and --triangle cannot be combined");
-  result.ok = true;
+  return out;
+}
+
+Parsed ParseArguments(const std::vector<Argument>& arguments, Syntax syntax) {
+  Parsed result;
+  Reader reader(&result.options, syntax);
+  bool end = false;
+  for (const Argument& a : arguments) {
+    result.error = reader.Take(a, &end);
+    if (!result.error.empty()) return result;
+    if (end) break;
+  }
+  if (!end) result.error = reader.Finish();
+  result.ok = result.error.empty();
   return result;
+}
+
+Parsed ParseOptions(int argc, const char* const* argv) {
+  return ParseArguments(SplitCommandLine(argc, argv), kCommandLine);
 }
 
 }  // namespace dreieck

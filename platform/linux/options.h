@@ -1,11 +1,18 @@
-// The command line of the Linux program: where it draws (a window of its own, the
-// whole screen, a window it is given, or a picture), the settings the Windows dialog
-// offers, and the picture's size, moment and scale.
+// The options of the Linux program: where it draws (a window of its own, the whole
+// screen, a window it is given, or a picture), the settings the Windows dialog offers,
+// and the picture's size, moment and scale. One table describes every option; the
+// command line, --help, the man page (platform/linux/manual.cpp) and the checks of
+// XScreenSaver's option description all follow it, and a URL query is read with the
+// same table as name=value pairs.
 #pragma once
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
+#include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace dreieck {
 
@@ -13,41 +20,130 @@ enum class Mode { Window, FullScreen, Root, WindowId, Picture, Frames, Help, Ver
 enum class Format { Png, Svg, Pdf };  // of a picture, by its file's extension
 
 struct Options {
+  static constexpr int kDefaultWidth = 1920, kDefaultHeight = 1080;
+  static constexpr int kDefaultStep = 7;  // after the last construction
+  static constexpr int kDefaultScale = 1;
+
   Mode mode = Mode::Window;
   // The settings, -1 where not given: the seven constructions in the order of the
-  // registry values, the background shade (0 white .. 4 black) and the interval.
+  // settings' kShowFlags, the background shade (0 white .. 4 black) and the interval.
   int flags[7] = {-1, -1, -1, -1, -1, -1, -1};
   int background = -1;
   int intervalMs = -1;
   uint32_t windowId = 0;     // --window-id
   std::string path;          // --picture FILE or --frames DIR
   Format format = Format::Png;
-  int width = 1920;          // --size
-  int height = 1080;
+  int width = kDefaultWidth;  // --size
+  int height = kDefaultHeight;
   bool timeGiven = false;    // --time, seconds since 1970 (UTC)
   int64_t second = 0;
   bool triangleGiven = false;
   int32_t triangle[6] = {};  // ax, ay, bx, by, cx, cy
-  int step = 7;              // --step: after the last construction
-  int scale = 1;
+  int step = kDefaultStep;
+  int scale = kDefaultScale;
+  uint32_t given = 0;        // bit i: the option of row i of OptionTable() was given
+
+  // Whether the option of that name (without dashes) was given.
+  bool Given(std::string_view name) const;
 };
 
-// The outcome of reading the command line: the options, or one line naming what is
-// wrong with it.
+// What the pictures' formats can hold, in pixels (or PDF points) a side, the scale
+// included: Cairo's image surfaces, which PNG pictures are drawn on, hold 32767 a side
+// (within that their rows never overflow cairo_format_stride_for_width); a PDF page is
+// 3 to 14400 units of 1/72 inch a side (the PDF reference's implementation limits); an
+// SVG has no limit of its own.
+constexpr int kImageSideMax = 32767;
+constexpr int kPdfSideMin = 3;
+constexpr int kPdfSideMax = 14400;
+
+// The table. Each row is one option: its name, the value it takes, where --help and
+// the man page list it and what they say, and what it sets.
+enum class Group { Where, What, Picture, Other };  // the headings of --help and the man page
+enum class Kind {
+  Mode,      // no value: where it draws, or --help / --version
+  Show,      // no value, and a no- form: one construction on or off
+  Shade,     // one of kShadeNames
+  Integer,   // decimal, within [low, high]
+  WindowId,  // decimal or 0x-hex, not 0, at most 32 bits
+  File,      // a file (--picture, whose extension names the format) or folder (--frames)
+  Size,      // WxH, each within [low, high]
+  Time,      // a UTC second
+  Triangle,  // six integers
+};
+struct OptionSpec {
+  const char* name;         // without dashes
+  Kind kind;
+  Group group;
+  const char* value;        // the value's name in --help and the man page; nullptr: takes none
+  const char* help;         // what it does, for --help and the man page
+  const char* more;         // a further sentence or two for the man page (troff), or nullptr
+  Mode mode = Mode::Window;  // Mode and File rows, and --window-id: what it selects
+  int show = -1;            // Show rows: the construction, in the order of kShowFlags
+  int Options::*field = nullptr;  // Integer rows: what it sets
+  int low = 0, high = 0;    // Integer and Size rows: the range
+  int fallback = 0;         // Integer rows: the value when not given
+  const char* unit = nullptr;  // Integer rows: the unit the messages name, or nullptr
+  const char* valueHelp = nullptr;  // what a bad value should have been, when not a range
+};
+
+std::span<const OptionSpec> OptionTable();
+extern const char* const kShadeNames[5];  // --background, 0 white .. 4 black
+
+// How --help and the man page describe a row's values: its range or choices
+// (", 500 to 5000", ": white, light-grey, grey, dark-grey or black") and its default
+// ("2000", "black", "on", "now"); "" where it has none.
+std::string RangeText(const OptionSpec& spec);
+std::string DefaultText(const OptionSpec& spec);
+
+// One option as a name and maybe a value: a word of a command line, or a name=value
+// pair of a URL query.
+struct Argument {
+  std::string name;                  // without dashes; empty for a word that is no option
+  std::optional<std::string> value;  // after '=', or the next word of a command line
+  std::string written;               // as given, for the message about a word not known
+};
+
+// How arguments are read: messages name options with `dashes` in front ("--" on a
+// command line, nothing in a URL query); with `picturesOnly`, --size, --time,
+// --triangle, --step and --scale are refused without --picture or --frames.
+struct Syntax {
+  const char* dashes;
+  bool picturesOnly;
+};
+constexpr Syntax kCommandLine = {"--", true};
+constexpr Syntax kQuery = {"", false};
+
+// The outcome of reading options: the options, or one line naming what is wrong.
 struct Parsed {
   bool ok = false;
   std::string error;
   Options options;
 };
 
-// Reads argv[1..argc-1]. Options take one or two dashes, and a value either as the
-// next argument or after '='.
+// Reads the arguments in order, each by its row of the table. --help and --version
+// end the reading; a mistake before them is reported.
+Parsed ParseArguments(const std::vector<Argument>& arguments, Syntax syntax);
+
+// The words of argv[1..argc-1] as arguments: an option takes one or two dashes, and
+// its value after '=' or, for one that takes a value, as the next word.
+std::vector<Argument> SplitCommandLine(int argc, const char* const* argv);
+
+// The command line: ParseArguments(SplitCommandLine(argc, argv), kCommandLine).
 Parsed ParseOptions(int argc, const char* const* argv);
 
-// The usage text, ending in a newline.
-const char* Usage();
+// The usage text, from the table, ending in a newline.
+const std::string& Usage();
 
-// Reads "YYYY-MM-DD HH:MM:SS" as a UTC second; false when it is not one.
+// Reads "YYYY-MM-DD HH:MM:SS" or "YYYY-MM-DDTHH:MM:SSZ" as a UTC second from 1970 on;
+// false when it is not one.
 bool ParseUtcSecond(const std::string& text, int64_t* seconds);
+
+// Reads a window id: decimal, or hexadecimal after 0x; not 0, at most 32 bits.
+bool ParseWindowId(const std::string& text, uint32_t* out);
+
+// Text from the user or the file system as a message shows it: in single quotes, with
+// control characters (and DEL) as \xNN so that the message stays one line and the
+// terminal stays as it was.
+std::string Quoted(const std::string& text);
 
 }  // namespace dreieck

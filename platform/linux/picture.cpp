@@ -171,12 +171,12 @@ bool WritePng(cairo_surface_t* image, const std::string& path, std::string* erro
   AtomicFile file;
   if (!file.Open(path, error)) return false;
   const cairo_status_t status = cairo_surface_write_to_png_stream(image, WriteToFile, &file);
-  if (!file.Commit(error)) return false;
   if (status != CAIRO_STATUS_SUCCESS) {
-    *error = cairo_status_to_string(status);
+    // The file's own error says more than Cairo's; either way nothing takes the name.
+    *error = file.Failure().empty() ? cairo_status_to_string(status) : file.Failure();
     return false;
   }
-  return true;
+  return file.Commit(error);
 }
 
 // Runs the program until `done` says so, calling `afterTick` after each tick with the
@@ -205,7 +205,7 @@ bool RunCycle(int width, int height, cairo_canvas::Canvas* canvas, const Options
 }
 
 int Fail(const std::string& what, const std::string& path, const std::string& why) {
-  std::fprintf(stderr, "dreieck: %s '%s': %s\n", what.c_str(), path.c_str(), why.c_str());
+  std::fprintf(stderr, "dreieck: %s %s: %s\n", what.c_str(), Quoted(path).c_str(), why.c_str());
   return 1;
 }
 
@@ -257,7 +257,7 @@ int RunPicture(const Options& o) {
     ok = false;
     error = cairo_status_to_string(status);
     // A PDF that could not be written: the file's own error says why.
-    if (format == Format::Pdf) pdfFile.Commit(&error);
+    if (format == Format::Pdf && !pdfFile.Failure().empty()) error = pdfFile.Failure();
   }
   if (ok && format == Format::Svg) {
     if (!LabelsAsText(&svg, texts, k)) {
@@ -276,35 +276,44 @@ int RunFrames(const Options& o) {
   const int k = o.scale;
   std::string folder = o.path;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  // The picture first: without memory for it no folder is made.
+  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, o.width * k, o.height * k);
+  if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
+    const std::string why = cairo_status_to_string(cairo_surface_status(image));
+    cairo_surface_destroy(image);
+    return Fail("cannot make the frames of", folder, why);
+  }
+  std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t*)> owned(image, cairo_surface_destroy);
   if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return Fail("cannot make the folder", folder, std::strerror(errno));
   struct stat info;
   if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return Fail("cannot write into", folder, "not a folder");
-  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, o.width * k, o.height * k);
-  if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(image);
-    return Fail("cannot make the frames of", folder, "no memory for the picture");
-  }
   int written = 0;
   std::string error, failed;
   bool drawn;
+  auto frame = [&](int tick) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/tick-%02d.png", tick);
+    return folder + name;
+  };
   {
     cairo_canvas::Canvas canvas(image, o.width, o.height, k);
     drawn = RunCycle(o.width, o.height, &canvas, o, [&](int started) {
-      char name[32];
-      std::snprintf(name, sizeof name, "/tick-%02d.png", written);
       cairo_surface_flush(image);
-      if (!WritePng(image, folder + name, &error)) {
-        failed = folder + name;
+      if (!WritePng(image, frame(written), &error)) {
+        failed = frame(written);
         return true;
       }
       ++written;
       return started == 10;  // the erase ends the cycle
     });
   }
-  cairo_surface_destroy(image);
   if (!drawn) return Fail("cannot make the frames of", folder, "the program made no window");
   if (!failed.empty()) return Fail("cannot write", failed, error);
-  std::printf("dreieck: wrote %d frames to %s\n", written, folder.c_str());
+  // The folder holds this cycle only: the ticks of a longer one go.
+  for (int tick = written; tick < 100; ++tick)
+    if (unlink(frame(tick).c_str()) != 0 && errno != ENOENT)
+      return Fail("cannot remove the earlier frame", frame(tick), std::strerror(errno));
+  std::printf("dreieck: wrote %d frames to %s\n", written, Quoted(folder).c_str());
   return 0;
 }
 

@@ -1,14 +1,14 @@
 // labels: where one cycle writes its labels, for the picture comparisons.
 //
-//   labels [--size WxH] [--time "YYYY-MM-DD HH:MM:SS"] [--background SHADE]
+//   labels [--size WxH] [--time WHEN] [--background SHADE]
 //          [--no-medians] [--no-incircle] [--no-circumcircle] [--no-altitudes]
 //          [--no-nine-point-circle] [--no-euler-line] [--no-excircles]
 //
 // Runs the program's own cycle on the recording platform: a window of WxH (default
 // 1024x768) on a display of the same size, the clock standing at the given UTC second
 // (default 2021-03-04 05:06:07), every construction on unless switched off, the
-// background black unless SHADE (white, light-grey, grey, dark-grey, black) says
-// otherwise. For each tick of one cycle it prints every label the tick writes, one a
+// background black unless SHADE says otherwise. The options are read as dreieck reads
+// them (platform/linux/options.h), with the same values and messages. For each tick of one cycle it prints every label the tick writes, one a
 // line:
 //
 //   TICK X Y RRGGBB BYTES TEXT
@@ -43,7 +43,7 @@
 namespace {
 
 const char kUsage[] =
-    "usage: labels [--size WxH] [--time \"YYYY-MM-DD HH:MM:SS\"] [--background SHADE]\n"
+    "usage: labels [--size WxH] [--time WHEN] [--background SHADE]\n"
     "              [--no-medians] [--no-incircle] [--no-circumcircle] [--no-altitudes]\n"
     "              [--no-nine-point-circle] [--no-euler-line] [--no-excircles]\n"
     "  prints 'TICK X Y RRGGBB BYTES TEXT' for every label one cycle writes\n";
@@ -51,20 +51,6 @@ const char kUsage[] =
 [[noreturn]] void Usage(const std::string& problem) {
   std::fprintf(stderr, "labels: %s\n%s", problem.c_str(), kUsage);
   std::exit(2);
-}
-
-
-// A positive decimal of at most five digits, the whole text.
-bool ParseSide(const std::string& text, int* out) {
-  if (text.empty() || text.size() > 5) return false;
-  int value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value < 1) return false;
-  *out = value;
-  return true;
 }
 
 // The fields of a recorded call "Name(a,b,...)"; a quoted field keeps its quotes and
@@ -91,61 +77,24 @@ std::vector<std::string> Fields(const std::string& call) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int width = 1024, height = 768;
-  int64_t when = 0;
-  dreieck::ParseUtcSecond("2021-03-04 05:06:07", &when);
-  uint32_t background = 4;
-  struct Flag {
-    const char* option;
-    uint8_t Settings::*field;
-  };
-  const Flag flags[] = {
-      {"--no-medians", &Settings::showMedians},
-      {"--no-incircle", &Settings::showIncircle},
-      {"--no-circumcircle", &Settings::showCircumcircle},
-      {"--no-altitudes", &Settings::showAltitudes},
-      {"--no-nine-point-circle", &Settings::showNinePointCircle},
-      {"--no-euler-line", &Settings::showEulerLine},
-      {"--no-excircles", &Settings::showExcircles},
-  };
-  std::vector<uint8_t Settings::*> off;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (arg == "--size") {
-      if (!hasValue) Usage("--size needs WxH");
-      const std::string value = argv[++i];
-      const size_t x = value.find('x');
-      if (x == std::string::npos || !ParseSide(value.substr(0, x), &width) ||
-          !ParseSide(value.substr(x + 1), &height) || width > 16384 || height > 16384)
-        Usage("--size: '" + value + "' is not WxH with sides 1..16384");
-    } else if (arg == "--time") {
-      if (!hasValue) Usage("--time needs \"YYYY-MM-DD HH:MM:SS\"");
-      if (!dreieck::ParseUtcSecond(argv[++i], &when)) Usage(std::string("--time: '") + argv[i] + "' is not a UTC second");
-    } else if (arg == "--background") {
-      if (!hasValue) Usage("--background needs a shade");
-      static const char* const kShades[] = {"white", "light-grey", "grey", "dark-grey", "black"};
-      const std::string value = argv[++i];
-      background = 5;
-      for (uint32_t s = 0; s < 5; ++s)
-        if (value == kShades[s]) background = s;
-      if (background == 5) Usage("--background: '" + value + "' is not a shade");
-    } else {
-      bool known = false;
-      for (const Flag& flag : flags) {
-        if (arg == flag.option) {
-          off.push_back(flag.field);
-          known = true;
-        }
-      }
-      if (!known) Usage("unknown option '" + arg + "'");
-    }
+  // The options as dreieck reads them; those of a picture stand alone here.
+  const dreieck::Parsed parsed = dreieck::ParseArguments(dreieck::SplitCommandLine(argc, argv), {"--", false});
+  if (!parsed.ok) Usage(parsed.error);
+  const dreieck::Options& o = parsed.options;
+  for (const dreieck::OptionSpec& spec : dreieck::OptionTable()) {
+    const std::string name = spec.name;
+    if (o.Given(name) && spec.kind != dreieck::Kind::Show && name != "size" && name != "time" && name != "background")
+      Usage("--" + name + " is not an option of labels");
   }
+  const int width = o.Given("size") ? o.width : 1024, height = o.Given("size") ? o.height : 768;
+  int64_t when = o.second;
+  if (!o.timeGiven) dreieck::ParseUtcSecond("2021-03-04 05:06:07", &when);
 
   core::Reset();
   LoadSettings();  // the defaults: the recording registry is empty
-  for (uint8_t Settings::*field : off) gSettings.*field = 0;
-  gSettings.background = background;
+  for (int i = 0; i < 7; ++i)
+    if (o.flags[i] >= 0) gSettings.*kShowFlags[i].field = static_cast<uint8_t>(o.flags[i]);
+  if (o.background >= 0) gSettings.background = static_cast<uint32_t>(o.background);
   core::SetDisplaySize(width, height);
   gMainWindow = core::CreateTestWindow(width, height);
   core::SetClock(static_cast<time_t>(when));

@@ -5,14 +5,21 @@
 # shows the cycle up to that step; --scale multiplies the pixels; the SVG is
 # well-formed, keeps its labels as text and renders (rsvg-convert) like the PNG; the PDF
 # renders (pdftoppm); --frames writes 4 + n pictures; degenerate and far-off triangles
-# draw quickly; bad input touches no file (exit 2); a write that fails leaves the
-# existing file as it was (exit 1).
+# draw quickly; bad input, and sizes the formats cannot hold, touch no file (exit 2); a
+# write that fails, a picture there is no memory for and SIGTERM, SIGINT or SIGHUP
+# while it is written leave the existing file as it was and no temporary file (exit 1,
+# or the signal); a replaced file keeps its mode and owner, a new one gets 0666 less
+# the umask, a symbolic link is replaced; any name the file system takes works; the
+# file is flushed before its rename, the folder after it; --frames leaves only this
+# cycle's ticks; output that cannot be written is exit 1; names in messages are
+# escaped.
 #
-# Env: DREIECK_BIN (default build/host/dreieck).
+# Env: DREIECK_BIN (default build/host/dreieck), DREIECK_SANITIZE (1: the memory limit
+# is not tried, the sanitizers need the address space).
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
-linux_begin pictures xmllint rsvg-convert pdftoppm compare
+linux_begin pictures xmllint rsvg-convert pdftoppm compare strace
 unset DISPLAY  # pictures need no display
 
 example=(--size 1024x768 --triangle 100,400,500,420,260,80)
@@ -153,6 +160,21 @@ done
 expect_eq "SVG: no glyph outlines left" 0 "$(grep -c 'id="glyph' "$run/all.svg")"
 expect_eq "SVG: the second excentre's label starts where it is drawn" 1 \
   "$(grep -c 'matrix(1.05403 0 0 1 -66 122)[^>]*>Ankreismittelpunkt<' "$run/all.svg")"
+# Each label in its construction's colour. label | fill
+fills=("A|#FF0000" "Schwerpunkt|#FF8000" "Inkreismittelpunkt|#0000FF" "Umkreismittelpunkt|#008000"
+  "Höhenschnittpunkt|#00FF00" "Feuerbachkreis|#FFFF00" "Ankreismittelpunkt|#0080FF")
+for row in "${fills[@]}"; do
+  expect_eq "SVG: '${row%|*}' filled" "${row#*|}" \
+    "$(xmllint --xpath "string((//*[local-name()='text'][.='${row%|*}'])[1]/@fill)" "$run/all.svg")"
+done
+# At --scale 2 the same texts, each at twice the place and size.
+picture all2.svg "${example[@]}" --scale 2
+# texts FILE: "X Y SIZE TEXT" of each <text>, X, Y and SIZE divided by DIVISOR.
+texts() { sed -n 's/.*<text[^>]* transform="matrix([^ ]* 0 0 1 \([^ ]*\) \([^)]*\))"[^>]* font-size="\([^"]*\)"[^>]*>\([^<]*\)<.*/\1 \2 \3 \4/p' "$1" |
+  awk -v d="$2" '{ x = $1 / d; y = $2 / d; s = $3 / d; $1 = $2 = $3 = ""; printf "%g %g %g%s\n", x, y, s, $0 }'; }
+expect_eq "SVG at scale 2: every label as text, twice as far and as big" "$(texts "$run/all.svg" 1)" \
+  "$(texts "$run/all2.svg" 2)"
+expect_eq "SVG at scale 2: 10 texts" 10 "$(texts "$run/all2.svg" 2 | wc -l)"
 picture euler.svg --size 1024x768 --triangle 300,600,700,500,420,100
 grep -q '>Eulersche Gerade</text>' "$run/euler.svg" && pass "SVG: text 'Eulersche Gerade'" ||
   fail "SVG: no Euler line label where it shows"
@@ -177,7 +199,8 @@ pdftotext "$run/all.pdf" - 2>/dev/null | grep -q "Feuerbachkreis" && pass "PDF: 
 
 log "frames"
 # flags | pictures
-frames=("|11" "--no-medians --no-excircles|9" "--no-medians --no-incircle --no-circumcircle --no-altitudes --no-nine-point-circle --no-euler-line --no-excircles|4")
+none=(--no-medians --no-incircle --no-circumcircle --no-altitudes --no-nine-point-circle --no-euler-line --no-excircles)
+frames=("|11" "--no-medians --no-excircles|9" "${none[*]}|4")
 for row in "${frames[@]}"; do
   IFS='|' read -r flags n <<<"$row"
   dir=$run/frames-$n
@@ -185,12 +208,20 @@ for row in "${frames[@]}"; do
   timeout 120 "$bin" --frames "$dir" --size 320x240 --time "2021-03-04 05:06:07" $flags >"$run/frames.out" 2>&1
   expect_eq "frames ($n): exit code" 0 "$?"
   expect_eq "frames ($n): files" "$n" "$(find "$dir" -name 'tick-*.png' | wc -l)"
-  expect_eq "frames ($n): says so" "dreieck: wrote $n frames to $dir" "$(cat "$run/frames.out")"
+  expect_eq "frames ($n): says so" "dreieck: wrote $n frames to '$dir'" "$(cat "$run/frames.out")"
   last=$(printf '%s/tick-%02d.png' "$dir" $((n - 1)))
   expect_eq "frames ($n): the last is the erase with the caption" "0" "$(count '#FF0000' "$last")"
 done
 expect_eq "frames: the quiet ticks change nothing" 0 \
   "$(compare -metric AE "$run/frames-11/tick-07.png" "$run/frames-11/tick-09.png" null: 2>&1)"
+# A shorter cycle into the folder of a longer one: only its own ticks stay, and what
+# is not a tick is left alone.
+touch "$run/frames-11/tick-7.png" "$run/frames-11/tick-100.png" "$run/frames-11/notes.txt"
+"$bin" --frames "$run/frames-11" --size 320x240 --time "2021-03-04 05:06:07" "${none[@]}" >/dev/null 2>&1
+expect_eq "frames over a longer cycle: exit code" 0 "$?"
+expect_eq "frames over a longer cycle: this cycle's ticks, nothing else removed" \
+  "notes.txt tick-00.png tick-01.png tick-02.png tick-03.png tick-100.png tick-7.png" \
+  "$(ls "$run/frames-11" | tr '\n' ' ' | sed 's/ $//')"
 
 log "degenerate and far-off triangles"
 for corners in 100,100,200,200,300,300 100,100,100,100,300,300 5,5,5,5,5,5 \
@@ -215,6 +246,7 @@ bad=(
   "--triangle 1,2,3,4,5,6.5|dreieck: bad value for --triangle: '1,2,3,4,5,6.5' (six integers AX,AY,BX,BY,CX,CY)"
   "--step 11|dreieck: bad value for --step: '11' (0 to 10)"
   "--step -1|dreieck: bad value for --step: '-1' (0 to 10)"
+  "--size 8192x8 --scale 4|dreieck: --size 8192x8 --scale 4 is 32768x32 pixels: a PNG picture has at most 32767 pixels a side"
 )
 for row in "${bad[@]}"; do
   IFS='|' read -r args line <<<"$row"
@@ -227,6 +259,16 @@ done
 expect_eq "unknown extension: exit code" 2 "$?"
 expect_eq "unknown extension: the problem" \
   "dreieck: cannot tell the format of '$run/target/existing.gif': name it .png, .svg or .pdf" "$(head -1 "$run/bad.err")"
+"$bin" --frames "$run/target/frames" --size 16384x8 --scale 2 >/dev/null 2>"$run/bad.err"
+expect_eq "frames too wide: exit code" 2 "$?"
+expect_eq "frames too wide: the problem" \
+  "dreieck: --size 16384x8 --scale 2 is 32768x16 pixels: a PNG picture has at most 32767 pixels a side" \
+  "$(head -1 "$run/bad.err")"
+"$bin" --picture "$run/target/existing.pdf" --size 14401x10 >/dev/null 2>"$run/bad.err"
+expect_eq "PDF page too wide: exit code" 2 "$?"
+expect_eq "PDF page too wide: the problem" \
+  "dreieck: --size 14401x10 is a page of 14401x10 points: a PDF page is 3 to 14400 points a side" \
+  "$(head -1 "$run/bad.err")"
 expect_eq "no file made or changed" "existing.png" "$(ls -A "$run/target")"
 expect_eq "the existing file is as it was" keep "$(cat "$run/target/existing.png")"
 
@@ -258,7 +300,69 @@ for kind in png svg pdf; do
   expect_eq "$kind, disk full: one line" "dreieck: cannot write '$run/full.$kind': File too large" "$(cat "$run/full.err")"
   expect_eq "$kind, disk full: the file is as it was" keep "$(cat "$run/full.$kind")"
 done
-expect_eq "disk full: no temporary file left" "" "$(find "$run" -name '.full.*')"
+expect_eq "disk full: no temporary file left" "" "$(find "$run" -name '.dreieck-*')"
 chmod 755 "$run/locked"
+if [ "${DREIECK_SANITIZE:-0}" != 1 ]; then
+  echo keep >"$run/memory.png"
+  (ulimit -v 400000; exec "$bin" --picture "$run/memory.png" --size 16384x16384) >/dev/null 2>"$run/memory.err"
+  expect_eq "no memory for the picture: exit code" 1 "$?"
+  expect_eq "no memory for the picture: one line" "dreieck: cannot make '$run/memory.png': out of memory" \
+    "$(cat "$run/memory.err")"
+  expect_eq "no memory for the picture: the file is as it was" keep "$(cat "$run/memory.png")"
+fi
+
+log "a signal while a picture is written"
+# signal | exit code: the program ends by the signal, the file is as it was, and the
+# temporary file is gone.
+signals=("TERM|143" "INT|130" "HUP|129")
+beside() { [ "$(ls -A "$1" | wc -l)" -gt 1 ]; }  # beside FOLDER: a file beside the picture
+for row in "${signals[@]}"; do
+  IFS='|' read -r signal code <<<"$row"
+  mkdir -p "$run/signal-$signal"
+  echo keep >"$run/signal-$signal/picture.png"
+  start "signal-$signal" -- --picture "$run/signal-$signal/picture.png" --size 9000x9000 --triangle 1,1,8000,900,4000,8000
+  wait_until 60 "$dreieck_pid" beside "$run/signal-$signal" || fail "SIG$signal: no temporary file to remove"
+  kill -"$signal" "$dreieck_pid"
+  ended "$dreieck_pid" 30 || fail "SIG$signal: still running"
+  expect_eq "SIG$signal: ends by the signal" "$code" "$ended_rc"
+  expect_eq "SIG$signal: the file is as it was" keep "$(cat "$run/signal-$signal/picture.png")"
+  expect_eq "SIG$signal: no temporary file" "picture.png" "$(ls -A "$run/signal-$signal")"
+done
+
+log "names, modes and owners"
+long=$(printf 'x%.0s' $(seq 1 251)).png  # 255 bytes, the most a name holds here
+"$bin" --picture "$run/$long" --size 64x48 2>"$run/long.err"
+expect_eq "a name of 255 bytes: exit code" 0 "$?"
+expect_eq "a name of 255 bytes: the picture" "PNG 64x48" "$(identify -format '%m %wx%h' "$run/$long")"
+(umask 027; exec "$bin" --picture "$run/new.png" --size 64x48)
+expect_eq "a new file: 0666 less the umask" 640 "$(stat -c %a "$run/new.png")"
+echo keep >"$run/private.png"
+chmod 600 "$run/private.png"
+[ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$run/private.png"
+picture private.png --size 64x48
+expect_eq "a replaced file keeps its mode" 600 "$(stat -c %a "$run/private.png")"
+[ "$(id -u)" -eq 0 ] && expect_eq "a replaced file keeps its owner" nobody:nogroup "$(stat -c %U:%G "$run/private.png")"
+echo keep >"$run/target.png"
+ln -s target.png "$run/link.png"
+picture link.png --size 64x48
+expect_eq "a symbolic link is replaced by the picture" "regular file" "$(stat -c %F "$run/link.png")"
+expect_eq "the file it pointed to is as it was" keep "$(cat "$run/target.png")"
+# The file reaches the disk before it takes the name, and the name after the rename.
+strace -f -e trace=fsync,rename -o "$run/strace.txt" "$bin" --picture "$run/synced.png" --size 64x48
+expect_eq "flushed, renamed, the folder flushed" "fsync rename fsync" \
+  "$(grep -oE '(fsync|rename)\(' "$run/strace.txt" | tr -d '(' | tr '\n' ' ' | sed 's/ $//')"
+
+log "output"
+# arguments | the line on stderr
+for args in --help --version "--frames $run/out-frames --size 32x24"; do
+  # shellcheck disable=SC2086  # the arguments are words
+  "$bin" $args >/dev/full 2>"$run/full.err"
+  expect_eq "$args to a full disk: exit code" 1 "$?"
+  expect_eq "$args to a full disk: one line" "dreieck: cannot write the output: No space left on device" \
+    "$(cat "$run/full.err")"
+done
+"$bin" --picture "$run/none/a"$'\n'"b"$'\e'"[2J.png" --size 64x48 2>"$run/escaped.err"
+expect_eq "a file name in a message: escaped" \
+  "dreieck: cannot write '$run/none/a\x0ab\x1b[2J.png': No such file or directory" "$(cat "$run/escaped.err")"
 
 linux_end

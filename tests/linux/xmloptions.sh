@@ -2,18 +2,25 @@
 # platform/linux/dreieck.xml against the program: the file is well-formed and follows
 # the rules xscreensaver-settings applies (root <screensaver>, ids and labels, one menu
 # entry without arg-set, switches that begin with a dash and occur once), it offers
-# exactly the program's settings, and every switch it can put on a command line is one
-# the program accepts: each alone, all at once, and the slider's ends, while the values
-# just outside the slider's range are refused with exit code 2.
+# exactly the settings of the program's option table (dreieck_manual --table: each
+# construction's no- form, the shades with the default as the entry without a switch,
+# the interval's range and default), and every switch it can put on a command line is
+# one the program accepts: each alone, all at once, and the slider's ends, while the
+# values just outside the slider's range are refused with exit code 2. The man page
+# made from the same table has an entry for every option.
 #
-# Env: DREIECK_BIN (default build/host/dreieck).
+# Env: DREIECK_BIN (default build/host/dreieck), DREIECK_MANUAL (default
+# build/host/dreieck_manual), DREIECK_MANPAGE (default build/host/dreieck.6).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 bin=${DREIECK_BIN:-$top/build/host/dreieck}
 xml=$top/platform/linux/dreieck.xml
+manual=${DREIECK_MANUAL:-$top/build/host/dreieck_manual}
+manpage=${DREIECK_MANPAGE:-$top/build/host/dreieck.6}
 [ -x "$bin" ] || { echo "FAIL: no program at $bin (set DREIECK_BIN)"; exit 1; }
-for tool in xmllint identify; do
+[ -x "$manual" ] || { echo "FAIL: no dreieck_manual at $manual (set DREIECK_MANUAL)"; exit 1; }
+for tool in xmllint identify man; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (tools/install-deps.sh installs it)"; exit 1; }
 done
 
@@ -40,6 +47,12 @@ xpath() { xmllint --xpath "$1" "$xml" 2>/dev/null; }
 # values EXPRESSION: the values of a set of attributes, one a line.
 values() { xpath "$1" | sed -n 's/^ *[-a-z_]*="\(.*\)"$/\1/p'; }
 
+# The option table: NAME|VALUE|KIND|LOW|HIGH|DEFAULT|CHOICES, one option a line.
+table=$("$manual" --table)
+# row NAME FIELD: one field (1-7) of an option's row.
+row() { awk -F'|' -v n="$1" -v f="$2" '$1 == n { print $f }' <<<"$table"; }
+read -r -a shades <<<"$(row background 7)"
+default_shade=$(row background 6)
 # What xscreensaver-settings needs and what the program offers, pinned.
 # description | XPath | expected
 structure=(
@@ -47,19 +60,19 @@ structure=(
   "mode name|string(/screensaver/@name)|dreieck"
   "mode label|string(/screensaver/@_label)|Dreieck"
   "command|string(/screensaver/command/@arg)|--root"
-  "checkboxes|count(//boolean)|7"
-  "checkboxes with id and label|count(//boolean[@id and @_label])|7"
+  "checkboxes|count(//boolean)|$(awk -F'|' '$3 == "show"' <<<"$table" | wc -l)"
+  "checkboxes with id and label|count(//boolean[@id and @_label])|$(awk -F'|' '$3 == "show"' <<<"$table" | wc -l)"
   "checkboxes that set a switch|count(//boolean[@arg-set])|0"
   "menus|count(//select)|1"
-  "background entries|count(//select[@id='background']/option[@_label])|5"
+  "background entries|count(//select[@id='background']/option[@_label])|${#shades[@]}"
   "entries without a switch (the default)|count(//select/option[not(@arg-set)])|1"
-  "the default entry|string(//select/option[not(@arg-set)]/@id)|black"
+  "the default entry|string(//select/option[not(@arg-set)]/@id)|$default_shade"
   "sliders|count(//number)|1"
   "slider type|string(//number/@type)|slider"
   "slider switch|string(//number/@arg)|--interval %"
-  "slider low|string(//number/@low)|500"
-  "slider high|string(//number/@high)|5000"
-  "slider default|string(//number/@default)|2000"
+  "slider low|string(//number/@low)|$(row interval 4)"
+  "slider high|string(//number/@high)|$(row interval 5)"
+  "slider default|string(//number/@default)|$(row interval 6)"
   "slider id and labels|count(//number[@id and @_label and @_low-label and @_high-label])|1"
   "descriptions|count(//_description[normalize-space(.) != ''])|1"
 )
@@ -67,12 +80,21 @@ for row in "${structure[@]}"; do
   IFS='|' read -r description expression expected <<<"$row"
   expect_eq "$description" "$expected" "$(xpath "$expression")"
 done
-expect_eq "the seven switches that turn a construction off" \
-  "--no-altitudes --no-circumcircle --no-euler-line --no-excircles --no-incircle --no-medians --no-nine-point-circle" \
-  "$(values '//boolean/@arg-unset' | sort | tr '\n' ' ' | sed 's/ $//')"
+expect_eq "the switches that turn a construction off" \
+  "$(awk -F'|' '$3 == "show" { print "--no-" $1 }' <<<"$table" | sort | tr '\n' ' ')" \
+  "$(values '//boolean/@arg-unset' | sort | tr '\n' ' ')"
 expect_eq "the background entries" \
-  "--background dark-grey|--background grey|--background light-grey|--background white" \
-  "$(values '//select/option/@arg-set' | sort | tr '\n' '|' | sed 's/|$//')"
+  "$(printf -- '--background %s\n' "${shades[@]}" | grep -vx -- "--background $default_shade" | sort | tr '\n' '|')" \
+  "$(values '//select/option/@arg-set' | sort | tr '\n' '|')"
+expect_eq "the command's switch is an option that takes no value" "mode" \
+  "$(row "$(xpath 'string(/screensaver/command/@arg)' | sed 's/^--//')" 3)"
+
+# The man page: an entry for each option of the table, with its value.
+man -l "$manpage" 2>"$run/man.err" | sed 's/\x1b\[[0-9;]*m//g; s/.\x08//g' >"$run/man.txt"
+expect_eq "the man page renders without warnings" "" "$(cat "$run/man.err")"
+while IFS='|' read -r name value _; do
+  grep -qE -- "^ {7}--$name${value:+ $value}( |\$)" "$run/man.txt" || fail "the man page has no entry for --$name $value"
+done <<<"$table"
 
 # Every switch a command line from the settings can hold, as the settings tool writes it.
 switches=()
