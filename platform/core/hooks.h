@@ -1,8 +1,8 @@
 // Hooks into the core of the Win32 stand-in: what it recorded, and the knobs that a
 // real platform takes from the machine (client and display size, text extent, clock,
 // random numbers, registry, dialog controls). Tests, fuzzers and the soak run steer
-// the recording backend through them; the Linux backends use the window hooks to
-// put the program's windows into X11 windows and pictures.
+// the recording backend through them; the Linux backends make frame windows through
+// them, the platform's windows (an X11 window, a picture) that hold the program's.
 #pragma once
 
 #include <ctime>
