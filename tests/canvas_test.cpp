@@ -7,28 +7,10 @@
 #include <cstring>
 #include <functional>
 
-#include "platform/cairo/canvas.h"
+#include "image_backend.h"
 #include "support.h"
 
 namespace {
-
-// A backend whose every window draws on one image.
-class ImageBackend final : public core::Backend {
- public:
-  ImageBackend(int width, int height)
-      : image_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height)), canvas_(image_, width, height) {}
-  ~ImageBackend() override { cairo_surface_destroy(image_); }
-  SIZE ScreenSize(HWND) override { return {cairo_image_surface_get_width(image_), cairo_image_surface_get_height(image_)}; }
-  core::Canvas* CanvasOf(HWND) override { return &canvas_; }
-  uint64_t NowMs() override { return 0; }
-  void Wait(int64_t) override {}
-  cairo_surface_t* Image() { return image_; }
-  cairo_canvas::Canvas& Canvas() { return canvas_; }
-
- private:
-  cairo_surface_t* image_;
-  cairo_canvas::Canvas canvas_;
-};
 
 // Whether the pixel at (x, y) is lit (not black).
 bool Lit(cairo_surface_t* image, int x, int y) {
@@ -236,8 +218,112 @@ TEST_F(CanvasTest, TextCellAndExtent) {
   GetTextExtentPoint32A(dc_, "Hohen", 5, &hohen);
   DeleteObject(SelectObject(dc_, kept));
   EXPECT_EQ(hohen.cx, hoehen.cx);
-  EXPECT_EQ("H\xC3\xB6hen", cairo_canvas::Utf8FromWindows1252("H\xF6hen", 5));
-  EXPECT_EQ("\xE2\x82\xAC \xE2\x80\x93 \xEF\xBF\xBD", cairo_canvas::Utf8FromWindows1252("\x80 \x96 \x81", 5));
+}
+
+// The program's two fonts: its labels (render/draw.cpp) and its caption
+// (shell/cycle.cpp), as it creates them.
+struct ProgramFont {
+  const char* name;
+  int height, width;
+};
+const ProgramFont kLabelFont = {"label font 12x5", 12, 5};
+const ProgramFont kCaptionFont = {"caption font 10x6", 10, 6};
+
+HFONT CreateProgramFont(const ProgramFont& font) {
+  return CreateFontA(font.height, font.width, 0, 0, FW_THIN, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+}
+
+// An extent is the text's advance rounded to the nearest pixel, and its height the
+// cell. The caption is where rounding shows: centred on an odd width, it would move
+// by a pixel with an extent one short.
+TEST_F(CanvasTest, TextExtentIsTheRoundedAdvance) {
+  struct Case {
+    ProgramFont font;
+    const char* text;
+    LONG cx, cy;
+    const char* why;
+  };
+  const Case cases[] = {
+      {kCaptionFont, kCaption, 600, 10, "advance 599.58: truncated it would be 599"},
+      {kLabelFont, "H\xF6henschnittpunkt", 94, 12, "advance 93.79"},
+      {kLabelFont, "Schwerpunkt", 65, 12, "advance 65.45: rounded up it would be 66"},
+  };
+  for (const Case& c : cases) {
+    HGDIOBJ kept = SelectObject(dc_, CreateProgramFont(c.font));
+    SIZE size{};
+    GetTextExtentPoint32A(dc_, c.text, static_cast<int>(std::strlen(c.text)), &size);
+    EXPECT_EQ(c.cx, size.cx) << c.font.name << " " << c.text << ": " << c.why;
+    EXPECT_EQ(c.cy, size.cy) << c.font.name << " " << c.text << ": the cell";
+    DeleteObject(SelectObject(dc_, kept));
+  }
+  core::ClearCalls();
+  DrawCaption(dc_, {0, 0, 1025, 600});
+  const Lines written = core::CallsNamed({"TextOutA"});
+  ASSERT_EQ(1u, written.size());
+  EXPECT_EQ(0u, written[0].find("TextOutA(" + core::Name(dc_) + ",212,586,")) << written[0] << ": (1025 - 600) / 2";
+}
+
+// The baseline lies the rounded ascent below the top of the cell: an H drawn there
+// stands on it, its lowest pixels in the row above.
+TEST_F(CanvasTest, BaselineIsTheCellTopPlusTheRoundedAscent) {
+  struct Case {
+    ProgramFont font;
+    int baseline;  // below the cell's top
+    const char* why;
+  };
+  const Case cases[] = {
+      {kLabelFont, 10, "ascent 9.71: truncated it would be 9"},
+      {kCaptionFont, 8, "ascent 8.09: rounded up it would be 9"},
+  };
+  for (const Case& c : cases) {
+    backend_->Canvas().Fill({0, 0, 640, 240}, 0);
+    HGDIOBJ kept = SelectObject(dc_, CreateProgramFont(c.font));
+    SetTextColor(dc_, 0x00FFFFFF);
+    SetBkMode(dc_, TRANSPARENT);
+    TextOutA(dc_, 100, 50, "H", 1);
+    DeleteObject(SelectObject(dc_, kept));
+    int lowest = -1;
+    for (int y = 40; y < 80; ++y)
+      for (int x = 95; x < 120; ++x)
+        if (Lit(backend_->Image(), x, y)) lowest = y;
+    EXPECT_EQ(50 + c.baseline - 1, lowest) << c.font.name << ": " << c.why;
+  }
+}
+
+// Windows-1252 as Windows converts it: the ends of the block 0x80..0x9F where it
+// differs from Latin-1, and the five bytes the code page leaves unassigned, which
+// Windows maps to the C1 controls of the same number.
+TEST_F(CanvasTest, Windows1252MapsAsTheCodePageSays) {
+  struct Case {
+    unsigned char byte;
+    const char* utf8;
+  };
+  const Case cases[] = {
+      {0x7F, "\x7F"},          // below the block: ASCII
+      {0x80, "\xE2\x82\xAC"},  // the block's first: the euro sign
+      {0x81, "\xC2\x81"},      // unassigned
+      {0x8D, "\xC2\x8D"},      // unassigned
+      {0x8F, "\xC2\x8F"},      // unassigned
+      {0x90, "\xC2\x90"},      // unassigned
+      {0x96, "\xE2\x80\x93"},  // the en dash of the caption
+      {0x9D, "\xC2\x9D"},      // unassigned
+      {0x9F, "\xC5\xB8"},      // the block's last: Y with diaeresis
+      {0xA0, "\xC2\xA0"},      // above the block: Latin-1
+      {0xF6, "\xC3\xB6"},      // o with diaeresis, of "H\xF6hen"
+  };
+  auto hex = [](const std::string& bytes) {
+    std::string out;
+    char buffer[4];
+    for (unsigned char b : bytes) {
+      std::snprintf(buffer, sizeof buffer, " %02X", b);
+      out += buffer;
+    }
+    return out;
+  };
+  for (const Case& c : cases) {
+    const char text[1] = {static_cast<char>(c.byte)};
+    EXPECT_EQ(hex(c.utf8), hex(cairo_canvas::Utf8FromWindows1252(text, 1))) << "byte" << hex(std::string(1, static_cast<char>(c.byte)));
+  }
 }
 
 // Centres and radii far beyond the surface, as nearly parallel lines make them, draw

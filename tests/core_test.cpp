@@ -1,7 +1,8 @@
 // The core of the Win32 stand-in under a backend with a clock: what GetMessageA hands
 // out and when, the first paint, and frame windows that end or change size with their
-// children.
+// children; its table of handles and its registry.
 #include <deque>
+#include <optional>
 
 #include "support.h"
 #include "platform/core/backend.h"
@@ -129,9 +130,8 @@ TEST_F(Core, FrameWindowsEndAndResizeWithTheirChildren) {
   EXPECT_TRUE(Run(5).empty()) << "no timer is left to wait for: the backend ends the loop";
 }
 
-// A saver runs for hours: its table of handles must not grow with the ticks, and the
-// slots it uses again must not let a stale handle reach the object now in the slot.
-TEST_F(Core, TheTableOfHandlesStaysSmallAndStaleHandlesStayStale) {
+// A saver runs for hours: its table of handles must not grow with the ticks.
+TEST_F(Core, TheTableOfHandlesStaysSmall) {
   core::InstallBackend(nullptr);
   core::SetRecording(false);
   gMainWindow = core::CreateTestWindow(1024, 768);
@@ -139,21 +139,60 @@ TEST_F(Core, TheTableOfHandlesStaysSmallAndStaleHandlesStayStale) {
   for (int tick = 0; tick < 20000; ++tick) OnTimerTick();
   EXPECT_LT(core::TableSize(), 600u) << "20000 ticks made dozens of objects each";
   EXPECT_EQ(0, core::LiveObjectCount());
+}
 
+// The slots of dead objects wait until more than 64 are dead; then the longest dead is
+// used again. Its stale handle names nothing: it neither selects nor deletes the live
+// object now in its slot.
+TEST_F(Core, AStaleHandleReachesNothingInItsReusedSlot) {
+  auto slot = [](const void* handle) { return reinterpret_cast<uintptr_t>(handle) >> 16; };  // bits 16 and up
   HWND window = core::CreateTestWindow(10, 10);
   HDC dc = GetDC(window);
-  HPEN first = CreatePen(PS_SOLID, 1, 0);
-  DeleteObject(first);
-  for (int i = 0; i < 1000; ++i) DeleteObject(CreatePen(PS_DOT, 1, 0));
-  HPEN current = CreatePen(PS_DASH, 1, 0);
-  EXPECT_EQ(nullptr, SelectObject(dc, first)) << "a stale handle selects nothing";
-  EXPECT_FALSE(DeleteObject(first)) << "a stale handle deletes nothing";
-  EXPECT_EQ(1, core::LiveObjectCount()) << "the pen now in the old slot lives on";
-  const Lines errors = core::TakeErrors();
-  ASSERT_EQ(2u, errors.size());
-  EXPECT_NE(std::string::npos, errors[0].find("is no live object")) << errors[0];
-  DeleteObject(current);
+  HPEN stale = CreatePen(PS_SOLID, 1, 0);
+  DeleteObject(stale);
+  for (int i = 0; i < 63; ++i) DeleteObject(CreatePen(PS_DOT, 1, 0));
+  const size_t table = core::TableSize();
+  DeleteObject(CreatePen(PS_DOT, 1, 0));
+  EXPECT_EQ(table + 1, core::TableSize()) << "with 64 dead, a new object takes a new slot";
+  HPEN live = CreatePen(PS_DASH, 1, 0x00FF0000);
+  ASSERT_EQ(slot(stale), slot(live)) << "with 65 dead, the longest dead slot is used again";
+  ASSERT_NE(stale, live);
+
+  EXPECT_EQ(nullptr, SelectObject(dc, stale));
+  EXPECT_EQ("stock:BLACK_PEN", core::SelectedPen(dc)) << "the stale handle selected the pen in its slot";
+  EXPECT_FALSE(DeleteObject(stale));
+  EXPECT_EQ(1, core::LiveObjectCount()) << "the stale handle deleted the pen in its slot";
+  const std::string name = core::Name(stale);
+  EXPECT_TRUE(SameCalls({"SelectObject: " + name + " is no live object", "DeleteObject: " + name + " is no live object"},
+                        core::TakeErrors()));
+  EXPECT_TRUE(DeleteObject(live));
   ReleaseDC(window, dc);
+}
+
+// Key and value names compare without regard to case, as Windows compares them: the
+// program finds settings stored in another spelling and writes over them, not beside.
+TEST_F(Core, RegistryNamesCompareWithoutRegardToCase) {
+  struct Case {
+    const char* key;
+    const char* value;
+  };
+  const Case cases[] = {
+      {"Software\\Morvaselkin", "Inkreis"},
+      {"SOFTWARE\\MORVASELKIN", "Inkreis"},
+      {"Software\\Morvaselkin", "INKREIS"},
+      {"software\\mORVASELKIN", "inKREIS"},
+  };
+  for (const Case& c : cases) {
+    core::Reset();
+    core::SetRegistryDword(c.key, c.value, 0);
+    LoadSettings();
+    EXPECT_EQ(0, int{gSettings.showIncircle}) << c.key << " " << c.value << ": not read";
+    gSettings.showIncircle = 1;
+    SaveSettings();
+    const std::optional<core::RegistryEntry> stored = core::RegistryValue(c.key, c.value);
+    ASSERT_TRUE(stored.has_value()) << c.key << " " << c.value;
+    EXPECT_EQ(1, int{stored->data.at(0)}) << c.key << " " << c.value << ": written beside, not over";
+  }
 }
 
 }  // namespace

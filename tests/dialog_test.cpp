@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "platform/core/resources.h"
 #include "res/resource.h"
 
 namespace {
@@ -350,8 +351,8 @@ TEST_F(Dialog, ProcedureAnswers) {
   }
 }
 
-// The stand-in scroll bar places the position as the platform does.
-TEST_F(Dialog, HostScrollBarKeepsThePositionInItsRange) {
+// The core's scroll bar places the position as the platform does.
+TEST_F(Dialog, CoreScrollBarKeepsThePositionInItsRange) {
   struct Case {
     int min, max;
     UINT page;
@@ -373,12 +374,46 @@ TEST_F(Dialog, HostScrollBarKeepsThePositionInItsRange) {
   }
 }
 
-TEST_F(Dialog, HostRadioClickUnchecksTheOthersOfItsGroup) {
+TEST_F(Dialog, CoreRadioClickUnchecksTheOthersOfItsGroup) {
   const HWND dialog = core::CreateTestDialog(IDD_SETTINGS, nullptr);
   core::Click(dialog, IDC_BLACK);
   core::Click(dialog, IDC_LIGHTGREY);
   core::Click(dialog, IDC_MEDIANS);
   EXPECT_EQ("boxes 1000000 radio hellgrau thumb 0", Shown(dialog));
+}
+
+// The core has no dialog of its own: it makes one of any template the program's
+// resources hold. Here the test's own: the focus goes to the first control with
+// WS_TABSTOP, radio buttons group up to the next WS_GROUP, class names compare
+// without regard to case.
+HWND gTestDialog;
+WPARAM gFocus;
+INT_PTR CALLBACK NoteFocus(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) gTestDialog = dialog, gFocus = wParam;
+  return FALSE;
+}
+
+TEST_F(Dialog, CoreMakesDialogsOfTheTemplatesItIsGiven) {
+  static const core::ControlTemplate kControls[] = {
+      {"Gruppe", -1, "button", WS_CHILD | BS_GROUPBOX, 0, 0, 90, 40},
+      {"a", 10, "Button", WS_CHILD | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 5, 5, 20, 10},
+      {"b", 11, "BUTTON", WS_CHILD | BS_AUTORADIOBUTTON, 5, 20, 20, 10},
+      {"c", 12, "BUTTON", WS_CHILD | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 50, 5, 20, 10},
+      {"d", 13, "BUTTON", WS_CHILD | BS_AUTORADIOBUTTON, 50, 20, 20, 10},
+  };
+  static const core::DialogTemplate kTemplate = {4242, "Test", WS_POPUP, 0, 0, 100, 50, 8, "MS Sans Serif",
+                                                 kControls, 5};
+  static const bool added = (core::AddDialogTemplates(&kTemplate, 1), true);
+  ASSERT_TRUE(added);
+  core::SetUser([](HWND dialog) {
+    for (int id : {11, 10, 13}) core::Click(dialog, id);
+    EndDialog(dialog, 7);
+  });
+  EXPECT_EQ(7, DialogBoxParamA(nullptr, MAKEINTRESOURCEA(4242), nullptr, NoteFocus, 0));
+  EXPECT_EQ(reinterpret_cast<WPARAM>(core::Control(gTestDialog, 10)), gFocus) << "the first tab stop";
+  std::string checked;
+  for (int id : {10, 11, 12, 13}) checked += core::IsChecked(gTestDialog, id) ? "1" : "0";
+  EXPECT_EQ("1001", checked) << "a checked in the first group, d in the second";
 }
 
 }  // namespace

@@ -1,11 +1,15 @@
 // The resource check: reads the resources compiled into the Windows program back and
 // compares them with what the program promises, so that a typo in res/dialog.rc cannot
-// pass unnoticed. Run as  resources_tests Dreieck.scr  or  resources_tests FILE.res.
+// pass unnoticed, and with the stand-in's dialog templates, which the build makes of
+// the same script. Run as  resources_tests Dreieck.scr  or  resources_tests FILE.res.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
+#include "platform/cairo/canvas.h"
+#include "platform/core/resources.h"
 #include "tests/resfile.h"
 #include "version.h"
 
@@ -18,15 +22,6 @@ std::string gResFile;
 // Resource types.
 const uint16_t kIcon = 3, kDialog = 5, kGroupIcon = 14, kVersion = 16;
 const uint16_t kGermanSwiss = 0x0807;
-
-// Window, button, static and scroll bar styles, as the platform defines them.
-const uint32_t WS_POPUP = 0x80000000u, WS_CHILD = 0x40000000u, WS_VISIBLE = 0x10000000u,
-               WS_CAPTION = 0x00C00000u, WS_SYSMENU = 0x00080000u, WS_GROUP = 0x00020000u,
-               WS_TABSTOP = 0x00010000u;
-const uint32_t DS_MODALFRAME = 0x80u, DS_SETFONT = 0x40u, DS_CENTER = 0x800u;
-const uint32_t BS_PUSHBUTTON = 0, BS_DEFPUSHBUTTON = 1, BS_AUTOCHECKBOX = 3, BS_GROUPBOX = 7,
-               BS_AUTORADIOBUTTON = 9;
-const uint32_t SS_LEFT = 0, SS_RIGHT = 2, SBS_HORZ = 0;
 
 // For failure messages: UTF-16 as ASCII with \uXXXX beyond it.
 std::string Show(const std::u16string& s) {
@@ -41,6 +36,21 @@ std::string Show(const std::u16string& s) {
     }
   }
   return "\"" + out + "\"";
+}
+
+// A Windows-1252 text of a stand-in template as UTF-16, as windres compiles it.
+std::u16string Utf16(const char* text) {
+  const std::string utf8 = cairo_canvas::Utf8FromWindows1252(text, static_cast<int>(std::strlen(text)));
+  std::u16string out;
+  for (size_t i = 0; i < utf8.size();) {
+    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+    const size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
+    char32_t code = n == 1 ? lead : n == 2 ? lead & 0x1F : lead & 0x0F;
+    for (size_t k = 1; k < n; ++k) code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    out += static_cast<char16_t>(code);
+    i += n;
+  }
+  return out;
 }
 
 class Resources : public ::testing::Test {
@@ -135,6 +145,34 @@ TEST_F(Resources, SettingsDialogControls) {
     EXPECT_EQ(e.cx, item.cx) << where;
     EXPECT_EQ(e.cy, item.cy) << where;
     EXPECT_EQ(0, item.extraBytes) << where;
+  }
+}
+
+// The stand-in's dialogs are made of what the build wrote of res/dialog.rc: it must
+// hold what windres compiled of the same script, header and controls field by field.
+TEST_F(Resources, StandInSettingsTemplateIsTheCompiledOne) {
+  const Resource* res = Find(kDialog, uint16_t{103});
+  ASSERT_NE(nullptr, res);
+  const resfile::Dialog d = resfile::ReadDialog(res->data);
+  const core::DialogTemplate* t = core::FindDialogTemplate(103);
+  ASSERT_NE(nullptr, t) << "the stand-in has no template 103";
+  EXPECT_EQ(d.style, t->style) << std::hex << "style 0x" << t->style;
+  EXPECT_EQ(d.title, Utf16(t->caption)) << Show(Utf16(t->caption));
+  EXPECT_EQ((std::vector<int>{d.x, d.y, d.cx, d.cy}), (std::vector<int>{t->x, t->y, t->cx, t->cy}));
+  EXPECT_EQ(d.pointSize, t->pointSize);
+  EXPECT_EQ(d.font, Utf16(t->font)) << Show(Utf16(t->font));
+  ASSERT_EQ(d.items.size(), t->controlCount);
+  for (size_t i = 0; i < d.items.size(); ++i) {
+    const resfile::DialogItem& compiled = d.items[i];
+    const core::ControlTemplate& c = t->controls[i];
+    const std::string where = "control " + std::to_string(i + 1) + " " + Show(Utf16(c.text));
+    EXPECT_EQ(compiled.id, static_cast<uint16_t>(c.id)) << where;
+    EXPECT_EQ(compiled.className, Utf16(c.className)) << where << ": class " << c.className;
+    EXPECT_EQ(compiled.style, c.style) << where << std::hex << ": style 0x" << c.style;
+    EXPECT_TRUE(compiled.text == Utf16(c.text)) << where;
+    EXPECT_EQ((std::vector<int>{compiled.x, compiled.y, compiled.cx, compiled.cy}),
+              (std::vector<int>{c.x, c.y, c.cx, c.cy}))
+        << where;
   }
 }
 

@@ -2,7 +2,8 @@
 # Installs what is needed, builds everything and runs every test, in stages:
 #   1. the Windows build (Dreieck.scr and the helpers of the end-to-end tests),
 #   2. the host build (the unit tests, the Linux program dreieck and the benchmarks)
-#      with g++, its tests (the unit tests, the resource check, dreieck on virtual
+#      with g++, dreieck alone once more as a Release build (g++ -O3, as packagers
+#      build it), the host tests (the unit tests, the resource check, dreieck on virtual
 #      displays, under XScreenSaver and as pictures, a short run of the benchmarks and
 #      of tools/footprint.sh); then the unit tests under valgrind memcheck,
 #   3. all of that again with clang under AddressSanitizer + UndefinedBehaviorSanitizer,
@@ -11,10 +12,11 @@
 #   6. the end-to-end tests under Wine, among them the same picture drawn by
 #      Dreieck.scr and by dreieck, and a short run of tools/footprint.sh beside
 #      Dreieck.scr under Wine.
-# The build trees are the presets of CMakePresets.json (host, windows, sanitize, fuzz),
-# so that a tree built by hand is the tree tested here. Builds write their output to
-# build/NAME.configure.log and build/NAME.build.log, each fuzzer to build/fuzz/logs/;
-# the console gets one line per fuzzer and, on failure, the end of the log.
+# The build trees are the presets of CMakePresets.json (host, release, windows,
+# sanitize, fuzz), so that a tree built by hand is the tree tested here; their
+# warnings are errors. Builds write their output to build/NAME.configure.log and
+# build/NAME.build.log, each fuzzer to build/fuzz/logs/; the console gets one line per
+# fuzzer and, on failure, the end of the log.
 # Each stage ends with "==== STAGE: passed in 1m02s" (or FAILED), the run with a table
 # of the stages and the line "test-all: N stages passed, M failed"; the exit code is 0
 # when every stage passed.
@@ -145,6 +147,8 @@ mkdir -p build
 scr="$root/build/win/Dreieck.scr"
 stage "windows build" configure_and_build windows win
 stage "host build" configure_and_build host host -DDREIECK_SCR="$scr" -DDREIECK_BENCH=ON
+# dreieck alone at -O3, where g++ warns of things it does not see at -O2.
+stage "release build" configure_and_build release release
 stage "host tests" ctest --preset host
 stage "host tests under valgrind" valgrind --quiet --error-exitcode=1 --leak-check=full \
   --suppressions="$root/tests/valgrind.supp" \

@@ -45,11 +45,13 @@ double MajorSteps(double a) {
   return n * (std::sqrt(2.0) / 2) + partial;
 }
 
-// Windows-1252 0x80..0x9F; zero where the code page leaves a byte unassigned.
+// Windows-1252 0x80..0x9F as Windows converts them (MultiByteToWideChar, which
+// TextOutA uses): the five bytes the code page leaves unassigned stand for the C1
+// controls of the same number.
 const uint16_t kWindows1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 }  // namespace
 
@@ -58,7 +60,7 @@ std::string Utf8FromWindows1252(const char* text, int count) {
   for (int i = 0; i < count; ++i) {
     const unsigned char byte = static_cast<unsigned char>(text[i]);
     uint32_t code = byte;
-    if (byte >= 0x80 && byte <= 0x9F) code = kWindows1252High[byte - 0x80] ? kWindows1252High[byte - 0x80] : 0xFFFD;
+    if (byte >= 0x80 && byte <= 0x9F) code = kWindows1252High[byte - 0x80];
     if (code < 0x80) {
       out += static_cast<char>(code);
     } else if (code < 0x800) {

@@ -94,8 +94,9 @@ class Canvas : public core::Canvas {
   std::vector<TextRun> texts_;
 };
 
-// The Windows-1252 bytes as UTF-8; the five bytes that code page leaves unassigned
-// become U+FFFD.
+// The Windows-1252 bytes as UTF-8, each as Windows converts it: the five bytes that
+// code page leaves unassigned (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the C1 controls
+// U+0081 ... U+009D, as in Windows' own table.
 std::string Utf8FromWindows1252(const char* text, int count);
 
 }  // namespace cairo_canvas

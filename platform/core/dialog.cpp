@@ -1,47 +1,57 @@
 // user32 dialogs in the core: the program's dialog templates, their controls with
 // check states and scroll positions, and modal dialogs whose user is a test.
+#include "platform/core/resources.h"
 #include "platform/core/state.h"
-#include "res/resource.h"
 
 #include <algorithm>
+#include <cctype>
 
 using namespace core;
 
 namespace {
 
+std::vector<const DialogTemplate*>& Templates() {
+  static std::vector<const DialogTemplate*> templates;
+  return templates;
+}
+
 enum class ControlKind { PushButton, CheckBox, Radio, GroupBox, Static, ScrollBar };
 
-struct ControlTemplate {
+// Class names compare without regard to ASCII case, as window classes do.
+bool SameClass(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b)
+    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) return false;
+  return *a == *b;
+}
+
+// What a control does, from its class and style as user32 reads them; the kinds the
+// program does not use are not made here.
+ControlKind KindOf(const ControlTemplate& control) {
+  if (SameClass(control.className, "BUTTON")) {
+    switch (control.style & BS_TYPEMASK) {
+      case BS_PUSHBUTTON:
+      case BS_DEFPUSHBUTTON:
+        return ControlKind::PushButton;
+      case BS_AUTOCHECKBOX:
+        return ControlKind::CheckBox;
+      case BS_AUTORADIOBUTTON:
+        return ControlKind::Radio;
+      case BS_GROUPBOX:
+        return ControlKind::GroupBox;
+    }
+  } else if (SameClass(control.className, "STATIC")) {
+    return ControlKind::Static;
+  } else if (SameClass(control.className, "SCROLLBAR")) {
+    return ControlKind::ScrollBar;
+  }
+  Unsupported("a dialog control of class " + std::string(control.className) + " with style " + Hex(control.style));
+}
+
+struct Item {
   int id;
   ControlKind kind;
   bool group;  // WS_GROUP: begins a new group of radio buttons
-};
-
-// The settings dialog's controls in template order, as res/dialog.rc lists them.
-const ControlTemplate kSettingsTemplate[] = {
-    {IDOK, ControlKind::PushButton, false},
-    {IDCANCEL, ControlKind::PushButton, false},
-    {IDC_MEDIANS, ControlKind::CheckBox, false},
-    {IDC_INCIRCLE, ControlKind::CheckBox, false},
-    {IDC_CIRCUMCIRCLE, ControlKind::CheckBox, false},
-    {IDC_ALTITUDES, ControlKind::CheckBox, false},
-    {IDC_NINEPOINT, ControlKind::CheckBox, false},
-    {IDC_EULERLINE, ControlKind::CheckBox, false},
-    {IDC_STATIC, ControlKind::GroupBox, false},
-    {IDC_STATIC, ControlKind::GroupBox, false},
-    {IDC_BLACK, ControlKind::Radio, false},
-    {IDC_DARKGREY, ControlKind::Radio, false},
-    {IDC_WHITE, ControlKind::Radio, false},
-    {IDC_GREY, ControlKind::Radio, false},
-    {IDC_LIGHTGREY, ControlKind::Radio, false},
-    {IDC_STATIC, ControlKind::Static, true},
-    {IDC_INTERVAL, ControlKind::ScrollBar, false},
-    {IDC_EXCIRCLES, ControlKind::CheckBox, false},
-    {IDC_STATIC, ControlKind::Static, true},
-};
-
-struct Item {
-  ControlTemplate item;
+  bool tabStop;
   HWND window;
   UINT check = BST_UNCHECKED;
   int min = 0;
@@ -75,22 +85,25 @@ LRESULT CALLBACK DialogWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 }
 
 HWND MakeDialog(int templateId, DLGPROC proc) {
-  if (templateId != IDD_SETTINGS) Unsupported("dialog template " + std::to_string(templateId));
+  const DialogTemplate* dialogTemplate = FindDialogTemplate(templateId);
+  if (dialogTemplate == nullptr)
+    Unsupported("dialog template " + std::to_string(templateId) + ": the program's resources have none");
   Object window(Kind::Window);
   window.proc = DialogWindowProc;
-  window.style = WS_POPUP;
+  window.style = dialogTemplate->style;
+  window.title = dialogTemplate->caption;
   HWND dialog = static_cast<HWND>(NewObject(window, "dlg"));
   const std::string prefix = Name(dialog) + ".";
   Dialog d;
   d.proc = proc;
-  for (const ControlTemplate& item : kSettingsTemplate) {
+  for (size_t i = 0; i < dialogTemplate->controlCount; ++i) {
+    const ControlTemplate& item = dialogTemplate->controls[i];
     Object control(Kind::Window);
     control.parent = dialog;
-    control.style = WS_CHILD | WS_VISIBLE;
-    control.name = prefix + (item.id == IDC_STATIC ? "static" + std::to_string(d.controls.size() + 1)
-                                                   : std::to_string(item.id));
-    Item c;
-    c.item = item;
+    control.style = item.style;
+    control.title = item.text;
+    control.name = prefix + (item.id == -1 ? "static" + std::to_string(i + 1) : std::to_string(item.id));
+    Item c{item.id, KindOf(item), (item.style & WS_GROUP) != 0, (item.style & WS_TABSTOP) != 0, nullptr};
     c.window = static_cast<HWND>(NewObject(control, nullptr));
     d.controls.push_back(c);
   }
@@ -110,7 +123,7 @@ Dialog* LiveDialog(HWND dialog, const char* call) {
 
 Item* ById(Dialog& d, int id) {
   for (Item& c : d.controls)
-    if (c.item.id == id) return &c;
+    if (c.id == id) return &c;
   return nullptr;
 }
 
@@ -127,7 +140,7 @@ Item* ScrollBarControl(HWND window, int bar, const char* call) {
   if (bar != SB_CTL) Unsupported(std::string(call) + " for a window's own scroll bar");
   for (auto& [dialog, d] : D().open)
     for (Item& c : d.controls)
-      if (c.window == window && c.item.kind == ControlKind::ScrollBar && FindAlive(window, Kind::Window))
+      if (c.window == window && c.kind == ControlKind::ScrollBar && FindAlive(window, Kind::Window))
         return &c;
   Error(std::string(call) + ": " + Name(window) + " is no scroll bar control");
   return nullptr;
@@ -152,6 +165,20 @@ namespace core {
 
 void ResetDialogs() { D() = Dialogs(); }
 
+void AddDialogTemplates(const DialogTemplate* templates, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    if (FindDialogTemplate(templates[i].id) != nullptr)
+      Unsupported("two dialog templates " + std::to_string(templates[i].id) + ": resources linked twice");
+    Templates().push_back(&templates[i]);
+  }
+}
+
+const DialogTemplate* FindDialogTemplate(int id) {
+  for (const DialogTemplate* t : Templates())
+    if (t->id == id) return t;
+  return nullptr;
+}
+
 HWND CreateTestDialog(int templateId, DLGPROC proc) { return MakeDialog(templateId, proc); }
 
 void SetUser(std::function<void(HWND)> user) { D().user = std::move(user); }
@@ -159,7 +186,7 @@ void SetUser(std::function<void(HWND)> user) { D().user = std::move(user); }
 void Click(HWND dialog, int id) {
   Dialog& d = KnownDialog(dialog);
   Item& c = KnownControl(dialog, id);
-  switch (c.item.kind) {
+  switch (c.kind) {
     case ControlKind::CheckBox:
       c.check = c.check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
       break;
@@ -168,9 +195,9 @@ void Click(HWND dialog, int id) {
       // next one with WS_GROUP.
       size_t self = static_cast<size_t>(&c - d.controls.data());
       size_t first = self;
-      while (first > 0 && !d.controls[first].item.group) --first;
-      for (size_t i = first; i < d.controls.size() && (i == first || !d.controls[i].item.group); ++i)
-        if (d.controls[i].item.kind == ControlKind::Radio) d.controls[i].check = BST_UNCHECKED;
+      while (first > 0 && !d.controls[first].group) --first;
+      for (size_t i = first; i < d.controls.size() && (i == first || !d.controls[i].group); ++i)
+        if (d.controls[i].kind == ControlKind::Radio) d.controls[i].check = BST_UNCHECKED;
       c.check = BST_CHECKED;
       break;
     }
@@ -226,9 +253,12 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     return -1;
   }
   const HWND dialog = MakeDialog(static_cast<int>(name), dialogProc);
-  // The focus goes to the first control, OK; the procedure's answer is not needed here.
-  dialogProc(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(KnownControl(dialog, IDOK).window),
-             initParam);
+  // The focus goes to the first control with WS_TABSTOP; the procedure's answer is not
+  // needed here.
+  HWND focus = nullptr;
+  for (const Item& c : KnownDialog(dialog).controls)
+    if (c.tabStop && focus == nullptr) focus = c.window;
+  dialogProc(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), initParam);
   if (!KnownDialog(dialog).ended) {
     if (!D().user) Unsupported("DialogBoxParamA without a user: the dialog would wait for ever");
     const std::function<void(HWND)> user = D().user;
@@ -255,7 +285,7 @@ BOOL WINAPI CheckDlgButton(HWND dialog, int id, UINT check) {
   Item* c = DialogControl(dialog, id, "CheckDlgButton");
   if (c == nullptr) return FALSE;
   if (check != BST_CHECKED && check != BST_UNCHECKED) Unsupported("CheckDlgButton with a third state");
-  if (c->item.kind == ControlKind::CheckBox || c->item.kind == ControlKind::Radio) c->check = check;
+  if (c->kind == ControlKind::CheckBox || c->kind == ControlKind::Radio) c->check = check;
   return TRUE;
 }
 

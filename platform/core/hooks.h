@@ -1,8 +1,8 @@
 // Hooks into the core of the Win32 stand-in: what it recorded, and the knobs that a
 // real platform takes from the machine (client and display size, text extent, clock,
 // random numbers, registry, dialog controls). Tests, fuzzers and the soak run steer
-// the recording backend through them; the Linux backends use the window hooks to
-// put the program's windows into X11 windows and pictures.
+// the recording backend through them; the Linux backends make frame windows through
+// them, the platform's windows (an X11 window, a picture) that hold the program's.
 #pragma once
 
 #include <ctime>
@@ -16,7 +16,8 @@
 namespace core {
 
 // Forget everything: calls, errors, objects, windows, messages, timers, clock,
-// random numbers, registry and dialog controls. Every test starts with this.
+// random numbers, registry and dialogs. Every test starts with this. The program's
+// dialog templates stay: they come with the program (platform/core/resources.h).
 void Reset();
 
 // Every platform call in order, as "Name(arg,arg,...)". Handles print as names
@@ -118,14 +119,14 @@ void FailKeyCreation(bool fail);
 void FailValueWrite(const std::string& name);
 
 // ---- Dialogs ----
-// The program's dialog templates as the core knows them: the settings dialog
-// (IDD_SETTINGS in res/resource.h) with its controls in template order. Buttons and
-// radio buttons hold a check state; "auto" buttons change it when clicked, radio
-// buttons within their group (up to the next control with WS_GROUP). A scroll bar
-// holds range, page and position.
+// Dialogs are made from the program's dialog templates (platform/core/resources.h),
+// with their controls in template order. Check boxes and radio buttons hold a check
+// state; "auto" buttons change it when clicked, radio buttons within their group (up
+// to the next control with WS_GROUP). A scroll bar holds range, page and position.
 //
-// A dialog of that template whose procedure has not been called yet ("dlg1", its
-// controls "dlg1.1000", ...). DialogBoxParamA makes its dialogs the same way.
+// A dialog of the template with this id whose procedure has not been called yet
+// ("dlg1", its controls "dlg1.1000", ... by id, "dlg1.static9" for id -1 by place).
+// DialogBoxParamA makes its dialogs the same way.
 HWND CreateTestDialog(int templateId, DLGPROC proc);
 // Called by DialogBoxParamA after WM_INITDIALOG, with the dialog: it plays the user,
 // clicking and sending messages, and must end the dialog. Without one DialogBoxParamA

@@ -174,6 +174,10 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define WS_POPUP 0x80000000L
 #define WS_CHILD 0x40000000L
 #define WS_VISIBLE 0x10000000L
+#define WS_CAPTION 0x00C00000L
+#define WS_SYSMENU 0x00080000L
+#define WS_GROUP 0x00020000L
+#define WS_TABSTOP 0x00010000L
 #define SW_SHOWDEFAULT 10
 #define SW_SHOWNORMAL 1
 
@@ -210,7 +214,19 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define NULL_PEN 8
 #define SYSTEM_FONT 13
 
-// Dialog controls.
+// Dialog templates and their controls.
+#define DS_SETFONT 0x40L
+#define DS_MODALFRAME 0x80L
+#define DS_CENTER 0x0800L
+#define BS_PUSHBUTTON 0x0L
+#define BS_DEFPUSHBUTTON 0x1L
+#define BS_AUTOCHECKBOX 0x3L
+#define BS_GROUPBOX 0x7L
+#define BS_AUTORADIOBUTTON 0x9L
+#define BS_TYPEMASK 0xFL
+#define SS_LEFT 0x0L
+#define SS_RIGHT 0x2L
+#define SBS_HORZ 0x0L
 #define BST_UNCHECKED 0
 #define BST_CHECKED 1
 #define SB_CTL 2
