@@ -1,6 +1,7 @@
 #include "platform/cairo/window_image.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/core/backend.h"
 #include "platform/core/hooks.h"
@@ -22,10 +23,25 @@ WindowImage::WindowImage(HWND window, MakeMemory make) : window_(window), make_(
 
 WindowImage::~WindowImage() { drawing_.reset(); }
 
-void WindowImage::Resize() {
+bool WindowImage::Resize(std::string* why) {
   const SIZE size = core::ClientSize(window_);
   const int width = std::max<LONG>(size.cx, 1), height = std::max<LONG>(size.cy, 1);
   std::unique_ptr<ImageMemory> memory = make_(width, height);
+  const cairo_status_t status =
+      memory != nullptr ? cairo_surface_status(memory->Surface()) : CAIRO_STATUS_NO_MEMORY;
+  if (status != CAIRO_STATUS_SUCCESS) {
+    const char* reason = status == CAIRO_STATUS_INVALID_SIZE ? "wider or taller than 32767 pixels"
+                         : status == CAIRO_STATUS_NO_MEMORY  ? "out of memory"
+                                                             : cairo_status_to_string(status);
+    char text[200];
+    std::snprintf(text, sizeof text, "cannot make a %dx%d image of the window (%s)", width, height, reason);
+    *why = text;
+    memory.reset();
+    drawing_.reset();
+    memory_.reset();
+    width_ = height_ = 0;
+    return false;
+  }
   cairo_t* cr = cairo_create(memory->Surface());
   const HBRUSH brush = core::ClassBrush(window_);
   const COLORREF colour = brush != nullptr ? core::BrushColour(brush) : 0;
@@ -42,6 +58,7 @@ void WindowImage::Resize() {
   height_ = height;
   drawing_ = std::make_unique<Drawing>(this, memory_->Surface(), size.cx, size.cy);
   Show({0, 0, size.cx, size.cy});
+  return true;
 }
 
 core::Canvas* WindowImage::Canvas() const { return drawing_.get(); }

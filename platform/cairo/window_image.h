@@ -6,12 +6,17 @@
 //
 // The memory of the image and the way to the screen are the backend's: it may share
 // the memory with a display server, or put the shown parts somewhere after a tick.
+//
+// An image that cannot be made (a side beyond Cairo's 32767 pixels, or no memory that
+// large) leaves the window without pixels: the program runs on and nothing is drawn
+// until the window has a size whose image can be made.
 #pragma once
 
 #include <cairo.h>
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/cairo/canvas.h"
 #include "platform/core/windows.h"
@@ -40,9 +45,10 @@ class WindowImage {
   WindowImage(const WindowImage&) = delete;
   WindowImage& operator=(const WindowImage&) = delete;
 
-  // A new image of the window's client size, shown whole.
-  void Resize();
-  // Where the program draws.
+  // A new image of the window's client size, shown whole. False when it could not be
+  // made: *why says why, and the window has no pixels until a later Resize succeeds.
+  bool Resize(std::string* why);
+  // Where the program draws; null while the window has no pixels.
   core::Canvas* Canvas() const;
   // Shows a part of the image again (a part of the window that was exposed).
   void Show(RECT part);

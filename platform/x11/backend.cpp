@@ -107,7 +107,15 @@ void Backend::WindowResized(HWND window) {
   if (it != programs_.end()) Resize(&it->second);
 }
 
-void Backend::Resize(Program* program) { program->image->Resize(); }
+// A window whose image cannot be made says so once and shows nothing until it has a
+// size whose image can be made.
+void Backend::Resize(Program* program) {
+  std::string why;
+  const bool blank = !program->image->Resize(&why);
+  if (blank && !program->blank)
+    std::fprintf(stderr, "dreieck: %s; nothing is drawn until the window is smaller\n", why.c_str());
+  program->blank = blank;
+}
 
 void Backend::WindowDestroyed(HWND window) {
   auto p = programs_.find(window);

@@ -61,6 +61,7 @@ class Backend final : public core::Backend {
   struct Program {
     HWND frame = nullptr;
     std::unique_ptr<cairo_canvas::WindowImage> image;
+    bool blank = false;  // no image could be made of its size
   };
 
   void FindMonitor(Target* target, int width, int height);

@@ -42,7 +42,9 @@ SharedImage::SharedImage(Display* display, Window window, GC gc, int depth, int 
   image_.red_mask = 0xFF0000;
   image_.green_mask = 0xFF00;
   image_.blue_mask = 0xFF;
-  if (Shareable(display) && Share(static_cast<size_t>(stride) * static_cast<size_t>(height))) {
+  // Cairo takes no side beyond 32767 pixels: no segment for an image it would refuse.
+  if (stride > 0 && width <= 32767 && height <= 32767 && Shareable(display) &&
+      Share(static_cast<size_t>(stride) * static_cast<size_t>(height))) {
     image_.data = shm_.shmaddr;
     image_.obdata = reinterpret_cast<char*>(&shm_);
     surface_ = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(shm_.shmaddr),
@@ -52,7 +54,7 @@ SharedImage::SharedImage(Display* display, Window window, GC gc, int depth, int 
     image_.data = reinterpret_cast<char*>(cairo_image_surface_get_data(surface_));
     image_.bytes_per_line = cairo_image_surface_get_stride(surface_);
   }
-  XInitImage(&image_);
+  if (cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS) XInitImage(&image_);
 }
 
 // A segment the server has attached. It is marked for removal at once: it goes when

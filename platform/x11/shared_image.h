@@ -14,7 +14,7 @@ namespace x11 {
 class SharedImage final : public cairo_canvas::ImageMemory {
  public:
   // An image of width x height for `window` of `depth` (24 or 32) bits, shown with
-  // `gc`.
+  // `gc`. Its surface is in an error state when there was no memory for it.
   SharedImage(Display* display, Window window, GC gc, int depth, int width, int height);
   ~SharedImage() override;
   SharedImage(const SharedImage&) = delete;

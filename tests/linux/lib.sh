@@ -67,3 +67,34 @@ start() {
   dreieck_pid=$!
   pids+=("$dreieck_pid")
 }
+
+# Every construction off: four ticks a cycle, a new red triangle every other second at 500 ms.
+triangle_only=(--no-medians --no-incircle --no-circumcircle --no-altitudes --no-nine-point-circle --no-euler-line
+  --no-excircles)
+
+# outgrow NAME WID SIZE REASON GEOMETRY: the window WID of the running dreieck (started
+# as NAME, with every construction off) grows to SIZE, too large for an image of it: the
+# program runs on, says so in one line naming REASON and draws nothing; shrunk back to
+# GEOMETRY (WxH+X+Y) it draws its red triangle there again. False when it ended.
+outgrow() {
+  local name=$1 wid=$2 size=$3 reason=$4 geometry=$5 w h i
+  xdotool windowsize --sync "$wid" "${size%x*}" "${size#*x}" 2>>"$run/xdotool.err"
+  sleep 1.2  # two ticks
+  if ! alive "$dreieck_pid"; then
+    ended "$dreieck_pid" 1
+    fail "$name: ended with $ended_rc when its window grew to $size"
+    return 1
+  fi
+  expect_eq "$name: one line on stderr" \
+    "dreieck: cannot make a $size image of the window ($reason); nothing is drawn until the window is smaller" \
+    "$(cat "$run/$name.err")"
+  IFS='x+' read -r w h _ <<<"$geometry"
+  xdotool windowsize --sync "$wid" "$w" "$h" 2>>"$run/xdotool.err"
+  for ((i = 0; i < 20; i++)); do
+    shot "$name-again"
+    [ "$(count '#FF0000' "$run/$name-again.png" "$geometry")" -ge 20 ] && break
+    sleep 0.2
+  done
+  [ "$i" -lt 20 ] && pass "$name: draws again at ${w}x$h" || fail "$name: no red triangle at ${w}x$h within 4 s"
+  return 0
+}

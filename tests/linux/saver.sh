@@ -11,7 +11,7 @@
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
-linux_begin saver xdotool xwininfo
+linux_begin saver xdotool xwininfo prlimit
 version=${DREIECK_VERSION:-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$(dirname "$bin")/CMakeCache.txt")}
 
 # The window of the program, once it is on screen: id in $wid, "WxH+X+Y" in $geometry.
@@ -122,6 +122,25 @@ else
 fi
 kill -TERM "$dreieck_pid"
 stops resize
+
+log "a window too large for its image"
+# name | display | address space (kB) | size | why there is no image of it
+too_large=(
+  "wide|$DISPLAY||40000x50|wider or taller than 32767 pixels"
+  "wide-no-shm|unix$DISPLAY||40000x50|wider or taller than 32767 pixels"
+  "memory|$DISPLAY|1500000|20000x20000|out of memory"
+)
+for row in "${too_large[@]}"; do
+  IFS='|' read -r name display limit size reason <<<"$row"
+  # The sanitizers need the address space: no limit leaves them room.
+  if [ -n "$limit" ] && [ "${DREIECK_SANITIZE:-0}" == 1 ]; then log "$name: skipped under the sanitizers"; continue; fi
+  start "$name" DISPLAY="$display" -- --interval 500 "${triangle_only[@]}"
+  wait_own_window || { fail "$name: no window"; continue; }
+  [ -z "$limit" ] || prlimit --pid "$dreieck_pid" --as="$((limit * 1024)):" || fail "$name: prlimit"
+  outgrow "$name" "$wid" "$size" "$reason" "300x200+112+84" || continue
+  kill -TERM "$dreieck_pid"
+  ended "$dreieck_pid" 3 && expect_eq "$name: SIGTERM exit code" 0 "$ended_rc"
+done
 
 log "full screen"
 start fullscreen -- --fullscreen --interval 500

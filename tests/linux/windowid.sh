@@ -156,6 +156,17 @@ fi
 expect_eq "destroyed: the helper destroyed its window" "destroyed" "$(sed -n 2p "$run/window.out")"
 close_window
 
+log "a window too large for its image"
+open_window "$geometry" || fail "too-large: the helper window did not appear"
+# Without shared memory: the image goes to the server through the connection.
+start too-large DISPLAY="unix$DISPLAY" -- --window-id "$window_id" --interval 500 "${triangle_only[@]}"
+wait_red too-large 6 || fail "too-large: no red triangle in the window within 6 s"
+if outgrow too-large "$window_id" 40000x50 "wider or taller than 32767 pixels" "$geometry"; then
+  kill -TERM "$dreieck_pid"
+  ended "$dreieck_pid" 3 && expect_eq "too-large: SIGTERM exit code" 0 "$ended_rc"
+fi
+close_window
+
 log "ids that name no window, and ids that are no ids"
 # name | environment | arguments | exit code | lines on stderr (0: at least two, the usage)
 bad=(
