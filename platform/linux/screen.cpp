@@ -40,21 +40,19 @@ int OnDisplayLost(Display*) { _exit(0); }
 
 int RunOnScreen(const Options& options) {
   core::SetRecording(false);  // a screensaver runs for hours; nothing keeps its calls
-  // Which window: XScreenSaver names its window in the environment, and --root means
-  // that one when it is set (its "virtual root").
+  // Which window: XScreenSaver names its window in the environment, as its own display
+  // modes read it (0x hex, else decimal), and --root means that one when it is set (its
+  // "virtual root").
   const char* saverWindow = std::getenv("XSCREENSAVER_WINDOW");
   uint32_t given = 0;
   Mode mode = options.mode;
   if (mode == Mode::WindowId) {
     given = options.windowId;
   } else if (saverWindow != nullptr && *saverWindow != '\0' && (mode == Mode::Root || mode == Mode::Window)) {
-    char* end = nullptr;
-    const unsigned long id = std::strtoul(saverWindow, &end, 16);
-    if (end == saverWindow || *end != '\0' || id == 0 || id > 0xFFFFFFFFul) {
+    if (!ParseWindowId(saverWindow, &given)) {
       std::fprintf(stderr, "dreieck: XSCREENSAVER_WINDOW is no window id: '%s'\n", saverWindow);
       return 1;
     }
-    given = static_cast<uint32_t>(id);
     mode = Mode::WindowId;
   }
 

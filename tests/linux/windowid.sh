@@ -84,6 +84,7 @@ cases=(
   "hex|--window-id HEX|dark-grey|#404040|TERM"
   "equals|--window-id=HEX|white|#FFFFFF|INT"
   "env|XSCREENSAVER_WINDOW=HEX|light-grey|#C0C0C0|TERM"
+  "env-decimal|XSCREENSAVER_WINDOW=DEC|white|#FFFFFF|TERM"
   "env-root|XSCREENSAVER_WINDOW=HEX --root|black|#000000|INT"
   # xscreensaver-settings runs its preview so: the mode's --root, then --window-id.
   "preview|XSCREENSAVER_WINDOW=HEX --root --window-id HEX|grey|#808080|TERM"
