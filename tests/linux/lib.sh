@@ -68,6 +68,25 @@ start() {
   pids+=("$dreieck_pid")
 }
 
+# helper NAME: the path of the test helper NAME (tests/linux/NAME.c): $DREIECK_NAME as
+# the build made it, or else built into the run folder.
+helper() {
+  local made=DREIECK_${1^^}
+  if [ -n "${!made:-}" ]; then echo "${!made}"; return 0; fi
+  cc -o "$run/$1" "$here/$1.c" -lXext -lX11 2>"$run/cc-$1.err" && echo "$run/$1" && return 0
+  echo "FAIL: cannot build $1: $(head -1 "$run/cc-$1.err")" >&2
+  exit 1
+}
+# snap NAME: the whole display as RUN/NAME.ppm, read through shared memory in a few
+# milliseconds (`shot` takes a good part of a second).
+snap() {
+  mkdir -p "$run/snap" && rm -f "$run/snap/000.ppm"
+  "$xgrab" root "$run/snap" 0.001 >/dev/null && mv "$run/snap/000.ppm" "$run/$1.ppm"
+}
+# shm_segments PID: how many shared memory segments the process made are there.
+shm_segments() { ipcs -m -p | awk -v pid="$1" '$3 == pid' | wc -l; }
+no_shm_segments() { [ "$(shm_segments "$1")" -eq 0 ]; }
+
 # Every construction off: four ticks a cycle, a new red triangle every other second at 500 ms.
 triangle_only=(--no-medians --no-incircle --no-circumcircle --no-altitudes --no-nine-point-circle --no-euler-line
   --no-excircles)
