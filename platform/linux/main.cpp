@@ -10,7 +10,7 @@
 #include "platform/linux/options.h"
 #include "platform/linux/picture.h"
 #include "platform/linux/program.h"
-#include "platform/x11/screen.h"
+#include "platform/linux/screen.h"
 
 namespace {
 

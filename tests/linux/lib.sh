@@ -67,3 +67,53 @@ start() {
   dreieck_pid=$!
   pids+=("$dreieck_pid")
 }
+
+# helper NAME: the path of the test helper NAME (tests/linux/NAME.c): $DREIECK_NAME as
+# the build made it, or else built into the run folder.
+helper() {
+  local made=DREIECK_${1^^}
+  if [ -n "${!made:-}" ]; then echo "${!made}"; return 0; fi
+  cc -o "$run/$1" "$here/$1.c" -lXext -lX11 2>"$run/cc-$1.err" && echo "$run/$1" && return 0
+  echo "FAIL: cannot build $1: $(head -1 "$run/cc-$1.err")" >&2
+  exit 1
+}
+# snap NAME: the whole display as RUN/NAME.ppm, read through shared memory in a few
+# milliseconds (`shot` takes a good part of a second).
+snap() {
+  mkdir -p "$run/snap" && rm -f "$run/snap/000.ppm"
+  "$xgrab" root "$run/snap" 0.001 >/dev/null && mv "$run/snap/000.ppm" "$run/$1.ppm"
+}
+# shm_segments PID: how many shared memory segments the process made are there.
+shm_segments() { ipcs -m -p | awk -v pid="$1" '$3 == pid' | wc -l; }
+no_shm_segments() { [ "$(shm_segments "$1")" -eq 0 ]; }
+
+# Every construction off: four ticks a cycle, a new red triangle every other second at 500 ms.
+triangle_only=(--no-medians --no-incircle --no-circumcircle --no-altitudes --no-nine-point-circle --no-euler-line
+  --no-excircles)
+
+# outgrow NAME WID SIZE REASON GEOMETRY: the window WID of the running dreieck (started
+# as NAME, with every construction off) grows to SIZE, too large for an image of it: the
+# program runs on, says so in one line naming REASON and draws nothing; shrunk back to
+# GEOMETRY (WxH+X+Y) it draws its red triangle there again. False when it ended.
+outgrow() {
+  local name=$1 wid=$2 size=$3 reason=$4 geometry=$5 w h i
+  xdotool windowsize --sync "$wid" "${size%x*}" "${size#*x}" 2>>"$run/xdotool.err"
+  sleep 1.2  # two ticks
+  if ! alive "$dreieck_pid"; then
+    ended "$dreieck_pid" 1
+    fail "$name: ended with $ended_rc when its window grew to $size"
+    return 1
+  fi
+  expect_eq "$name: one line on stderr" \
+    "dreieck: cannot make a $size image of the window ($reason); nothing is drawn until the window is smaller" \
+    "$(cat "$run/$name.err")"
+  IFS='x+' read -r w h _ <<<"$geometry"
+  xdotool windowsize --sync "$wid" "$w" "$h" 2>>"$run/xdotool.err"
+  for ((i = 0; i < 20; i++)); do
+    shot "$name-again"
+    [ "$(count '#FF0000' "$run/$name-again.png" "$geometry")" -ge 20 ] && break
+    sleep 0.2
+  done
+  [ "$i" -lt 20 ] && pass "$name: draws again at ${w}x$h" || fail "$name: no red triangle at ${w}x$h within 4 s"
+  return 0
+}

@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
 # dreieck in a window of its own and full screen, on its own 1024x768 Xvfb: the window
-# and its title; the picture kept when the window is unmapped and mapped again; a
-# resize taken at the next tick (the next triangle and caption use the new size); the
-# ways it ends (a mouse button, q, Escape, the window closed or destroyed, SIGTERM,
-# the X server gone: exit 0, nothing on stderr); bad command lines; and what it costs
-# while it waits: wake-ups per tick and CPU time over 30 s at 500 ms.
+# and its title; the picture kept when the window is unmapped and mapped again, and
+# when a part away from its left edge is covered and uncovered; a resize taken at the
+# next tick (the next triangle and caption use the new size); a window too large for
+# an image of it (it runs on and draws again once smaller); the screen equal to
+# `--frames` of the same second at every tick of a cycle; the ways it ends (a mouse
+# button, q, Escape, the window closed or destroyed, SIGTERM, the X server gone: exit
+# 0, nothing on stderr; a closed window noticed at once at 5000 ms); no shared memory
+# left behind; bad command lines; and what it costs while it waits: wake-ups per tick
+# and CPU time over 30 s at 500 ms.
 #
 # Env: DREIECK_BIN (default build/host/dreieck), DREIECK_IDLE_SECONDS (default 30),
-# DREIECK_VERSION (default: the project version of the build DREIECK_BIN is in).
+# DREIECK_VERSION (default: the project version of the build DREIECK_BIN is in),
+# DREIECK_XWINDOW and DREIECK_XGRAB (the helpers; built with cc when not given),
+# DREIECK_SANITIZE (1: no memory limit is tried, the sanitizers need the address space).
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
-linux_begin saver xdotool xwininfo
+linux_begin saver xdotool xwininfo ipcs prlimit faketime
+xgrab=$(helper xgrab) || exit 1
+xwindow=$(helper xwindow) || exit 1
 version=${DREIECK_VERSION:-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$(dirname "$bin")/CMakeCache.txt")}
 
 # The window of the program, once it is on screen: id in $wid, "WxH+X+Y" in $geometry.
@@ -85,6 +93,29 @@ expect_eq "the mapped window shows the same picture" 0 \
 kill -TERM "$dreieck_pid"
 stops exposure
 
+log "exposure: a part away from the left edge is shown again"
+# Another client's window over the middle of the picture, then gone: the xwindow helper
+# ends, and its window with it, when its input ends.
+start partial -- --interval 5000
+if wait_own_window && wait_colour partial-drawn "#FF0000" 8 "$geometry"; then
+  snap partial-before
+  exec {cover_fd}> >(exec "$xwindow" 300x200+400+300 >"$run/cover.out" 2>"$run/cover.err")
+  cover_pid=$!
+  wait_until 5 "$cover_pid" test -s "$run/cover.out"
+  snap partial-covered
+  exec {cover_fd}>&-
+  ended "$cover_pid" 3
+  sleep 0.3
+  snap partial-after
+  expect_eq "the other window hid 300x200 pixels" 60000 "$(count '#336699' "$run/partial-covered.ppm" 300x200+400+300)"
+  expect_eq "the part it hid shows the picture again" 0 \
+    "$(compare -metric AE "$run/partial-before.ppm" "$run/partial-after.ppm" null: 2>&1)"
+else
+  fail "partial: no red triangle"
+fi
+kill -TERM "$dreieck_pid"
+stops partial
+
 log "a resize is taken at the next tick"
 # No constructions: four ticks a cycle, the caption at the erase.
 start resize -- --interval 500 --no-medians --no-incircle --no-circumcircle --no-altitudes \
@@ -123,6 +154,63 @@ fi
 kill -TERM "$dreieck_pid"
 stops resize
 
+log "a window too large for its image"
+# name | display | address space (kB) | size | why there is no image of it
+too_large=(
+  "wide|$DISPLAY||40000x50|wider or taller than 32767 pixels"
+  "wide-no-shm|unix$DISPLAY||40000x50|wider or taller than 32767 pixels"
+  "memory|$DISPLAY|1500000|20000x20000|out of memory"
+)
+for row in "${too_large[@]}"; do
+  IFS='|' read -r name display limit size reason <<<"$row"
+  # The sanitizers need the address space: no limit leaves them room.
+  if [ -n "$limit" ] && [ "${DREIECK_SANITIZE:-0}" == 1 ]; then log "$name: skipped under the sanitizers"; continue; fi
+  start "$name" DISPLAY="$display" -- --interval 500 "${triangle_only[@]}"
+  wait_own_window || { fail "$name: no window"; continue; }
+  [ -z "$limit" ] || prlimit --pid "$dreieck_pid" --as="$((limit * 1024)):" || fail "$name: prlimit"
+  outgrow "$name" "$wid" "$size" "$reason" "300x200+112+84" || continue
+  kill -TERM "$dreieck_pid"
+  ended "$dreieck_pid" 3 && expect_eq "$name: SIGTERM exit code" 0 "$ended_rc"
+done
+
+log "the screen shows the picture of every tick"
+# With the clock standing at one second, dreieck --fullscreen draws the cycle that
+# dreieck --frames draws for that second and size. Every picture the screen shows
+# from the first tick on (xgrab catches each) is one of those frames, in their order,
+# up to the erase, and each of them is shown: a part drawn but not shown leaves old
+# pixels behind. At this second a circle is the right end of what two ticks draw, at a
+# fraction of a pixel: a damaged part rounded down there leaves one pixel out.
+when="2021-03-04 05:07:54"
+mkdir -p "$run/frames" "$run/grabs"
+"$bin" --frames "$run/frames" --size 1024x768 --time "$when" >"$run/frames.out" 2>&1 || fail "--frames failed"
+"$xgrab" root "$run/grabs" 9 >"$run/grabs.out" 2>"$run/grabs.err" &
+grab_pid=$!
+pids+=("$grab_pid")
+faketime_lib=(/usr/lib/*/faketime/libfaketime.so.1)
+start frozen TZ=UTC LD_PRELOAD="${faketime_lib[0]}" FAKETIME="$when" \
+  DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 -- --fullscreen --interval 500
+ended "$grab_pid" 20 || fail "xgrab still runs"
+kill -TERM "$dreieck_pid"
+stops frozen
+frames=()  # each frame that differs from the one before, as PPM
+for f in "$run"/frames/tick-*.png; do
+  convert "$f" -depth 8 "${f%.png}.ppm"
+  [ ${#frames[@]} -gt 0 ] && cmp -s "${f%.png}.ppm" "${frames[-1]}" || frames+=("${f%.png}.ppm")
+done
+shown=-1  # the last of them the screen showed
+for grab in "$run"/grabs/*.ppm; do
+  [ "$shown" -ge 0 ] && cmp -s "$grab" "${frames[shown]}" && continue
+  if cmp -s "$grab" "${frames[shown + 1]}"; then
+    shown=$((shown + 1))
+    [ "$shown" -eq $((${#frames[@]} - 1)) ] && break
+  elif [ "$shown" -ge 0 ]; then
+    fail "screen ${grab##*/} after ${frames[shown]##*/} is not ${frames[shown + 1]##*/}:" \
+      "$(compare -metric AE "$grab" "${frames[shown + 1]}" null: 2>&1) pixels differ"
+    break
+  fi
+done
+expect_eq "the screen showed each of the ${#frames[@]} frames up to the erase" "${#frames[@]}" "$((shown + 1))"
+
 log "full screen"
 start fullscreen -- --fullscreen --interval 500
 wait_own_window && expect_eq "it covers the screen" "1024x768+0+0" "$geometry"
@@ -154,6 +242,37 @@ for row in "${endings[@]}"; do
   how=${how//PID/$dreieck_pid}
   $how 2>>"$run/xdotool.err"
   stops "$name"
+done
+
+log "the window's end is noticed between two ticks"
+start closed -- --interval 5000
+if wait_own_window; then
+  sleep 0.5
+  xdotool windowclose "$wid" 2>>"$run/xdotool.err"
+  if ended "$dreieck_pid" 1; then
+    expect_eq "closed: exit code" 0 "$ended_rc"
+  else
+    fail "closed: still running 1 s after its window was destroyed (interval 5000)"
+  fi
+else
+  fail "closed: no window"
+fi
+
+log "no shared memory outlives the program"
+# how it ends | exit code
+for row in "TERM|0" "KILL|137"; do
+  IFS='|' read -r signal code <<<"$row"
+  start "shm-$signal" -- --interval 500
+  wait_own_window || { fail "shm-$signal: no window"; continue; }
+  xdotool windowsize --sync "$wid" 300 200
+  sleep 0.5
+  expect_eq "shm-$signal: its segments after a resize" 1 "$(shm_segments "$dreieck_pid")"
+  pid=$dreieck_pid
+  kill "-$signal" "$pid"
+  ended "$pid" 3 && expect_eq "shm-$signal: exit code" "$code" "$ended_rc"
+  wait_until 1 "" no_shm_segments "$pid"
+  expect_eq "shm-$signal: its segments after its end" 0 "$(shm_segments "$pid")"
+  for id in $(ipcs -m -p | awk -v pid="$pid" '$3 == pid { print $1 }'); do ipcrm -m "$id"; done  # a leak's
 done
 
 log "the X server goes away"

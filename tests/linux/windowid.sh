@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # dreieck drawing into a window it did not create, as XScreenSaver and other hosts have
-# it do: --window-id (decimal, 0x-hex, --window-id=), $XSCREENSAVER_WINDOW alone and with
-# --root, and --root with --window-id as xscreensaver-settings' preview passes them. On
-# its own Xvfb, into a window of the xwindow helper, it must draw the red triangle inside
-# that window on the chosen background and nothing outside it, ignore mouse and keys,
-# end with 0 at once on SIGTERM/SIGINT and when the window is destroyed, and end with 1
-# and one line on stderr for an id that names no window.
+# it do: --window-id (decimal, 0x-hex, --window-id=), $XSCREENSAVER_WINDOW (0x-hex or
+# decimal) alone and with --root, and --root with --window-id as xscreensaver-settings'
+# preview passes them. On its own Xvfb, into a window of the xwindow helper, it must
+# draw the red triangle inside that window on the chosen background and nothing outside
+# it, ignore mouse and keys, end with 0 at once on SIGTERM/SIGINT and when the window is
+# destroyed (within a second at 5000 ms), run on when the window grows too large for an
+# image of it, and end with 1 and one line on stderr for an id that names no window.
 #
 # Env: DREIECK_BIN (default build/host/dreieck), DREIECK_XWINDOW (the helper; built with
 # cc from tests/linux/xwindow.c when not given).
@@ -84,6 +85,7 @@ cases=(
   "hex|--window-id HEX|dark-grey|#404040|TERM"
   "equals|--window-id=HEX|white|#FFFFFF|INT"
   "env|XSCREENSAVER_WINDOW=HEX|light-grey|#C0C0C0|TERM"
+  "env-decimal|XSCREENSAVER_WINDOW=DEC|white|#FFFFFF|TERM"
   "env-root|XSCREENSAVER_WINDOW=HEX --root|black|#000000|INT"
   # xscreensaver-settings runs its preview so: the mode's --root, then --window-id.
   "preview|XSCREENSAVER_WINDOW=HEX --root --window-id HEX|grey|#808080|TERM"
@@ -142,18 +144,29 @@ else
 fi
 close_window
 
-log "the window destroyed under it"
+log "the window destroyed under it, between two ticks"
 open_window "$geometry" || fail "destroyed: the helper window did not appear"
-start destroyed -- --window-id "$window_id" --interval 500
-wait_red destroyed 6 || fail "destroyed: no red triangle in the window within 6 s"
+start destroyed -- --window-id "$window_id" --interval 5000
+wait_red destroyed 8 || fail "destroyed: no red triangle in the window within 8 s"
 (echo destroy >&"$window_fd") 2>/dev/null
-if ended "$dreieck_pid" 5; then
+if ended "$dreieck_pid" 1; then
   expect_eq "destroyed: exit code" 0 "$ended_rc"
   expect_eq "destroyed: stderr" "" "$(cat "$run/destroyed.err")"
 else
-  fail "destroyed: still running 5 s after its window was destroyed"
+  fail "destroyed: still running 1 s after its window was destroyed (interval 5000)"
 fi
 expect_eq "destroyed: the helper destroyed its window" "destroyed" "$(sed -n 2p "$run/window.out")"
+close_window
+
+log "a window too large for its image"
+open_window "$geometry" || fail "too-large: the helper window did not appear"
+# Without shared memory: the image goes to the server through the connection.
+start too-large DISPLAY="unix$DISPLAY" -- --window-id "$window_id" --interval 500 "${triangle_only[@]}"
+wait_red too-large 6 || fail "too-large: no red triangle in the window within 6 s"
+if outgrow too-large "$window_id" 40000x50 "wider or taller than 32767 pixels" "$geometry"; then
+  kill -TERM "$dreieck_pid"
+  ended "$dreieck_pid" 3 && expect_eq "too-large: SIGTERM exit code" 0 "$ended_rc"
+fi
 close_window
 
 log "ids that name no window, and ids that are no ids"

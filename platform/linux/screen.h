@@ -1,4 +1,4 @@
-// The screen: the program in an X11 window, until it ends.
+// The program on a screen: in an X11 window, until it ends.
 #pragma once
 
 #include "platform/linux/options.h"

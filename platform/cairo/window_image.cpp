@@ -1,0 +1,75 @@
+#include "platform/cairo/window_image.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/core/backend.h"
+#include "platform/core/hooks.h"
+
+namespace cairo_canvas {
+
+// The canvas on the image: a released device context shows what was drawn.
+class WindowImage::Drawing final : public cairo_canvas::Canvas {
+ public:
+  Drawing(WindowImage* image, cairo_surface_t* surface, int width, int height)
+      : cairo_canvas::Canvas(surface, width, height), image_(image) {}
+  void Flush() override { image_->Show(TakeDamage()); }
+
+ private:
+  WindowImage* image_;
+};
+
+WindowImage::WindowImage(HWND window, MakeMemory make) : window_(window), make_(std::move(make)) {}
+
+WindowImage::~WindowImage() { drawing_.reset(); }
+
+bool WindowImage::Resize(std::string* why) {
+  const SIZE size = core::ClientSize(window_);
+  const int width = std::max<LONG>(size.cx, 1), height = std::max<LONG>(size.cy, 1);
+  std::unique_ptr<ImageMemory> memory = make_(width, height);
+  const cairo_status_t status =
+      memory != nullptr ? cairo_surface_status(memory->Surface()) : CAIRO_STATUS_NO_MEMORY;
+  if (status != CAIRO_STATUS_SUCCESS) {
+    const char* reason = status == CAIRO_STATUS_INVALID_SIZE ? "wider or taller than 32767 pixels"
+                         : status == CAIRO_STATUS_NO_MEMORY  ? "out of memory"
+                                                             : cairo_status_to_string(status);
+    char text[200];
+    std::snprintf(text, sizeof text, "cannot make a %dx%d image of the window (%s)", width, height, reason);
+    *why = text;
+    memory.reset();
+    drawing_.reset();
+    memory_.reset();
+    width_ = height_ = 0;
+    return false;
+  }
+  cairo_t* cr = cairo_create(memory->Surface());
+  const HBRUSH brush = core::ClassBrush(window_);
+  const COLORREF colour = brush != nullptr ? core::BrushColour(brush) : 0;
+  cairo_set_source_rgb(cr, (colour & 0xFF) / 255.0, ((colour >> 8) & 0xFF) / 255.0, ((colour >> 16) & 0xFF) / 255.0);
+  cairo_paint(cr);
+  if (memory_ != nullptr) {
+    cairo_set_source_surface(cr, memory_->Surface(), 0, 0);
+    cairo_paint(cr);
+  }
+  cairo_destroy(cr);
+  drawing_.reset();
+  memory_ = std::move(memory);
+  width_ = width;
+  height_ = height;
+  drawing_ = std::make_unique<Drawing>(this, memory_->Surface(), size.cx, size.cy);
+  Show({0, 0, size.cx, size.cy});
+  return true;
+}
+
+core::Canvas* WindowImage::Canvas() const { return drawing_.get(); }
+
+void WindowImage::Show(RECT part) {
+  if (memory_ == nullptr) return;
+  part = {std::max<LONG>(part.left, 0), std::max<LONG>(part.top, 0), std::min<LONG>(part.right, width_),
+          std::min<LONG>(part.bottom, height_)};
+  if (part.left >= part.right || part.top >= part.bottom) return;
+  cairo_surface_flush(memory_->Surface());
+  memory_->Show(part);
+}
+
+}  // namespace cairo_canvas

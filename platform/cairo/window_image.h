@@ -1,0 +1,67 @@
+// The off-screen image of a program's window, for backends that show it on a screen of
+// their own (an X window, a browser's <canvas>). The program draws into it with the
+// Cairo canvas; when a device context on it is released, the part it drew is shown.
+// When the window is resized a new image of the new size keeps what the old one
+// showed and paints the rest with the class brush, as Windows paints a grown window.
+//
+// The memory of the image and the way to the screen are the backend's: it may share
+// the memory with a display server, or put the shown parts somewhere after a tick.
+//
+// An image that cannot be made (a side beyond Cairo's 32767 pixels, or no memory that
+// large) leaves the window without pixels: the program runs on and nothing is drawn
+// until the window has a size whose image can be made.
+#pragma once
+
+#include <cairo.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/cairo/canvas.h"
+#include "platform/core/windows.h"
+
+namespace cairo_canvas {
+
+// The memory of an image, made by the backend.
+class ImageMemory {
+ public:
+  virtual ~ImageMemory() = default;
+  // An RGB24 image surface of the size asked for; its status tells when there was no
+  // memory for one.
+  virtual cairo_surface_t* Surface() const = 0;
+  // Puts a part of the image, within it and not empty, on the screen.
+  virtual void Show(const RECT& part) = 0;
+};
+
+class WindowImage {
+ public:
+  // Memory for an image of width x height pixels.
+  using MakeMemory = std::function<std::unique_ptr<ImageMemory>(int width, int height)>;
+
+  // The image of `window`, of its client size (see Resize).
+  WindowImage(HWND window, MakeMemory make);
+  ~WindowImage();
+  WindowImage(const WindowImage&) = delete;
+  WindowImage& operator=(const WindowImage&) = delete;
+
+  // A new image of the window's client size, shown whole. False when it could not be
+  // made: *why says why, and the window has no pixels until a later Resize succeeds.
+  bool Resize(std::string* why);
+  // Where the program draws; null while the window has no pixels.
+  core::Canvas* Canvas() const;
+  // Shows a part of the image again (a part of the window that was exposed).
+  void Show(RECT part);
+
+ private:
+  class Drawing;
+
+  HWND window_;
+  MakeMemory make_;
+  std::unique_ptr<ImageMemory> memory_;
+  std::unique_ptr<Drawing> drawing_;  // draws on memory_; goes first
+  int width_ = 0;                     // of the image
+  int height_ = 0;
+};
+
+}  // namespace cairo_canvas

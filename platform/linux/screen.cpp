@@ -1,0 +1,104 @@
+// Which X window the program draws in, and how it ends there. XScreenSaver names its
+// window in the environment; SIGTERM, SIGINT and SIGHUP end the program at once with 0
+// through a pipe the X11 backend's wait watches, and so does the loss of the X server.
+#include "platform/linux/screen.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/core/hooks.h"
+#include "platform/linux/program.h"
+#include "platform/x11/backend.h"
+#include "platform/x11/own_window.h"
+#include "shell/shell.h"
+
+namespace dreieck {
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+  const int saved = errno;
+  const char byte = 1;
+  ssize_t ignored = write(signalPipe[1], &byte, 1);
+  (void)ignored;
+  errno = saved;
+}
+
+// The connection to the X server is gone: the screen is gone, and with it the reason
+// to run. Leave quietly.
+int OnDisplayLost(Display*) { _exit(0); }
+
+}  // namespace
+
+int RunOnScreen(const Options& options) {
+  core::SetRecording(false);  // a screensaver runs for hours; nothing keeps its calls
+  // Which window: XScreenSaver names its window in the environment, as its own display
+  // modes read it (0x hex, else decimal), and --root means that one when it is set (its
+  // "virtual root").
+  const char* saverWindow = std::getenv("XSCREENSAVER_WINDOW");
+  uint32_t given = 0;
+  Mode mode = options.mode;
+  if (mode == Mode::WindowId) {
+    given = options.windowId;
+  } else if (saverWindow != nullptr && *saverWindow != '\0' && (mode == Mode::Root || mode == Mode::Window)) {
+    if (!ParseWindowId(saverWindow, &given)) {
+      std::fprintf(stderr, "dreieck: XSCREENSAVER_WINDOW is no window id: '%s'\n", saverWindow);
+      return 1;
+    }
+    mode = Mode::WindowId;
+  }
+
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) {
+    const char* name = std::getenv("DISPLAY");
+    std::fprintf(stderr, "dreieck: cannot open the display '%s'\n", name != nullptr ? name : "");
+    return 1;
+  }
+  XSetIOErrorHandler(OnDisplayLost);
+
+  if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    std::perror("dreieck: pipe");
+    return 1;
+  }
+  struct sigaction action = {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
+
+  int result;
+  {
+    x11::Backend backend(display, signalPipe[0]);
+    core::InstallBackend(&backend);
+    std::string error;
+    Window window;
+    if (mode == Mode::WindowId) window = given;
+    else if (mode == Mode::Root) window = DefaultRootWindow(display);
+    else window = x11::MakeOwnWindow(display, mode == Mode::FullScreen);
+    const HWND frame = backend.AddTarget(window, mode == Mode::Window || mode == Mode::FullScreen, &error);
+    if (frame == nullptr) {
+      std::fprintf(stderr, "dreieck: %s\n", error.c_str());
+      result = 1;
+    } else {
+      result = RunInside(frame);
+      if (gMainWindow == nullptr) {
+        std::fprintf(stderr, "dreieck: the program could not make its window\n");
+        result = 1;
+      }
+    }
+    core::InstallBackend(nullptr);
+  }
+  XCloseDisplay(display);
+  return result;
+}
+
+}  // namespace dreieck

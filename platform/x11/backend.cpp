@@ -1,0 +1,207 @@
+#include "platform/x11/backend.h"
+
+#include <X11/extensions/Xrandr.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/core/hooks.h"
+#include "platform/x11/shared_image.h"
+
+namespace x11 {
+
+namespace {
+
+int errorCount = 0;
+unsigned long lastBadWindow = 0;
+int OnXError(Display*, XErrorEvent* error) {
+  ++errorCount;
+  if (error->error_code == BadWindow || error->error_code == BadDrawable) lastBadWindow = error->resourceid;
+  return 0;
+}
+
+}  // namespace
+
+Backend::Backend(Display* display, int quitFd)
+    : display_(display), quitFd_(quitFd), deleteWindow_(XInternAtom(display, "WM_DELETE_WINDOW", False)) {
+  XSetErrorHandler(OnXError);
+}
+
+Backend::~Backend() {
+  programs_.clear();
+  for (auto& [frame, target] : targets_) XFreeGC(display_, target.gc);
+}
+
+HWND Backend::AddTarget(Window window, bool own, std::string* error) {
+  XWindowAttributes attributes;
+  errorCount = 0;
+  if (!XGetWindowAttributes(display_, window, &attributes) || errorCount != 0) {
+    char text[96];
+    std::snprintf(text, sizeof text, "no window 0x%lx on the display %s", window, DisplayString(display_));
+    *error = text;
+    return nullptr;
+  }
+  long events = ExposureMask | StructureNotifyMask;
+  if (own) events |= ButtonPressMask | KeyPressMask;
+  XSelectInput(display_, window, events);
+  XSync(display_, False);
+  if (errorCount != 0) {
+    *error = "the window disappeared";
+    return nullptr;
+  }
+  // The image's pixels go to the window as they are: 32 bits a pixel, red, green and
+  // blue in eight bits each, which is what a window of 24 or 32 bits takes.
+  const Visual* v = attributes.visual;
+  if ((attributes.depth != 24 && attributes.depth != 32) || v->red_mask != 0xFF0000 || v->green_mask != 0xFF00 ||
+      v->blue_mask != 0xFF) {
+    char text[128];
+    std::snprintf(text, sizeof text, "window 0x%lx has %d-bit colour; 24-bit colour is needed", window,
+                  attributes.depth);
+    *error = text;
+    return nullptr;
+  }
+  HWND frame = core::NewFrameWindow("xwindow", attributes.width, attributes.height);
+  Target& target = targets_[frame];
+  target.window = window;
+  target.own = own;
+  target.screen = attributes.screen;
+  target.depth = attributes.depth;
+  target.gc = XCreateGC(display_, window, 0, nullptr);
+  FindMonitor(&target, attributes.width, attributes.height);
+  return frame;
+}
+
+SIZE Backend::ScreenSize(HWND window) {
+  if (const Target* target = TargetOf(window)) return target->monitor;
+  return {DisplayWidth(display_, DefaultScreen(display_)), DisplayHeight(display_, DefaultScreen(display_))};
+}
+
+core::Canvas* Backend::CanvasOf(HWND window) {
+  auto it = programs_.find(window);
+  return it != programs_.end() ? it->second.image->Canvas() : nullptr;
+}
+
+// The program's window fills its frame; its pixels are an image of the same size.
+void Backend::WindowCreated(HWND window) {
+  const HWND frame = core::Parent(window);
+  if (targets_.count(frame) == 0) {
+    std::fprintf(stderr, "dreieck: a window outside the X window it belongs in is not supported\n");
+    std::abort();
+  }
+  Program& program = programs_[window];
+  program.frame = frame;
+  const Target& target = targets_[frame];
+  Display* display = display_;
+  program.image = std::make_unique<cairo_canvas::WindowImage>(window, [display, &target](int width, int height) {
+    return std::make_unique<SharedImage>(display, target.window, target.gc, target.depth, width, height);
+  });
+  Resize(&program);
+}
+
+void Backend::WindowResized(HWND window) {
+  auto it = programs_.find(window);
+  if (it != programs_.end()) Resize(&it->second);
+}
+
+// A window whose image cannot be made says so once and shows nothing until it has a
+// size whose image can be made.
+void Backend::Resize(Program* program) {
+  std::string why;
+  const bool blank = !program->image->Resize(&why);
+  if (blank && !program->blank)
+    std::fprintf(stderr, "dreieck: %s; nothing is drawn until the window is smaller\n", why.c_str());
+  program->blank = blank;
+}
+
+void Backend::WindowDestroyed(HWND window) {
+  auto p = programs_.find(window);
+  if (p != programs_.end()) {
+    programs_.erase(p);
+    return;
+  }
+  auto t = targets_.find(window);
+  if (t == targets_.end()) return;
+  XFreeGC(display_, t->second.gc);
+  if (t->second.own && !t->second.gone) XDestroyWindow(display_, t->second.window);
+  targets_.erase(t);
+}
+
+uint64_t Backend::NowMs() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec / 1000000);
+}
+
+void Backend::Wait(int64_t timeoutMs) {
+  XFlush(display_);
+  if (XPending(display_) == 0) {
+    pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {quitFd_, POLLIN, 0}};
+    // A timer due within the millisecond is waited for whole.
+    poll(fds, quitFd_ >= 0 ? 2 : 1, timeoutMs < 0 ? -1 : static_cast<int>(std::min<int64_t>(timeoutMs, 1 << 30)));
+  }
+  char bytes[16];
+  if (quitFd_ >= 0 && read(quitFd_, bytes, sizeof bytes) > 0) {
+    core::PostQuit(0);
+    return;
+  }
+  while (XPending(display_) > 0) {
+    XEvent event;
+    XNextEvent(display_, &event);
+    Handle(event);
+  }
+  // A window we were given is gone without its DestroyNotify reaching us.
+  for (auto& [frame, target] : targets_) {
+    if (lastBadWindow != 0 && lastBadWindow == target.window && !target.gone) {
+      target.gone = true;
+      lastBadWindow = 0;
+      core::DestroyWindowTree(frame);
+      break;
+    }
+  }
+}
+
+// The monitor that holds the middle of the window, as Windows reports the display a
+// window is on; the whole X screen when the server tells of no monitors. Found when
+// the window comes and whenever it is moved or resized, not at every tick.
+void Backend::FindMonitor(Target* target, int width, int height) {
+  target->monitor = {WidthOfScreen(target->screen), HeightOfScreen(target->screen)};
+  int major = 0, minor = 0;
+  if (target->gone || !XRRQueryVersion(display_, &major, &minor) || (major == 1 && minor < 5)) return;
+  int x = 0, y = 0;
+  Window child;
+  const Window root = RootWindowOfScreen(target->screen);
+  if (!XTranslateCoordinates(display_, target->window, root, width / 2, height / 2, &x, &y, &child)) return;
+  int count = 0;
+  XRRMonitorInfo* monitors = XRRGetMonitors(display_, root, True, &count);
+  for (int i = 0; i < count; ++i) {
+    const XRRMonitorInfo& m = monitors[i];
+    if (x >= m.x && x < m.x + m.width && y >= m.y && y < m.y + m.height) target->monitor = {m.width, m.height};
+  }
+  if (monitors != nullptr) XRRFreeMonitors(monitors);
+}
+
+const Backend::Target* Backend::TargetOf(HWND window) const {
+  auto t = targets_.find(window);
+  if (t != targets_.end()) return &t->second;
+  auto p = programs_.find(window);
+  if (p == programs_.end()) return nullptr;
+  t = targets_.find(p->second.frame);
+  return t != targets_.end() ? &t->second : nullptr;
+}
+
+HWND Backend::FrameOfXWindow(Window window) const {
+  for (const auto& [frame, target] : targets_)
+    if (target.window == window) return frame;
+  return nullptr;
+}
+
+HWND Backend::ProgramIn(HWND frame) {
+  const std::vector<HWND> children = core::Children(frame);
+  return children.empty() ? nullptr : children.front();
+}
+
+}  // namespace x11

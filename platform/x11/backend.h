@@ -1,0 +1,81 @@
+// The X11 backend: the program's windows shown in X windows. Each X window the
+// program draws in (a window of its own, the root window, a window it is given) is a
+// frame window of the core that holds the program's window. The program draws into
+// the off-screen image of its window (platform/cairo/window_image.h) in memory the X
+// server shares (shared_image.h); the new pixels go to the X window when a device
+// context is released and whenever the window is exposed (events.cpp), so a covered
+// window shows its picture again. The pixels on the screen are the very pixels a
+// picture of the same moment holds.
+//
+// Between ticks the process sleeps in poll() on the X connection, a descriptor that
+// ends the message loop (the program's signals write to it) and the next timer.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/cairo/window_image.h"
+#include "platform/core/backend.h"
+
+namespace x11 {
+
+class Backend final : public core::Backend {
+ public:
+  // The backend on an open display (which it does not close). Once `quitFd` can be
+  // read, the message loop ends with 0; -1 for none. X errors are expected only when
+  // a window we were given disappears under us: from now on they are noted, never
+  // printed, and the window's end follows from its DestroyNotify.
+  Backend(Display* display, int quitFd);
+  ~Backend() override;
+  Backend(const Backend&) = delete;
+  Backend& operator=(const Backend&) = delete;
+
+  // A frame window for the X window `window`, of its size. `own` ones take the user's
+  // buttons and keys and are destroyed with their frame. Null, with *error, when there
+  // is no such window or its colours are not 24-bit.
+  HWND AddTarget(Window window, bool own, std::string* error);
+
+  SIZE ScreenSize(HWND window) override;
+  core::Canvas* CanvasOf(HWND window) override;
+  void WindowCreated(HWND window) override;
+  void WindowResized(HWND window) override;
+  void WindowDestroyed(HWND window) override;
+  uint64_t NowMs() override;
+  void Wait(int64_t timeoutMs) override;
+
+ private:
+  // An X window drawn into, and its frame window.
+  struct Target {
+    Window window = 0;
+    bool own = false;
+    bool gone = false;  // destroyed under us
+    Screen* screen = nullptr;
+    int depth = 24;
+    GC gc = nullptr;
+    SIZE monitor = {0, 0};
+  };
+  // The program's window in a frame.
+  struct Program {
+    HWND frame = nullptr;
+    std::unique_ptr<cairo_canvas::WindowImage> image;
+    bool blank = false;  // no image could be made of its size
+  };
+
+  void FindMonitor(Target* target, int width, int height);
+  const Target* TargetOf(HWND window) const;
+  void Resize(Program* program);
+  HWND FrameOfXWindow(Window window) const;
+  static HWND ProgramIn(HWND frame);
+  void Handle(const XEvent& event);
+
+  Display* display_;
+  int quitFd_;
+  Atom deleteWindow_;
+  std::map<HWND, Target> targets_;  // by frame window
+  std::map<HWND, Program> programs_;
+};
+
+}  // namespace x11
