@@ -13,7 +13,8 @@
 # Env: DREIECK_BIN (default build/host/dreieck), DREIECK_IDLE_SECONDS (default 30),
 # DREIECK_VERSION (default: the project version of the build DREIECK_BIN is in),
 # DREIECK_XWINDOW and DREIECK_XGRAB (the helpers; built with cc when not given),
-# DREIECK_SANITIZE (1: no memory limit is tried, the sanitizers need the address space).
+# DREIECK_SANITIZE (1: no memory limit is tried, the sanitizers need the address space;
+# no frozen clock, libfaketime does not start under them).
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
@@ -174,42 +175,47 @@ for row in "${too_large[@]}"; do
 done
 
 log "the screen shows the picture of every tick"
-# With the clock standing at one second, dreieck --fullscreen draws the cycle that
-# dreieck --frames draws for that second and size. Every picture the screen shows
-# from the first tick on (xgrab catches each) is one of those frames, in their order,
-# up to the erase, and each of them is shown: a part drawn but not shown leaves old
-# pixels behind. At this second a circle is the right end of what two ticks draw, at a
-# fraction of a pixel: a damaged part rounded down there leaves one pixel out.
-when="2021-03-04 05:07:54"
-mkdir -p "$run/frames" "$run/grabs"
-"$bin" --frames "$run/frames" --size 1024x768 --time "$when" >"$run/frames.out" 2>&1 || fail "--frames failed"
-"$xgrab" root "$run/grabs" 9 >"$run/grabs.out" 2>"$run/grabs.err" &
-grab_pid=$!
-pids+=("$grab_pid")
-faketime_lib=(/usr/lib/*/faketime/libfaketime.so.1)
-start frozen TZ=UTC LD_PRELOAD="${faketime_lib[0]}" FAKETIME="$when" \
-  DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 -- --fullscreen --interval 500
-ended "$grab_pid" 20 || fail "xgrab still runs"
-kill -TERM "$dreieck_pid"
-stops frozen
-frames=()  # each frame that differs from the one before, as PPM
-for f in "$run"/frames/tick-*.png; do
-  convert "$f" -depth 8 "${f%.png}.ppm"
-  [ ${#frames[@]} -gt 0 ] && cmp -s "${f%.png}.ppm" "${frames[-1]}" || frames+=("${f%.png}.ppm")
-done
-shown=-1  # the last of them the screen showed
-for grab in "$run"/grabs/*.ppm; do
-  [ "$shown" -ge 0 ] && cmp -s "$grab" "${frames[shown]}" && continue
-  if cmp -s "$grab" "${frames[shown + 1]}"; then
-    shown=$((shown + 1))
-    [ "$shown" -eq $((${#frames[@]} - 1)) ] && break
-  elif [ "$shown" -ge 0 ]; then
-    fail "screen ${grab##*/} after ${frames[shown]##*/} is not ${frames[shown + 1]##*/}:" \
-      "$(compare -metric AE "$grab" "${frames[shown + 1]}" null: 2>&1) pixels differ"
-    break
-  fi
-done
-expect_eq "the screen showed each of the ${#frames[@]} frames up to the erase" "${#frames[@]}" "$((shown + 1))"
+if [ "${DREIECK_SANITIZE:-0}" == 1 ]; then
+  # libfaketime and the sanitizers' runtime both wrap the clock and deadlock at start.
+  log "skipped under the sanitizers: libfaketime and their runtime do not mix"
+else
+  # With the clock standing at one second, dreieck --fullscreen draws the cycle that
+  # dreieck --frames draws for that second and size. Every picture the screen shows
+  # from the first tick on (xgrab catches each) is one of those frames, in their order,
+  # up to the erase, and each of them is shown: a part drawn but not shown leaves old
+  # pixels behind. At this second a circle is the right end of what two ticks draw, at a
+  # fraction of a pixel: a damaged part rounded down there leaves one pixel out.
+  when="2021-03-04 05:07:54"
+  mkdir -p "$run/frames" "$run/grabs"
+  "$bin" --frames "$run/frames" --size 1024x768 --time "$when" >"$run/frames.out" 2>&1 || fail "--frames failed"
+  "$xgrab" root "$run/grabs" 9 >"$run/grabs.out" 2>"$run/grabs.err" &
+  grab_pid=$!
+  pids+=("$grab_pid")
+  faketime_lib=(/usr/lib/*/faketime/libfaketime.so.1)
+  start frozen TZ=UTC LD_PRELOAD="${faketime_lib[0]}" FAKETIME="$when" \
+    DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 -- --fullscreen --interval 500
+  ended "$grab_pid" 20 || fail "xgrab still runs"
+  kill -TERM "$dreieck_pid"
+  stops frozen
+  frames=()  # each frame that differs from the one before, as PPM
+  for f in "$run"/frames/tick-*.png; do
+    convert "$f" -depth 8 "${f%.png}.ppm"
+    [ ${#frames[@]} -gt 0 ] && cmp -s "${f%.png}.ppm" "${frames[-1]}" || frames+=("${f%.png}.ppm")
+  done
+  shown=-1  # the last of them the screen showed
+  for grab in "$run"/grabs/*.ppm; do
+    [ "$shown" -ge 0 ] && cmp -s "$grab" "${frames[shown]}" && continue
+    if cmp -s "$grab" "${frames[shown + 1]}"; then
+      shown=$((shown + 1))
+      [ "$shown" -eq $((${#frames[@]} - 1)) ] && break
+    elif [ "$shown" -ge 0 ]; then
+      fail "screen ${grab##*/} after ${frames[shown]##*/} is not ${frames[shown + 1]##*/}:" \
+        "$(compare -metric AE "$grab" "${frames[shown + 1]}" null: 2>&1) pixels differ"
+      break
+    fi
+  done
+  expect_eq "the screen showed each of the ${#frames[@]} frames up to the erase" "${#frames[@]}" "$((shown + 1))"
+fi
 
 log "full screen"
 start fullscreen -- --fullscreen --interval 500
