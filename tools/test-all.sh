@@ -6,13 +6,16 @@
 #      build it), the host tests (the unit tests, the resource check, dreieck on virtual
 #      displays, under XScreenSaver and as pictures, a short run of the benchmarks and
 #      of tools/footprint.sh); then the unit tests under valgrind memcheck,
-#   3. all of that again with clang under AddressSanitizer + UndefinedBehaviorSanitizer,
-#   4. the Debian package and the Windows ZIP,
-#   5. each libFuzzer target for a bounded time (FUZZ_SECONDS, default 60),
-#   6. the end-to-end tests under Wine, among them the same picture drawn by
+#   3. the browser build (WebAssembly; its first build also builds pixman, FreeType and
+#      Cairo from Debian's sources into build/web/deps, about 7 minutes, once) and its
+#      page in headless Chromium, against the host build's native drawing,
+#   4. all of that again with clang under AddressSanitizer + UndefinedBehaviorSanitizer,
+#   5. the Debian package and the Windows ZIP,
+#   6. each libFuzzer target for a bounded time (FUZZ_SECONDS, default 60),
+#   7. the end-to-end tests under Wine, among them the same picture drawn by
 #      Dreieck.scr and by dreieck, and a short run of tools/footprint.sh beside
 #      Dreieck.scr under Wine.
-# The build trees are the presets of CMakePresets.json (host, release, windows,
+# The build trees are the presets of CMakePresets.json (host, release, windows, web,
 # sanitize, fuzz), so that a tree built by hand is the tree tested here; their
 # warnings are errors. Builds write their output to build/NAME.configure.log and
 # build/NAME.build.log, each fuzzer to build/fuzz/logs/; the console gets one line per
@@ -153,6 +156,8 @@ stage "host tests" ctest --preset host
 stage "host tests under valgrind" valgrind --quiet --error-exitcode=1 --leak-check=full \
   --suppressions="$root/tests/valgrind.supp" \
   --errors-for-leak-kinds=definite,indirect build/host/tests/dreieck_tests --gtest_brief=1
+stage "web build" configure_and_build web web
+stage "web tests" ctest --preset web
 stage "sanitizer build" configure_and_build sanitize asan
 stage "sanitizer tests" ctest --preset sanitize
 stage "debian package" env DREIECK_HOST_BUILD="$root/build/host" bash tests/linux/package.sh

@@ -1,0 +1,65 @@
+# The browser build, included from the top-level CMakeLists.txt when the toolchain is
+# Debian's emscripten (cmake --preset web; binary tree build/web).
+#
+#   build/web/deps/   pixman, FreeType and Cairo as static wasm libraries, built once
+#                     from Debian's sources by tools/build-wasm-deps.sh (its stamp is
+#                     the output, so later builds do not run it again)
+#   build/web/site/   the static page: its HTML, JavaScript, wasm, font and licences
+#
+# Debian's emscripten runs on the machine's node, which finds the JavaScript modules
+# emcc needs only with NODE_PATH=/usr/share/nodejs: every compile and link step gets it
+# here, so that a plain `cmake --build build/web` works as well as the preset.
+
+set(DREIECK_WEB_DEPS ${PROJECT_BINARY_DIR}/deps)
+set(DREIECK_WEB_SITE ${PROJECT_BINARY_DIR}/site)
+set(DREIECK_NODE_ENV ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
+set(CMAKE_CXX_COMPILER_LAUNCHER ${DREIECK_NODE_ENV})
+set(CMAKE_CXX_LINKER_LAUNCHER ${DREIECK_NODE_ENV})
+
+# The SVG surface (for an SVG download) brings libpng and zlib with it: 115 KB more
+# wasm, 49 KB more gzipped, and two more libraries to build the first time.
+option(DREIECK_WEB_SVG "Build the page's Cairo with its SVG surface (and libpng, zlib)" OFF)
+set(web_deps_args ${DREIECK_WEB_DEPS})
+set(web_deps_libs ${DREIECK_WEB_DEPS}/lib/libcairo.a ${DREIECK_WEB_DEPS}/lib/libfreetype.a
+                  ${DREIECK_WEB_DEPS}/lib/libpixman-1.a)
+if(DREIECK_WEB_SVG)
+  list(PREPEND web_deps_args --svg)
+  list(APPEND web_deps_libs ${DREIECK_WEB_DEPS}/lib/libpng16.a ${DREIECK_WEB_DEPS}/lib/libz.a)
+endif()
+# Rewritten only when the options change, so that make builds the libraries again then.
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/web-deps-options.txt CONTENT "${web_deps_args}\n")
+add_custom_command(
+  OUTPUT ${DREIECK_WEB_DEPS}/stamp
+  COMMAND ${PROJECT_SOURCE_DIR}/tools/build-wasm-deps.sh ${web_deps_args}
+  DEPENDS ${PROJECT_SOURCE_DIR}/tools/build-wasm-deps.sh ${PROJECT_BINARY_DIR}/web-deps-options.txt
+  COMMENT "pixman, FreeType and Cairo for WebAssembly from Debian's sources (the first time only, about 7 minutes)"
+  USES_TERMINAL VERBATIM)
+add_custom_target(web_deps DEPENDS ${DREIECK_WEB_DEPS}/stamp)
+
+# Cairo with FreeType for the page.
+add_library(webcairo INTERFACE)
+target_include_directories(webcairo INTERFACE ${DREIECK_WEB_DEPS}/include/cairo
+                                               ${DREIECK_WEB_DEPS}/include/freetype2)
+target_link_libraries(webcairo INTERFACE ${web_deps_libs})
+add_dependencies(webcairo web_deps)
+
+# The label font: no fontconfig on the page, so the file itself goes beside it, with
+# its licence (GPL-2 with the font exception; the GPL's text beside it).
+set(DREIECK_WEB_FONT /usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf
+    CACHE FILEPATH "the font the page draws its labels with")
+set(DREIECK_WEB_FONT_LICENCE /usr/share/doc/fonts-liberation/copyright
+    CACHE FILEPATH "the licence of DREIECK_WEB_FONT")
+add_custom_command(
+  OUTPUT ${DREIECK_WEB_SITE}/LiberationSans-Regular.ttf ${DREIECK_WEB_SITE}/LICENSE-LiberationSans.txt
+         ${DREIECK_WEB_SITE}/GPL-2.txt
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${DREIECK_WEB_SITE}
+  COMMAND ${CMAKE_COMMAND} -E copy ${DREIECK_WEB_FONT} ${DREIECK_WEB_SITE}/LiberationSans-Regular.ttf
+  COMMAND ${CMAKE_COMMAND} -E copy ${DREIECK_WEB_FONT_LICENCE} ${DREIECK_WEB_SITE}/LICENSE-LiberationSans.txt
+  COMMAND ${CMAKE_COMMAND} -E copy /usr/share/common-licenses/GPL-2 ${DREIECK_WEB_SITE}/GPL-2.txt
+  DEPENDS ${DREIECK_WEB_FONT} ${DREIECK_WEB_FONT_LICENCE}
+  COMMENT "The page's font and its licence"
+  VERBATIM)
+add_custom_target(web_font ALL DEPENDS ${DREIECK_WEB_SITE}/LiberationSans-Regular.ttf)
+
+enable_testing()
+add_subdirectory(tests/web)
