@@ -183,6 +183,9 @@ TEST(Options, MistakesAreNamed) {
       {{"--picture", "a.png", "--triangle", "1,2,3,4,5,x"}, "bad value for --triangle: '1,2,3,4,5,x' (six integers AX,AY,BX,BY,CX,CY)"},
       {{"--picture", "a.png", "--step", "11"}, "bad value for --step: '11' (0 to 10)"},
       {{"--picture", "a.png", "--step", "-1"}, "bad value for --step: '-1' (0 to 10)"},
+      {{"--picture", "a.png", "--step", "-0"}, "bad value for --step: '-0' (0 to 10)"},
+      {{"--picture", "a.png", "--scale", "+1"}, "bad value for --scale: '+1' (1 to 4)"},
+      {{"--interval", "+500"}, "bad value for --interval: '+500' (500 to 5000 milliseconds)"},
       {{"--picture", "a.png", "--scale", "5"}, "bad value for --scale: '5' (1 to 4)"},
       {{"--picture", "a.png", "--time", "2021-02-29 00:00:00"}, "bad value for --time: '2021-02-29 00:00:00' (YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"},
       {{"--picture", "a.png", "--time", "1969-12-31 23:59:59"}, "bad value for --time: '1969-12-31 23:59:59' (YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"},
@@ -218,28 +221,28 @@ TEST(Options, FormatLimitsTaken) {
 // One table for the command line and a URL query: every name the command line takes
 // is taken as a query's name=value pair too, to the same options.
 TEST(Options, EveryOptionInBothSyntaxes) {
-  for (const dreieck::OptionSpec& spec : dreieck::OptionTable()) {
+  for (const dreieck::OptionRow& row : dreieck::OptionTable()) {
     for (const bool negated : {false, true}) {
-      if (negated && spec.kind != dreieck::Kind::Show) continue;
-      const std::string name = (negated ? "no-" : "") + std::string(spec.name);
+      if (negated && row.kind != dreieck::Kind::Show) continue;
+      const std::string name = (negated ? "no-" : "") + std::string(row.name);
       // A good value of each kind, and what is needed beside it on a command line.
       std::optional<std::string> value;
-      if (spec.value != nullptr) value = spec.kind == dreieck::Kind::Integer ? std::to_string(spec.high) : "";
+      if (row.value != nullptr) value = row.kind == dreieck::Kind::Integer ? std::to_string(row.high) : "";
       const std::pair<dreieck::Kind, const char*> samples[] = {
           {dreieck::Kind::Shade, "grey"}, {dreieck::Kind::WindowId, "0x400008"}, {dreieck::Kind::File, "a.svg"},
           {dreieck::Kind::Size, "640x480"}, {dreieck::Kind::Time, "2021-03-04T05:06:07Z"},
           {dreieck::Kind::Triangle, "1,2,3,4,5,6"}};
       for (const auto& [kind, sample] : samples)
-        if (spec.kind == kind) value = sample;
+        if (row.kind == kind) value = sample;
       std::vector<std::string> args = {"--" + name};
       if (value) args.push_back(*value);
-      if (spec.group == dreieck::Group::Picture) args.insert(args.begin(), {"--picture", "b.png"});
+      if (row.group == dreieck::Group::Picture) args.insert(args.begin(), {"--picture", "b.png"});
       const Parsed line = Parse(args);
       const Parsed query = dreieck::ParseArguments({{name, value, ""}}, dreieck::kQuery);
       ASSERT_TRUE(line.ok) << Describe(args) << ": " << line.error;
       ASSERT_TRUE(query.ok) << name << ": " << query.error;
       const dreieck::Options &a = line.options, &b = query.options;
-      EXPECT_TRUE(a.Given(spec.name) && b.Given(spec.name)) << name;
+      EXPECT_TRUE(a.Given(row.name) && b.Given(row.name)) << name;
       EXPECT_EQ(std::vector<int>(a.flags, a.flags + 7), std::vector<int>(b.flags, b.flags + 7)) << name;
       EXPECT_EQ(std::tuple(a.background, a.intervalMs, a.windowId, a.width, a.height, a.second, a.step, a.scale),
                 std::tuple(b.background, b.intervalMs, b.windowId, b.width, b.height, b.second, b.step, b.scale))
@@ -292,9 +295,9 @@ TEST(Options, QueryPairs) {
 // the settings.
 TEST(Options, UsageFollowsTheTable) {
   const std::string usage = dreieck::Usage();
-  for (const dreieck::OptionSpec& spec : dreieck::OptionTable()) {
-    std::string head = std::string("\n  --") + (spec.kind == dreieck::Kind::Show ? "[no-]" : "") + spec.name;
-    if (spec.value != nullptr) head += std::string(" ") + spec.value;
+  for (const dreieck::OptionRow& row : dreieck::OptionTable()) {
+    std::string head = std::string("\n  --") + (row.kind == dreieck::Kind::Show ? "[no-]" : "") + row.name;
+    if (row.value != nullptr) head += std::string(" ") + row.value;
     EXPECT_TRUE(usage.find(head + " ") != std::string::npos || usage.find(head + "\n") != std::string::npos) << head;
   }
   EXPECT_NE(std::string::npos, usage.find("  --interval MS           milliseconds between ticks, 500 to 5000 (2000)\n"))

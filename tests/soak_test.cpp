@@ -31,11 +31,7 @@ size_t HeapInUse() {
 }
 
 void SetFlags(int flags) {
-  uint8_t Settings::*const fields[] = {&Settings::showMedians,   &Settings::showIncircle,
-                                       &Settings::showCircumcircle, &Settings::showAltitudes,
-                                       &Settings::showNinePointCircle, &Settings::showEulerLine,
-                                       &Settings::showExcircles};
-  for (int i = 0; i < 7; ++i) gSettings.*fields[i] = (flags >> i) & 1;
+  for (int i = 0; i < 7; ++i) gSettings.*kShowFlags[i].field = (flags >> i) & 1;
 }
 
 // The picture after each tick of one cycle, all constructions on, at the second given.

@@ -1,8 +1,11 @@
 // Writing a file so that it is either complete or not there: the bytes go to a
 // temporary file beside it, which takes the name only when everything was written and
 // flushed to disk. The file it replaces keeps its mode (and owner, where permitted); a
-// symbolic link of that name is replaced, not followed. While a temporary file exists,
-// SIGTERM, SIGINT and SIGHUP remove it before they end the program as they would have.
+// symbolic link of that name is replaced, not followed; anything else of that name (a
+// folder, a FIFO, a device) and a file the user may not write are left alone, and the
+// write fails. While a temporary file exists, the signals that end a program (SIGTERM,
+// SIGINT, SIGHUP, SIGQUIT, ...) remove it before they end it as they would have, and a
+// file grown beyond the size limit (SIGXFSZ) is a failed write.
 #pragma once
 
 #include <string>
@@ -30,6 +33,8 @@ class AtomicFile {
 
  private:
   std::string path_;
+  std::string name_;  // the last part of the path
+  int folder_ = -1;  // the folder it goes into, open
   int slot_ = -1;    // of the temporary file's name, which the signal handler removes
   int fd_ = -1;
   int failure_ = 0;  // errno of the first failed write

@@ -1,6 +1,8 @@
 // dreieck: the screensaver on Linux. The program's own entry runs unchanged inside a
 // window the platform provides: an X11 window of its own, the whole screen, a window
 // it is given (XScreenSaver's), or a picture.
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -25,6 +27,10 @@ int OutputWritten(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Descriptors 0 to 2 are open from here on: a file or the X connection that took
+  // one of them would get what is meant for the terminal.
+  for (int fd = 0; fd <= 2; ++fd)
+    if (fcntl(fd, F_GETFD) < 0 && errno == EBADF && open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd) return 1;
   const dreieck::Parsed parsed = dreieck::ParseOptions(argc, argv);
   if (!parsed.ok) {
     std::fprintf(stderr, "dreieck: %s\n%s", parsed.error.c_str(), dreieck::Usage().c_str());

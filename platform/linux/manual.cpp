@@ -20,7 +20,7 @@ namespace {
 
 using dreieck::Group;
 using dreieck::Kind;
-using dreieck::OptionSpec;
+using dreieck::OptionRow;
 
 // Plain text as troff shows it.
 std::string Troff(const std::string& text) {
@@ -33,40 +33,40 @@ std::string Troff(const std::string& text) {
   return out;
 }
 
-std::string Name(const OptionSpec& spec, bool negated = false) {
-  return Troff(std::string("--") + (negated ? "no-" : "") + spec.name);
+std::string Name(const OptionRow& row, bool negated = false) {
+  return Troff(std::string("--") + (negated ? "no-" : "") + row.name);
 }
 
-std::string Value(const OptionSpec& spec) {
-  return spec.value == nullptr ? "" : " \\fI" + Troff(spec.value) + "\\fP";
+std::string Value(const OptionRow& row) {
+  return row.value == nullptr ? "" : " \\fI" + Troff(row.value) + "\\fP";
 }
 
 // The man page's entry of one option.
-std::string Entry(const OptionSpec& spec) {
-  std::string head = ".TP 8\n.B " + Name(spec) + Value(spec);
-  std::string text = spec.help;
-  if (spec.kind == Kind::Show) {
-    head += " \\fR|\\fP " + Name(spec, true);
+std::string Entry(const OptionRow& row) {
+  std::string head = ".TP 8\n.B " + Name(row) + Value(row);
+  std::string text = row.help;
+  if (row.kind == Kind::Show) {
+    head += " \\fR|\\fP " + Name(row, true);
     text = "show or leave out " + text;
   }
   text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-  const std::string fallback = dreieck::DefaultText(spec);
-  text += dreieck::RangeText(spec) + (fallback.empty() ? "" : "; default " + fallback) + ".";
-  return head + "\n" + Troff(text) + (spec.more != nullptr ? std::string("\n") + spec.more : "") + "\n";
+  const std::string fallback = dreieck::DefaultText(row);
+  text += dreieck::RangeText(row) + (fallback.empty() ? "" : "; default " + fallback) + ".";
+  return head + "\n" + Troff(text) + (row.more != nullptr ? std::string("\n") + row.more : "") + "\n";
 }
 
 std::string Synopsis() {
   std::string screen = ".B dreieck\n[", picture = ".B dreieck\n", other = ".B dreieck\n";
   std::string what, pictureOnly;
-  for (const OptionSpec& spec : dreieck::OptionTable()) {
-    const std::string option = Name(spec, spec.kind == Kind::Show) + Value(spec);
-    if (spec.group == Group::Where && spec.kind == Kind::File)
+  for (const OptionRow& row : dreieck::OptionTable()) {
+    const std::string option = Name(row, row.kind == Kind::Show) + Value(row);
+    if (row.group == Group::Where && row.kind == Kind::File)
       picture += (picture.back() == '\n' ? "" : " | ") + option;
-    else if (spec.group == Group::Where)
+    else if (row.group == Group::Where)
       screen += (screen.back() == '[' ? "" : " | ") + option;
-    else if (spec.group == Group::What)
+    else if (row.group == Group::What)
       what += "[" + option + "]\n";
-    else if (spec.group == Group::Picture)
+    else if (row.group == Group::Picture)
       pictureOnly += "[" + option + "]\n";
     else
       other += (other.back() == '\n' ? "" : " | ") + option;
@@ -79,16 +79,16 @@ std::string Synopsis() {
 void Table() {
   static const char* const kKinds[] = {"mode", "show", "shade", "integer", "window-id",
                                        "file", "size", "time",  "triangle"};
-  for (const OptionSpec& spec : dreieck::OptionTable()) {
+  for (const OptionRow& row : dreieck::OptionTable()) {
     std::string low, high, choices;
-    if (spec.kind == Kind::Integer || spec.kind == Kind::Size) {
-      low = std::to_string(spec.low);
-      high = std::to_string(spec.high);
+    if (row.kind == Kind::Integer || row.kind == Kind::Size) {
+      low = std::to_string(row.low);
+      high = std::to_string(row.high);
     }
-    if (spec.kind == Kind::Shade)
+    if (row.kind == Kind::Shade)
       for (const char* shade : dreieck::kShadeNames) choices += std::string(choices.empty() ? "" : " ") + shade;
-    std::printf("%s|%s|%s|%s|%s|%s|%s\n", spec.name, spec.value != nullptr ? spec.value : "",
-                kKinds[static_cast<int>(spec.kind)], low.c_str(), high.c_str(), dreieck::DefaultText(spec).c_str(),
+    std::printf("%s|%s|%s|%s|%s|%s|%s\n", row.name, row.value != nullptr ? row.value : "",
+                kKinds[static_cast<int>(row.kind)], low.c_str(), high.c_str(), dreieck::DefaultText(row).c_str(),
                 choices.c_str());
   }
 }
@@ -124,8 +124,8 @@ int main(int argc, char** argv) {
     bool replaced = false;
     for (int g = 0; g < 4; ++g) {
       if (line != std::string(".\\\" options ") + kGroups[g]) continue;
-      for (const OptionSpec& spec : dreieck::OptionTable())
-        if (static_cast<int>(spec.group) == g) page += Entry(spec);
+      for (const OptionRow& row : dreieck::OptionTable())
+        if (static_cast<int>(row.group) == g) page += Entry(row);
       replaced = true;
     }
     if (!replaced) page += line + "\n";

@@ -13,7 +13,7 @@ namespace {
 constexpr int kSideMax = 16384;  // of the screen the figures reckon with
 
 // Every option, in the order --help and the man page list them.
-const OptionSpec kTable[] = {
+const OptionRow kTable[] = {
     {.name = "fullscreen", .kind = Kind::Mode, .group = Group::Where, .value = nullptr,
      .help = "cover the whole screen", .more = "A mouse button, \\fBq\\fP or \\fBEscape\\fP ends it.",
      .mode = Mode::FullScreen},
@@ -84,22 +84,23 @@ const OptionSpec kTable[] = {
 static_assert(std::size(kTable) <= 32, "Options::given has a bit for each row");
 
 // The row of `name`; *negated when it is the no- form of a construction.
-const OptionSpec* Find(std::string_view name, bool* negated) {
+const OptionRow* Find(std::string_view name, bool* negated) {
   *negated = false;
   if (name.starts_with("no-")) {
-    for (const OptionSpec& spec : kTable)
-      if (spec.kind == Kind::Show && name.substr(3) == spec.name) return *negated = true, &spec;
+    for (const OptionRow& row : kTable)
+      if (row.kind == Kind::Show && name.substr(3) == row.name) return *negated = true, &row;
     return nullptr;
   }
-  for (const OptionSpec& spec : kTable)
-    if (name == spec.name) return &spec;
+  for (const OptionRow& row : kTable)
+    if (name == row.name) return &row;
   return nullptr;
 }
 
-// Decimal digits after an optional sign, within [low, high].
+// Decimal digits, within [low, high]; a sign only where the range has negative numbers.
 bool ParseInt(const std::string& text, int64_t low, int64_t high, int64_t* out) {
   size_t i = 0;
   bool negative = false;
+  if (low >= 0 && !text.empty() && (text[0] == '-' || text[0] == '+')) return false;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
   if (i == text.size()) return false;
   int64_t value = 0;
@@ -161,27 +162,27 @@ std::string ShadeList() {
 
 }  // namespace
 
-std::string RangeText(const OptionSpec& spec) {
-  switch (spec.kind) {
+std::string RangeText(const OptionRow& row) {
+  switch (row.kind) {
     case Kind::Shade:
       return ": " + ShadeList();
     case Kind::Integer:
-      return ", " + std::to_string(spec.low) + " to " + std::to_string(spec.high);
+      return ", " + std::to_string(row.low) + " to " + std::to_string(row.high);
     case Kind::Size:
-      return ", " + std::to_string(spec.low) + " to " + std::to_string(spec.high) + " each";
+      return ", " + std::to_string(row.low) + " to " + std::to_string(row.high) + " each";
     default:
       return "";
   }
 }
 
-std::string DefaultText(const OptionSpec& spec) {
-  switch (spec.kind) {
+std::string DefaultText(const OptionRow& row) {
+  switch (row.kind) {
     case Kind::Show:
       return kDefaultShow ? "on" : "off";
     case Kind::Shade:
       return kShadeNames[kDefaultBackground];
     case Kind::Integer:
-      return std::to_string(spec.fallback);
+      return std::to_string(row.fallback);
     case Kind::Size:
       return std::to_string(Options::kDefaultWidth) + "x" + std::to_string(Options::kDefaultHeight);
     case Kind::Time:
@@ -194,17 +195,17 @@ std::string DefaultText(const OptionSpec& spec) {
 namespace {
 
 // What a bad value of the row should have been, as the message says it in brackets.
-std::string ValueHelp(const OptionSpec& spec) {
-  switch (spec.kind) {
+std::string ValueHelp(const OptionRow& row) {
+  switch (row.kind) {
     case Kind::Integer:
-      return std::to_string(spec.low) + " to " + std::to_string(spec.high) +
-             (spec.unit != nullptr ? std::string(" ") + spec.unit : "");
+      return std::to_string(row.low) + " to " + std::to_string(row.high) +
+             (row.unit != nullptr ? std::string(" ") + row.unit : "");
     case Kind::Size:
-      return "WxH, " + std::to_string(spec.low) + " to " + std::to_string(spec.high) + " pixels each";
+      return "WxH, " + std::to_string(row.low) + " to " + std::to_string(row.high) + " pixels each";
     case Kind::Shade:
       return ShadeList();
     default:
-      return spec.valueHelp != nullptr ? spec.valueHelp : "";
+      return row.valueHelp != nullptr ? row.valueHelp : "";
   }
 }
 
@@ -216,49 +217,49 @@ class Reader {
   std::string Take(const Argument& a, bool* end) {
     if (a.name.empty()) return "unexpected argument " + Quoted(a.written);
     bool negated;
-    const OptionSpec* spec = Find(a.name, &negated);
-    if (spec == nullptr) {
+    const OptionRow* row = Find(a.name, &negated);
+    if (row == nullptr) {
       const std::string written = a.written.empty() ? dashes_ + a.name + (a.value ? "=" + *a.value : "") : a.written;
       return "unknown option " + Quoted(written);
     }
     const std::string option = dashes_ + a.name;
-    if (spec->value == nullptr && a.value) return option + " takes no value";
-    if (spec->value != nullptr && !a.value) return option + " needs a value";
-    o_.given |= 1u << (spec - kTable);
+    if (row->value == nullptr && a.value) return option + " takes no value";
+    if (row->value != nullptr && !a.value) return option + " needs a value";
+    o_.given |= 1u << (row - kTable);
     const std::string value = a.value.value_or("");
-    const std::string hint = ValueHelp(*spec);
+    const std::string hint = ValueHelp(*row);
     const std::string bad = "bad value for " + option + ": " + Quoted(value) + (hint.empty() ? "" : " (" + hint + ")");
     int64_t n;
-    switch (spec->kind) {
+    switch (row->kind) {
       case Kind::Mode:
-        if (spec->mode == Mode::Help || spec->mode == Mode::Version) {
-          o_.mode = spec->mode;
+        if (row->mode == Mode::Help || row->mode == Mode::Version) {
+          o_.mode = row->mode;
           *end = true;  // nothing else matters
           return "";
         }
-        return Select(*spec);
+        return Select(*row);
       case Kind::Show:
-        o_.flags[spec->show] = negated ? 0 : 1;
+        o_.flags[row->show] = negated ? 0 : 1;
         return "";
       case Kind::Shade:
         for (int s = 0; s < 5; ++s)
           if (value == kShadeNames[s]) return o_.background = s, "";
         return bad;
       case Kind::Integer:
-        if (!ParseInt(value, spec->low, spec->high, &n)) return bad;
-        o_.*spec->field = static_cast<int>(n);
+        if (!ParseInt(value, row->low, row->high, &n)) return bad;
+        o_.*row->field = static_cast<int>(n);
         return "";
       case Kind::WindowId:
         if (!ParseWindowId(value, &o_.windowId)) return bad;
-        return Select(*spec);
+        return Select(*row);
       case Kind::File:
         if (value.empty()) return bad;
-        if (std::string error = Select(*spec); !error.empty()) return error;
+        if (std::string error = Select(*row); !error.empty()) return error;
         o_.path = value;
-        if (spec->mode == Mode::Picture) return PictureFormat(value);
+        if (row->mode == Mode::Picture) return PictureFormat(value);
         return "";
       case Kind::Size:
-        return ParseSize(value, spec->low, spec->high, &o_.width, &o_.height) ? "" : bad;
+        return ParseSize(value, row->low, row->high, &o_.width, &o_.height) ? "" : bad;
       case Kind::Time:
         if (!ParseUtcSecond(value, &o_.second)) return bad;
         o_.timeGiven = true;
@@ -276,10 +277,10 @@ class Reader {
     const bool picture = o_.mode == Mode::Picture || o_.mode == Mode::Frames;
     std::vector<std::string> pictureOnly;  // --size, --time, --triangle, --step and --scale
     bool pictureOnlyGiven = false;
-    for (const OptionSpec& spec : kTable) {
-      if (spec.group != Group::Picture) continue;
-      pictureOnly.push_back(dashes_ + spec.name);
-      pictureOnlyGiven = pictureOnlyGiven || o_.Given(spec.name);
+    for (const OptionRow& row : kTable) {
+      if (row.group != Group::Picture) continue;
+      pictureOnly.push_back(dashes_ + row.name);
+      pictureOnlyGiven = pictureOnlyGiven || o_.Given(row.name);
     }
     if (picturesOnly_ && !picture && pictureOnlyGiven) {
       std::string names;
@@ -297,17 +298,17 @@ class Reader {
  private:
   // Where it draws: one place only, but XScreenSaver's settings preview passes --root
   // and --window-id together, and then the window it names is the one to draw in.
-  std::string Select(const OptionSpec& spec) {
-    const Mode mode = spec.mode;
+  std::string Select(const OptionRow& row) {
+    const Mode mode = row.mode;
     if (selected_ != nullptr && ((mode == Mode::Root && o_.mode == Mode::WindowId) ||
                                  (mode == Mode::WindowId && o_.mode == Mode::Root))) {
       o_.mode = Mode::WindowId;
       selected_ = "window-id";
       return "";
     }
-    if (selected_ != nullptr && std::strcmp(selected_, spec.name) != 0)
-      return dashes_ + spec.name + " cannot be combined with " + dashes_ + selected_;
-    selected_ = spec.name;
+    if (selected_ != nullptr && std::strcmp(selected_, row.name) != 0)
+      return dashes_ + row.name + " cannot be combined with " + dashes_ + selected_;
+    selected_ = row.name;
     o_.mode = mode;
     return "";
   }
@@ -347,11 +348,11 @@ class Reader {
 };
 
 // --help's line of one row: "  --name VALUE" and, from column 26, what it does.
-std::string UsageLine(const OptionSpec& spec) {
-  std::string left = std::string("  --") + (spec.kind == Kind::Show ? "[no-]" : "") + spec.name;
-  if (spec.value != nullptr) left += std::string(" ") + spec.value;
-  const std::string fallback = DefaultText(spec);
-  const std::string right = spec.help + RangeText(spec) + (fallback.empty() ? "" : " (" + fallback + ")");
+std::string UsageLine(const OptionRow& row) {
+  std::string left = std::string("  --") + (row.kind == Kind::Show ? "[no-]" : "") + row.name;
+  if (row.value != nullptr) left += std::string(" ") + row.value;
+  const std::string fallback = DefaultText(row);
+  const std::string right = row.help + RangeText(row) + (fallback.empty() ? "" : " (" + fallback + ")");
   constexpr size_t kColumn = 26;
   left += left.size() + 2 <= kColumn ? std::string(kColumn - left.size(), ' ') : "\n" + std::string(kColumn, ' ');
   // Wrapped at 80 columns, continued under the column.
@@ -392,8 +393,8 @@ std::string MakeUsage() {
       "incircle, circumcircle, altitudes, nine-point circle, Euler line, excircles.\n";
   for (const Heading& heading : headings) {
     out += std::string("\n") + heading.text;
-    for (const OptionSpec& spec : kTable)
-      if (spec.group == heading.group) out += UsageLine(spec);
+    for (const OptionRow& row : kTable)
+      if (row.group == heading.group) out += UsageLine(row);
     if (heading.group == Group::Picture)
       out += "  Size times scale: a PNG has at most " + std::to_string(kImageSideMax) + " pixels a side, a PDF page " +
              std::to_string(kPdfSideMin) + " to\n  " + std::to_string(kPdfSideMax) +
@@ -415,7 +416,7 @@ bool Options::Given(std::string_view name) const {
   return false;
 }
 
-std::span<const OptionSpec> OptionTable() { return kTable; }
+std::span<const OptionRow> OptionTable() { return kTable; }
 
 const std::string& Usage() {
   static const std::string usage = MakeUsage();
@@ -501,8 +502,8 @@ std::vector<Argument> SplitCommandLine(int argc, const char* const* argv) {
         a.name.resize(equals);
       }
       bool negated;
-      const OptionSpec* spec = Find(a.name, &negated);
-      if (!a.value && spec != nullptr && spec->value != nullptr && i + 1 < argc) a.value = argv[++i];
+      const OptionRow* row = Find(a.name, &negated);
+      if (!a.value && row != nullptr && row->value != nullptr && i + 1 < argc) a.value = argv[++i];
     }
     out.push_back(std::move(a));
   }

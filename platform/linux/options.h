@@ -70,7 +70,7 @@ enum class Kind {
   Time,      // a UTC second
   Triangle,  // six integers
 };
-struct OptionSpec {
+struct OptionRow {
   const char* name;         // without dashes
   Kind kind;
   Group group;
@@ -81,19 +81,19 @@ struct OptionSpec {
   int show = -1;            // Show rows: the construction, in the order of kShowFlags
   int Options::*field = nullptr;  // Integer rows: what it sets
   int low = 0, high = 0;    // Integer and Size rows: the range
-  int fallback = 0;         // Integer rows: the value when not given
+  int fallback = 0;         // Integer rows: the default --help and the man page name
   const char* unit = nullptr;  // Integer rows: the unit the messages name, or nullptr
   const char* valueHelp = nullptr;  // what a bad value should have been, when not a range
 };
 
-std::span<const OptionSpec> OptionTable();
+std::span<const OptionRow> OptionTable();
 extern const char* const kShadeNames[5];  // --background, 0 white .. 4 black
 
 // How --help and the man page describe a row's values: its range or choices
 // (", 500 to 5000", ": white, light-grey, grey, dark-grey or black") and its default
 // ("2000", "black", "on", "now"); "" where it has none.
-std::string RangeText(const OptionSpec& spec);
-std::string DefaultText(const OptionSpec& spec);
+std::string RangeText(const OptionRow& row);
+std::string DefaultText(const OptionRow& row);
 
 // One option as a name and maybe a value: a word of a command line, or a name=value
 // pair of a URL query.

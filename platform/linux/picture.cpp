@@ -309,10 +309,14 @@ int RunFrames(const Options& o) {
   }
   if (!drawn) return Fail("cannot make the frames of", folder, "the program made no window");
   if (!failed.empty()) return Fail("cannot write", failed, error);
-  // The folder holds this cycle only: the ticks of a longer one go.
-  for (int tick = written; tick < 100; ++tick)
+  // The folder holds this cycle only: the ticks of a longer one go (files only; a
+  // folder or anything else of such a name is not ours).
+  for (int tick = written; tick < 100; ++tick) {
+    struct stat old;
+    if (lstat(frame(tick).c_str(), &old) != 0 || !S_ISREG(old.st_mode)) continue;
     if (unlink(frame(tick).c_str()) != 0 && errno != ENOENT)
       return Fail("cannot remove the earlier frame", frame(tick), std::strerror(errno));
+  }
   std::printf("dreieck: wrote %d frames to %s\n", written, Quoted(folder).c_str());
   return 0;
 }

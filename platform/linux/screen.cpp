@@ -49,8 +49,12 @@ int RunOnScreen(const Options& options) {
   if (mode == Mode::WindowId) {
     given = options.windowId;
   } else if (saverWindow != nullptr && *saverWindow != '\0' && (mode == Mode::Root || mode == Mode::Window)) {
-    if (!ParseWindowId(saverWindow, &given)) {
-      std::fprintf(stderr, "dreieck: XSCREENSAVER_WINDOW is no window id: '%s'\n", saverWindow);
+    // XScreenSaver's own modes read it with sscanf, which passes over blanks around it.
+    std::string id = saverWindow;
+    id.erase(0, id.find_first_not_of(" \t\n"));
+    id.erase(id.find_last_not_of(" \t\n") + 1);
+    if (!ParseWindowId(id, &given)) {
+      std::fprintf(stderr, "dreieck: XSCREENSAVER_WINDOW is no window id: %s\n", Quoted(saverWindow).c_str());
       return 1;
     }
     mode = Mode::WindowId;
@@ -59,7 +63,7 @@ int RunOnScreen(const Options& options) {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) {
     const char* name = std::getenv("DISPLAY");
-    std::fprintf(stderr, "dreieck: cannot open the display '%s'\n", name != nullptr ? name : "");
+    std::fprintf(stderr, "dreieck: cannot open the display %s\n", Quoted(name != nullptr ? name : "").c_str());
     return 1;
   }
   XSetIOErrorHandler(OnDisplayLost);
@@ -68,12 +72,16 @@ int RunOnScreen(const Options& options) {
     std::perror("dreieck: pipe");
     return 1;
   }
-  struct sigaction action = {};
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGHUP, &action, nullptr);
+  // A signal that was ignored when we started (SIGHUP under nohup, SIGINT in a
+  // background job) stays ignored.
+  for (int s : {SIGTERM, SIGINT, SIGHUP}) {
+    struct sigaction action = {};
+    if (sigaction(s, nullptr, &action) != 0 || action.sa_handler == SIG_IGN) continue;
+    action.sa_handler = OnSignal;
+    action.sa_flags = 0;
+    sigemptyset(&action.sa_mask);
+    sigaction(s, &action, nullptr);
+  }
 
   int result;
   {

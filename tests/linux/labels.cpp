@@ -81,9 +81,9 @@ int main(int argc, char** argv) {
   const dreieck::Parsed parsed = dreieck::ParseArguments(dreieck::SplitCommandLine(argc, argv), {"--", false});
   if (!parsed.ok) Usage(parsed.error);
   const dreieck::Options& o = parsed.options;
-  for (const dreieck::OptionSpec& spec : dreieck::OptionTable()) {
-    const std::string name = spec.name;
-    if (o.Given(name) && spec.kind != dreieck::Kind::Show && name != "size" && name != "time" && name != "background")
+  for (const dreieck::OptionRow& row : dreieck::OptionTable()) {
+    const std::string name = row.name;
+    if (o.Given(name) && row.kind != dreieck::Kind::Show && name != "size" && name != "time" && name != "background")
       Usage("--" + name + " is not an option of labels");
   }
   const int width = o.Given("size") ? o.width : 1024, height = o.Given("size") ? o.height : 768;

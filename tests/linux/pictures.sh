@@ -217,10 +217,11 @@ expect_eq "frames: the quiet ticks change nothing" 0 \
 # A shorter cycle into the folder of a longer one: only its own ticks stay, and what
 # is not a tick is left alone.
 touch "$run/frames-11/tick-7.png" "$run/frames-11/tick-100.png" "$run/frames-11/notes.txt"
+mkdir "$run/frames-11/tick-50.png"
 "$bin" --frames "$run/frames-11" --size 320x240 --time "2021-03-04 05:06:07" "${none[@]}" >/dev/null 2>&1
 expect_eq "frames over a longer cycle: exit code" 0 "$?"
 expect_eq "frames over a longer cycle: this cycle's ticks, nothing else removed" \
-  "notes.txt tick-00.png tick-01.png tick-02.png tick-03.png tick-100.png tick-7.png" \
+  "notes.txt tick-00.png tick-01.png tick-02.png tick-03.png tick-100.png tick-50.png tick-7.png" \
   "$(ls "$run/frames-11" | tr '\n' ' ' | sed 's/ $//')"
 
 log "degenerate and far-off triangles"
@@ -276,13 +277,25 @@ log "a failing write leaves the existing file as it was"
 # A folder the program may not write to: as an unprivileged user (root may write anywhere).
 mkdir -p "$run/locked"
 echo keep >"$run/locked/picture.png"
+chmod 666 "$run/locked/picture.png"
 chmod 555 "$run/locked"
 chmod 755 "$run"
 if command -v runuser >/dev/null && [ "$(id -u)" -eq 0 ]; then
   runuser -u nobody -- "$bin" --picture "$run/locked/picture.png" --size 64x48 >/dev/null 2>"$run/locked.err"
   expect_eq "unwritable folder: exit code" 1 "$?"
   expect_eq "unwritable folder: one line" \
-    "dreieck: cannot write '$run/locked/picture.png': Permission denied" "$(cat "$run/locked.err")"
+    "dreieck: cannot write '$run/locked/picture.png': its folder takes no new file (Permission denied)" \
+    "$(cat "$run/locked.err")"
+  # A file its owner keeps from being written, in a folder open to all.
+  mkdir -p "$run/open"
+  chmod 777 "$run/open"
+  echo keep >"$run/open/readonly.png"
+  chown nobody "$run/open/readonly.png"
+  chmod 444 "$run/open/readonly.png"
+  runuser -u nobody -- "$bin" --picture "$run/open/readonly.png" --size 64x48 >/dev/null 2>"$run/readonly.err"
+  expect_eq "read-only file: one line" "dreieck: cannot write '$run/open/readonly.png': Permission denied" \
+    "$(cat "$run/readonly.err")"
+  expect_eq "read-only file: it is as it was" keep "$(cat "$run/open/readonly.png")"
 else
   chmod 555 "$run/locked"
   "$bin" --picture "$run/locked/picture.png" --size 64x48 >/dev/null 2>"$run/locked.err"
@@ -290,12 +303,13 @@ else
 fi
 expect_eq "unwritable folder: the file is as it was" keep "$(cat "$run/locked/picture.png")"
 expect_eq "unwritable folder: nothing else there" "picture.png" "$(ls -A "$run/locked")"
-# A disk that fills up: a file size limit makes the write fail half-way (the signal it
-# would send is ignored, so the write reports it, as a full disk does).
+# A disk that fills up: a file size limit makes the write fail half-way; the signal
+# that would end the program there (SIGXFSZ) is ignored, so the write reports it, as a
+# full disk does.
 echo keep >"$run/full.png"
 for kind in png svg pdf; do
   echo keep >"$run/full.$kind"
-  (trap '' XFSZ; ulimit -f 4; exec "$bin" --picture "$run/full.$kind" "${example[@]}") >/dev/null 2>"$run/full.err"
+  (ulimit -f 4; exec "$bin" --picture "$run/full.$kind" "${example[@]}") >/dev/null 2>"$run/full.err"
   expect_eq "$kind, disk full: exit code" 1 "$?"
   expect_eq "$kind, disk full: one line" "dreieck: cannot write '$run/full.$kind': File too large" "$(cat "$run/full.err")"
   expect_eq "$kind, disk full: the file is as it was" keep "$(cat "$run/full.$kind")"
@@ -314,7 +328,7 @@ fi
 log "a signal while a picture is written"
 # signal | exit code: the program ends by the signal, the file is as it was, and the
 # temporary file is gone.
-signals=("TERM|143" "INT|130" "HUP|129")
+signals=("TERM|143" "INT|130" "HUP|129" "QUIT|131" "USR1|138")
 beside() { [ "$(ls -A "$1" | wc -l)" -gt 1 ]; }  # beside FOLDER: a file beside the picture
 for row in "${signals[@]}"; do
   IFS='|' read -r signal code <<<"$row"
@@ -348,9 +362,24 @@ picture link.png --size 64x48
 expect_eq "a symbolic link is replaced by the picture" "regular file" "$(stat -c %F "$run/link.png")"
 expect_eq "the file it pointed to is as it was" keep "$(cat "$run/target.png")"
 # The file reaches the disk before it takes the name, and the name after the rename.
-strace -f -e trace=fsync,rename -o "$run/strace.txt" "$bin" --picture "$run/synced.png" --size 64x48
+strace -f -e trace=fsync,rename,renameat,renameat2 -o "$run/strace.txt" "$bin" --picture "$run/synced.png" --size 64x48
 expect_eq "flushed, renamed, the folder flushed" "fsync rename fsync" \
-  "$(grep -oE '(fsync|rename)\(' "$run/strace.txt" | tr -d '(' | tr '\n' ' ' | sed 's/ $//')"
+  "$(grep -oE '(fsync|rename[at2]*)\(' "$run/strace.txt" | sed -E 's/rename[at2]*/rename/' | tr -d '(' | tr '\n' ' ' |
+    sed 's/ $//')"
+# What is of that name and no regular file is left alone: a FIFO, a folder.
+mkfifo "$run/fifo.png"
+mkdir "$run/folder.png"
+for kind in fifo folder; do
+  "$bin" --picture "$run/$kind.png" --size 64x48 2>"$run/$kind.err"
+  expect_eq "onto a $kind: exit code" 1 "$?"
+  expect_eq "onto a $kind: it is as it was" "$([ $kind = fifo ] && echo fifo || echo directory)" \
+    "$(stat -c %F "$run/$kind.png")"
+done
+expect_eq "onto a FIFO: one line" "dreieck: cannot write '$run/fifo.png': not a regular file" "$(cat "$run/fifo.err")"
+# With the standard error closed, what a library says there goes nowhere, least of
+# all into the picture.
+FONTCONFIG_FILE=/nonexistent "$bin" --picture "$run/closed.pdf" --size 64x48 2>&-
+expect_eq "standard error closed: the PDF begins as a PDF" "%PDF-" "$(head -c 5 "$run/closed.pdf")"
 
 log "output"
 # arguments | the line on stderr
@@ -363,6 +392,6 @@ for args in --help --version "--frames $run/out-frames --size 32x24"; do
 done
 "$bin" --picture "$run/none/a"$'\n'"b"$'\e'"[2J.png" --size 64x48 2>"$run/escaped.err"
 expect_eq "a file name in a message: escaped" \
-  "dreieck: cannot write '$run/none/a\x0ab\x1b[2J.png': No such file or directory" "$(cat "$run/escaped.err")"
+  "dreieck: cannot write '$run/none/a\x0ab\x1b[2J.png': its folder cannot be opened (No such file or directory)" "$(cat "$run/escaped.err")"
 
 linux_end

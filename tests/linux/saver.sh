@@ -250,6 +250,21 @@ for row in "${endings[@]}"; do
   stops "$name"
 done
 
+log "a signal ignored at the start stays ignored"
+# As under nohup: SIGHUP ignored by whoever started it ends nothing; SIGTERM still does.
+(trap '' HUP; exec "$bin" --interval 500) >"$run/nohup.out" 2>"$run/nohup.err" &
+dreieck_pid=$!
+pids+=("$dreieck_pid")
+if wait_own_window; then
+  kill -HUP "$dreieck_pid"
+  sleep 0.5
+  alive "$dreieck_pid" || fail "nohup: an ignored SIGHUP ended it"
+  kill -TERM "$dreieck_pid"
+  stops nohup
+else
+  fail "nohup: no window"
+fi
+
 log "the window's end is noticed between two ticks"
 start closed -- --interval 5000
 if wait_own_window; then
