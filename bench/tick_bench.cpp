@@ -32,7 +32,7 @@
 #include "platform/cairo/canvas.h"
 #include "platform/core/backend.h"
 #include "platform/core/hooks.h"
-#include "platform/linux/options.h"
+#include "platform/program/options.h"
 #include "platform/linux/picture.h"
 #include "settings/settings.h"
 #include "shell/shell.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
-#include "platform/linux/options.h"
+#include "platform/program/options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> args = {"dreieck"};

@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/linux/options.h"
+#include "platform/program/options.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 
 #include "version.h"
 
-#include "platform/linux/options.h"
+#include "platform/program/options.h"
 #include "platform/linux/picture.h"
-#include "platform/linux/program.h"
+#include "platform/program/program.h"
 #include "platform/linux/screen.h"
 
 namespace {

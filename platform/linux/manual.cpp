@@ -14,7 +14,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/linux/options.h"
+#include "platform/program/options.h"
 
 namespace {
 

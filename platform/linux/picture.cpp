@@ -21,13 +21,11 @@
 #include <memory>
 #include <string>
 
-#include "geometry/triangle.h"
 #include "platform/cairo/canvas.h"
 #include "platform/core/backend.h"
 #include "platform/core/hooks.h"
 #include "platform/linux/files.h"
-#include "platform/linux/program.h"
-#include "settings/settings.h"
+#include "platform/program/program.h"
 #include "shell/shell.h"
 
 namespace dreieck {
@@ -66,19 +64,6 @@ class PictureBackend final : public core::Backend {
   HWND frame_ = nullptr;
   uint64_t now_ = 0;
 };
-
-// Step 0 with the corners given instead of random ones: what the cycle does at its
-// first tick, with the placement left out.
-void PlaceTriangle(const int32_t corners[6]) {
-  HDC dc = GetDC(gMainWindow);
-  gTriangle.a = {corners[0], corners[1]};
-  gTriangle.b = {corners[2], corners[3]};
-  gTriangle.c = {corners[4], corners[5]};
-  gTriangle.SetBackground(static_cast<BackgroundShade>(gSettings.background));
-  gTriangle.DrawFigure(dc, FigureTriangle);
-  gCycleStep = 1;
-  ReleaseDC(gMainWindow, dc);
-}
 
 cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned int length) {
   static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);

@@ -1,7 +1,7 @@
 // Pictures of a moment of the cycle, drawn by the program itself on Cairo surfaces.
 #pragma once
 
-#include "platform/linux/options.h"
+#include "platform/program/options.h"
 
 namespace dreieck {
 

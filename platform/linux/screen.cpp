@@ -13,7 +13,7 @@
 #include <string>
 
 #include "platform/core/hooks.h"
-#include "platform/linux/program.h"
+#include "platform/program/program.h"
 #include "platform/x11/backend.h"
 #include "platform/x11/own_window.h"
 #include "shell/shell.h"

@@ -1,7 +1,7 @@
 // The program on a screen: in an X11 window, until it ends.
 #pragma once
 
-#include "platform/linux/options.h"
+#include "platform/program/options.h"
 
 namespace dreieck {
 

@@ -1,7 +1,8 @@
-#include "platform/linux/program.h"
+#include "platform/program/program.h"
 
 #include <string>
 
+#include "geometry/triangle.h"
 #include "platform/core/hooks.h"
 #include "settings/settings.h"
 #include "shell/shell.h"
@@ -26,6 +27,17 @@ void StoreSettings(const Options& options) {
 int RunInside(HWND frame) {
   std::string line = "/p " + std::to_string(reinterpret_cast<uintptr_t>(frame));
   return WinMain(kInstance, nullptr, line.data(), SW_SHOWDEFAULT);
+}
+
+void PlaceTriangle(const int32_t corners[6]) {
+  HDC dc = GetDC(gMainWindow);
+  gTriangle.a = {corners[0], corners[1]};
+  gTriangle.b = {corners[2], corners[3]};
+  gTriangle.c = {corners[4], corners[5]};
+  gTriangle.SetBackground(static_cast<BackgroundShade>(gSettings.background));
+  gTriangle.DrawFigure(dc, FigureTriangle);
+  gCycleStep = 1;
+  ReleaseDC(gMainWindow, dc);
 }
 
 }  // namespace dreieck

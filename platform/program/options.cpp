@@ -1,4 +1,4 @@
-#include "platform/linux/options.h"
+#include "platform/program/options.h"
 
 #include <cstring>
 

@@ -1,0 +1,26 @@
+// Running the program's own entry outside Windows (the Linux program, the page): the
+// settings given as options go where the program reads them, and the program runs as a
+// preview inside a frame window the platform made (an X11 window, a picture, the
+// page's canvas).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/program/options.h"
+#include "platform/win32.h"
+
+namespace dreieck {
+
+// Stores the settings the options give in the registry the program reads, so that
+// every rule of the settings store holds; those not given keep what is stored.
+void StoreSettings(const Options& options);
+
+// Runs the program's entry with a preview command line naming `frame`; its result.
+int RunInside(HWND frame);
+
+// Step 0 of the cycle with these corners (ax, ay, bx, by, cx, cy) instead of random
+// ones: what the cycle's first tick does, with the placement left out. The next tick
+// draws step 1.
+void PlaceTriangle(const int32_t corners[6]);
+
+}  // namespace dreieck
