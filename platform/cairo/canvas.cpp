@@ -53,7 +53,11 @@ const uint16_t kWindows1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+FaceSource faceSource = nullptr;
+
 }  // namespace
+
+void SetFaceSource(FaceSource source) { faceSource = source; }
 
 std::string Utf8FromWindows1252(const char* text, int count) {
   std::string out;
@@ -364,9 +368,13 @@ void Canvas::Arc(const core::PenLook& pen, bool opaque, int x, int y, uint32_t r
 }
 
 void Canvas::SelectFont(const core::FontLook& font, double* size, double* xScale, double* ascent) {
-  cairo_select_font_face(cr_, font.face.empty() ? "Sans" : font.face.c_str(),
-                         font.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                         font.weight >= 600 ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  const std::string family = font.face.empty() ? "Sans" : font.face;
+  if (faceSource != nullptr) {
+    cairo_set_font_face(cr_, faceSource(family, font.italic, font.weight >= 600));
+  } else {
+    cairo_select_font_face(cr_, family.c_str(), font.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                           font.weight >= 600 ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  }
   // The face's proportions at a size of one: its cell (ascent plus descent) and its
   // average character width.
   static std::map<std::tuple<std::string, bool, bool>, std::pair<double, double>> proportions;

@@ -15,7 +15,8 @@
 //  - A wider pen is solid with round ends, as CreatePen makes it.
 //  - Everything is clipped to a margin around the surface before it reaches Cairo,
 //    so far-off centres and huge radii cost no more than what shows.
-//  - Text: Windows-1252 converted to UTF-8, the face through fontconfig; a positive
+//  - Text: Windows-1252 converted to UTF-8, the face from the face source (fontconfig
+//    unless a platform sets another, see SetFaceSource); a positive
 //    height is the cell height, a negative one the character height; a width scales
 //    the average character width (the lower-case letters and the blank, weighted by
 //    how often they occur) to it; the point is the top-left corner of the cell.
@@ -93,6 +94,13 @@ class Canvas : public core::Canvas {
   bool keepTexts_ = false;
   std::vector<TextRun> texts_;
 };
+
+// Where the labels' faces come from: by default Cairo's toy font API, which on Linux
+// asks fontconfig ("Arial" is what fontconfig puts in its place, Liberation Sans). A
+// platform without fontconfig (the page) sets a source of its own once, before
+// anything is drawn; the faces it returns stay its own. Null puts the default back.
+using FaceSource = cairo_font_face_t* (*)(const std::string& face, bool italic, bool bold);
+void SetFaceSource(FaceSource source);
 
 // The Windows-1252 bytes as UTF-8, each as Windows converts it: the five bytes that
 // code page leaves unassigned (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the C1 controls

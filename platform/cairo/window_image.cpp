@@ -1,7 +1,9 @@
 #include "platform/cairo/window_image.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 
 #include "platform/core/backend.h"
 #include "platform/core/hooks.h"
@@ -11,21 +13,26 @@ namespace cairo_canvas {
 // The canvas on the image: a released device context shows what was drawn.
 class WindowImage::Drawing final : public cairo_canvas::Canvas {
  public:
-  Drawing(WindowImage* image, cairo_surface_t* surface, int width, int height)
-      : cairo_canvas::Canvas(surface, width, height), image_(image) {}
+  Drawing(WindowImage* image, cairo_surface_t* surface, int width, int height, int scale)
+      : cairo_canvas::Canvas(surface, width, height, scale), image_(image) {}
   void Flush() override { image_->Show(TakeDamage()); }
 
  private:
   WindowImage* image_;
 };
 
-WindowImage::WindowImage(HWND window, MakeMemory make) : window_(window), make_(std::move(make)) {}
+WindowImage::WindowImage(HWND window, MakeMemory make, int scale)
+    : window_(window), make_(std::move(make)), scale_(std::max(scale, 1)) {}
 
 WindowImage::~WindowImage() { drawing_.reset(); }
 
 bool WindowImage::Resize(std::string* why) {
   const SIZE size = core::ClientSize(window_);
-  const int width = std::max<LONG>(size.cx, 1), height = std::max<LONG>(size.cy, 1);
+  // Far beyond what any image can be: Cairo refuses it, and the product stays an int.
+  const auto side = [this](LONG client) {
+    return static_cast<int>(std::min<int64_t>(int64_t{std::max<LONG>(client, 1)} * scale_, 1 << 30));
+  };
+  const int width = side(size.cx), height = side(size.cy);
   std::unique_ptr<ImageMemory> memory = make_(width, height);
   const cairo_status_t status =
       memory != nullptr ? cairo_surface_status(memory->Surface()) : CAIRO_STATUS_NO_MEMORY;
@@ -56,7 +63,7 @@ bool WindowImage::Resize(std::string* why) {
   memory_ = std::move(memory);
   width_ = width;
   height_ = height;
-  drawing_ = std::make_unique<Drawing>(this, memory_->Surface(), size.cx, size.cy);
+  drawing_ = std::make_unique<Drawing>(this, memory_->Surface(), size.cx, size.cy, scale_);
   Show({0, 0, size.cx, size.cy});
   return true;
 }
@@ -65,8 +72,11 @@ core::Canvas* WindowImage::Canvas() const { return drawing_.get(); }
 
 void WindowImage::Show(RECT part) {
   if (memory_ == nullptr) return;
-  part = {std::max<LONG>(part.left, 0), std::max<LONG>(part.top, 0), std::min<LONG>(part.right, width_),
-          std::min<LONG>(part.bottom, height_)};
+  const auto scaled = [this](LONG v) {
+    return static_cast<LONG>(std::clamp<int64_t>(int64_t{v} * scale_, 0, std::numeric_limits<LONG>::max()));
+  };
+  part = {scaled(part.left), scaled(part.top), std::min<LONG>(scaled(part.right), width_),
+          std::min<LONG>(scaled(part.bottom), height_)};
   if (part.left >= part.right || part.top >= part.bottom) return;
   cairo_surface_flush(memory_->Surface());
   memory_->Show(part);

@@ -7,6 +7,10 @@
 // The memory of the image and the way to the screen are the backend's: it may share
 // the memory with a display server, or put the shown parts somewhere after a tick.
 //
+// The image may have more pixels than the window: at a scale of K each pixel of the
+// window is K x K pixels of the image (and of the screen it is shown on), drawn as a
+// picture at that scale draws it.
+//
 // An image that cannot be made (a side beyond Cairo's 32767 pixels, or no memory that
 // large) leaves the window without pixels: the program runs on and nothing is drawn
 // until the window has a size whose image can be made.
@@ -39,18 +43,19 @@ class WindowImage {
   // Memory for an image of width x height pixels.
   using MakeMemory = std::function<std::unique_ptr<ImageMemory>(int width, int height)>;
 
-  // The image of `window`, of its client size (see Resize).
-  WindowImage(HWND window, MakeMemory make);
+  // The image of `window`, of its client size times `scale` (see Resize).
+  WindowImage(HWND window, MakeMemory make, int scale = 1);
   ~WindowImage();
   WindowImage(const WindowImage&) = delete;
   WindowImage& operator=(const WindowImage&) = delete;
 
-  // A new image of the window's client size, shown whole. False when it could not be
-  // made: *why says why, and the window has no pixels until a later Resize succeeds.
+  // A new image of the window's client size (times the scale), shown whole. False when
+  // it could not be made: *why says why, and the window has no pixels until a later
+  // Resize succeeds.
   bool Resize(std::string* why);
   // Where the program draws; null while the window has no pixels.
   core::Canvas* Canvas() const;
-  // Shows a part of the image again (a part of the window that was exposed).
+  // Shows a part of the window again (in the window's pixels; a part that was exposed).
   void Show(RECT part);
 
  private:
@@ -58,9 +63,10 @@ class WindowImage {
 
   HWND window_;
   MakeMemory make_;
+  int scale_;
   std::unique_ptr<ImageMemory> memory_;
   std::unique_ptr<Drawing> drawing_;  // draws on memory_; goes first
-  int width_ = 0;                     // of the image
+  int width_ = 0;                     // of the image, in its own pixels
   int height_ = 0;
 };
 
