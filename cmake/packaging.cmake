@@ -6,6 +6,8 @@
 #            `cpack -G DEB` makes dreieck_<version>_<arch>.deb, installed under /usr.
 #   Windows: `cpack -G ZIP` makes Dreieck-<version>-win64.zip with Dreieck.scr, README.txt
 #            and LICENSE.txt.
+#   Browser: `cpack` makes Dreieck-<version>-web.zip: the page (build/web/site) and
+#            LICENSE.txt, for any static web server.
 
 set(DREIECK_PACKAGE_VERSION ${PROJECT_VERSION})
 
@@ -33,6 +35,14 @@ if(WIN32)
 
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME Dreieck-${DREIECK_PACKAGE_VERSION}-win64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+elseif(EMSCRIPTEN)
+  # The page's files, named one by one (cmake/web.cmake makes them), and Dreieck's own
+  # licence beside them; the page does not load it.
+  install(FILES ${DREIECK_WEB_SITE_FILES} DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME Dreieck-${DREIECK_PACKAGE_VERSION}-web)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()
   include(GNUInstallDirs)

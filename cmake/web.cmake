@@ -61,5 +61,39 @@ add_custom_command(
   VERBATIM)
 add_custom_target(web_font ALL DEPENDS ${DREIECK_WEB_SITE}/LiberationSans-Regular.ttf)
 
+# The page: the program's code, the stand-in, the canvas and the web backend as
+# dreieck.js and dreieck.wasm, beside the page's HTML and script.
+target_link_libraries(cairocanvas PUBLIC webcairo)
+add_executable(dreieck_web platform/web/main.cpp platform/web/backend.cpp platform/web/page.cpp shell/entry.cpp)
+target_link_libraries(dreieck_web PRIVATE programstart cairocanvas)
+set_target_properties(dreieck_web PROPERTIES OUTPUT_NAME dreieck SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${DREIECK_WEB_SITE})
+# The program's message loop waits in the backend for the browser's timeout: Asyncify
+# saves and restores the stack of the functions between main() and that wait, and only
+# theirs (the rest of the code stays as it is, and as fast).
+# (Names as the wasm's name section writes them, "*" for any text; what inlining
+# removes is not there to instrument.)
+set(DREIECK_WEB_ASYNCIFY_ONLY main __original_main "*RunProgram*" "dreieck::RunInside(HWND__*)"
+    "WinMain(HINSTANCE__*, HINSTANCE__*, char*, int)" "*RunMessageLoop*"
+    "GetMessageA(tagMSG*, HWND__*, unsigned int, unsigned int)" "web::Backend::Wait(long long)"
+    "web::page::Wait(double)")
+list(JOIN DREIECK_WEB_ASYNCIFY_ONLY "\n" asyncify_only)
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/asyncify-only.txt CONTENT "${asyncify_only}\n")
+target_link_options(dreieck_web PRIVATE
+  -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=Dreieck -sINVOKE_RUN=0
+  -sEXPORTED_RUNTIME_METHODS=callMain -sEXPORTED_FUNCTIONS=_main,_malloc,_free
+  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=33554432 -sFILESYSTEM=0
+  -sASYNCIFY=1 -sASYNCIFY_ONLY=@${PROJECT_BINARY_DIR}/asyncify-only.txt ${DREIECK_WEB_ASYNCIFY_ADVISE})
+foreach(file index.html page.js)
+  configure_file(platform/web/site/${file} ${DREIECK_WEB_SITE}/${file} COPYONLY)
+endforeach()
+
+# What the page is made of, for the ZIP (cmake/packaging.cmake).
+set(DREIECK_WEB_SITE_FILES)
+foreach(file index.html page.js dreieck.js dreieck.wasm LiberationSans-Regular.ttf LICENSE-LiberationSans.txt
+             GPL-2.txt)
+  list(APPEND DREIECK_WEB_SITE_FILES ${DREIECK_WEB_SITE}/${file})
+endforeach()
+
 enable_testing()
 add_subdirectory(tests/web)
+include(cmake/packaging.cmake)

@@ -1,0 +1,178 @@
+#include "platform/web/backend.h"
+
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/core/hooks.h"
+#include "platform/program/program.h"
+#include "platform/web/page.h"
+#include "settings/settings.h"
+#include "shell/shell.h"
+
+namespace web {
+
+// The image in the program's memory; a part is shown by turning it into the RGBA rows
+// a canvas takes and putting them there.
+class Backend::PageImage final : public cairo_canvas::ImageMemory {
+ public:
+  PageImage(int width, int height, double* showMs)
+      : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height)),
+        width_(width),
+        height_(height),
+        showMs_(showMs) {}
+  ~PageImage() override { cairo_surface_destroy(surface_); }
+  PageImage(const PageImage&) = delete;
+  PageImage& operator=(const PageImage&) = delete;
+
+  cairo_surface_t* Surface() const override { return surface_; }
+
+  void Show(const RECT& part) override {
+    const double start = emscripten_get_now();
+    const int width = part.right - part.left;
+    rgba_.resize(static_cast<size_t>(width) * static_cast<size_t>(part.bottom - part.top));
+    const unsigned char* data = cairo_image_surface_get_data(surface_);
+    const size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface_));
+    uint32_t* out = rgba_.data();
+    for (int y = part.top; y < part.bottom; ++y) {
+      // A pixel of Cairo's RGB24 is 0x00RRGGBB in a 32-bit word; the canvas takes the
+      // bytes R, G, B, A: in a little-endian word (wasm's), 0xAABBGGRR.
+      const uint32_t* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride) + part.left;
+      for (int x = 0; x < width; ++x) {
+        const uint32_t p = row[x];
+        *out++ = 0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+      }
+    }
+    page::Show(reinterpret_cast<const uint8_t*>(rgba_.data()), part, width_, height_);
+    *showMs_ += emscripten_get_now() - start;
+  }
+
+ private:
+  cairo_surface_t* surface_;
+  int width_;
+  int height_;
+  double* showMs_;
+  std::vector<uint32_t> rgba_;
+};
+
+Backend::Backend(const dreieck::Options& options)
+    : scale_(options.scale),
+      sizeGiven_(options.Given("size")),
+      size_{options.width, options.height},
+      holdStep_(options.Given("step") || options.mode == dreieck::Mode::Picture ? options.step : -1),
+      triangleGiven_(options.triangleGiven) {
+  std::copy(options.triangle, options.triangle + 6, triangle_);
+}
+
+Backend::~Backend() { image_.reset(); }
+
+SIZE Backend::PageSize() const {
+  if (sizeGiven_) return size_;
+  const SIZE window = page::WindowSize();
+  return {std::max<LONG>(window.cx / scale_, 1), std::max<LONG>(window.cy / scale_, 1)};
+}
+
+HWND Backend::MakeFrame() {
+  const SIZE size = PageSize();
+  frame_ = core::NewFrameWindow("page", size.cx, size.cy);
+  return frame_;
+}
+
+SIZE Backend::ScreenSize(HWND) { return frame_ != nullptr ? core::ClientSize(frame_) : PageSize(); }
+
+core::Canvas* Backend::CanvasOf(HWND window) {
+  return window == program_ && image_ != nullptr ? image_->Canvas() : nullptr;
+}
+
+// The program's window fills the frame; its pixels are an image of the same size.
+void Backend::WindowCreated(HWND window) {
+  if (core::Parent(window) != frame_ || program_ != nullptr) {
+    std::fprintf(stderr, "dreieck: a second window, or one outside the page, is not supported\n");
+    std::abort();
+  }
+  program_ = window;
+  image_ = std::make_unique<cairo_canvas::WindowImage>(
+      window, [this](int width, int height) { return std::make_unique<PageImage>(width, height, &showMs_); },
+      scale_);
+  Resize();
+  // The program has loaded its settings before it made its window.
+  int flags[7];
+  for (int i = 0; i < 7; ++i) flags[i] = gSettings.*kShowFlags[i].field;
+  page::Started(flags, static_cast<int>(gSettings.background), gSettings.intervalMs,
+                core::BrushColour(core::ClassBrush(window)));
+}
+
+void Backend::WindowResized(HWND window) {
+  if (window == program_) Resize();
+}
+
+// A window whose image cannot be made says so once and shows nothing until it has a
+// size whose image can be made.
+void Backend::Resize() {
+  std::string why;
+  const bool blank = !image_->Resize(&why);
+  if (blank && !blank_) page::Message(why + "; nothing is drawn until the window is smaller", true);
+  blank_ = blank;
+}
+
+void Backend::WindowDestroyed(HWND window) {
+  if (window == program_) {
+    image_.reset();
+    program_ = nullptr;
+  } else if (window == frame_) {
+    frame_ = nullptr;
+  }
+}
+
+uint64_t Backend::NowMs() { return static_cast<uint64_t>(emscripten_get_now()); }
+
+void Backend::Wait(int64_t timeoutMs) {
+  // The timer's tick has run since the last wait.
+  if (ticking_) {
+    ticking_ = false;
+    Ticked(stepAtTick_);
+  }
+  if (restart_ && (ticks_ == 0 || held_)) return End();
+  const bool due = page::Wait(held_ ? -1.0 : static_cast<double>(timeoutMs));
+  for (page::Event event = page::NextEvent(); event.kind != page::EventKind::None; event = page::NextEvent())
+    if (event.kind == page::EventKind::Settings) restart_ = true;
+  // New settings wait for the cycle to end: the caption stays its whole interval, and
+  // the tick of the next cycle's triangle is the new program's.
+  if (restart_ && (ticks_ == 0 || held_ || (due && gCycleStep == 0))) return End();
+  if (!due) return;
+  tickStart_ = emscripten_get_now();
+  showMs_ = 0;
+  // The window's size is taken at the tick, before it draws.
+  if (!sizeGiven_ && frame_ != nullptr) {
+    const SIZE size = PageSize();
+    core::ResizeWindow(frame_, size.cx, size.cy);
+  }
+  stepAtTick_ = gCycleStep;
+  if (triangleGiven_ && gCycleStep == 0) {
+    // This is the tick of the cycle's triangle, with the corners given; the timer's
+    // period begins again from it.
+    dreieck::PlaceTriangle(triangle_);
+    SetTimer(gMainWindow, gTimerId, core::TimerPeriod(gMainWindow, gTimerId), nullptr);
+    Ticked(0);
+    return;
+  }
+  ticking_ = true;
+}
+
+void Backend::Ticked(int started) {
+  ++ticks_;
+  // Held after the step asked for, as a picture of that step is.
+  if (holdStep_ >= 0 && started <= holdStep_ && (gCycleStep > holdStep_ || gCycleStep == 0)) held_ = true;
+  page::Ticked(started, gCycleStep, emscripten_get_now() - tickStart_, showMs_, held_);
+}
+
+// The program ends as its window's end ends it (its WM_DESTROY posts the quit).
+void Backend::End() {
+  settingsChanged_ = restart_;
+  if (frame_ != nullptr) core::DestroyWindowTree(frame_);
+}
+
+}  // namespace web

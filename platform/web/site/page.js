@@ -1,0 +1,330 @@
+// The page around the program (dreieck.js and dreieck.wasm, built from the same code as
+// the Windows and Linux programs). The program asks the page for what only the page
+// has (platform/web/page.h): the browser's timer, the canvas, the window's size, the
+// address's query, the settings kept in localStorage and the font file. The page
+// itself runs nothing between ticks: one timeout per tick wakes the program, and the
+// page's own handlers run only when the user does something.
+//
+// window.dreieck tells what the page has done (for the tests and the curious): its
+// state, the message it shows, the timeouts that fired, the events it posted, the
+// ticks drawn and what each cost, when the first picture came; tick(n) is a promise of
+// the n-th tick. With window.dreieckRecord set before this script runs, each tick's
+// canvas is kept in dreieck.recorded, its RGBA pixels and their SHA-256 digest.
+"use strict";
+(() => {
+  const canvas = document.getElementById("screen");
+  const context = canvas.getContext("2d", { alpha: false });
+  const messageLine = document.getElementById("message");
+  const dialog = document.getElementById("settings");
+  const controls = dialog.querySelector(".controls");
+  const keptName = "dreieck.settings";
+  const keepTicks = 1000;  // the costs of this many ticks are kept
+  const record = !!window.dreieckRecord;
+
+  const status = window.dreieck = {
+    state: "loading",  // then "running", or "failed", or "file" (opened from a file)
+    message: "",
+    messageIsError: false,
+    timeouts: 0,       // timeouts fired: the wake-ups of the ticks
+    events: 0,         // events posted to the program
+    runs: 0,           // times the program started (again after new settings)
+    ticks: 0,
+    step: 0,           // the cycle's next step
+    held: false,       // the picture after the step the address asks for stays
+    tickMs: [],        // each tick's milliseconds, the last `keepTicks`
+    showMs: [],        // of them putting pixels on the canvas
+    firstPictureMs: null,  // since navigation began
+    firstTickMs: null,
+    settings: null,    // as the program loaded them: {flags, background, interval}
+    where: "",
+    wakeLock: false,
+    recorded: [],      // with dreieckRecord: {tick, started, step, width, height, digest}
+    tick: n => new Promise(resolve => (status.ticks >= n ? resolve() : tickWaiters.push([n, resolve]))),
+  };
+  const tickWaiters = [];
+
+  function say(text, error) {
+    status.message = text;
+    status.messageIsError = !!error;
+    messageLine.textContent = text;
+    messageLine.classList.toggle("error", !!error);
+    messageLine.hidden = !text;
+  }
+
+  if (location.protocol === "file:") {
+    status.state = "file";
+    say("This page needs a web server: browsers do not run WebAssembly opened from a file. Serve this " +
+        "folder, e.g. with `python3 -m http.server --bind 127.0.0.1` in it, and open http://127.0.0.1:8000/.", true);
+    return;
+  }
+
+  // The address's query as (name, value or null, the pair as written); the program
+  // reads it with its option table, which says what is wrong with it.
+  function queryPairs(search) {
+    const decode = text => {
+      try {
+        return decodeURIComponent(text.replace(/\+/g, " "));
+      } catch (e) {
+        return text;
+      }
+    };
+    return search.replace(/^\?/, "").split("&").filter(written => written).map(written => {
+      const at = written.indexOf("=");
+      return at < 0 ? [decode(written), null, written] : [decode(written.slice(0, at)), decode(written.slice(at + 1)), written];
+    });
+  }
+
+  // The settings kept in this browser, by the names of the registry values the Windows
+  // program keeps them under; kept in memory too, should localStorage refuse them.
+  let kept = {};
+  try {
+    const parsed = JSON.parse(localStorage.getItem(keptName) || "{}");
+    if (parsed && typeof parsed === "object") kept = parsed;
+  } catch (e) {
+    kept = {};
+  }
+
+  // The wait between ticks: one timeout, or an event posted meanwhile.
+  const events = [];
+  let wake = null;
+  let timer = 0;
+  function post(kind, a = 0, b = 0, c = 0) {
+    events.push([kind, a, b, c]);
+    status.events++;
+    if (wake) {
+      clearTimeout(timer);
+      const resolve = wake;
+      wake = null;
+      resolve(0);
+    }
+  }
+  const eventSettings = 1;  // platform/web/page.h
+
+  const page = {
+    query: queryPairs(location.search),
+    font: null,
+    wait(ms) {
+      return new Promise(resolve => {
+        if (events.length) return resolve(0);
+        wake = resolve;
+        if (ms >= 0) {
+          timer = setTimeout(() => {
+            status.timeouts++;
+            wake = null;
+            resolve(1);
+          }, ms);
+        }
+      });
+    },
+    nextEvent: () => events.shift() || null,
+    windowSize() {
+      const ratio = window.devicePixelRatio || 1;
+      return [Math.max(1, Math.floor(innerWidth * ratio)), Math.max(1, Math.floor(innerHeight * ratio))];
+    },
+    show(pixels, x, y, width, height, imageWidth, imageHeight) {
+      if (canvas.width !== imageWidth || canvas.height !== imageHeight) {
+        const ratio = window.devicePixelRatio || 1;
+        canvas.width = imageWidth;
+        canvas.height = imageHeight;
+        canvas.style.width = `${imageWidth / ratio}px`;
+        canvas.style.height = `${imageHeight / ratio}px`;
+      }
+      context.putImageData(new ImageData(pixels, width, height), x, y);
+      if (status.firstPictureMs === null) status.firstPictureMs = performance.now();
+    },
+    ticked(started, step, ms, showMs, held) {
+      const tick = ++status.ticks;
+      status.step = step;
+      status.held = held;
+      for (const [list, value] of [[status.tickMs, ms], [status.showMs, showMs]]) {
+        list.push(value);
+        if (list.length > keepTicks) list.shift();
+      }
+      if (status.firstTickMs === null) status.firstTickMs = performance.now();
+      if (record) {
+        const pixels = context.getImageData(0, 0, canvas.width, canvas.height);
+        const entry = { tick, started, step, held, width: canvas.width, height: canvas.height, digest: null, pixels };
+        status.recorded.push(entry);
+        crypto.subtle.digest("SHA-256", pixels.data).then(hash => {
+          entry.digest = Array.from(new Uint8Array(hash), b => b.toString(16).padStart(2, "0")).join("");
+        });
+      }
+      for (let i = tickWaiters.length - 1; i >= 0; --i) {
+        if (tickWaiters[i][0] <= tick) tickWaiters.splice(i, 1)[0][1]();
+      }
+    },
+    started(flags, background, interval, red, green, blue) {
+      status.runs++;
+      status.state = "running";
+      status.settings = { flags, background, interval };
+      document.body.style.background = `rgb(${red}, ${green}, ${blue})`;
+    },
+    where(option) {
+      status.where = option;
+    },
+    storedSetting(name) {
+      const value = kept[name];
+      return Number.isInteger(value) && value >= 0 && value <= 0x7fffffff ? value : -1;
+    },
+    message: say,
+    panel: buildPanel,
+    panelControl: addControl,
+  };
+
+  // ---- The settings panel: the Windows dialog's controls, where its template puts
+  // them (dialog units of "MS Sans Serif" 8: 1.5 pixels across, 1.625 down).
+  const unitX = 1.5;
+  const unitY = 1.625;
+  let valueNames = [];
+  let intervalRange = [500, 5000];
+  function buildPanel(caption, cx, cy, intervalMin, intervalMax, names) {
+    document.getElementById("settings-caption").textContent = caption;
+    controls.style.width = `${cx * unitX}px`;
+    controls.style.height = `${cy * unitY}px`;
+    intervalRange = [intervalMin, intervalMax];
+    valueNames = names;
+  }
+  function addControl(kind, role, which, text, x, y, cx, cy) {
+    let element;
+    if (kind === "group") {
+      element = document.createElement("fieldset");
+      element.append(Object.assign(document.createElement("legend"), { textContent: text }));
+    } else if (kind === "check" || kind === "radio") {
+      element = document.createElement("label");
+      const input = Object.assign(document.createElement("input"), { type: kind === "check" ? "checkbox" : "radio" });
+      if (kind === "radio") input.name = "shade";
+      input.dataset.role = role;
+      input.dataset.which = which;
+      element.append(input, text);
+    } else if (kind === "range") {
+      element = document.createElement("div");
+      const input = Object.assign(document.createElement("input"), {
+        type: "range", min: intervalRange[0], max: intervalRange[1], step: 1,
+      });
+      input.dataset.role = role;
+      input.style.width = "100%";
+      const output = document.createElement("output");
+      input.addEventListener("input", () => (output.textContent = `${input.value} ms`));
+      element.append(input, output);
+    } else if (kind === "button") {
+      element = Object.assign(document.createElement("button"), { textContent: text });
+      element.type = role === "ok" ? "submit" : "button";
+      element.value = role;
+      if (role === "cancel") element.addEventListener("click", () => dialog.close());
+    } else {
+      element = Object.assign(document.createElement("div"), { textContent: text });
+      if (which) element.className = "right";
+    }
+    Object.assign(element.style, {
+      left: `${x * unitX}px`, top: `${y * unitY}px`, width: `${cx * unitX}px`,
+      height: kind === "range" ? "auto" : `${cy * unitY}px`,
+    });
+    controls.append(element);
+  }
+  const inputs = role => controls.querySelectorAll(`input[data-role="${role}"]`);
+
+  // As the dialog opens: what the program loaded; a background outside the five
+  // shades checks none.
+  function showSettings() {
+    const shown = status.settings;
+    if (!shown) return;
+    for (const box of inputs("flag")) box.checked = shown.flags[box.dataset.which] === 1;
+    for (const radio of inputs("shade")) radio.checked = Number(radio.dataset.which) === shown.background;
+    for (const range of inputs("interval")) {
+      range.value = shown.interval;
+      range.dispatchEvent(new Event("input"));
+    }
+  }
+  // OK: all nine values are kept, and the program starts again with them when its
+  // cycle is over.
+  function acceptSettings() {
+    const shown = status.settings;
+    if (!shown || valueNames.length !== 9) return;
+    const values = {};
+    for (const box of inputs("flag")) values[valueNames[box.dataset.which]] = box.checked ? 1 : 0;
+    const shade = Array.from(inputs("shade")).find(radio => radio.checked);
+    values[valueNames[7]] = shade ? Number(shade.dataset.which) : shown.background;
+    for (const range of inputs("interval")) values[valueNames[8]] = Number(range.value);
+    kept = values;
+    try {
+      localStorage.setItem(keptName, JSON.stringify(values));
+    } catch (e) {
+      say(`The settings could not be kept in this browser (${e.message}); they hold for this visit.`, true);
+    }
+    post(eventSettings);
+  }
+  dialog.addEventListener("close", () => {
+    if (dialog.returnValue === "ok") acceptSettings();
+    dialog.returnValue = "";
+  });
+  document.getElementById("open-settings").addEventListener("click", () => {
+    showSettings();
+    dialog.showModal();
+  });
+
+  // ---- Full screen: the screensaver. The Start button or f goes there, hides the
+  // pointer and keeps the screen on (where the browser grants it); a click or Escape
+  // leaves.
+  let wakeLock = null;
+  async function keepScreenOn() {
+    try {
+      wakeLock = navigator.wakeLock ? await navigator.wakeLock.request("screen") : null;
+    } catch (e) {
+      wakeLock = null;
+    }
+    status.wakeLock = !!wakeLock;
+  }
+  function start() {
+    if (document.fullscreenElement || dialog.open) return;
+    document.documentElement.requestFullscreen().catch(e => say(`Full screen was refused: ${e.message}`, true));
+  }
+  function leave() {
+    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+  }
+  document.addEventListener("fullscreenchange", () => {
+    const saving = !!document.fullscreenElement;
+    document.body.classList.toggle("saving", saving);
+    if (saving) {
+      keepScreenOn();
+    } else if (wakeLock) {
+      wakeLock.release().catch(() => {});
+      wakeLock = null;
+      status.wakeLock = false;
+    }
+  });
+  document.addEventListener("visibilitychange", () => {
+    if (document.visibilityState === "visible" && document.fullscreenElement && !wakeLock) keepScreenOn();
+  });
+  document.getElementById("start").addEventListener("click", start);
+  document.addEventListener("keydown", event => {
+    if (dialog.open || event.ctrlKey || event.altKey || event.metaKey) return;
+    if (event.key === "f" || event.key === "F") start();
+    else if (event.key === "Escape") leave();
+  });
+  document.addEventListener("pointerdown", event => {
+    if (document.fullscreenElement) leave();
+    // Asked for by the address (fullscreen): a click on the picture goes full screen.
+    else if (status.where === "fullscreen" && event.target === canvas) start();
+  });
+
+  // ---- The program: the font and the module come in side by side, then it runs.
+  if (typeof Dreieck !== "function") {
+    status.state = "failed";
+    say("The program (dreieck.js) did not load.", true);
+    return;
+  }
+  const font = fetch("LiberationSans-Regular.ttf").then(answer => {
+    if (!answer.ok) throw new Error(`LiberationSans-Regular.ttf: HTTP ${answer.status}`);
+    return answer.arrayBuffer();
+  });
+  const fail = what => {
+    status.state = "failed";
+    say(`The program stopped: ${what}`, true);
+  };
+  Promise.all([font, Dreieck({ page, noInitialRun: true, onAbort: fail })])
+    .then(([bytes, program]) => {
+      page.font = new Uint8Array(bytes);
+      program.callMain([]);
+    })
+    .catch(error => fail(error.message || String(error)));
+})();
