@@ -238,6 +238,10 @@ class Page:
                 return
 
     # Pages and scripts.
+    def forget_problems(self):
+        """Starts the list of problems afresh (for a page navigated again)."""
+        self._problems.clear()
+
     def navigate(self, url):
         """Loads URL and returns once its load event has fired."""
         since = len(self.events)
@@ -245,6 +249,11 @@ class Page:
         if result.get("errorText"):
             raise CdpError(f"{url} did not load: {result['errorText']}")
         self.wait_for_event("Page.loadEventFired", since)
+
+    def before_scripts(self, source):
+        """Runs the JavaScript SOURCE in every document this tab loads from now on,
+        before the document's own scripts."""
+        self.send("Page.addScriptToEvaluateOnNewDocument", source=source)
 
     def wait_for_event(self, method, since=0, timeout=None):
         """The parameters of the first event METHOD from the SINCEth on, waiting for it."""
@@ -338,6 +347,22 @@ class Page:
         """Performance.getMetrics as a dict: TaskDuration and ScriptDuration (seconds of
         the main thread), LayoutCount, RecalcStyleCount, JSHeapUsedSize, ..."""
         return {m["name"]: m["value"] for m in self.send("Performance.getMetrics")["metrics"]}
+
+    def trace(self, seconds, categories="toplevel,devtools.timeline,disabled-by-default-devtools.timeline"):
+        """The complete trace events ("X") of the next SECONDS (Tracing domain) on the
+        renderers' main threads (CrRendererMain), in time order: dicts with pid, name,
+        ts and dur in microseconds, args."""
+        since = len(self.events)
+        self.send("Tracing.start", categories=categories, transferMode="ReportEvents")
+        self.pump(seconds)
+        self.send("Tracing.end")
+        self.wait_for_event("Tracing.tracingComplete", since, timeout=60)
+        events = [e for method, params in self.events[since:] if method == "Tracing.dataCollected"
+                  for e in params.get("value", [])]
+        main = {(e["pid"], e["tid"]) for e in events
+                if e.get("name") == "thread_name" and e.get("args", {}).get("name") == "CrRendererMain"}
+        return sorted((e for e in events if (e.get("pid"), e.get("tid")) in main and e.get("ph") == "X"),
+                      key=lambda e: e["ts"])
 
     def busy_over(self, seconds):
         """Seconds of main-thread task time, script time and layouts the page spends in

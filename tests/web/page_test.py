@@ -1,0 +1,388 @@
+#!/usr/bin/python3
+"""The page in headless Chromium (cdp.py), against the host build's dreieck.
+
+    page_test.py TEST --site build/web/site --host-build build/host --out DIR
+
+TEST is one of:
+  cycle     each tick of a cycle on the page equals `dreieck --frames` of the same
+            second, size and options, in every pixel (the address's time, scale,
+            background, constructions, size, triangle and step)
+  page      the page loads only its own files, within 1 MB gzipped, with no error; a
+            bad parameter shows its line and the cycle runs with the defaults; every
+            option the command line takes is taken by the address; from a file it says
+            it needs a server
+  settings  the panel's change takes effect at the next cycle and survives a reload,
+            the address's settings hold for the visit only; Start, f, a click and
+            Escape enter and leave full screen
+  idle      between ticks at 500 ms no task runs on the page over 30 s; the first
+            picture and the ticks' cost at 1920x1080 (figures printed, bounds generous)
+DIR gets the pictures of a difference. Exit code 0 passed, 1 failed, 77 skipped (no
+host build to compare with).
+"""
+
+import argparse
+import base64
+import glob
+import gzip
+import hashlib
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import cdp  # noqa: E402
+
+SECOND = "2021-03-04T05:06:07Z"
+DEFAULTS = {"flags": [1] * 7, "background": 4, "interval": 2000}
+
+
+class Test:
+    def __init__(self, args):
+        self.args = args
+        self.dreieck = os.path.join(args.host_build, "dreieck")
+        self.failures = []
+
+    def check(self, ok, message):
+        if not ok:
+            self.failures.append(message)
+            print(f"FAIL: {message}", flush=True)
+        return ok
+
+    def open(self, browser, site, query, size=(1024, 768), record=False, page=None):
+        """A tab of SIZE showing index.html?QUERY, its problems so far forgotten."""
+        if page is None:
+            page = browser.open("about:blank")
+            if record:
+                page.before_scripts("window.dreieckRecord = true;")
+        page.set_viewport(*size)
+        page.forget_problems()
+        page.navigate(site.url("index.html" + ("?" + query if query else "")))
+        page.wait_for("dreieck.state !== 'loading'")
+        return page
+
+    def frames(self, options):
+        """The RGBA pixels of each tick of `dreieck --frames` with OPTIONS."""
+        with tempfile.TemporaryDirectory() as folder:
+            subprocess.run([self.dreieck, "--frames", folder, *options], check=True, capture_output=True)
+            return [rgba_of_png(path) for path in sorted(glob.glob(os.path.join(folder, "tick-*.png")))]
+
+    def png(self, name, width, height, rgba):
+        os.makedirs(self.args.out, exist_ok=True)
+        path = os.path.join(self.args.out, name)
+        subprocess.run(["convert", "-size", f"{width}x{height}", "-depth", "8", "rgba:-", path], input=rgba,
+                       check=True)
+        return path
+
+
+def rgba_of_png(path):
+    return subprocess.run(["convert", path, "-depth", "8", "rgba:-"], capture_output=True, check=True).stdout
+
+
+def sha256(data):
+    return hashlib.sha256(data).hexdigest()
+
+
+def difference(a, b, width):
+    """Where the RGBA pixels A and B differ, in one line."""
+    if len(a) != len(b):
+        return f"{len(a) // 4} pixels against {len(b) // 4}"
+    pixels = [i // 4 for i in range(0, len(a), 4) if a[i:i + 4] != b[i:i + 4]]
+    xs, ys = [p % width for p in pixels], [p // width for p in pixels]
+    first = pixels[0]
+    return (f"{len(pixels)} pixels differ within x {min(xs)}..{max(xs)}, y {min(ys)}..{max(ys)}; first "
+            f"({first % width}, {first // width}): {tuple(a[first * 4:first * 4 + 4])} on the page against "
+            f"{tuple(b[first * 4:first * 4 + 4])}")
+
+
+def recorded(page):
+    """The ticks the page kept (dreieckRecord), once each has its digest."""
+    page.wait_for("dreieck.recorded.every(e => e.digest)")
+    return page.evaluate("dreieck.recorded.map(({pixels, ...entry}) => entry)")
+
+
+def recorded_rgba(page, index):
+    return base64.b64decode(page.evaluate(f"""(() => {{
+        const data = dreieck.recorded[{index}].pixels.data;
+        let text = '';
+        for (let i = 0; i < data.length; i += 0x8000) text += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
+        return btoa(text);
+    }})()"""))
+
+
+def compare_ticks(test, page, entries, frames, what, first=0):
+    """Each kept tick from FIRST on against the frame of its place in the cycle."""
+    for k, frame in enumerate(frames):
+        entry = entries[first + k]
+        if sha256(frame) == entry["digest"]:
+            continue
+        rgba = recorded_rgba(page, first + k)
+        name = re.sub(r"[^a-z0-9]+", "-", what.lower())
+        test.png(f"{name}-tick-{k:02d}-page.png", entry["width"], entry["height"], rgba)
+        test.check(False, f"{what}: tick {k} (step {entry['started']} to {entry['step']}) differs from tick-{k:02d}.png: "
+                          f"{difference(rgba, frame, entry['width'])} (pictures in {test.args.out})")
+
+
+# ---- cycle ----
+
+# What the page is asked for in a window of what size, the same for dreieck --frames,
+# the canvas that makes, and how many of the cycle's ticks come (None: all of them).
+CYCLES = [
+    ("1024x768", (1024, 768), f"time={SECOND}", ["--size", "1024x768", "--time", SECOND], (1024, 768), None),
+    ("731x517, the time with a blank", (731, 517), "time=2019-11-23+17:45:01",
+     ["--size", "731x517", "--time", "2019-11-23 17:45:01"], (731, 517), None),
+    ("scale 2, white, no incircle", (512, 385), "scale=2&background=white&no-incircle&time=2024-02-29T23:59:59Z",
+     ["--size", "256x192", "--scale", "2", "--background", "white", "--no-incircle", "--time",
+      "2024-02-29T23:59:59Z"], (512, 384), None),
+    ("size and corners given, no medians", (800, 600), "size=640x480&triangle=100,400,500,420,260,80&no-medians",
+     ["--size", "640x480", "--triangle", "100,400,500,420,260,80", "--no-medians"], (640, 480), None),
+    ("held after step 3", (640, 480), f"time={SECOND}&step=3", ["--size", "640x480", "--time", SECOND],
+     (640, 480), 4),
+]
+
+
+def test_cycle(test, site, browser):
+    page = None
+    for what, window, query, options, canvas, held in CYCLES:
+        frames = test.frames(options)[:held]
+        page = test.open(browser, site, f"interval=500&{query}", window, record=True, page=page)
+        page.wait_for("dreieck.recorded.some(e => e.step === 0 || e.held)", timeout=20)
+        if held:
+            timeouts = page.evaluate("dreieck.timeouts")
+            page.pump(1.6)  # three intervals
+            test.check(page.evaluate("[dreieck.ticks, dreieck.timeouts]") == [held, timeouts],
+                       f"{what}: ticks and timeouts went on to {page.evaluate('[dreieck.ticks, dreieck.timeouts]')}"
+                       f" after the picture held, not [{held}, {timeouts}]")
+        entries = recorded(page)
+        sizes = sorted({(e["width"], e["height"]) for e in entries})
+        test.check(sizes == [canvas], f"{what}: the canvas was {sizes}, not {canvas}")
+        ends = [i + 1 for i, e in enumerate(entries) if e["step"] == 0 or e["held"]]
+        test.check(ends[:1] == [len(frames)],
+                   f"{what}: the page's cycle was {ends[:1]} ticks, dreieck --frames wrote {len(frames)}")
+        if sizes == [canvas]:
+            compare_ticks(test, page, entries, frames[:len(entries)], what)
+        test.check(not page.problems(), f"{what}: the page reported {page.problems()}")
+        print(f"cycle: {what}: {len(frames)} ticks compared", flush=True)
+
+
+# ---- page ----
+
+# Bad addresses and the line each shows.
+BAD = [
+    ("interval=20&no-excircles", "bad value for interval: '20' (500 to 5000 milliseconds)"),
+    ("bogus=%31", "unknown option 'bogus=%31'"),
+    ("no-excircles=1", "no-excircles takes no value"),
+    ("time=2021-02-29+12:00:00", "bad value for time: '2021-02-29 12:00:00' (YYYY-MM-DD HH:MM:SS or "
+                                 "YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"),
+    (f"time={SECOND}&triangle=1,2,3,4,5,6", "time and triangle cannot be combined"),
+]
+BAD_TAIL = " (the page runs without the address's parameters)"
+
+# Every option of the command line, with a value where it takes one: the command line
+# takes each (before --version, which ends the reading), and so does the address.
+OPTIONS = {
+    "fullscreen": None, "root": None, "window-id": "0x400008", "picture": "a.png", "frames": "cycle",
+    "medians": None, "no-medians": None, "incircle": None, "no-incircle": None, "circumcircle": None,
+    "no-circumcircle": None, "altitudes": None, "no-altitudes": None, "nine-point-circle": None,
+    "no-nine-point-circle": None, "euler-line": None, "no-euler-line": None, "excircles": None,
+    "no-excircles": None, "background": "light-grey", "interval": "5000", "size": "640x480", "time": SECOND,
+    "triangle": "1,2,3,4,5,6", "step": "10", "scale": "4", "help": None, "version": None,
+}
+SITE_FILES = ["/index.html", "/dreieck.js", "/page.js", "/dreieck.wasm", "/LiberationSans-Regular.ttf"]
+
+
+def test_page(test, site, browser):
+    page = test.open(browser, site, "")
+    page.wait_for("dreieck.ticks >= 1", timeout=10)
+    state = page.evaluate("[dreieck.state, dreieck.message, dreieck.settings]")
+    test.check(state == ["running", "", DEFAULTS], f"a plain visit: {state}, not running with the defaults")
+    test.check(not page.problems(), f"a plain visit reported {page.problems()}")
+    asked = sorted({path for path, status in site.requests})
+    test.check(asked == sorted(SITE_FILES), f"the page asked for {asked}, not {sorted(SITE_FILES)}")
+    test.check(all(status == 200 for path, status in site.requests), f"answers: {site.requests}")
+    sizes = {path: len(gzip.compress(open(os.path.join(test.args.site, path[1:]), "rb").read(), 9))
+             for path in SITE_FILES}
+    total = sum(sizes.values())
+    print(f"page: what it loads, gzip -9: {total} bytes ({', '.join(f'{p[1:]} {n}' for p, n in sizes.items())})")
+    test.check(total <= 1000000, f"the page loads {total} bytes gzipped, more than 1 MB")
+
+    for query, line in BAD:
+        test.open(browser, site, query, page=page)
+        page.wait_for("dreieck.ticks >= 1", timeout=10)
+        shown = page.evaluate("[dreieck.message, dreieck.messageIsError, dreieck.settings]")
+        test.check(shown == [line + BAD_TAIL, True, DEFAULTS],
+                   f"?{query}: the page shows {shown}, not {[line + BAD_TAIL, True, DEFAULTS]}")
+        test.check(page.evaluate("getComputedStyle(document.getElementById('message')).display") != "none",
+                   f"?{query}: the line is not shown")
+
+    usage = subprocess.run([test.dreieck, "--help"], capture_output=True, text=True, check=True).stdout
+    listed = set()
+    for name in re.findall(r"^  --(\[no-\])?([a-z-]+)", usage, re.M):
+        listed |= {name[1], "no-" + name[1]} if name[0] else {name[1]}
+    test.check(listed == set(OPTIONS), f"dreieck --help lists {sorted(listed ^ set(OPTIONS))} beyond the table")
+    for name, value in OPTIONS.items():
+        line = subprocess.run([test.dreieck, f"--{name}", *([value] if value else []), "--version"],
+                              capture_output=True, text=True)
+        test.check(line.returncode == 0, f"dreieck --{name} {value or ''}: {line.returncode} {line.stderr.strip()}")
+        test.open(browser, site, name + (f"={value}" if value else ""), page=page)
+        shown = page.evaluate("[dreieck.state, dreieck.messageIsError, dreieck.message.split('\\n')[0]]")
+        expected = {"help": "The address takes these options by their names, without dashes, e.g.",
+                    "version": "dreieck 1.0.0.1"}.get(name, "")
+        test.check(shown == ["running", False, expected], f"?{name}: the page says {shown}")
+
+    page.navigate("file://" + os.path.abspath(os.path.join(test.args.site, "index.html")))
+    shown = page.evaluate("[dreieck.state, dreieck.message]")
+    test.check(shown[0] == "file" and "needs a web server" in shown[1], f"opened from a file the page says {shown}")
+
+
+# ---- settings ----
+
+def click(page, selector):
+    """A real mouse click in the middle of the element."""
+    box = page.evaluate(f"(r => [r.x + r.width / 2, r.y + r.height / 2])"
+                        f"(document.querySelector({json.dumps(selector)}).getBoundingClientRect())")
+    page.click(*box)
+
+
+def test_settings(test, site, browser):
+    query = f"interval=500&time={SECOND}"
+    page = test.open(browser, site, query, record=True)
+    page.wait_for("dreieck.ticks >= 2", timeout=10)
+    # The dialog: medians off, white, 600 ms; OK.
+    click(page, "#open-settings")
+    page.wait_for("document.getElementById('settings').open")
+    click(page, "input[data-role=flag][data-which='0']")
+    click(page, "input[data-role=shade][data-which='0']")
+    page.evaluate("(r => { r.value = 600; r.dispatchEvent(new Event('input')); })"
+                  "(document.querySelector('input[data-role=interval]'))")
+    click(page, "button[value=ok]")
+    page.wait_for("dreieck.runs === 2", timeout=15)
+    page.wait_for("dreieck.recorded.filter(e => e.step === 0).length >= 2", timeout=15)
+    entries = recorded(page)
+    ends = [i for i, e in enumerate(entries) if e["step"] == 0]
+    # The first cycle was drawn to its end as it began; the next one is the new settings'.
+    old = test.frames(["--size", "1024x768", "--time", SECOND])
+    new = test.frames(["--size", "1024x768", "--time", SECOND, "--no-medians", "--background", "white"])
+    test.check(ends == [len(old) - 1, len(old) + len(new) - 1],
+               f"the cycles ended after the ticks {ends}, not {[len(old) - 1, len(old) + len(new) - 1]}")
+    compare_ticks(test, page, entries, old, "the cycle the panel changed")
+    compare_ticks(test, page, entries, new, "the cycle after the panel's OK", first=len(old))
+    stored = {"flags": [0, 1, 1, 1, 1, 1, 1], "background": 0, "interval": 600}
+    test.check(page.evaluate("dreieck.settings") == stored, f"after OK: {page.evaluate('dreieck.settings')}")
+
+    # A reload keeps them, and the dialog shows them; Escape leaves it, keeping nothing.
+    # The controls in the template's order: six constructions, black, dark grey, white,
+    # grey, light grey, the interval, the excircles.
+    shown_js = ("[...document.querySelectorAll('#settings input')].map(i => i.type === 'range' ? Number(i.value) "
+                ": i.checked)")
+    panel = [False] + [True] * 5 + [False, False, True, False, False, 600, True]
+    for address, expected, shown in [
+            ("", stored, panel),
+            ("background=grey&no-excircles", {**stored, "background": 2, "flags": [0] + [1] * 5 + [0]},
+             [False] + [True] * 5 + [False, False, False, True, False, 600, False]),
+            ("", stored, panel)]:
+        test.open(browser, site, address, page=page)
+        page.wait_for("dreieck.state === 'running'")
+        test.check(page.evaluate("dreieck.settings") == expected,
+                   f"?{address}: the program runs with {page.evaluate('dreieck.settings')}, not {expected}")
+        click(page, "#open-settings")
+        test.check(page.evaluate(shown_js) == shown, f"?{address}: the panel shows {page.evaluate(shown_js)}, "
+                                                     f"not {shown}")
+        click(page, "input[data-role=flag][data-which='3']")
+        page.key("Escape", key_code=27)
+        page.wait_for("!document.getElementById('settings').open")
+    test.check(page.evaluate("[dreieck.runs, dreieck.events]") == [1, 0],
+               f"Escape in the panel restarted the program: {page.evaluate('[dreieck.runs, dreieck.events]')}")
+
+    # Full screen: Start, then Escape; f, then a click.
+    fullscreen = "document.fullscreenElement !== null"
+    for enter, leave in [("Start", "Escape"), ("f", "a click")]:
+        if enter == "Start":
+            click(page, "#start")
+        else:
+            page.key("f", code="KeyF", key_code=70, text="f")
+        page.wait_for(fullscreen, timeout=5)
+        looks = page.evaluate("[document.body.className, getComputedStyle(document.getElementById('screen')).cursor,"
+                              " getComputedStyle(document.getElementById('bar')).display]")
+        test.check(looks == ["saving", "none", "none"], f"{enter}: full screen looks like {looks}")
+        if leave == "Escape":
+            page.key("Escape", key_code=27)
+        else:
+            page.click(300, 300)
+        page.wait_for(f"!({fullscreen}) && document.body.className === ''", timeout=5)
+    test.check(not page.problems(), f"the page reported {page.problems()}")
+
+
+# ---- idle ----
+
+def test_idle(test, site, browser):
+    page = test.open(browser, site, "interval=500")
+    page.wait_for("dreieck.ticks >= 2", timeout=10)
+    before = page.evaluate("[dreieck.ticks, dreieck.timeouts, dreieck.events]")
+    events = page.trace(30)
+    after = page.evaluate("[dreieck.ticks, dreieck.timeouts, dreieck.events]")
+    ticks, timeouts, posted = (a - b for a, b in zip(after, before))
+    # The renderer that ran the page's timers; its tasks, and which of them ran any
+    # JavaScript. A tick's tasks begin with its timer and end within 100 ms; the
+    # browser's own (page-load metrics, the tracing itself) may come at any time.
+    pid = max({e["pid"] for e in events}, key=lambda p: sum(e["name"] == "TimerFire" for e in events if e["pid"] == p))
+    events = [e for e in events if e["pid"] == pid]
+    fires = [e["ts"] for e in events if e["name"] == "TimerFire"]
+    script = [e["ts"] for e in events if e["name"] in ("TimerFire", "FunctionCall", "EventDispatch",
+                                                          "FireAnimationFrame", "FireIdleCallback", "EvaluateScript")]
+    tasks = [e for e in events if e["name"] == "RunTask"]
+    between = [e for e in tasks if not any(f - 5000 <= e["ts"] <= f + 100000 for f in fires)]
+    scripted = [e for e in between if any(e["ts"] <= t <= e["ts"] + e.get("dur", 0) for t in script)]
+    frames = sum(e["name"] == "FireAnimationFrame" for e in events)
+    ms = lambda chosen: sum(e.get("dur", 0) for e in chosen) / 1000  # noqa: E731
+    print(f"idle: 30 s at 500 ms: {ticks} ticks, {timeouts} timeouts, {posted} events, {len(fires)} timers fired, "
+          f"{frames} animation frames; {len(tasks)} main-thread tasks ({ms(tasks):.1f} ms), {len(between)} of them "
+          f"between ticks ({ms(between):.2f} ms), {len(scripted)} of those running the page's script", flush=True)
+    # Each wake-up is a tick: one timeout, one timer fired (give or take those of the
+    # second it takes to start and end the trace), no animation frames, no events.
+    test.check(55 <= ticks <= 65 and timeouts == ticks and abs(len(fires) - ticks) <= 3 and posted == 0 and
+               frames == 0, f"30 s at 500 ms: {ticks} ticks, {timeouts} timeouts, {len(fires)} timers fired, "
+                            f"{posted} events, {frames} animation frames; each wake-up should be a tick")
+    test.check(not scripted, f"{len(scripted)} tasks ran script between ticks: "
+                             f"{[(e['ts'], e.get('dur')) for e in scripted][:5]}")
+    test.check(ms(between) <= 0.002 * 30000, f"the browser's tasks between ticks took {ms(between):.1f} ms in 30 s")
+
+    # The first picture with the files in the cache, and a tick's cost at 1920x1080.
+    page = test.open(browser, site, "interval=500", page=page)
+    page.wait_for("dreieck.firstPictureMs !== null")
+    first = page.evaluate("dreieck.firstPictureMs")
+    print(f"idle: the first picture {first:.0f} ms after navigation began (warm cache)")
+    test.check(first <= 3000, f"the first picture came {first:.0f} ms after navigation")
+    page = test.open(browser, site, f"interval=500&time={SECOND}", size=(1920, 1080), page=page)
+    page.wait_for("dreieck.ticks >= 33", timeout=30)
+    ms, show = page.evaluate("[dreieck.tickMs.slice(11, 33), dreieck.showMs.slice(11, 33)]")
+    tick, shown = sum(ms) / len(ms), sum(show) / len(show)
+    print(f"idle: a tick at 1920x1080 (cycles 2 and 3): {tick:.2f} ms, {shown:.2f} of it putting pixels on the "
+          f"canvas, {tick - shown:.2f} drawing")
+    test.check(tick - shown <= 10 and tick <= 40, f"a tick at 1920x1080 takes {tick:.2f} ms ({shown:.2f} showing)")
+    test.check(not page.problems(), f"the page reported {page.problems()}")
+
+
+def main():
+    tests = {"cycle": test_cycle, "page": test_page, "settings": test_settings, "idle": test_idle}
+    parser = argparse.ArgumentParser()
+    parser.add_argument("test", choices=tests)
+    parser.add_argument("--site", required=True)
+    parser.add_argument("--host-build", default="")
+    parser.add_argument("--out", required=True)
+    args = parser.parse_args()
+    if not args.host_build or not os.access(os.path.join(args.host_build, "dreieck"), os.X_OK):
+        print(f"web-{args.test}: skipped, no dreieck in the host build '{args.host_build}' "
+              "(cmake --preset host && cmake --build --preset host builds it)")
+        return 77
+    test = Test(args)
+    with cdp.Site(args.site) as site, cdp.Browser() as browser:
+        tests[args.test](test, site, browser)
+    print(f"web-{args.test}: {'passed' if not test.failures else f'{len(test.failures)} failed'}")
+    return 1 if test.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
