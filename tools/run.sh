@@ -3,6 +3,7 @@
 #
 #   tools/run.sh [OPTION]...            the native Linux saver, build/host/dreieck
 #   tools/run.sh --windows [LINE]       Dreieck.scr under Wine (tools/run-windows.sh)
+#   tools/run.sh --web [OPTION]...      the page in the browser (tools/run-web.sh)
 #
 # With a display (DISPLAY set) the saver opens its window there with the OPTIONs given
 # (dreieck --help lists them; a mouse button, q or Escape ends it). Without a display it
@@ -17,7 +18,9 @@
 # the command that runs it: those belong to Dreieck.scr (--windows).
 #
 # --windows [LINE] hands over to tools/run-windows.sh: Dreieck.scr under Wine, with or
-# without a display (there /c photographs the settings dialog).
+# without a display (there /c photographs the settings dialog). --web [OPTION]... hands
+# over to tools/run-web.sh: the page built and served on 127.0.0.1, the OPTIONs as its
+# query; without a display one cycle photographed in headless Chromium.
 #
 # Installs what is missing first (tools/install-deps.sh).
 set -uo pipefail
@@ -39,6 +42,11 @@ for arg in "$@"; do
     exit 2
   fi
 done
+
+if [ "${1:-}" == --web ]; then
+  shift
+  exec tools/run-web.sh "$@"
+fi
 
 install_deps() {
   echo "run: something is missing; installing the packages (tools/install-deps.sh)"
