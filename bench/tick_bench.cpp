@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
@@ -273,6 +274,46 @@ void BM_Cycle(benchmark::State& state) {
   Ratios(state, "x_erase_per_tick", watch, ticks, erase);
   TearDown();
 }
+
+// A whole cycle of 11 ticks as the saver runs them, each after a pause of the
+// saver's interval (its caches gone cold meanwhile, as between a saver's real ticks),
+// all constructions on; per tick. Only with DREIECK_BENCH_PAUSE_MS (e.g. 500), as each
+// cycle takes 11 pauses; the browser's page times its own ticks the same way.
+void BM_CycleWithPauses(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+  const timespec pause = {state.range(2) / 1000, (state.range(2) % 1000) * 1000000};
+  ImageBackend backend(width, height);
+  const Reference erase = EraseReference(backend, width, height);
+  SetUp(backend, width, height);
+  Stopwatch watch;
+  int ticks = 0;
+  for (auto _ : state) {
+    double elapsed = 0;
+    do {
+      nanosleep(&pause, nullptr);
+      watch.Start();
+      OnTimerTick();
+      cairo_surface_flush(backend.Image());
+      elapsed += watch.Stop();
+      ++ticks;
+    } while (gCycleStep != 0);
+    state.SetIterationTime(elapsed);
+  }
+  if (ticks != 11 * static_cast<int>(state.iterations())) Fail(state, "a cycle was not 11 ticks long");
+  Ratios(state, "x_erase_per_tick", watch, ticks, erase);
+  TearDown();
+}
+const bool kPausesRegistered = [] {
+  const char* pause = std::getenv("DREIECK_BENCH_PAUSE_MS");
+  if (pause == nullptr || std::atoi(pause) <= 0) return false;
+  benchmark::RegisterBenchmark("BM_CycleWithPauses", BM_CycleWithPauses)
+      ->ArgNames({"w", "h", "pause_ms"})
+      ->Args({1920, 1080, std::atoi(pause)})
+      ->Iterations(3)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond);
+  return true;
+}();
 
 // How many hours of running at 500 ms BM_TickAfterHours starts from: 0 and 1, and
 // more from DREIECK_BENCH_HOURS (e.g. "10"; the ticks before are not free).
