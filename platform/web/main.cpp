@@ -124,7 +124,7 @@ bool RunProgram(const dreieck::Options& options) {
 }
 
 const char* WhereName(dreieck::Mode mode) {
-  for (const dreieck::OptionSpec& spec : dreieck::OptionTable())
+  for (const dreieck::OptionRow& spec : dreieck::OptionTable())
     if (spec.group == dreieck::Group::Where && spec.mode == mode) return spec.name;
   return "";
 }

@@ -303,7 +303,8 @@ def test_settings(test, site, browser):
             click(page, "#start")
         else:
             page.key("f", code="KeyF", key_code=70, text="f")
-        page.wait_for(fullscreen, timeout=5)
+        # The page's own fullscreenchange handler runs after fullscreenElement is set.
+        page.wait_for(f"{fullscreen} && document.body.className !== ''", timeout=5)
         looks = page.evaluate("[document.body.className, getComputedStyle(document.getElementById('screen')).cursor,"
                               " getComputedStyle(document.getElementById('bar')).display]")
         test.check(looks == ["saving", "none", "none"], f"{enter}: full screen looks like {looks}")
