@@ -30,6 +30,8 @@ const CycleRow kRows[7] = {
     {&Settings::showExcircles, FigureExcircles},
 };
 
+}  // namespace
+
 // Places a random triangle inside the client area: A in the lower left, B low on the
 // right, C anywhere across in the upper third. Returns false, leaving the previous
 // triangle, when the area has no width or height to place it in.
@@ -49,16 +51,21 @@ bool PlaceTriangle() {
   return true;
 }
 
+int32_t NextShownStep(int32_t s) {
+  for (int32_t step = s; step <= 7; ++step)
+    if (gSettings.*kRows[step - 1].flag != 0) return step;
+  return 8;
+}
+
+namespace {
+
 // Steps 1 to 7: draws the first construction that is on from step s onwards and
 // returns the next step; 9 when none is left.
 int32_t DrawNextConstruction(HDC& dc, int32_t s) {
-  for (int32_t step = s; step <= 7; ++step) {
-    if (gSettings.*kRows[step - 1].flag != 0) {
-      gTriangle.DrawFigure(dc, kRows[step - 1].kind);
-      return step + 1;
-    }
-  }
-  return 9;
+  const int32_t step = NextShownStep(s);
+  if (step > 7) return 9;
+  gTriangle.DrawFigure(dc, kRows[step - 1].kind);
+  return step + 1;
 }
 
 }  // namespace

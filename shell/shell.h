@@ -12,6 +12,12 @@ extern int32_t gCycleStep;  // the step the next tick performs, 0 to 10
 
 // One step of the drawing cycle; the window procedure calls it for every timer message.
 void OnTimerTick();
+// What a tick at step 0 and the ticks at steps 1 to 7 choose, for those who draw a
+// moment of the cycle: a random triangle placed inside gMainWindow's client area (false,
+// leaving gTriangle as it was, when the area is empty), and the first step from s
+// (1 to 7) on whose construction is on, 8 when none is.
+bool PlaceTriangle();
+int32_t NextShownStep(int32_t s);
 // Writes the caption centred on the bottom edge of the client area.
 void DrawCaption(HDC& dc, RECT clientRect);
 // The caption's text: one line of Windows-1252.
