@@ -15,6 +15,7 @@ class ClockBackend final : public core::Backend {
   SIZE ScreenSize(HWND) override { return {800, 600}; }
   core::Canvas* CanvasOf(HWND) override { return nullptr; }
   uint64_t NowMs() override { return now; }
+  void PointerShape(int cursor) override { shapes.push_back(cursor); }
   void Wait(int64_t timeoutMs) override {
     waits.push_back(timeoutMs);
     if (timeoutMs < 0 || waits.size() > 50) {
@@ -25,6 +26,7 @@ class ClockBackend final : public core::Backend {
   }
   uint64_t now = 1000;
   std::deque<int64_t> waits;
+  std::vector<int> shapes;
 };
 
 const UINT WM_USER_NOTE = 0x0401;
@@ -47,6 +49,9 @@ class Core : public CoreTest {
     wc.lpfnWndProc = Note;
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
     wc.lpszClassName = "note";
+    RegisterClassA(&wc);
+    wc.style = CS_HREDRAW;
+    wc.lpszClassName = "redraw";
     RegisterClassA(&wc);
   }
   void TearDown() override {
@@ -128,6 +133,43 @@ TEST_F(Core, FrameWindowsEndAndResizeWithTheirChildren) {
   EXPECT_FALSE(core::IsWindowAlive(child));
   EXPECT_EQ(0, core::TimerCount());
   EXPECT_TRUE(Run(5).empty()) << "no timer is left to wait for: the backend ends the loop";
+}
+
+// What the explorer's window relies on: movements of the mouse waiting behind one
+// another are one, to where it went last; an invalidated window is painted once, when
+// no posted message waits; a class with CS_HREDRAW is painted again when its width
+// changes, not its height, and another class never; the pointer's shape reaches the
+// backend once for each change.
+TEST_F(Core, PointerMovesRepaintsAndShapes) {
+  HWND frame = core::NewFrameWindow("frame", 40, 30);
+  HWND plain = Make(frame, 40, 30);
+  HWND redraw = CreateWindowExA(0, "redraw", "", WS_CHILD, 0, 0, 40, 30, frame, nullptr, nullptr, nullptr);
+  core::PostMessageToQueue(redraw, WM_MOUSEMOVE, 0, MAKELPARAM(1, 2));
+  core::PostMessageToQueue(redraw, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-3, 4));
+  core::PostMessageToQueue(redraw, WM_LBUTTONUP, 0, MAKELPARAM(-3, 4));
+  core::PostMessageToQueue(redraw, WM_MOUSEMOVE, 0, MAKELPARAM(5, 6));
+  InvalidateRect(plain, nullptr, FALSE);
+  InvalidateRect(plain, nullptr, FALSE);
+  Lines got;
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    got.push_back(core::Name(msg.hwnd) + ":" + std::to_string(msg.message) + " " + std::to_string(msg.wParam) + " " +
+                  std::to_string(static_cast<int16_t>(LOWORD(msg.lParam))) + "," + std::to_string(HIWORD(msg.lParam)));
+    DispatchMessageA(&msg);
+  }
+  const std::string p = core::Name(plain), r = core::Name(redraw);
+  EXPECT_TRUE(SameCalls({r + ":512 1 -3,4", r + ":514 0 -3,4", r + ":512 0 5,6", p + ":15 0 0,0"}, got));
+  // (width, height) -> which of the two is painted again
+  const std::pair<std::pair<int, int>, const char*> resizes[] = {
+      {{40, 50}, ""}, {{60, 50}, "redraw"}, {{60, 50}, ""}, {{20, 10}, "redraw"}};
+  for (const auto& [size, painted] : resizes) {
+    core::ResizeWindow(frame, size.first, size.second);
+    notes_.clear();
+    Run(1);
+    EXPECT_EQ(*painted != '\0' ? Lines{r + ":15"} : Lines{}, notes_) << size.first << "x" << size.second;
+  }
+  for (LPCSTR shape : {IDC_HAND, IDC_HAND, IDC_SIZEALL, IDC_ARROW, IDC_ARROW}) SetCursor(LoadCursorA(nullptr, shape));
+  EXPECT_EQ((std::vector<int>{32649, 32646, 32512}), backend_.shapes);
 }
 
 // A saver runs for hours: its table of handles must not grow with the ticks.

@@ -65,6 +65,9 @@ class Backend {
   virtual void WindowShown(HWND) {}
   virtual void WindowResized(HWND) {}
   virtual void WindowDestroyed(HWND) {}
+  // The pointer over the program's windows takes a new shape: the number of the
+  // system cursor (32512 IDC_ARROW, 32649 IDC_HAND, 32646 IDC_SIZEALL), 0 for none.
+  virtual void PointerShape(int) {}
   // Milliseconds on a clock that never goes back; timers run on it.
   virtual uint64_t NowMs() = 0;
   // Called by GetMessageA when it has nothing to return: wait until something

@@ -41,6 +41,7 @@ struct Object {
   WNDPROC proc = nullptr;
   HWND parent = nullptr;
   DWORD style = 0;
+  UINT classStyle = 0;  // CS_HREDRAW, CS_VREDRAW: painted again when resized
   int width = 0;
   int height = 0;
   HBRUSH brush = nullptr;
@@ -73,6 +74,8 @@ struct State {
   bool failDeviceContexts = false;   // GetDC gives null
   bool failNextMessage = false;      // the next GetMessageA gives -1
   std::deque<MSG> queue;
+  HCURSOR cursor = nullptr;  // SetCursor's
+  HWND capture = nullptr;    // SetCapture's
   bool quitPosted = false;
   int quitCode = 0;
   std::function<void()> idle;

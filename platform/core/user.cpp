@@ -58,6 +58,20 @@ std::vector<HWND> ChildrenOf(HWND window) {
   return children;
 }
 
+// The system cursors LoadCursorA hands out: one handle each, and the number a backend
+// shows.
+struct SystemCursor {
+  LPCSTR id;
+  const char* name;
+};
+const SystemCursor kCursors[] = {{IDC_ARROW, "arrow"}, {IDC_HAND, "hand"}, {IDC_SIZEALL, "sizeall"}};
+
+const SystemCursor* CursorOf(HCURSOR cursor) {
+  for (const SystemCursor& c : kCursors)
+    if (cursor == reinterpret_cast<HCURSOR>(const_cast<SystemCursor*>(&c))) return &c;
+  return nullptr;
+}
+
 HWND Desktop() {
   State& s = S();
   for (size_t i = 0; i < s.objects.size(); ++i)
@@ -103,6 +117,10 @@ void DestroyWindowTree(HWND window) {
 void ResizeWindow(HWND window, int width, int height) {
   Object* o = FindAlive(window, Kind::Window);
   if (o == nullptr || (o->width == width && o->height == height)) return;
+  // A class that asks for it is painted again as a whole, as Windows does.
+  if (((o->classStyle & CS_HREDRAW) != 0 && o->width != width) ||
+      ((o->classStyle & CS_VREDRAW) != 0 && o->height != height))
+    o->needsPaint = o->needsErase = true;
   o->width = width;
   o->height = height;
   CurrentBackend().WindowResized(window);
@@ -174,7 +192,15 @@ void PostMessageToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
   msg.message = message;
   msg.wParam = wParam;
   msg.lParam = lParam;
-  S().queue.push_back(msg);
+  // Movements of the mouse waiting behind one another are one movement to where it
+  // went last, as Windows hands them out.
+  std::deque<MSG>& queue = S().queue;
+  if (message == WM_MOUSEMOVE && !queue.empty() && queue.back().message == WM_MOUSEMOVE &&
+      queue.back().hwnd == window) {
+    queue.back() = msg;
+    return;
+  }
+  queue.push_back(msg);
 }
 
 void SetIdleHandler(std::function<void()> handler) { S().idle = std::move(handler); }
@@ -256,9 +282,47 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
   Call("LoadCursorA", instance, Text(name));
-  if (instance != nullptr || name != IDC_ARROW) Unsupported("LoadCursorA other than the arrow");
-  static int arrow;
-  return reinterpret_cast<HCURSOR>(&arrow);
+  for (const SystemCursor& c : kCursors)
+    if (instance == nullptr && name == c.id) return reinterpret_cast<HCURSOR>(const_cast<SystemCursor*>(&c));
+  Unsupported("LoadCursorA other than the arrow, the hand and the four arrows");
+}
+
+HCURSOR WINAPI SetCursor(HCURSOR cursor) {
+  const SystemCursor* shape = CursorOf(cursor);
+  Call("SetCursor", shape != nullptr ? shape->name : cursor == nullptr ? "null" : "#bad");
+  if (cursor != nullptr && shape == nullptr) Unsupported("SetCursor with a cursor LoadCursorA did not make");
+  const HCURSOR previous = S().cursor;
+  if (cursor != previous) {
+    S().cursor = cursor;
+    CurrentBackend().PointerShape(shape != nullptr ? static_cast<int>(reinterpret_cast<uintptr_t>(shape->id)) : 0);
+  }
+  return previous;
+}
+
+// The X server and the browser keep sending a pressed pointer's movements to the window
+// it was pressed in; the capture is noted for the record.
+HWND WINAPI SetCapture(HWND window) {
+  Call("SetCapture", window);
+  const HWND previous = S().capture;
+  if (Window(window, "SetCapture") != nullptr) S().capture = window;
+  return previous;
+}
+
+BOOL WINAPI ReleaseCapture(void) {
+  Call("ReleaseCapture");
+  S().capture = nullptr;
+  return TRUE;
+}
+
+// The whole window is painted again, whatever part is named: its WM_PAINT comes when
+// no other message waits.
+BOOL WINAPI InvalidateRect(HWND window, const RECT*, BOOL erase) {
+  Call("InvalidateRect", window, erase);
+  Object* o = Window(window, "InvalidateRect");
+  if (o == nullptr) return FALSE;
+  o->needsPaint = true;
+  if (erase) o->needsErase = true;
+  return TRUE;
 }
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
@@ -293,6 +357,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
   window.proc = wc->wc.lpfnWndProc;
   window.parent = parent;
   window.style = style;
+  window.classStyle = wc->wc.style;
   window.width = width;
   window.height = height;
   window.brush = wc->wc.hbrBackground;
@@ -330,6 +395,14 @@ BOOL WINAPI ShowWindow(HWND window, int showCommand) {
   o->needsErase = true;
   CurrentBackend().WindowShown(window);
   return FALSE;
+}
+
+// The window and its children get WM_DESTROY and are gone, with their timers.
+BOOL WINAPI DestroyWindow(HWND window) {
+  Call("DestroyWindow", window);
+  if (Window(window, "DestroyWindow") == nullptr) return FALSE;
+  DestroyWindowTree(window);
+  return TRUE;
 }
 
 BOOL WINAPI UpdateWindow(HWND window) {

@@ -66,6 +66,7 @@ typedef HINSTANCE HMODULE;
 #define HIWORD(l) ((WORD)((((ULONG_PTR)(l)) >> 16) & 0xffff))
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)((WORD)(l) | ((DWORD)(WORD)(h) << 16)))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)((WORD)(l) | ((DWORD)(WORD)(h) << 16)))
 
 typedef struct tagPOINT {
   LONG x;
@@ -169,6 +170,25 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define WM_RBUTTONDOWN 0x0204
 #define WM_MBUTTONDOWN 0x0207
 #define WM_ACTIVATE 0x0006
+// The mouse messages' wParam: the left button is down.
+#define MK_LBUTTON 0x0001
+
+// Virtual-key codes of WM_KEYDOWN; digits and letters are their ASCII capitals.
+#define VK_BACK 0x08
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
+
+// Class styles: the whole window is painted again when its width or height changes.
+#define CS_VREDRAW 0x0001
+#define CS_HREDRAW 0x0002
 
 // Window styles and show commands.
 #define WS_POPUP 0x80000000L
@@ -182,6 +202,8 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define SW_SHOWNORMAL 1
 
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
+#define IDC_SIZEALL MAKEINTRESOURCEA(32646)
+#define IDC_HAND MAKEINTRESOURCEA(32649)
 #define IDOK 1
 #define IDCANCEL 2
 
@@ -197,6 +219,7 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define HORZRES 8
 #define VERTRES 10
 #define FW_THIN 100
+#define FW_NORMAL 400
 #define DEFAULT_CHARSET 1
 #define OUT_DEFAULT_PRECIS 0
 #define CLIP_DEFAULT_PRECIS 0
@@ -284,12 +307,17 @@ BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
+HCURSOR WINAPI SetCursor(HCURSOR cursor);
+HWND WINAPI SetCapture(HWND window);
+BOOL WINAPI ReleaseCapture(void);
+BOOL WINAPI InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass);
 HWND WINAPI GetDesktopWindow(void);
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
                             int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param);
 BOOL WINAPI ShowWindow(HWND window, int showCommand);
+BOOL WINAPI DestroyWindow(HWND window);
 BOOL WINAPI UpdateWindow(HWND window);
 BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax);
 BOOL WINAPI TranslateMessage(const MSG* msg);
