@@ -15,14 +15,24 @@ class WindowImage::Drawing final : public cairo_canvas::Canvas {
  public:
   Drawing(WindowImage* image, cairo_surface_t* surface, int width, int height, int scale)
       : cairo_canvas::Canvas(surface, width, height, scale), image_(image) {}
-  void Flush() override { image_->Show(TakeDamage()); }
+  void Flush() override {
+    const RECT part = TakeDamage();
+    if (!image_->gather_) {
+      image_->Show(part);
+    } else if (part.left < part.right && part.top < part.bottom) {
+      RECT& all = image_->gathered_;
+      all = all.left < all.right ? RECT{std::min(all.left, part.left), std::min(all.top, part.top),
+                                        std::max(all.right, part.right), std::max(all.bottom, part.bottom)}
+                                 : part;
+    }
+  }
 
  private:
   WindowImage* image_;
 };
 
-WindowImage::WindowImage(HWND window, MakeMemory make, int scale)
-    : window_(window), make_(std::move(make)), scale_(std::max(scale, 1)) {}
+WindowImage::WindowImage(HWND window, MakeMemory make, int scale, bool gather)
+    : window_(window), make_(std::move(make)), scale_(std::max(scale, 1)), gather_(gather) {}
 
 WindowImage::~WindowImage() { drawing_.reset(); }
 
@@ -69,6 +79,18 @@ bool WindowImage::Resize(std::string* why) {
 }
 
 core::Canvas* WindowImage::Canvas() const { return drawing_.get(); }
+
+void WindowImage::ShowGathered() {
+  const RECT part = gathered_;
+  gathered_ = {0, 0, 0, 0};
+  Show(part);
+}
+
+cairo_surface_t* WindowImage::Surface() const {
+  if (memory_ == nullptr) return nullptr;
+  cairo_surface_flush(memory_->Surface());
+  return memory_->Surface();
+}
 
 void WindowImage::Show(RECT part) {
   if (memory_ == nullptr) return;

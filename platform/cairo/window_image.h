@@ -1,6 +1,8 @@
 // The off-screen image of a program's window, for backends that show it on a screen of
 // their own (an X window, a browser's <canvas>). The program draws into it with the
-// Cairo canvas; when a device context on it is released, the part it drew is shown.
+// Cairo canvas; when a device context on it is released, the part it drew is shown, or
+// (gathering) kept to be shown with what the next ones draw, in one piece, when the
+// backend asks: a picture drawn through several device contexts goes out once.
 // When the window is resized a new image of the new size keeps what the old one
 // showed and paints the rest with the class brush, as Windows paints a grown window.
 //
@@ -43,8 +45,9 @@ class WindowImage {
   // Memory for an image of width x height pixels.
   using MakeMemory = std::function<std::unique_ptr<ImageMemory>(int width, int height)>;
 
-  // The image of `window`, of its client size times `scale` (see Resize).
-  WindowImage(HWND window, MakeMemory make, int scale = 1);
+  // The image of `window`, of its client size times `scale` (see Resize); gathering
+  // (see ShowGathered) or showing what each released device context drew.
+  WindowImage(HWND window, MakeMemory make, int scale = 1, bool gather = false);
   ~WindowImage();
   WindowImage(const WindowImage&) = delete;
   WindowImage& operator=(const WindowImage&) = delete;
@@ -57,6 +60,11 @@ class WindowImage {
   core::Canvas* Canvas() const;
   // Shows a part of the window again (in the window's pixels; a part that was exposed).
   void Show(RECT part);
+  // Gathering: shows what was drawn since the last call, as the smallest rectangle
+  // that holds it all.
+  void ShowGathered();
+  // The pixels the window shows, flushed; null while it has none.
+  cairo_surface_t* Surface() const;
 
  private:
   class Drawing;
@@ -64,6 +72,8 @@ class WindowImage {
   HWND window_;
   MakeMemory make_;
   int scale_;
+  bool gather_;
+  RECT gathered_ = {0, 0, 0, 0};  // drawn and not yet shown; empty when left >= right
   std::unique_ptr<ImageMemory> memory_;
   std::unique_ptr<Drawing> drawing_;  // draws on memory_; goes first
   int width_ = 0;                     // of the image, in its own pixels

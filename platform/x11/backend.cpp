@@ -34,6 +34,7 @@ Backend::Backend(Display* display, int quitFd)
 Backend::~Backend() {
   programs_.clear();
   for (auto& [frame, target] : targets_) XFreeGC(display_, target.gc);
+  for (auto& [shape, cursor] : cursors_) XFreeCursor(display_, cursor);
 }
 
 HWND Backend::AddTarget(Window window, bool own, std::string* error) {
@@ -46,7 +47,7 @@ HWND Backend::AddTarget(Window window, bool own, std::string* error) {
     return nullptr;
   }
   long events = ExposureMask | StructureNotifyMask;
-  if (own) events |= ButtonPressMask | KeyPressMask;
+  if (own) events |= ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask;
   XSelectInput(display_, window, events);
   XSync(display_, False);
   if (errorCount != 0) {
@@ -85,6 +86,11 @@ core::Canvas* Backend::CanvasOf(HWND window) {
   return it != programs_.end() ? it->second.image->Canvas() : nullptr;
 }
 
+cairo_surface_t* Backend::ImageOf(HWND window) const {
+  auto it = programs_.find(window);
+  return it != programs_.end() ? it->second.image->Surface() : nullptr;
+}
+
 // The program's window fills its frame; its pixels are an image of the same size.
 void Backend::WindowCreated(HWND window) {
   const HWND frame = core::Parent(window);
@@ -96,9 +102,14 @@ void Backend::WindowCreated(HWND window) {
   program.frame = frame;
   const Target& target = targets_[frame];
   Display* display = display_;
-  program.image = std::make_unique<cairo_canvas::WindowImage>(window, [display, &target](int width, int height) {
-    return std::make_unique<SharedImage>(display, target.window, target.gc, target.depth, width, height);
-  });
+  // What the program draws goes out when it waits: a tick, or a picture of the
+  // explorer, in one request.
+  program.image = std::make_unique<cairo_canvas::WindowImage>(
+      window,
+      [display, &target](int width, int height) {
+        return std::make_unique<SharedImage>(display, target.window, target.gc, target.depth, width, height);
+      },
+      1, true);
   Resize(&program);
 }
 
@@ -137,6 +148,7 @@ uint64_t Backend::NowMs() {
 }
 
 void Backend::Wait(int64_t timeoutMs) {
+  for (auto& [window, program] : programs_) program.image->ShowGathered();
   XFlush(display_);
   if (XPending(display_) == 0) {
     pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {quitFd_, POLLIN, 0}};

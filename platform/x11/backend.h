@@ -2,9 +2,9 @@
 // program draws in (a window of its own, the root window, a window it is given) is a
 // frame window of the core that holds the program's window. The program draws into
 // the off-screen image of its window (platform/cairo/window_image.h) in memory the X
-// server shares (shared_image.h); the new pixels go to the X window when a device
-// context is released and whenever the window is exposed (events.cpp), so a covered
-// window shows its picture again. The pixels on the screen are the very pixels a
+// server shares (shared_image.h); what it drew goes to the X window, in one piece, when
+// it waits for the next message, and the whole window whenever it is exposed
+// (events.cpp), so a covered window shows its picture again. The pixels on the screen are the very pixels a
 // picture of the same moment holds.
 //
 // Between ticks the process sleeps in poll() on the X connection, a descriptor that
@@ -34,7 +34,7 @@ class Backend final : public core::Backend {
   Backend& operator=(const Backend&) = delete;
 
   // A frame window for the X window `window`, of its size. `own` ones take the user's
-  // buttons and keys and are destroyed with their frame. Null, with *error, when there
+  // pointer and keys and are destroyed with their frame. Null, with *error, when there
   // is no such window or its colours are not 24-bit.
   HWND AddTarget(Window window, bool own, std::string* error);
 
@@ -45,6 +45,10 @@ class Backend final : public core::Backend {
   void WindowDestroyed(HWND window) override;
   uint64_t NowMs() override;
   void Wait(int64_t timeoutMs) override;
+  // In the windows of our own.
+  void PointerShape(int cursor) override;
+  // The pixels a program's window shows, or null.
+  cairo_surface_t* ImageOf(HWND window) const;
 
  private:
   // An X window drawn into, and its frame window.
@@ -76,6 +80,7 @@ class Backend final : public core::Backend {
   Atom deleteWindow_;
   std::map<HWND, Target> targets_;  // by frame window
   std::map<HWND, Program> programs_;
+  std::map<unsigned, Cursor> cursors_;  // by cursor font shape, made when first shown
 };
 
 }  // namespace x11
