@@ -77,6 +77,9 @@ TEST(Options, WhereItDraws) {
       {{"--window-id", "12", "-root"}, Mode::WindowId, 12},
       {{"--picture", "a.png"}, Mode::Picture, 0},
       {{"--frames", "out"}, Mode::Frames, 0},
+      // The explorer begins where a picture is taken: --time, --triangle and --step.
+      {{"--explore", "--triangle", "1,2,3,4,5,6", "--step", "0"}, Mode::Explore, 0},
+      {{"--time", "2021-03-04T05:06:07Z", "--step", "7", "-explore"}, Mode::Explore, 0},
       {{"--help", "--bogus"}, Mode::Help, 0},  // --help wins over what follows
       {{"--interval", "500", "--version"}, Mode::Version, 0},
   };
@@ -198,6 +201,10 @@ TEST(Options, MistakesAreNamed) {
       {{"--frames", "d", "--step", "3"}, "--step needs --picture: --frames writes every step"},
       {{"--size", "10x10"}, "--size, --time, --triangle, --step and --scale need --picture or --frames"},
       {{"--root", "--step", "3"}, "--size, --time, --triangle, --step and --scale need --picture or --frames"},
+      {{"--explore", "--size", "10x10"}, "--size and --scale need --picture or --frames"},
+      {{"--explore", "--step", "8"}, "--explore takes --step 0 to 7"},
+      {{"--explore", "--fullscreen"}, "--fullscreen cannot be combined with --explore"},
+      {{"--explore", "--picture", "a.png"}, "--picture cannot be combined with --explore"},
   };
   for (const Case& c : cases) {
     const Parsed p = Parse(c.args);

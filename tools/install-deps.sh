@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   # building: the host program and its tests, the Windows cross build
   cmake make g++ clang libclang-rt-14-dev pkg-config libgtest-dev libbenchmark-dev valgrind
-  libcairo2-dev libx11-dev libxext-dev libxrandr-dev fonts-liberation fontconfig
+  libcairo2-dev libx11-dev libxext-dev libxrandr-dev libxfixes-dev fonts-liberation fontconfig
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   # running and looking: virtual displays, Wine, screenshots, a frozen clock
   wine wine64 xvfb xdotool imagemagick faketime x11-utils

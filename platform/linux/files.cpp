@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -179,13 +180,16 @@ bool AtomicFile::Write(const void* data, size_t size) {
 
 std::string AtomicFile::Failure() const { return failure_ != 0 ? std::strerror(failure_) : ""; }
 
-bool AtomicFile::Commit(std::string* error) {
+bool AtomicFile::Commit(std::string* error, bool replace) {
   if (failure_ == 0 && fsync(fd_) != 0) failure_ = errno;
   if (close(fd_) != 0 && failure_ == 0) failure_ = errno;
   fd_ = -1;
   if (failure_ == 0) {
     SignalsBlocked blocked;
-    if (renameat(folder_, temporaries[slot_].name, folder_, name_.c_str()) == 0) {
+    const char* temporary = temporaries[slot_].name;
+    const int renamed = replace ? renameat(folder_, temporary, folder_, name_.c_str())
+                                : renameat2(folder_, temporary, folder_, name_.c_str(), RENAME_NOREPLACE);
+    if (renamed == 0) {
       used[slot_] = 0;
       slot_ = -1;
     } else {

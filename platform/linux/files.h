@@ -28,8 +28,8 @@ class AtomicFile {
   std::string Failure() const;
   // Flushes to disk and renames into place, then flushes the folder; false (and
   // `error`) when that failed, in which case the file of that name, if any, is as it
-  // was.
-  bool Commit(std::string* error);
+  // was. Without `replace` a file of that name is never replaced: the commit fails.
+  bool Commit(std::string* error, bool replace = true);
 
  private:
   std::string path_;

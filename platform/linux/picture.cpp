@@ -21,6 +21,8 @@
 #include <memory>
 #include <string>
 
+#include "explorer/explorer.h"
+#include "geometry/triangle.h"
 #include "platform/cairo/canvas.h"
 #include "platform/core/backend.h"
 #include "platform/core/hooks.h"
@@ -151,19 +153,6 @@ bool LabelsAsText(std::string* svg, const std::vector<cairo_canvas::TextRun>& te
   return true;
 }
 
-// Writes an image surface as a PNG file, whole or not at all.
-bool WritePng(cairo_surface_t* image, const std::string& path, std::string* error) {
-  AtomicFile file;
-  if (!file.Open(path, error)) return false;
-  const cairo_status_t status = cairo_surface_write_to_png_stream(image, WriteToFile, &file);
-  if (status != CAIRO_STATUS_SUCCESS) {
-    // The file's own error says more than Cairo's; either way nothing takes the name.
-    *error = file.Failure().empty() ? cairo_status_to_string(status) : file.Failure();
-    return false;
-  }
-  return file.Commit(error);
-}
-
 // Runs the program until `done` says so, calling `afterTick` after each tick with the
 // step the tick began at. Returns false when the program made no window.
 bool RunCycle(int width, int height, cairo_canvas::Canvas* canvas, const Options& o,
@@ -173,7 +162,10 @@ bool RunCycle(int width, int height, cairo_canvas::Canvas* canvas, const Options
   PictureBackend backend(width, height, canvas, [&] {
     if (waits++ == 0) {
       if (!o.triangleGiven) return;  // the first tick is yet to come
-      PlaceTriangle(o.triangle);
+      // Step 0 with the corners given instead of random ones.
+      const Point corners[3] = {{o.triangle[0], o.triangle[1]}, {o.triangle[2], o.triangle[3]},
+                                {o.triangle[4], o.triangle[5]}};
+      explorer::FirstTick(corners);
     }
     const int started = stepBefore;
     stepBefore = gCycleStep;
@@ -195,6 +187,18 @@ int Fail(const std::string& what, const std::string& path, const std::string& wh
 }
 
 }  // namespace
+
+bool WritePng(cairo_surface_t* image, const std::string& path, bool replace, std::string* error) {
+  AtomicFile file;
+  if (!file.Open(path, error)) return false;
+  const cairo_status_t status = cairo_surface_write_to_png_stream(image, WriteToFile, &file);
+  if (status != CAIRO_STATUS_SUCCESS) {
+    // The file's own error says more than Cairo's; either way nothing takes the name.
+    *error = file.Failure().empty() ? cairo_status_to_string(status) : file.Failure();
+    return false;
+  }
+  return file.Commit(error, replace);
+}
 
 int RunPicture(const Options& o) {
   const int k = o.scale;
@@ -234,7 +238,7 @@ int RunPicture(const Options& o) {
   cairo_surface_flush(surface);
   bool ok = drawn;
   if (!drawn) error = "the program made no window";
-  if (ok && format == Format::Png) ok = WritePng(surface, o.path, &error);
+  if (ok && format == Format::Png) ok = WritePng(surface, o.path, true, &error);
   cairo_surface_finish(surface);
   const cairo_status_t status = cairo_surface_status(surface);
   cairo_surface_destroy(surface);
@@ -284,7 +288,7 @@ int RunFrames(const Options& o) {
     cairo_canvas::Canvas canvas(image, o.width, o.height, k);
     drawn = RunCycle(o.width, o.height, &canvas, o, [&](int started) {
       cairo_surface_flush(image);
-      if (!WritePng(image, frame(written), &error)) {
+      if (!WritePng(image, frame(written), true, &error)) {
         failed = frame(written);
         return true;
       }

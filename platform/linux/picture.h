@@ -1,6 +1,10 @@
 // Pictures of a moment of the cycle, drawn by the program itself on Cairo surfaces.
 #pragma once
 
+#include <cairo.h>
+
+#include <string>
+
 #include "platform/program/options.h"
 
 namespace dreieck {
@@ -12,5 +16,9 @@ int RunPicture(const Options& options);
 
 // --frames DIR: one PNG after every tick of one whole cycle; prints how many.
 int RunFrames(const Options& options);
+
+// Writes an image surface as a PNG file, whole or not at all; without `replace`, a
+// file that has taken the name meanwhile is kept and the write fails.
+bool WritePng(cairo_surface_t* image, const std::string& path, bool replace, std::string* error);
 
 }  // namespace dreieck

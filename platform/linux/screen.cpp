@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/core/hooks.h"
+#include "platform/linux/explore.h"
 #include "platform/program/program.h"
 #include "platform/x11/backend.h"
 #include "platform/x11/own_window.h"
@@ -92,10 +93,13 @@ int RunOnScreen(const Options& options) {
     if (mode == Mode::WindowId) window = given;
     else if (mode == Mode::Root) window = DefaultRootWindow(display);
     else window = x11::MakeOwnWindow(display, mode == Mode::FullScreen);
-    const HWND frame = backend.AddTarget(window, mode == Mode::Window || mode == Mode::FullScreen, &error);
+    const bool own = mode == Mode::Window || mode == Mode::FullScreen || mode == Mode::Explore;
+    const HWND frame = backend.AddTarget(window, own, &error);
     if (frame == nullptr) {
       std::fprintf(stderr, "dreieck: %s\n", error.c_str());
       result = 1;
+    } else if (mode == Mode::Explore) {
+      result = RunExplorer(options, &backend, frame);
     } else {
       result = RunInside(frame);
       if (gMainWindow == nullptr) {

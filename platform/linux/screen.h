@@ -6,7 +6,8 @@
 namespace dreieck {
 
 // Runs the program in the window the options name (a window of its own, full screen,
-// the root window, a given window or XScreenSaver's). 0 when it ended normally; 1 (and
+// the root window, a given window or XScreenSaver's), or the explorer in a window of
+// its own. 0 when it ended normally; 1 (and
 // one line on stderr) when there was no display or no such window.
 int RunOnScreen(const Options& options);
 

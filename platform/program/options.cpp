@@ -23,6 +23,16 @@ const OptionRow kTable[] = {
     {.name = "window-id", .kind = Kind::WindowId, .group = Group::Where, .value = "ID",
      .help = "draw into the window ID (decimal or 0x-hex)", .more = nullptr, .mode = Mode::WindowId,
      .valueHelp = "a window id, decimal or 0x-hex"},
+    {.name = "explore", .kind = Kind::Mode, .group = Group::Where, .value = nullptr,
+     .help = "explore one triangle in a window of its own: drag its corners, step with the arrow keys",
+     .more = "It opens on the triangle of \\fB\\-\\-triangle\\fP or \\fB\\-\\-time\\fP (else a random one) at "
+             "\\fB\\-\\-step\\fP, with the line of keys at the top for a few seconds. A pointer pressed within 8 "
+             "pixels of a corner takes it, and the picture follows it. \\fBLeft\\fP and \\fBRight\\fP step "
+             "back and forth through the cycle, \\fBSpace\\fP places a new random triangle, \\fB1\\fP to "
+             "\\fB7\\fP switch a construction on or off, \\fBs\\fP saves the picture as "
+             "\\fIdreieck\\-YYYYMMDD\\-HHMMSS.png\\fP in the working directory and names it on standard error "
+             "with the options that draw it again, \\fBEscape\\fP or \\fBq\\fP ends it.",
+     .mode = Mode::Explore},
     {.name = "picture", .kind = Kind::File, .group = Group::Where, .value = "FILE",
      .help = "write one picture: FILE.png, FILE.svg or FILE.pdf",
      .more = "The extension, in any case, chooses the format. The file is written whole or not at all; "
@@ -62,16 +72,16 @@ const OptionRow kTable[] = {
      .help = "the second (UTC) the triangle comes from: 'YYYY-MM-DD HH:MM:SS' or YYYY-MM-DDTHH:MM:SSZ",
      .more = "The same second on a screen of the same size always gives the same triangle, the one "
              "the savers draw then.",
-     .valueHelp = "YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on"},
+     .valueHelp = "YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on", .explore = true},
     {.name = "triangle", .kind = Kind::Triangle, .group = Group::Picture, .value = "AX,AY,BX,BY,CX,CY",
      .help = "the corners instead of a random triangle", .more = "Not together with \\fB\\-\\-time\\fP.",
-     .valueHelp = "six integers AX,AY,BX,BY,CX,CY"},
+     .valueHelp = "six integers AX,AY,BX,BY,CX,CY", .explore = true},
     {.name = "step", .kind = Kind::Integer, .group = Group::Picture, .value = "N",
      .help = "the picture after the tick of step N",
      .more = "0 is the bare triangle, 1 to 7 add the constructions in the order listed above, 8 and 9 "
              "add nothing, and 10 is the erased screen with the caption. The default shows every "
-             "construction. With \\fB\\-\\-picture\\fP only.",
-     .field = &Options::step, .low = 0, .high = 10, .fallback = Options::kDefaultStep},
+             "construction. With \\fB\\-\\-picture\\fP, or with \\fB\\-\\-explore\\fP from 0 to 7.",
+     .field = &Options::step, .low = 0, .high = 10, .fallback = Options::kDefaultStep, .explore = true},
     {.name = "scale", .kind = Kind::Integer, .group = Group::Picture, .value = "K",
      .help = "K times the pixels in each direction", .more = nullptr, .field = &Options::scale, .low = 1,
      .high = 4, .fallback = Options::kDefaultScale},
@@ -275,10 +285,12 @@ class Reader {
   // What holds for the options together; an error line or "".
   std::string Finish() const {
     const bool picture = o_.mode == Mode::Picture || o_.mode == Mode::Frames;
-    std::vector<std::string> pictureOnly;  // --size, --time, --triangle, --step and --scale
+    const bool explore = o_.mode == Mode::Explore;
+    // --size, --time, --triangle, --step and --scale; --explore takes some of them.
+    std::vector<std::string> pictureOnly;
     bool pictureOnlyGiven = false;
     for (const OptionRow& row : kTable) {
-      if (row.group != Group::Picture) continue;
+      if (row.group != Group::Picture || (explore && row.explore)) continue;
       pictureOnly.push_back(dashes_ + row.name);
       pictureOnlyGiven = pictureOnlyGiven || o_.Given(row.name);
     }
@@ -291,6 +303,7 @@ class Reader {
     if (o_.mode == Mode::Frames && o_.Given("step"))
       return dashes_ + "step needs " + dashes_ + "picture: " + dashes_ + "frames writes every step";
     if (o_.timeGiven && o_.triangleGiven) return dashes_ + "time and " + dashes_ + "triangle cannot be combined";
+    if (explore && o_.step > 7) return dashes_ + "explore takes " + dashes_ + "step 0 to 7";
     if (picture) return Fits();
     return "";
   }
@@ -384,7 +397,7 @@ std::string MakeUsage() {
   const Heading headings[] = {
       {Group::Where, "Where it draws (a window of its own when none is given):\n"},
       {Group::What, "What it shows (each construction is on unless switched off):\n"},
-      {Group::Picture, "Pictures:\n"},
+      {Group::Picture, "Pictures (--explore takes --time, --triangle and --step too):\n"},
       {Group::Other, ""},
   };
   std::string out =
@@ -402,9 +415,9 @@ std::string MakeUsage() {
   }
   out +=
       "\n"
-      "A mouse button, q, Escape or closing the window ends it. Exit status: 0 done,\n"
-      "1 it could not draw or write (no display, no such window, a picture or this\n"
-      "output not written), 2 a bad command line.\n";
+      "A mouse button (but in --explore), q, Escape or closing the window ends it.\n"
+      "Exit status: 0 done, 1 it could not draw or write (no display, no such window,\n"
+      "a picture or this output not written), 2 a bad command line.\n";
   return out;
 }
 

@@ -16,7 +16,7 @@
 
 namespace dreieck {
 
-enum class Mode { Window, FullScreen, Root, WindowId, Picture, Frames, Help, Version };
+enum class Mode { Window, FullScreen, Root, WindowId, Explore, Picture, Frames, Help, Version };
 enum class Format { Png, Svg, Pdf };  // of a picture, by its file's extension
 
 struct Options {
@@ -84,6 +84,7 @@ struct OptionRow {
   int fallback = 0;         // Integer rows: the default --help and the man page name
   const char* unit = nullptr;  // Integer rows: the unit the messages name, or nullptr
   const char* valueHelp = nullptr;  // what a bad value should have been, when not a range
+  bool explore = false;     // Picture rows: --explore takes it too
 };
 
 std::span<const OptionRow> OptionTable();
@@ -105,7 +106,8 @@ struct Argument {
 
 // How arguments are read: messages name options with `dashes` in front ("--" on a
 // command line, nothing in a URL query); with `picturesOnly`, --size, --time,
-// --triangle, --step and --scale are refused without --picture or --frames.
+// --triangle, --step and --scale are refused without --picture or --frames (--time,
+// --triangle and --step are taken with --explore too).
 struct Syntax {
   const char* dashes;
   bool picturesOnly;

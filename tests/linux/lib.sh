@@ -73,7 +73,7 @@ start() {
 helper() {
   local made=DREIECK_${1^^}
   if [ -n "${!made:-}" ]; then echo "${!made}"; return 0; fi
-  cc -o "$run/$1" "$here/$1.c" -lXext -lX11 2>"$run/cc-$1.err" && echo "$run/$1" && return 0
+  cc -o "$run/$1" "$here/$1.c" -lXfixes -lXext -lX11 2>"$run/cc-$1.err" && echo "$run/$1" && return 0
   echo "FAIL: cannot build $1: $(head -1 "$run/cc-$1.err")" >&2
   exit 1
 }

@@ -1,0 +1,72 @@
+#include "platform/linux/explore.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "explorer/explorer.h"
+#include "platform/linux/picture.h"
+#include "settings/settings.h"
+
+namespace dreieck {
+
+namespace {
+
+// The options that draw the view again with --picture: "--size WxH --triangle ...
+// --step N", then the constructions that are off and a background that is not the
+// default.
+std::string RedrawOptions(const explorer::View& view, int width, int height) {
+  std::string out = "--size " + std::to_string(width) + "x" + std::to_string(height) + " --triangle ";
+  for (int i = 0; i < 3; ++i)
+    out += std::to_string(view.corners[i].x) + "," + std::to_string(view.corners[i].y) + (i < 2 ? "," : "");
+  out += " --step " + std::to_string(view.step);
+  for (const OptionRow& row : OptionTable())
+    if (row.kind == Kind::Show && !view.shown[row.show]) out += std::string(" --no-") + row.name;
+  if (view.background != kDefaultBackground && view.background < 5)
+    out += std::string(" --background ") + kShadeNames[view.background];
+  return out;
+}
+
+// S: the window's pixels as dreieck-YYYYMMDD-HHMMSS.png in the working directory (with
+// -2, -3, ... after a name that is taken), said on stderr.
+void Save(x11::Backend* backend, HWND window, const explorer::View& view) {
+  cairo_surface_t* image = backend->ImageOf(window);
+  if (image == nullptr) {
+    std::fprintf(stderr, "dreieck: nothing to save: the window has no picture\n");
+    return;
+  }
+  const time_t now = std::time(nullptr);
+  tm local;
+  char stamp[32];
+  strftime(stamp, sizeof stamp, "dreieck-%Y%m%d-%H%M%S", localtime_r(&now, &local));
+  std::string name = std::string(stamp) + ".png";
+  struct stat taken;
+  for (int n = 2; n < 1000 && lstat(name.c_str(), &taken) == 0; ++n) name = stamp + ("-" + std::to_string(n)) + ".png";
+  std::string error;
+  if (!WritePng(image, name, false, &error)) {
+    std::fprintf(stderr, "dreieck: cannot write %s: %s\n", Quoted(name).c_str(), error.c_str());
+    return;
+  }
+  std::fprintf(stderr, "dreieck: saved %s (%s)\n", Quoted(name).c_str(),
+               RedrawOptions(view, cairo_image_surface_get_width(image), cairo_image_surface_get_height(image)).c_str());
+}
+
+}  // namespace
+
+int RunExplorer(const Options& options, x11::Backend* backend, HWND frame) {
+  explorer::Start start;
+  start.cornersGiven = options.triangleGiven;
+  for (int i = 0; i < 3; ++i) start.corners[i] = {options.triangle[2 * i], options.triangle[2 * i + 1]};
+  start.secondGiven = options.timeGiven;
+  start.second = static_cast<time_t>(options.second);
+  start.step = options.step;
+  const int result = explorer::Run(frame, start, [backend](HWND window, const explorer::View& view) {
+    Save(backend, window, view);
+  });
+  if (result == 1) std::fprintf(stderr, "dreieck: the explorer could not make its window\n");
+  return result;
+}
+
+}  // namespace dreieck

@@ -1,0 +1,255 @@
+#!/usr/bin/env bash
+# dreieck --explore played by xdotool on a display of its own, its window against the
+# pictures `dreieck --picture` draws of the same corners and step, pixel for pixel:
+# each corner dragged (the picture follows while the button is held, and stays after
+# the release), a press just out of reach taking nothing, the pointer's shape over a
+# corner and while dragging; Right and Left through the steps and round, a switched
+# construction; corners on one line, on one point and far off the window; S saving
+# what the window shows (and the options that draw it again), Space a new triangle;
+# the line of keys gone after a few seconds, and no work at all while nothing happens;
+# Escape ending it with 0 and nothing on stderr.
+#
+# The screen is 800x600, which the window covers: the figures reckon with the screen's
+# size, so a picture of --size 800x600 is what the window shows. For corners off the
+# window it is made smaller, and then shows the top left of that picture but for a few
+# pixels of the circles that leave it: the canvas walks a circle from where it enters
+# the surface it draws on.
+#
+# Env: DREIECK_BIN (default build/host/dreieck), DREIECK_XGRAB and DREIECK_XCURSOR (the
+# helpers; built with cc when not given).
+set -uo pipefail
+# shellcheck source=SCRIPTDIR/lib.sh
+source "$(dirname "$0")/lib.sh"
+E2E_WIDTH=800
+E2E_HEIGHT=600
+linux_begin explore xdotool compare
+xgrab=$(helper xgrab) || exit 1
+xcursor=$(helper xcursor) || exit 1
+corners=200,450,600,470,380,150
+
+# open NAME ARGS...: dreieck --explore ARGS in the run folder (its working directory),
+# once its window shows the triangle (and so takes the pointer and keys): its id in
+# $wid, its place and size in $x0, $y0, $width and $height.
+open_explorer() {
+  local name=$1 i
+  shift
+  pushd "$run" >/dev/null && start "$name" -- --explore "$@"
+  popd >/dev/null || return 1
+  x0=0 y0=0 width=800 height=600
+  for ((i = 0; i < 50; i++)); do
+    wid=$(xdotool search --name '^Dreieck$' 2>/dev/null | head -1)
+    if [ -n "$wid" ] && grab "$name-open" && [ "$(count '#FF0000' "$run/$name-open.ppm")" -gt 100 ]; then
+      # The keys go to it wherever the pointer is.
+      xdotool windowfocus "$wid" 2>>"$run/xdotool.err"
+      return 0
+    fi
+    sleep 0.1
+  done
+  fail "$name: no window with a triangle"
+  return 1
+}
+# grab NAME: what the window shows, as RUN/NAME.ppm.
+grab() {
+  mkdir -p "$run/grab" && rm -f "$run/grab/000.ppm"
+  "$xgrab" "$wid" "$run/grab" 0.001 >/dev/null && mv "$run/grab/000.ppm" "$run/$1.ppm"
+}
+differ() { compare -metric AE "$1" "$2" null: 2>&1; }
+# shows NAME FILE [PIXELS]: waits (up to 2 s, well before the line of keys goes by
+# itself) until the window shows the picture FILE, but for at most PIXELS pixels
+# (default 0); checks it.
+shows() {
+  local i most=${3:-0} n
+  for ((i = 0; i < 10; i++)); do
+    grab "$1"
+    n=$(differ "$run/$1.ppm" "$2")
+    [ "$n" -le "$most" ] && break
+    sleep 0.2
+  done
+  [ "$n" -le "$most" ] && pass "$1: the window shows ${2##*/} ($n pixels apart)" ||
+    fail "$1: the window shows ${2##*/} but for $n pixels (at most $most)"
+}
+# same NAME CORNERS STEP [OPTIONS...]: the window shows `--picture --triangle CORNERS
+# --step STEP OPTIONS` (its top left, when the window is smaller).
+same() {
+  local name=$1 triangle=$2 step=$3
+  shift 3
+  "$bin" --picture "$run/$name-picture.png" --size 800x600 --triangle "$triangle" --step "$step" "$@" ||
+    fail "$name: --picture failed"
+  convert "$run/$name-picture.png" -crop "${width}x$height+0+0" +repage "$run/$name-picture.png"
+  shows "$name" "$run/$name-picture.png" "${most:-0}"
+}
+# press X Y, move X Y, release: the pointer at window point X,Y.
+press() { xdotool mousemove $((x0 + $1)) $((y0 + $2)) mousedown 1; }
+move() { xdotool mousemove $((x0 + $1)) $((y0 + $2)); }
+release() { xdotool mouseup 1; }
+# drag X1 Y1 X2 Y2: pressed at X1,Y1 and moved in four steps to X2,Y2, still held.
+drag() {
+  local i
+  press "$1" "$2"
+  for i in 1 2 3 4; do move $(($1 + ($3 - $1) * i / 4)) $(($2 + ($4 - $2) * i / 4)); done
+}
+# ends NAME: Escape ends it with 0 and nothing on stderr.
+ends() {
+  xdotool key Escape
+  if ended "$dreieck_pid" 5; then
+    expect_eq "$1: Escape: exit code" 0 "$ended_rc"
+    expect_eq "$1: nothing on stderr" "" "$(cat "$run/$1.err")"
+  else
+    fail "$1: still running 5 s after Escape"
+    kill -KILL "$dreieck_pid" 2>/dev/null
+  fi
+}
+
+log "each corner dragged as a person drags it"
+if open_explorer drag --triangle "$corners"; then
+  grab drag-hint
+  "$bin" --picture "$run/drag-start.png" --size 800x600 --triangle "$corners"
+  hint=$(convert "$run/drag-hint.ppm" "$run/drag-start.png" -compose difference -composite -threshold 0 \
+    -format %@ info: 2>/dev/null)
+  IFS='x+' read -r w h x y <<<"$hint"
+  [ "$(differ "$run/drag-hint.ppm" "$run/drag-start.png")" != 0 ] && [ $((y + h)) -le 30 ] &&
+    pass "the line of keys, and nothing else, tells the picture from the window ($hint)" ||
+    fail "the window differs from the picture in $hint, not just in the line of keys"
+  drag 203 448 303 498  # 3 px right of and 2 px above A
+  same drag-a-held 300,500,600,470,380,150 7
+  release
+  same drag-a 300,500,600,470,380,150 7
+  press 600 470 && move 650 400 && move 700 350 && release
+  same drag-b 300,500,700,350,380,150 7
+  drag 380 150 420 100 && release
+  same drag-c 300,500,700,350,420,100 7
+  press 429 100 && move 480 100 && release  # 9 px from C
+  sleep 0.3
+  same drag-out-of-reach 300,500,700,350,420,100 7
+
+  log "the pointer's shape"
+  shape() { move "$1" "$2" && sleep 0.1 && "$xcursor"; }
+  away=$(shape 100 100)
+  over=$(shape 428 100)  # 8 px from C
+  beyond=$(shape 429 100)
+  press 420 100 && sleep 0.1
+  held=$("$xcursor")
+  release && sleep 0.1
+  released=$("$xcursor")
+  [ "$over" != "$away" ] && [ "$held" != "$over" ] && [ "$held" != "$away" ] &&
+    pass "three shapes: away from the corners, over one, dragging one" ||
+    fail "the shapes away [$away], over a corner [$over] and dragging [$held] are not three"
+  expect_eq "9 px from a corner: the shape away from it" "$away" "$beyond"
+  expect_eq "released over a corner: the shape over a corner" "$over" "$released"
+  log "after the drags, no work while nothing happens"
+  status() { cat /proc/"$1"/task/*/status | awk -v k="$2:" '$1 == k { n += $2 } END { print n }'; }
+  cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+  woken0=$(status "$dreieck_pid" voluntary_ctxt_switches)
+  cpu0=$(cpu "$dreieck_pid")
+  sleep 2
+  expect_eq "no wake-ups in 2 s" 0 $(($(status "$dreieck_pid" voluntary_ctxt_switches) - woken0))
+  expect_eq "no CPU time in 2 s" 0 $(($(cpu "$dreieck_pid") - cpu0))
+  ends drag
+fi
+
+log "steps, round and back, and a construction switched off and on"
+if open_explorer steps --triangle "$corners" --step 0; then
+  xdotool key shift
+  same steps-0 "$corners" 0
+  for k in 1 2 3 4 5 6 7; do
+    xdotool key Right
+    same "steps-right-$k" "$corners" "$k"
+  done
+  xdotool key Right
+  same steps-round "$corners" 0
+  xdotool key Left
+  same steps-back "$corners" 7
+  xdotool key 2
+  same steps-no-incircle "$corners" 7 --no-incircle
+  xdotool key 2
+  same steps-incircle-again "$corners" 7
+
+  ends steps
+fi
+if open_explorer skip --triangle "$corners" --step 1 --no-incircle --background white; then
+  xdotool key shift
+  same skip-1 "$corners" 1 --no-incircle --background white
+  xdotool key Right
+  same skip-right "$corners" 3 --no-incircle --background white
+  ends skip
+fi
+
+log "corners on one line, on one point, and far off the window"
+if open_explorer degenerate --triangle 60,250,340,260,180,40; then
+  drag 180 40 200 255 && release  # C between A and B
+  same degenerate-line 60,250,340,260,200,255 7
+  drag 200 255 60 250 && release  # C onto A
+  same degenerate-point 60,250,340,260,60,250 7
+  # The window 400x300 in the middle of the screen: 200 px to leave it on the left and
+  # right, 150 above and below.
+  xdotool windowsize --sync "$wid" 400 300 windowmove --sync "$wid" 200 150 2>>"$run/xdotool.err"
+  x0=200 y0=150 width=400 height=300 most=40
+  same degenerate-smaller 60,250,340,260,60,250 7
+  drag 340 260 590 440 && release  # B off the right and bottom edges
+  same degenerate-off 60,250,590,440,60,250 7
+  drag 60 250 -190 -140 && release  # A (the first in that place) off the left and top
+  same degenerate-off-too -190,-140,590,440,60,250 7
+  xdotool key Right
+  same degenerate-answers -190,-140,590,440,60,250 0
+  most=0
+  ends degenerate
+fi
+
+log "S saves what the window shows; Space places a new triangle"
+# saved NAME N: the Nth "saved" line on stderr (waits up to 5 s); its file in $file,
+# its options in $options.
+saved() {
+  local line="" i
+  for ((i = 0; i < 50; i++)); do
+    line=$(grep '^dreieck: saved ' "$run/$1.err" | sed -n "$2p")
+    [ -n "$line" ] && break
+    sleep 0.1
+  done
+  file=$(sed -n "s/^dreieck: saved '\(dreieck-[0-9]\{8\}-[0-9]\{6\}\(-[0-9]*\)\?\.png\)' (.*)$/\1/p" <<<"$line")
+  options=$(sed -n 's/.*(\(.*\))$/\1/p' <<<"$line")
+  [ -n "$file" ] && [ -f "$run/$file" ] && return 0
+  fail "$1: no file saved as said: [$line]"
+  return 1
+}
+if open_explorer save --triangle "$corners" --no-incircle --background white; then
+  xdotool key s  # with the line of keys still shown
+  if saved save 1; then
+    expect_eq "the options said draw it again" \
+      "--size 800x600 --triangle $corners --step 7 --no-incircle --background white" "$options"
+    grab save-window
+    expect_eq "the PNG is what the window shows" 0 "$(differ "$run/save-window.ppm" "$run/$file")"
+    same save-picture "$corners" 7 --no-incircle --background white
+    first=$file
+  fi
+  xdotool key s
+  saved save 2 && [ "$file" != "$first" ] && pass "a second S, a second file ($file)" ||
+    fail "the second S wrote [$file] after [$first]"
+  xdotool key space s
+  if saved save 3; then
+    # shellcheck disable=SC2086  # the options are words
+    "$bin" --picture "$run/save-new.png" $options || fail "--picture $options failed"
+    expect_eq "Space: the saved picture is drawn again by its options" 0 "$(differ "$run/save-new.png" "$run/$file")"
+    shows save-new "$run/save-new.png"
+    [[ "$options" != *"--triangle $corners "* ]] && pass "Space: a new triangle ($options)" ||
+      fail "Space: the same triangle"
+  fi
+  xdotool key Escape
+  ended "$dreieck_pid" 5 && expect_eq "save: Escape: exit code" 0 "$ended_rc"
+  expect_eq "save: nothing on stderr but the saves" 3 "$(wc -l <"$run/save.err")"
+fi
+
+log "the line of keys goes by itself"
+if open_explorer hint --triangle "$corners"; then
+  "$bin" --picture "$run/hint-picture.png" --size 800x600 --triangle "$corners"
+  begun=$(now_ms)
+  for ((i = 0; i < 50; i++)); do
+    grab hint
+    [ "$(differ "$run/hint.ppm" "$run/hint-picture.png")" == 0 ] && break
+    sleep 0.2
+  done
+  gone=$((($(now_ms) - begun) / 1000))
+  [ "$i" -lt 50 ] && [ "$gone" -ge 4 ] && pass "gone after about $gone s" || fail "still shown after $gone s"
+  ends hint
+fi
+
+linux_end
