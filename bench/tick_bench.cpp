@@ -29,6 +29,7 @@
 #include <string>
 #include <utility>
 
+#include "explorer/explorer.h"
 #include "geometry/triangle.h"
 #include "platform/cairo/canvas.h"
 #include "platform/core/backend.h"
@@ -359,6 +360,67 @@ void BM_TickAfterHours(benchmark::State& state) {
   TearDown();
 }
 
+// ---- The explorer ----
+
+// A redraw of the explorer while a corner is dragged, every construction on: the
+// picture painted after a movement of the pointer, through the explorer's window
+// procedure as the X11 loop runs it, up to the pixels in the image (the copy to the X
+// server left out, as above). Corner A of the second's triangle swings over 64 places
+// to and fro, so the circles and lines change with it. The wait for the end of the
+// display frame, which the clock jumps over, is not measured.
+void BM_ExploreDrag(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+  ImageBackend backend(width, height);
+  const Reference erase = EraseReference(backend, width, height);
+  SetUp(backend, width, height);
+  explorer::Start start;
+  start.secondGiven = true;
+  start.second = kSecond;
+  const HWND window = explorer::Open(gMainWindow, start, nullptr);
+  if (window == nullptr) {
+    Fail(state, "the explorer made no window");
+    TearDown();
+    return;
+  }
+  const Point a = gTriangle.a;
+  MSG msg{};
+  // Hands out messages until a picture has been painted; its wall time, on the watch.
+  auto paint = [&](Stopwatch* watch) {
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      const bool painting = msg.message == WM_PAINT;
+      if (painting) watch->Start();
+      DispatchMessageA(&msg);
+      if (!painting) continue;
+      cairo_surface_flush(backend.Image());
+      return watch->Stop();
+    }
+    return -1.0;
+  };
+  Stopwatch unmeasured, watch;
+  core::PostMessageToQueue(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(a.x, a.y));
+  paint(&unmeasured);  // the press takes the line of keys away
+  backend.Canvas().TakeDamage();
+  int place = 1;  // 0 is where it was taken: no movement
+  for (auto _ : state) {
+    const int d = (place <= 32 ? place : 64 - place) * 6;
+    place = (place + 1) % 64;
+    core::PostMessageToQueue(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(a.x + d, a.y - d));
+    const double elapsed = paint(&watch);
+    if (elapsed < 0) {
+      Fail(state, "the loop ended before a picture was painted");
+      break;
+    }
+    state.SetIterationTime(elapsed);
+  }
+  const RECT damage = backend.Canvas().TakeDamage();
+  if (!state.error_occurred() && (damage.right - damage.left != width || damage.bottom - damage.top != height))
+    Fail(state, "a picture did not cover the window");
+  else if (!core::Errors().empty()) Fail(state, core::Errors().front().c_str());
+  DestroyWindow(window);
+  Ratios(state, "x_erase", watch, static_cast<double>(state.iterations()), erase);
+  TearDown();
+}
+
 // Both sizes, every step.
 void TickArguments(benchmark::internal::Benchmark* b) {
   b->ArgNames({"w", "h", "tick"});
@@ -370,6 +432,7 @@ BENCHMARK(BM_Erase)->ArgNames({"w", "h"})->Args({1920, 1080})->Args({3840, 2160}
 BENCHMARK(BM_Tick)->Apply(TickArguments)->UseManualTime();
 BENCHMARK(BM_Cycle)->ArgNames({"w", "h"})->Args({1920, 1080})->Args({3840, 2160})->UseManualTime();
 BENCHMARK(BM_TickAfterHours)->Apply(HoursArguments)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExploreDrag)->ArgNames({"w", "h"})->Args({1920, 1080})->Args({3840, 2160})->UseManualTime();
 
 // ---- Pictures ----
 
