@@ -4,7 +4,7 @@
 // it saves a picture.
 #pragma once
 
-#include "platform/linux/options.h"
+#include "platform/program/options.h"
 #include "platform/x11/backend.h"
 
 namespace dreieck {
