@@ -75,7 +75,7 @@ set_target_properties(dreieck_web PROPERTIES OUTPUT_NAME dreieck SUFFIX .js RUNT
 set(DREIECK_WEB_ASYNCIFY_ONLY main __original_main "*RunProgram*" "dreieck::RunInside(HWND__*)"
     "WinMain(HINSTANCE__*, HINSTANCE__*, char*, int)" "*RunMessageLoop*"
     "GetMessageA(tagMSG*, HWND__*, unsigned int, unsigned int)" "web::Backend::Wait(long long)"
-    "web::page::Wait(double)")
+    "web::page::Wait(double)" "*RunExplorer*" "explorer::Run*" "web::Backend::ExploreWait(long long)")
 list(JOIN DREIECK_WEB_ASYNCIFY_ONLY "\n" asyncify_only)
 file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/asyncify-only.txt CONTENT "${asyncify_only}\n")
 target_link_options(dreieck_web PRIVATE

@@ -8,26 +8,12 @@
 
 #include "explorer/explorer.h"
 #include "platform/linux/picture.h"
+#include "platform/program/program.h"
 #include "settings/settings.h"
 
 namespace dreieck {
 
 namespace {
-
-// The options that draw the view again with --picture: "--size WxH --triangle ...
-// --step N", then the constructions that are off and a background that is not the
-// default.
-std::string RedrawOptions(const explorer::View& view, int width, int height) {
-  std::string out = "--size " + std::to_string(width) + "x" + std::to_string(height) + " --triangle ";
-  for (int i = 0; i < 3; ++i)
-    out += std::to_string(view.corners[i].x) + "," + std::to_string(view.corners[i].y) + (i < 2 ? "," : "");
-  out += " --step " + std::to_string(view.step);
-  for (const OptionRow& row : OptionTable())
-    if (row.kind == Kind::Show && !view.shown[row.show]) out += std::string(" --no-") + row.name;
-  if (view.background != kDefaultBackground && view.background < 5)
-    out += std::string(" --background ") + kShadeNames[view.background];
-  return out;
-}
 
 // S: the window's pixels as dreieck-YYYYMMDD-HHMMSS.png in the working directory (with
 // -2, -3, ... after a name that is taken), said on stderr.
@@ -50,18 +36,13 @@ void Save(x11::Backend* backend, HWND window, const explorer::View& view) {
     return;
   }
   std::fprintf(stderr, "dreieck: saved %s (%s)\n", Quoted(name).c_str(),
-               RedrawOptions(view, cairo_image_surface_get_width(image), cairo_image_surface_get_height(image)).c_str());
+               PictureOptions(view, cairo_image_surface_get_width(image), cairo_image_surface_get_height(image)).c_str());
 }
 
 }  // namespace
 
 int RunExplorer(const Options& options, x11::Backend* backend, HWND frame) {
-  explorer::Start start;
-  start.cornersGiven = options.triangleGiven;
-  for (int i = 0; i < 3; ++i) start.corners[i] = {options.triangle[2 * i], options.triangle[2 * i + 1]};
-  start.secondGiven = options.timeGiven;
-  start.second = static_cast<time_t>(options.second);
-  start.step = options.step;
+  const explorer::Start start = ExplorerStart(options);
   const int result = explorer::Run(frame, start, [backend](HWND window, const explorer::View& view) {
     Save(backend, window, view);
   });

@@ -30,14 +30,30 @@ int RunInside(HWND frame) {
 }
 
 void PlaceTriangle(const int32_t corners[6]) {
-  HDC dc = GetDC(gMainWindow);
-  gTriangle.a = {corners[0], corners[1]};
-  gTriangle.b = {corners[2], corners[3]};
-  gTriangle.c = {corners[4], corners[5]};
-  gTriangle.SetBackground(static_cast<BackgroundShade>(gSettings.background));
-  gTriangle.DrawFigure(dc, FigureTriangle);
-  gCycleStep = 1;
-  ReleaseDC(gMainWindow, dc);
+  const Point points[3] = {{corners[0], corners[1]}, {corners[2], corners[3]}, {corners[4], corners[5]}};
+  explorer::FirstTick(points);
+}
+
+explorer::Start ExplorerStart(const Options& options) {
+  explorer::Start start;
+  start.cornersGiven = options.triangleGiven;
+  for (int i = 0; i < 3; ++i) start.corners[i] = {options.triangle[2 * i], options.triangle[2 * i + 1]};
+  start.secondGiven = options.timeGiven;
+  start.second = static_cast<time_t>(options.second);
+  start.step = options.step;
+  return start;
+}
+
+std::string PictureOptions(const explorer::View& view, int width, int height) {
+  std::string out = "--size " + std::to_string(width) + "x" + std::to_string(height) + " --triangle ";
+  for (int i = 0; i < 3; ++i)
+    out += std::to_string(view.corners[i].x) + "," + std::to_string(view.corners[i].y) + (i < 2 ? "," : "");
+  out += " --step " + std::to_string(view.step);
+  for (const OptionRow& row : OptionTable())
+    if (row.kind == Kind::Show && !view.shown[row.show]) out += std::string(" --no-") + row.name;
+  if (view.background != kDefaultBackground && view.background < 5)
+    out += std::string(" --background ") + kShadeNames[view.background];
+  return out;
 }
 
 }  // namespace dreieck

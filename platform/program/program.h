@@ -6,6 +6,9 @@
 
 #include <cstdint>
 
+#include <string>
+
+#include "explorer/explorer.h"
 #include "platform/program/options.h"
 #include "platform/win32.h"
 
@@ -22,5 +25,14 @@ int RunInside(HWND frame);
 // ones: what the cycle's first tick does, with the placement left out. The next tick
 // draws step 1.
 void PlaceTriangle(const int32_t corners[6]);
+
+// Where the explorer begins for these options: --triangle, else --time's triangle,
+// else the current second's, at --step.
+explorer::Start ExplorerStart(const Options& options);
+
+// The options that draw `view` again with --picture at width x height: "--size WxH
+// --triangle ... --step N", then the constructions that are off and a background that
+// is not the default.
+std::string PictureOptions(const explorer::View& view, int width, int height);
 
 }  // namespace dreieck

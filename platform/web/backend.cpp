@@ -58,12 +58,13 @@ class Backend::PageImage final : public cairo_canvas::ImageMemory {
   std::vector<uint32_t> rgba_;
 };
 
-Backend::Backend(const dreieck::Options& options)
+Backend::Backend(const dreieck::Options& options, bool exploring)
     : scale_(options.scale),
       sizeGiven_(options.Given("size")),
       size_{options.width, options.height},
       holdStep_(options.Given("step") || options.mode == dreieck::Mode::Picture ? options.step : -1),
-      triangleGiven_(options.triangleGiven) {
+      triangleGiven_(options.triangleGiven),
+      exploring_(exploring) {
   std::copy(options.triangle, options.triangle + 6, triangle_);
 }
 
@@ -96,8 +97,9 @@ void Backend::WindowCreated(HWND window) {
   program_ = window;
   image_ = std::make_unique<cairo_canvas::WindowImage>(
       window, [this](int width, int height) { return std::make_unique<PageImage>(width, height, &showMs_); },
-      scale_);
+      scale_, exploring_);
   Resize();
+  if (exploring_) return page::Exploring(true);
   // The program has loaded its settings before it made its window.
   int flags[7];
   for (int i = 0; i < 7; ++i) flags[i] = gSettings.*kShowFlags[i].field;
@@ -120,6 +122,7 @@ void Backend::Resize() {
 
 void Backend::WindowDestroyed(HWND window) {
   if (window == program_) {
+    if (exploring_) page::Exploring(false);
     image_.reset();
     program_ = nullptr;
   } else if (window == frame_) {
@@ -129,16 +132,72 @@ void Backend::WindowDestroyed(HWND window) {
 
 uint64_t Backend::NowMs() { return static_cast<uint64_t>(emscripten_get_now()); }
 
+void Backend::PointerShape(int cursor) { page::PointerShape(cursor); }
+
+bool Backend::ExploreAsked(Point corners[3], bool* shown) const {
+  std::copy(corners_, corners_ + 3, corners);
+  *shown = cornersShown_;
+  return exploreAsked_;
+}
+
+void Backend::ShowDrawn() {
+  if (image_ != nullptr) image_->ShowGathered();
+}
+
+// The page's events: the settings panel's and the Explore button's end the cycle; the
+// pointer and keys go to the explorer.
+void Backend::TakeEvents() {
+  for (page::Event event = page::NextEvent(); event.kind != page::EventKind::None; event = page::NextEvent()) {
+    if (event.kind == page::EventKind::Settings && !exploring_) {
+      restart_ = true;
+    } else if (event.kind == page::EventKind::Explore && !exploring_ && !exploreAsked_) {
+      // The triangle on the screen, unless the screen shows the caption or nothing yet.
+      exploreAsked_ = true;
+      cornersShown_ = ticks_ > 0 && gCycleStep != 0;
+      corners_[0] = gTriangle.a;
+      corners_[1] = gTriangle.b;
+      corners_[2] = gTriangle.c;
+    } else if (event.kind == page::EventKind::Pointer && exploring_ && program_ != nullptr) {
+      // In the program's pixels, as the 16-bit halves of the messages' lParam carry them.
+      const auto at = [this](int v) { return static_cast<WORD>(std::clamp(v / scale_, -32768, 32767)); };
+      const LPARAM where = MAKELPARAM(at(event.a), at(event.b));
+      const UINT message = event.c == page::kPointerPressed    ? WM_LBUTTONDOWN
+                           : event.c == page::kPointerReleased ? WM_LBUTTONUP
+                                                               : WM_MOUSEMOVE;
+      if (message != WM_MOUSEMOVE) pointerDown_ = message == WM_LBUTTONDOWN;
+      core::PostMessageToQueue(program_, message, pointerDown_ ? MK_LBUTTON : 0, where);
+    } else if (event.kind == page::EventKind::Key && exploring_ && program_ != nullptr) {
+      core::PostMessageToQueue(program_, WM_KEYDOWN, static_cast<WPARAM>(event.a), 1);
+    } else if (event.kind == page::EventKind::Resized && exploring_ && !sizeGiven_ && frame_ != nullptr) {
+      const SIZE size = PageSize();
+      core::ResizeWindow(frame_, size.cx, size.cy);
+    }
+  }
+}
+
+// The explorer's wait: what its last picture drew goes onto the <canvas>, then the
+// page has its thread until an event or the explorer's timer.
+void Backend::ExploreWait(int64_t timeoutMs) {
+  const double shownBefore = showMs_;
+  ShowDrawn();
+  if (drawStart_ >= 0 && showMs_ > shownBefore) page::Explored(emscripten_get_now() - drawStart_, showMs_ - shownBefore);
+  page::Wait(static_cast<double>(timeoutMs));
+  drawStart_ = emscripten_get_now();
+  showMs_ = 0;
+  TakeEvents();
+}
+
 void Backend::Wait(int64_t timeoutMs) {
+  if (exploring_) return ExploreWait(timeoutMs);
   // The timer's tick has run since the last wait.
   if (ticking_) {
     ticking_ = false;
     Ticked(stepAtTick_);
   }
-  if (restart_ && (ticks_ == 0 || held_)) return End();
+  if ((restart_ && (ticks_ == 0 || held_)) || exploreAsked_) return End();
   const bool due = page::Wait(held_ ? -1.0 : static_cast<double>(timeoutMs));
-  for (page::Event event = page::NextEvent(); event.kind != page::EventKind::None; event = page::NextEvent())
-    if (event.kind == page::EventKind::Settings) restart_ = true;
+  TakeEvents();
+  if (exploreAsked_) return End();
   // New settings wait for the cycle to end: the caption stays its whole interval, and
   // the tick of the next cycle's triangle is the new program's.
   if (restart_ && (ticks_ == 0 || held_ || (due && gCycleStep == 0))) return End();

@@ -14,10 +14,16 @@
 // the clock still at that second, --triangle places every cycle's corners, --step
 // holds the picture after that step (--picture after its step), --size fixes the
 // screen whatever the window, --scale draws K device pixels per pixel.
+//
+// Exploring, the page's frame holds the explorer's window (explorer/explorer.h)
+// instead: the page's pointer and keys become its mouse and key messages, the pointer
+// takes the shapes it asks for, and what a picture drew goes to the <canvas> in one
+// piece when the explorer waits again.
 #pragma once
 
 #include <memory>
 
+#include "geometry/triangle.h"
 #include "platform/cairo/window_image.h"
 #include "platform/core/backend.h"
 #include "platform/program/options.h"
@@ -26,7 +32,7 @@ namespace web {
 
 class Backend final : public core::Backend {
  public:
-  explicit Backend(const dreieck::Options& options);
+  Backend(const dreieck::Options& options, bool exploring);
   ~Backend() override;
   Backend(const Backend&) = delete;
   Backend& operator=(const Backend&) = delete;
@@ -36,6 +42,11 @@ class Backend final : public core::Backend {
   // Whether the run ended because the page's settings changed: the program is to start
   // again with them.
   bool SettingsChanged() const { return settingsChanged_; }
+  // Whether the run ended for the explorer (the Explore button); then the triangle on
+  // the screen, if there was one, is in *corners.
+  bool ExploreAsked(Point corners[3], bool* shown) const;
+  // Puts what the explorer drew onto the <canvas> now.
+  void ShowDrawn();
 
   SIZE ScreenSize(HWND window) override;
   core::Canvas* CanvasOf(HWND window) override;
@@ -44,6 +55,7 @@ class Backend final : public core::Backend {
   void WindowDestroyed(HWND window) override;
   uint64_t NowMs() override;
   void Wait(int64_t timeoutMs) override;
+  void PointerShape(int cursor) override;
 
  private:
   class PageImage;
@@ -52,6 +64,8 @@ class Backend final : public core::Backend {
   void Resize();
   void Ticked(int started);
   void End();
+  void TakeEvents();
+  void ExploreWait(int64_t timeoutMs);
 
   int scale_;
   bool sizeGiven_;
@@ -73,6 +87,13 @@ class Backend final : public core::Backend {
   bool held_ = false;
   bool restart_ = false;  // the settings changed: the program ends at the end of its cycle
   bool settingsChanged_ = false;
+
+  bool exploring_;
+  bool exploreAsked_ = false;  // the run ends for the explorer
+  bool cornersShown_ = false;  // and a triangle was on the screen then:
+  Point corners_[3] = {};
+  bool pointerDown_ = false;
+  double drawStart_ = -1;      // exploring: since the explorer took an event
 };
 
 }  // namespace web

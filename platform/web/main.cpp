@@ -14,6 +14,7 @@
 
 #include "version.h"
 
+#include "explorer/explorer.h"
 #include "platform/cairo/canvas.h"
 #include "platform/core/hooks.h"
 #include "platform/core/resources.h"
@@ -106,11 +107,18 @@ void StoreKeptSettings() {
 
 // One run of the program, as a process of its own would run: a fresh platform, the
 // settings in the registry, the clock, and the program's entry inside the page's frame.
-// True when it ended for new settings.
-bool RunProgram(const dreieck::Options& options) {
+// How a run of the program ended: for new settings, or for the explorer (on these
+// corners, when the screen showed a triangle).
+struct Ended {
+  bool settings = false;
+  bool explore = false;
+  bool cornersShown = false;
+  Point corners[3] = {};
+};
+Ended RunProgram(const dreieck::Options& options) {
   core::Reset();
   core::SetRecording(false);  // a screensaver runs for hours; nothing keeps its calls
-  web::Backend backend(options);
+  web::Backend backend(options, false);
   core::InstallBackend(&backend);
   StoreKeptSettings();
   dreieck::StoreSettings(options);
@@ -120,7 +128,31 @@ bool RunProgram(const dreieck::Options& options) {
   dreieck::RunInside(backend.MakeFrame());
   core::InstallBackend(nullptr);
   if (gMainWindow == nullptr) web::page::Message("the program could not make its window", true);
-  return backend.SettingsChanged();
+  Ended ended;
+  ended.settings = backend.SettingsChanged();
+  ended.explore = backend.ExploreAsked(ended.corners, &ended.cornersShown);
+  return ended;
+}
+
+// The explorer in the page's frame until Escape, on `start`; S offers the <canvas> as
+// a PNG download.
+void RunExplorer(const dreieck::Options& options, const explorer::Start& start) {
+  core::Reset();
+  core::SetRecording(false);
+  web::Backend backend(options, true);
+  core::InstallBackend(&backend);
+  StoreKeptSettings();
+  dreieck::StoreSettings(options);
+  const HWND frame = backend.MakeFrame();
+  const int result = explorer::Run(frame, start, [&backend](HWND window, const explorer::View& view) {
+    backend.ShowDrawn();
+    RECT client = {};
+    GetClientRect(window, &client);
+    web::page::SavePicture(dreieck::PictureOptions(view, client.right, client.bottom));
+  });
+  if (result != 0) web::page::Message("the explorer could not make its window", true);
+  if (core::IsWindowAlive(frame)) core::DestroyWindowTree(frame);
+  core::InstallBackend(nullptr);
 }
 
 const char* WhereName(dreieck::Mode mode) {
@@ -151,11 +183,35 @@ int main() {
   }
   web::page::Where(WhereName(options.mode));
   DescribePanel();
-  while (RunProgram(options)) {
-    // The panel's choices are the settings from now on; the address's give way.
-    std::fill(options.flags, options.flags + 7, -1);
-    options.background = -1;
-    options.intervalMs = -1;
+  // explore in the address opens the explorer first; Escape there goes on to the
+  // screensaver, whose Explore button opens it on the triangle shown.
+  bool explore = options.mode == dreieck::Mode::Explore;
+  explorer::Start start = dreieck::ExplorerStart(options);
+  for (;;) {
+    if (explore) {
+      RunExplorer(options, start);
+      explore = false;
+    }
+    const Ended ended = RunProgram(options);
+    if (ended.explore) {
+      explore = true;
+      start = dreieck::ExplorerStart(options);
+      start.step = 7;
+      if (ended.cornersShown) {
+        start.cornersGiven = true;
+        std::copy(ended.corners, ended.corners + 3, start.corners);
+      } else {
+        start.cornersGiven = false;
+        start.secondGiven = false;  // a triangle of its own
+      }
+    } else if (ended.settings) {
+      // The panel's choices are the settings from now on; the address's give way.
+      std::fill(options.flags, options.flags + 7, -1);
+      options.background = -1;
+      options.intervalMs = -1;
+    } else {
+      break;
+    }
   }
   return 0;
 }

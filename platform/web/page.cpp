@@ -81,6 +81,21 @@ EM_JS(void, PagePanelControl, (const char* kind, const char* role, int which, co
 EM_JS(void, PagePanel, (const char* caption, int cx, int cy, int intervalMin, int intervalMax, const char* names), {
   Module.page.panel(UTF8ToString(caption), cx, cy, intervalMin, intervalMax, UTF8ToString(names).split("\n"));
 });
+EM_JS(void, PageExploring, (int on), {
+  Module.page.exploring(!!on);
+});
+
+EM_JS(void, PageExplored, (double ms, double showMs), {
+  Module.page.explored(ms, showMs);
+});
+
+EM_JS(void, PagePointerShape, (int cursor), {
+  Module.page.pointerShape(cursor);
+});
+
+EM_JS(void, PageSavePicture, (const char* redraw), {
+  Module.page.savePicture(UTF8ToString(redraw));
+});
 // clang-format on
 
 namespace web::page {
@@ -132,6 +147,14 @@ std::vector<dreieck::Argument> Query() {
   }
   return arguments;
 }
+
+void Exploring(bool on) { PageExploring(on ? 1 : 0); }
+
+void Explored(double ms, double showMs) { PageExplored(ms, showMs); }
+
+void PointerShape(int cursor) { PagePointerShape(cursor); }
+
+void SavePicture(const std::string& redraw) { PageSavePicture(redraw.c_str()); }
 
 void Where(const char* option) { PageWhere(option); }
 

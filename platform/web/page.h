@@ -17,10 +17,15 @@ namespace web::page {
 enum class EventKind {
   None = 0,
   Settings = 1,  // the panel's OK: the stored settings changed
+  Pointer = 2,   // the pointer over the <canvas>: a, b its place in device pixels, c a PointerAction
+  Key = 3,       // a key for the explorer: a its virtual-key code
+  Explore = 4,   // the Explore button: the explorer on the triangle shown
+  Resized = 5,   // the page's window changed its size
 };
+enum PointerAction { kPointerMoved = 0, kPointerPressed = 1, kPointerReleased = 2 };
 struct Event {
   EventKind kind = EventKind::None;
-  int a = 0, b = 0, c = 0;  // what the event carries (nothing yet; the pointer's place, a key)
+  int a = 0, b = 0, c = 0;  // what the event carries
 };
 
 // Gives the browser back its thread until `timeoutMs` (-1: no limit) have passed,
@@ -42,6 +47,17 @@ void Show(const uint8_t* rgba, const RECT& part, int imageWidth, int imageHeight
 void Ticked(int started, int step, double ms, double showMs, bool held);
 // The program started with these settings (as it loaded them) and this background.
 void Started(const int flags[7], int background, int intervalMs, COLORREF backgroundColour);
+
+// The explorer began (the page sends it the pointer and keys) or ended.
+void Exploring(bool on);
+// The explorer drew a picture, in `ms` of which `showMs` went to the <canvas>.
+void Explored(double ms, double showMs);
+// The pointer's shape over the <canvas>: the number of a system cursor (IDC_ARROW,
+// IDC_HAND, IDC_SIZEALL), 0 for none.
+void PointerShape(int cursor);
+// The <canvas> as it is now, offered as the download dreieck-YYYYMMDD-HHMMSS.png
+// (the browser's local time); `redraw` is the options that draw it again.
+void SavePicture(const std::string& redraw);
 
 // The address's query as arguments: decoded names and values, and each pair as the
 // address writes it.

@@ -14,6 +14,11 @@ TEST is one of:
   settings  the panel's change takes effect at the next cycle and survives a reload,
             the address's settings hold for the visit only; Start, f, a click and
             Escape enter and leave full screen
+  explore   the explorer, by the address and by its button: corners dragged with the
+            mouse and by touch, onto each other, onto a line and off the canvas, steps
+            and switches, each picture against `dreieck --picture` of its corners and
+            step; S's download against the canvas; Escape back to the screensaver;
+            a redraw's cost at 1920x1080 while a corner is dragged
   idle      between ticks at 500 ms no task runs on the page over 30 s; the first
             picture and the ticks' cost at 1920x1080 (figures printed, bounds generous)
 DIR gets the pictures of a difference. Exit code 0 passed, 1 failed, 77 skipped (no
@@ -188,7 +193,7 @@ OPTIONS = {
     "no-circumcircle": None, "altitudes": None, "no-altitudes": None, "nine-point-circle": None,
     "no-nine-point-circle": None, "euler-line": None, "no-euler-line": None, "excircles": None,
     "no-excircles": None, "background": "light-grey", "interval": "5000", "size": "640x480", "time": SECOND,
-    "triangle": "1,2,3,4,5,6", "step": "10", "scale": "4", "help": None, "version": None,
+    "triangle": "1,2,3,4,5,6", "step": "10", "scale": "4", "help": None, "version": None, "explore": None,
 }
 SITE_FILES = ["/index.html", "/dreieck.js", "/page.js", "/dreieck.wasm", "/LiberationSans-Regular.ttf"]
 
@@ -316,6 +321,142 @@ def test_settings(test, site, browser):
     test.check(not page.problems(), f"the page reported {page.problems()}")
 
 
+# ---- explore ----
+
+CORNERS = [[100, 400], [500, 420], [260, 80]]
+KEYS = {"ArrowRight": ("ArrowRight", 39, None), "ArrowLeft": ("ArrowLeft", 37, None), "3": ("Digit3", 51, "3"),
+        "s": ("KeyS", 83, "s"), "Escape": ("Escape", 27, None)}
+# What is done in turn to the explorer opened on CORNERS in 640x480, and what
+# `dreieck --picture` then draws the same: a drag (corner, pointer pressed at, released
+# at, by mouse or touch) moves the corner by the pointer's way; a key.
+EXPLORE = [
+    ("A dragged by mouse", ("mouse", 0, (100, 400), (150, 380)), []),
+    ("B dragged by touch", ("touch", 1, (500, 420), (560, 300)), []),
+    ("C taken 5 px off and dragged", ("mouse", 2, (265, 84), (300, 40)), []),
+    ("Right: from step 7 round to 0", "ArrowRight", ["--step", "0"]),
+    ("Right: step 1", "ArrowRight", ["--step", "1"]),
+    ("Left: back round to 7", "ArrowLeft", ["--step", "0"]),
+    ("3: the circumcircle off", "3", ["--step", "0", "--no-circumcircle"]),
+    ("Left: the last step, with the circumcircle off", "ArrowLeft", ["--step", "7", "--no-circumcircle"]),
+    ("A onto B", ("mouse", 0, None, "B"), ["--step", "7", "--no-circumcircle"]),
+    ("C onto the line through A and B", ("mouse", 2, None, (620, 220)), ["--step", "7", "--no-circumcircle"]),
+    ("A off the canvas", ("mouse", 0, None, (-40, 700)), ["--step", "7", "--no-circumcircle"]),
+]
+
+
+def settle(page):
+    """Until the explorer has drawn everything the input asked for (no picture for 0.2 s)."""
+    count = -1
+    while count != page.evaluate("dreieck.explored.length"):
+        count = page.evaluate("dreieck.explored.length")
+        page.pump(0.2)
+
+
+def drag(page, how, start, end, steps=8):
+    (x0, y0), (x1, y1) = start, end
+    path = [(x0 + (x1 - x0) * i // steps, y0 + (y1 - y0) * i // steps) for i in range(1, steps + 1)]
+    if how == "touch":
+        page.touch("touchStart", [start])
+        for point in path:
+            page.touch("touchMove", [point])
+        page.touch("touchEnd", [])
+    else:
+        page.mouse("mousePressed", *start, buttons=1)
+        for point in path:
+            page.mouse("mouseMoved", *point, buttons=1)
+        page.mouse("mouseReleased", *end)
+
+
+def explored_against_picture(test, page, corners, options, what):
+    """The canvas against dreieck --picture of CORNERS in 640x480 with OPTIONS."""
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "picture.png")
+        triangle = ",".join(str(v) for corner in corners for v in corner)
+        subprocess.run([test.dreieck, "--picture", path, "--size", "640x480", "--triangle", triangle, *options],
+                       check=True, capture_output=True)
+        expected = rgba_of_png(path)
+    width, height, rgba = page.canvas_rgba("#screen")
+    if rgba == expected:
+        return
+    test.check(False, f"{what}: the canvas differs from --picture --triangle {triangle} {' '.join(options)}: "
+                      f"{difference(rgba, expected, width)}")
+    test.png(re.sub(r"[^a-z0-9]+", "-", what.lower()) + ".png", width, height, rgba)
+
+
+def test_explore(test, site, browser):
+    page = test.open(browser, site, "explore&size=640x480&triangle=" + ",".join(str(v) for c in CORNERS for v in c),
+                     size=(800, 600))
+    page.wait_for("dreieck.exploring && dreieck.explored !== undefined")
+    corners, options = [list(c) for c in CORNERS], ["--step", "7"]
+    for what, action, after in EXPLORE:
+        if isinstance(action, tuple):
+            how, corner, start, end = action
+            start = start or corners[corner]
+            end = corners[1] if end == "B" else end
+            drag(page, how, tuple(start), tuple(end))
+            corners[corner] = [corners[corner][i] + end[i] - start[i] for i in (0, 1)]
+        else:
+            key, key_code, text = KEYS[action]
+            page.key(action if not text else text, code=key, key_code=key_code, text=text)
+        options = after or options
+        settle(page)
+        explored_against_picture(test, page, corners, options, what)
+    test.check(page.evaluate("dreieck.exploring") and not page.problems(),
+               f"after the degenerate corners the explorer is {page.evaluate('dreieck.exploring')}, "
+               f"problems {page.problems()}")
+
+    # S: the download is the canvas, and says which options draw it again.
+    with tempfile.TemporaryDirectory() as folder:
+        page.send("Browser.setDownloadBehavior", behavior="allow", downloadPath=folder)
+        page.key("s", code="KeyS", key_code=83, text="s")
+        page.wait_for("dreieck.saved.length === 1")
+        saved = page.evaluate("dreieck.saved[0]")
+        path = os.path.join(folder, saved["name"])
+        page.pump(0.5)
+        rgba = rgba_of_png(path) if os.path.exists(path) else b""
+        test.check(rgba == page.canvas_rgba("#screen")[2], f"S: {path} is not the canvas ({len(rgba)} bytes)")
+        triangle = ",".join(str(v) for corner in corners for v in corner)
+        test.check(saved["redraw"] == f"--size 640x480 --triangle {triangle} --step 7 --no-circumcircle",
+                   f"S names {saved['redraw']}")
+
+    # Escape: back to the screensaver, whose Explore button opens the triangle shown.
+    page.key("Escape", key_code=27)
+    page.wait_for("!dreieck.exploring && dreieck.runs === 1")
+    test.open(browser, site, f"interval=500&size=640x480&time={SECOND}", size=(800, 600), page=page)
+    page.wait_for("dreieck.ticks >= 3", timeout=10)
+    click(page, "#explore")
+    page.wait_for("dreieck.exploring")
+    settle(page)
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "picture.png")
+        subprocess.run([test.dreieck, "--picture", path, "--size", "640x480", "--time", SECOND],
+                       check=True, capture_output=True)
+        # The line of keys is shown until the first key or button.
+        page.mouse("mousePressed", 5, 470)
+        page.mouse("mouseReleased", 5, 470)
+        settle(page)
+        test.check(page.canvas_rgba("#screen")[2] == rgba_of_png(path),
+                   "Explore: the canvas is not --picture of the triangle the screensaver showed")
+
+    # A redraw while a corner is dragged, every construction on, 1920x1080.
+    page = test.open(browser, site, "explore&triangle=400,900,1500,950,900,150", size=(1920, 1080), page=page)
+    page.wait_for("dreieck.exploring")
+    start = page.evaluate("dreieck.explored.length")
+    for k in range(60):
+        drag_once = (400 + 6 * (k % 30), 900 - 3 * (k % 30))
+        page.mouse("mousePressed" if k == 0 else "mouseMoved", *drag_once, buttons=1)
+        page.pump(0.02)
+    page.mouse("mouseReleased", *drag_once)
+    settle(page)
+    costs = page.evaluate(f"dreieck.explored.slice({start})")
+    ms = sorted(c[0] for c in costs)
+    median = ms[len(ms) // 2] if ms else float("inf")
+    print(f"explore: a redraw at 1920x1080 while dragging: median {median:.2f} ms, most {ms[-1] if ms else 0:.2f} ms "
+          f"over {len(ms)} pictures", flush=True)
+    test.check(len(ms) >= 20 and median <= 40, f"dragging at 1920x1080: {len(ms)} pictures, median {median:.2f} ms")
+    test.check(not page.problems(), f"the page reported {page.problems()}")
+
+
 # ---- idle ----
 
 def test_idle(test, site, browser):
@@ -367,7 +508,8 @@ def test_idle(test, site, browser):
 
 
 def main():
-    tests = {"cycle": test_cycle, "page": test_page, "settings": test_settings, "idle": test_idle}
+    tests = {"cycle": test_cycle, "page": test_page, "settings": test_settings, "idle": test_idle,
+             "explore": test_explore}
     parser = argparse.ArgumentParser()
     parser.add_argument("test", choices=tests)
     parser.add_argument("--site", required=True)

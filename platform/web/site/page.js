@@ -8,7 +8,8 @@
 // window.dreieck tells what the page has done (for the tests and the curious): its
 // state, the message it shows, the timeouts that fired, the events it posted, the
 // ticks drawn and what each cost, when the first picture came; tick(n) is a promise of
-// the n-th tick. With window.dreieckRecord set before this script runs, each tick's
+// the n-th tick; exploring, what each of the explorer's pictures cost and what S
+// offered. With window.dreieckRecord set before this script runs, each tick's
 // canvas is kept in dreieck.recorded, its RGBA pixels and their SHA-256 digest.
 "use strict";
 (() => {
@@ -38,6 +39,9 @@
     settings: null,    // as the program loaded them: {flags, background, interval}
     where: "",
     wakeLock: false,
+    exploring: false,  // the explorer has the canvas
+    explored: [],      // each of its pictures: [milliseconds, of them putting pixels on the canvas]
+    saved: [],         // what S offered: {name, redraw}
     recorded: [],      // with dreieckRecord: {tick, started, step, width, height, digest}
     tick: n => new Promise(resolve => (status.ticks >= n ? resolve() : tickWaiters.push([n, resolve]))),
   };
@@ -98,7 +102,9 @@
       resolve(0);
     }
   }
-  const eventSettings = 1;  // platform/web/page.h
+  // platform/web/page.h
+  const eventSettings = 1, eventPointer = 2, eventKey = 3, eventExplore = 4, eventResized = 5;
+  const pointerMoved = 0, pointerPressed = 1, pointerReleased = 2;
 
   const page = {
     query: queryPairs(location.search),
@@ -165,6 +171,34 @@
     storedSetting(name) {
       const value = kept[name];
       return Number.isInteger(value) && value >= 0 && value <= 0x7fffffff ? value : -1;
+    },
+    exploring(on) {
+      status.exploring = on;
+      if (on && status.state === "loading") status.state = "running";
+      document.body.classList.toggle("exploring", on);
+      if (!on) canvas.style.cursor = "";
+    },
+    explored(ms, showMs) {
+      status.explored.push([ms, showMs]);
+      if (status.explored.length > keepTicks) status.explored.shift();
+    },
+    pointerShape(cursor) {
+      canvas.style.cursor = { 0: "none", 32512: "default", 32646: "grabbing", 32649: "grab" }[cursor] || "default";
+    },
+    savePicture(redraw) {
+      const now = new Date();
+      const two = n => String(n).padStart(2, "0");
+      const name = `dreieck-${now.getFullYear()}${two(now.getMonth() + 1)}${two(now.getDate())}-` +
+                   `${two(now.getHours())}${two(now.getMinutes())}${two(now.getSeconds())}.png`;
+      canvas.toBlob(blob => {
+        const link = Object.assign(document.createElement("a"), { href: URL.createObjectURL(blob), download: name });
+        link.click();
+        setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+        status.saved.push({ name, redraw });
+        const line = `Saved ${name}; dreieck --picture ${name} ${redraw} draws it again.`;
+        say(line, false);
+        setTimeout(() => status.message === line && say(""), 5000);
+      }, "image/png");
     },
     message: say,
     panel: buildPanel,
@@ -296,12 +330,54 @@
     if (document.visibilityState === "visible" && document.fullscreenElement && !wakeLock) keepScreenOn();
   });
   document.getElementById("start").addEventListener("click", start);
+  // Exploring, these keys go to the explorer by their virtual-key codes.
+  const explorerKeys = { ArrowLeft: 0x25, ArrowRight: 0x27, " ": 0x20, s: 0x53, S: 0x53, Escape: 0x1b };
+  for (let digit = 1; digit <= 7; ++digit) explorerKeys[digit] = 0x30 + digit;
   document.addEventListener("keydown", event => {
     if (dialog.open || event.ctrlKey || event.altKey || event.metaKey) return;
+    if (status.exploring) {
+      if (!(event.key in explorerKeys)) return;
+      event.preventDefault();
+      if (!event.repeat || event.key.startsWith("Arrow")) post(eventKey, explorerKeys[event.key]);
+      if (event.key !== "Escape") return;
+    }
     if (event.key === "f" || event.key === "F") start();
     else if (event.key === "Escape") leave();
   });
+  // The explorer's pointer, mouse or touch, in the canvas's device pixels. A drag
+  // begins on the canvas and is followed over the whole page until it is released.
+  const where = event => {
+    const box = canvas.getBoundingClientRect();
+    const ratio = canvas.width / (box.width || 1);
+    return [Math.round((event.clientX - box.left) * ratio), Math.round((event.clientY - box.top) * ratio)];
+  };
+  let pressed = null;  // the pointer of the drag
+  canvas.addEventListener("pointerdown", event => {
+    if (!status.exploring || !event.isPrimary || event.button !== 0) return;
+    pressed = event.pointerId;
+    post(eventPointer, ...where(event), pointerPressed);
+  });
+  document.addEventListener("pointermove", event => {
+    if (status.exploring && event.isPrimary && (pressed === event.pointerId || event.target === canvas))
+      post(eventPointer, ...where(event), pointerMoved);
+  });
+  for (const kind of ["pointerup", "pointercancel"]) {
+    document.addEventListener(kind, event => {
+      if (pressed !== event.pointerId) return;
+      pressed = null;
+      if (status.exploring) post(eventPointer, ...where(event), pointerReleased);
+    });
+  }
+  addEventListener("resize", () => {
+    if (status.exploring) post(eventResized);
+  });
+  document.getElementById("explore").addEventListener("click", () => {
+    if (!status.exploring && status.state === "running") post(eventExplore);
+  });
+  document.getElementById("save").addEventListener("click", () => post(eventKey, explorerKeys.s));
+  document.getElementById("back").addEventListener("click", () => post(eventKey, explorerKeys.Escape));
   document.addEventListener("pointerdown", event => {
+    if (status.exploring) return;
     if (document.fullscreenElement) leave();
     // Asked for by the address (fullscreen): a click on the picture goes full screen.
     else if (status.where === "fullscreen" && event.target === canvas) start();
