@@ -16,16 +16,12 @@ set(DREIECK_NODE_ENV ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
 set(CMAKE_CXX_COMPILER_LAUNCHER ${DREIECK_NODE_ENV})
 set(CMAKE_CXX_LINKER_LAUNCHER ${DREIECK_NODE_ENV})
 
-# The SVG surface (for an SVG download) brings libpng and zlib with it: 115 KB more
-# wasm, 49 KB more gzipped, and two more libraries to build the first time.
-option(DREIECK_WEB_SVG "Build the page's Cairo with its SVG surface (and libpng, zlib)" OFF)
-set(web_deps_args ${DREIECK_WEB_DEPS})
+# Cairo with its SVG surface, for the explorer's SVG download: it brings libpng and zlib
+# with it (some 50 KB more gzipped, and two more libraries to build the first time).
+set(web_deps_args --svg ${DREIECK_WEB_DEPS})
 set(web_deps_libs ${DREIECK_WEB_DEPS}/lib/libcairo.a ${DREIECK_WEB_DEPS}/lib/libfreetype.a
-                  ${DREIECK_WEB_DEPS}/lib/libpixman-1.a)
-if(DREIECK_WEB_SVG)
-  list(PREPEND web_deps_args --svg)
-  list(APPEND web_deps_libs ${DREIECK_WEB_DEPS}/lib/libpng16.a ${DREIECK_WEB_DEPS}/lib/libz.a)
-endif()
+                  ${DREIECK_WEB_DEPS}/lib/libpixman-1.a ${DREIECK_WEB_DEPS}/lib/libpng16.a
+                  ${DREIECK_WEB_DEPS}/lib/libz.a)
 # Rewritten only when the options change, so that make builds the libraries again then.
 file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/web-deps-options.txt CONTENT "${web_deps_args}\n")
 add_custom_command(

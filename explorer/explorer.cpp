@@ -259,6 +259,13 @@ void DrawCycleAt(const Point corners[3], int32_t step) {
   while (gCycleStep >= 1 && gCycleStep <= 7 && NextShownStep(gCycleStep) <= step) OnTimerTick();
 }
 
+void DrawView(HWND window, const View& view) {
+  HDC dc = GetDC(window);
+  DefWindowProcA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  ReleaseDC(window, dc);
+  DrawCycleAt(view.corners, view.step);
+}
+
 HWND Open(HWND frame, const Start& start, Save save) {
   if (S().window != nullptr) return nullptr;  // one at a time
   LoadSettings();

@@ -74,4 +74,8 @@ void FirstTick(const Point corners[3]);
 // construction is on and at most `step`.
 void DrawCycleAt(const Point corners[3], int32_t step);
 
+// The picture `view` describes in the explorer's `window`, as its paint draws it but
+// without the line of keys: the class brush over everything, then DrawCycleAt.
+void DrawView(HWND window, const View& view);
+
 }  // namespace explorer

@@ -24,6 +24,7 @@
 #include "explorer/explorer.h"
 #include "geometry/triangle.h"
 #include "platform/cairo/canvas.h"
+#include "platform/cairo/svg.h"
 #include "platform/core/backend.h"
 #include "platform/core/hooks.h"
 #include "platform/linux/files.h"
@@ -67,90 +68,8 @@ class PictureBackend final : public core::Backend {
   uint64_t now_ = 0;
 };
 
-cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned int length) {
-  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
-  return CAIRO_STATUS_SUCCESS;
-}
-
 cairo_status_t WriteToFile(void* closure, const unsigned char* data, unsigned int length) {
   return static_cast<AtomicFile*>(closure)->Write(data, length) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
-}
-
-std::string XmlEscaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else if (c == '"') out += "&quot;";
-    else out += c;
-  }
-  return out;
-}
-
-// Cairo's SVG writes each label as glyph outlines: a group of <use> elements per label
-// that shows, in the order they were drawn (labels wholly off the picture it leaves
-// out). Each such group becomes a <text> element in its place, so labels stay text that
-// can be read, searched and selected, and the glyph outlines go. A group is the label
-// on its baseline whose extent holds the group's first glyph. Returns false when a
-// group belongs to no label.
-bool LabelsAsText(std::string* svg, const std::vector<cairo_canvas::TextRun>& texts, double scale) {
-  const std::string open = "<g style=\"fill:";
-  const std::string glyph = "<use xlink:href=\"#glyph";
-  std::string out;
-  size_t at = 0;
-  size_t next = 0;  // labels before this one are placed or left out
-  for (;;) {
-    const size_t g = svg->find(open, at);
-    if (g == std::string::npos) break;
-    const size_t close = svg->find('>', g);
-    const size_t use = close == std::string::npos ? close : svg->find_first_not_of(" \n", close + 1);
-    if (use == std::string::npos || svg->compare(use, glyph.size(), glyph) != 0) {
-      out.append(*svg, at, g + open.size() - at);
-      at = g + open.size();
-      continue;
-    }
-    const size_t end = svg->find("</g>", use);
-    double x = 0, y = 0;
-    const size_t xAt = svg->find(" x=\"", use), yAt = svg->find(" y=\"", use);
-    if (end == std::string::npos || xAt > end || yAt > end) return false;
-    x = std::strtod(svg->c_str() + xAt + 4, nullptr);
-    y = std::strtod(svg->c_str() + yAt + 4, nullptr);
-    size_t label = next;
-    while (label < texts.size() &&
-           !(std::fabs(texts[label].baseline * scale - y) < 0.01 && x >= texts[label].x * scale - 0.01 &&
-             x <= (texts[label].x + texts[label].width) * scale + 0.01))
-      ++label;
-    if (label == texts.size()) return false;
-    next = label + 1;
-    const cairo_canvas::TextRun& t = texts[label];
-    char head[400];
-    std::snprintf(head, sizeof head,
-                  "<text xml:space=\"preserve\" transform=\"matrix(%g 0 0 1 %g %g)\" "
-                  "font-family=\"%s, Liberation Sans, Arimo, Helvetica, sans-serif\" font-size=\"%g\" "
-                  "fill=\"#%02X%02X%02X\">",
-                  t.xScale, t.x * scale, t.baseline * scale, XmlEscaped(t.face).c_str(), t.size * scale,
-                  static_cast<unsigned>(t.colour & 0xFF), static_cast<unsigned>((t.colour >> 8) & 0xFF),
-                  static_cast<unsigned>((t.colour >> 16) & 0xFF));
-    out.append(*svg, at, g - at);
-    out += head;
-    out += XmlEscaped(t.utf8);
-    out += "</text>";
-    at = end + 4;
-  }
-  out.append(*svg, at, std::string::npos);
-  // The glyph outlines nothing uses any more.
-  for (;;) {
-    const size_t s = out.find("<symbol overflow=\"visible\" id=\"glyph");
-    if (s == std::string::npos) break;
-    const size_t e = out.find("</symbol>", s);
-    if (e == std::string::npos) break;
-    size_t after = e + 9;
-    if (after < out.size() && out[after] == '\n') ++after;
-    out.erase(s, after - s);
-  }
-  svg->swap(out);
-  return true;
 }
 
 // Runs the program until `done` says so, calling `afterTick` after each tick with the
@@ -211,7 +130,7 @@ int RunPicture(const Options& o) {
   if (format == Format::Png) {
     surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width * k, height * k);
   } else if (format == Format::Svg) {
-    surface = cairo_svg_surface_create_for_stream(AppendToString, &svg, width * k, height * k);
+    surface = cairo_svg_surface_create_for_stream(cairo_canvas::AppendToString, &svg, width * k, height * k);
     cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PX);
   } else {
     // A PDF is written while Cairo makes it: straight into the temporary file.
@@ -249,7 +168,7 @@ int RunPicture(const Options& o) {
     if (format == Format::Pdf && !pdfFile.Failure().empty()) error = pdfFile.Failure();
   }
   if (ok && format == Format::Svg) {
-    if (!LabelsAsText(&svg, texts, k)) {
+    if (!cairo_canvas::LabelsAsText(&svg, texts, k)) {
       ok = false;
       error = "the labels could not be written as text";
     } else {

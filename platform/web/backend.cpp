@@ -85,6 +85,7 @@ HWND Backend::MakeFrame() {
 SIZE Backend::ScreenSize(HWND) { return frame_ != nullptr ? core::ClientSize(frame_) : PageSize(); }
 
 core::Canvas* Backend::CanvasOf(HWND window) {
+  if (drawOn_ != nullptr && window == program_) return drawOn_;
   return window == program_ && image_ != nullptr ? image_->Canvas() : nullptr;
 }
 
@@ -138,6 +139,12 @@ bool Backend::ExploreAsked(Point corners[3], bool* shown) const {
   std::copy(corners_, corners_ + 3, corners);
   *shown = cornersShown_;
   return exploreAsked_;
+}
+
+void Backend::DrawOn(core::Canvas* canvas, const std::function<void()>& draw) {
+  drawOn_ = canvas;
+  draw();
+  drawOn_ = nullptr;
 }
 
 void Backend::ShowDrawn() {

@@ -21,6 +21,7 @@
 // piece when the explorer waits again.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "geometry/triangle.h"
@@ -47,6 +48,8 @@ class Backend final : public core::Backend {
   bool ExploreAsked(Point corners[3], bool* shown) const;
   // Puts what the explorer drew onto the <canvas> now.
   void ShowDrawn();
+  // Runs `draw` with the program's window drawing on `canvas` instead of its image.
+  void DrawOn(core::Canvas* canvas, const std::function<void()>& draw);
 
   SIZE ScreenSize(HWND window) override;
   core::Canvas* CanvasOf(HWND window) override;
@@ -93,7 +96,8 @@ class Backend final : public core::Backend {
   bool cornersShown_ = false;  // and a triangle was on the screen then:
   Point corners_[3] = {};
   bool pointerDown_ = false;
-  double drawStart_ = -1;      // exploring: since the explorer took an event
+  double drawStart_ = -1;
+  core::Canvas* drawOn_ = nullptr;  // see DrawOn      // exploring: since the explorer took an event
 };
 
 }  // namespace web

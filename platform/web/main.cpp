@@ -16,6 +16,7 @@
 
 #include "explorer/explorer.h"
 #include "platform/cairo/canvas.h"
+#include "platform/cairo/svg.h"
 #include "platform/core/hooks.h"
 #include "platform/core/resources.h"
 #include "platform/program/options.h"
@@ -135,7 +136,7 @@ Ended RunProgram(const dreieck::Options& options) {
 }
 
 // The explorer in the page's frame until Escape, on `start`; S offers the <canvas> as
-// a PNG download.
+// a PNG download, and the same picture drawn again as SVG.
 void RunExplorer(const dreieck::Options& options, const explorer::Start& start) {
   core::Reset();
   core::SetRecording(false);
@@ -148,7 +149,16 @@ void RunExplorer(const dreieck::Options& options, const explorer::Start& start) 
     backend.ShowDrawn();
     RECT client = {};
     GetClientRect(window, &client);
-    web::page::SavePicture(dreieck::PictureOptions(view, client.right, client.bottom));
+    std::string svg, error;
+    const bool made = cairo_canvas::MakeSvg(
+        client.right, client.bottom,
+        [&](cairo_canvas::Canvas* canvas) {
+          backend.DrawOn(canvas, [&] { explorer::DrawView(window, view); });
+          return true;
+        },
+        &svg, &error);
+    if (!made) web::page::Message("the SVG could not be made: " + error, true);
+    web::page::SavePicture(dreieck::PictureOptions(view, client.right, client.bottom), svg);
   });
   if (result != 0) web::page::Message("the explorer could not make its window", true);
   if (core::IsWindowAlive(frame)) core::DestroyWindowTree(frame);

@@ -93,8 +93,8 @@ EM_JS(void, PagePointerShape, (int cursor), {
   Module.page.pointerShape(cursor);
 });
 
-EM_JS(void, PageSavePicture, (const char* redraw), {
-  Module.page.savePicture(UTF8ToString(redraw));
+EM_JS(void, PageSavePicture, (const char* redraw, const char* svg, int svgLength), {
+  Module.page.savePicture(UTF8ToString(redraw), svgLength > 0 ? UTF8ToString(svg, svgLength) : "");
 });
 // clang-format on
 
@@ -154,7 +154,9 @@ void Explored(double ms, double showMs) { PageExplored(ms, showMs); }
 
 void PointerShape(int cursor) { PagePointerShape(cursor); }
 
-void SavePicture(const std::string& redraw) { PageSavePicture(redraw.c_str()); }
+void SavePicture(const std::string& redraw, const std::string& svg) {
+  PageSavePicture(redraw.c_str(), svg.c_str(), static_cast<int>(svg.size()));
+}
 
 void Where(const char* option) { PageWhere(option); }
 

@@ -56,8 +56,9 @@ void Explored(double ms, double showMs);
 // IDC_HAND, IDC_SIZEALL), 0 for none.
 void PointerShape(int cursor);
 // The <canvas> as it is now, offered as the download dreieck-YYYYMMDD-HHMMSS.png
-// (the browser's local time); `redraw` is the options that draw it again.
-void SavePicture(const std::string& redraw);
+// (the browser's local time), and `svg`, when not empty, as the same name's .svg;
+// `redraw` is the options that draw it again.
+void SavePicture(const std::string& redraw, const std::string& svg);
 
 // The address's query as arguments: decoded names and values, and each pair as the
 // address writes it.

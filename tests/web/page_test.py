@@ -17,7 +17,7 @@ TEST is one of:
   explore   the explorer, by the address and by its button: corners dragged with the
             mouse and by touch, onto each other, onto a line and off the canvas, steps
             and switches, each picture against `dreieck --picture` of its corners and
-            step; S's download against the canvas; Escape back to the screensaver;
+            step; S's downloads against the canvas and --picture's SVG; Escape back to the screensaver;
             a redraw's cost at 1920x1080 while a corner is dragged
   idle      between ticks at 500 ms no task runs on the page over 30 s; the first
             picture and the ticks' cost at 1920x1080 (figures printed, bounds generous)
@@ -405,19 +405,33 @@ def test_explore(test, site, browser):
                f"after the degenerate corners the explorer is {page.evaluate('dreieck.exploring')}, "
                f"problems {page.problems()}")
 
-    # S: the download is the canvas, and says which options draw it again.
+    # S: the downloads are the canvas as PNG and the same picture as --picture's SVG,
+    # and the line names the options that draw it again.
+    triangle = ",".join(str(v) for corner in corners for v in corner)
+    redraw = f"--size 640x480 --triangle {triangle} --step 7 --no-circumcircle"
     with tempfile.TemporaryDirectory() as folder:
         page.send("Browser.setDownloadBehavior", behavior="allow", downloadPath=folder)
         page.key("s", code="KeyS", key_code=83, text="s")
         page.wait_for("dreieck.saved.length === 1")
         saved = page.evaluate("dreieck.saved[0]")
-        path = os.path.join(folder, saved["name"])
+        png, svg = (os.path.join(folder, saved[kind] or "none") for kind in ("name", "svg"))
         page.pump(0.5)
-        rgba = rgba_of_png(path) if os.path.exists(path) else b""
-        test.check(rgba == page.canvas_rgba("#screen")[2], f"S: {path} is not the canvas ({len(rgba)} bytes)")
-        triangle = ",".join(str(v) for corner in corners for v in corner)
-        test.check(saved["redraw"] == f"--size 640x480 --triangle {triangle} --step 7 --no-circumcircle",
-                   f"S names {saved['redraw']}")
+        rgba = rgba_of_png(png) if os.path.exists(png) else b""
+        test.check(rgba == page.canvas_rgba("#screen")[2], f"S: {png} is not the canvas ({len(rgba)} bytes)")
+        test.check(saved["redraw"] == redraw, f"S names {saved['redraw']}, not {redraw}")
+        subprocess.run([test.dreieck, "--picture", os.path.join(folder, "picture.svg"), *redraw.split()], check=True)
+        expected = open(os.path.join(folder, "picture.svg"), "rb").read()
+        got = open(svg, "rb").read() if os.path.exists(svg) else b""
+        # The same document but for the surface's number, and the labels' font size and
+        # stretch, which the canvas measures on the first surface a process draws on (an
+        # image on the page, the SVG in --picture): their product, the width, is the same.
+        def same(document):
+            document = re.sub(rb'surface[0-9]+', b'surface', document)
+            return re.sub(rb'matrix\(([0-9.]+) 0 0 1 ([^"]*)" (font-family="[^"]*") font-size="([0-9.]+)"',
+                          lambda m: b'%s %s %.2f' % (m[2], m[3], float(m[1]) * float(m[4])), document)
+        test.check(same(got) == same(expected) and b"<text" in got,
+                   f"S: {svg} ({len(got)} bytes, {got.count(b'<text')} texts) is not dreieck --picture's SVG "
+                   f"({len(expected)} bytes)")
 
     # Escape: back to the screensaver, whose Explore button opens the triangle shown.
     page.key("Escape", key_code=27)

@@ -41,7 +41,7 @@
     wakeLock: false,
     exploring: false,  // the explorer has the canvas
     explored: [],      // each of its pictures: [milliseconds, of them putting pixels on the canvas]
-    saved: [],         // what S offered: {name, redraw}
+    saved: [],         // what S offered: {name, svg, redraw}
     recorded: [],      // with dreieckRecord: {tick, started, step, width, height, digest}
     tick: n => new Promise(resolve => (status.ticks >= n ? resolve() : tickWaiters.push([n, resolve]))),
   };
@@ -185,17 +185,22 @@
     pointerShape(cursor) {
       canvas.style.cursor = { 0: "none", 32512: "default", 32646: "grabbing", 32649: "grab" }[cursor] || "default";
     },
-    savePicture(redraw) {
+    savePicture(redraw, svg) {
       const now = new Date();
       const two = n => String(n).padStart(2, "0");
-      const name = `dreieck-${now.getFullYear()}${two(now.getMonth() + 1)}${two(now.getDate())}-` +
-                   `${two(now.getHours())}${two(now.getMinutes())}${two(now.getSeconds())}.png`;
-      canvas.toBlob(blob => {
+      const stem = `dreieck-${now.getFullYear()}${two(now.getMonth() + 1)}${two(now.getDate())}-` +
+                   `${two(now.getHours())}${two(now.getMinutes())}${two(now.getSeconds())}`;
+      const offer = (blob, name) => {
         const link = Object.assign(document.createElement("a"), { href: URL.createObjectURL(blob), download: name });
         link.click();
         setTimeout(() => URL.revokeObjectURL(link.href), 60000);
-        status.saved.push({ name, redraw });
-        const line = `Saved ${name}; dreieck --picture ${name} ${redraw} draws it again.`;
+      };
+      canvas.toBlob(png => {
+        offer(png, `${stem}.png`);
+        if (svg) offer(new Blob([svg], { type: "image/svg+xml" }), `${stem}.svg`);
+        status.saved.push({ name: `${stem}.png`, svg: svg ? `${stem}.svg` : null, redraw });
+        const line = `Saved ${stem}.png${svg ? ` and ${stem}.svg` : ""}; dreieck --picture ${stem}.png ${redraw} ` +
+                     "draws it again.";
         say(line, false);
         setTimeout(() => status.message === line && say(""), 5000);
       }, "image/png");
