@@ -29,11 +29,6 @@ int RunInside(HWND frame) {
   return WinMain(kInstance, nullptr, line.data(), SW_SHOWDEFAULT);
 }
 
-void PlaceTriangle(const int32_t corners[6]) {
-  const Point points[3] = {{corners[0], corners[1]}, {corners[2], corners[3]}, {corners[4], corners[5]}};
-  explorer::FirstTick(points);
-}
-
 explorer::Start ExplorerStart(const Options& options) {
   explorer::Start start;
   start.cornersGiven = options.triangleGiven;

@@ -21,11 +21,6 @@ void StoreSettings(const Options& options);
 // Runs the program's entry with a preview command line naming `frame`; its result.
 int RunInside(HWND frame);
 
-// Step 0 of the cycle with these corners (ax, ay, bx, by, cx, cy) instead of random
-// ones: what the cycle's first tick does, with the placement left out. The next tick
-// draws step 1.
-void PlaceTriangle(const int32_t corners[6]);
-
 // Where the explorer begins for these options: --triangle, else --time's triangle,
 // else the current second's, at --step.
 explorer::Start ExplorerStart(const Options& options);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "explorer/explorer.h"
 #include "platform/core/hooks.h"
 #include "platform/program/program.h"
 #include "platform/web/page.h"
@@ -220,7 +221,8 @@ void Backend::Wait(int64_t timeoutMs) {
   if (triangleGiven_ && gCycleStep == 0) {
     // This is the tick of the cycle's triangle, with the corners given; the timer's
     // period begins again from it.
-    dreieck::PlaceTriangle(triangle_);
+    const Point corners[3] = {{triangle_[0], triangle_[1]}, {triangle_[2], triangle_[3]}, {triangle_[4], triangle_[5]}};
+    explorer::FirstTick(corners);
     SetTimer(gMainWindow, gTimerId, core::TimerPeriod(gMainWindow, gTimerId), nullptr);
     Ticked(0);
     return;
