@@ -99,6 +99,9 @@ int RunOnScreen(const Options& options) {
       std::fprintf(stderr, "dreieck: %s\n", error.c_str());
       result = 1;
     } else if (mode == Mode::Explore) {
+      // The explorer's pictures are those of a screen of the window's size, as the
+      // options it names for them say.
+      backend.ScreenIsFrame(frame);
       result = RunExplorer(options, &backend, frame);
     } else {
       result = RunInside(frame);

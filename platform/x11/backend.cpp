@@ -77,13 +77,20 @@ HWND Backend::AddTarget(Window window, bool own, std::string* error) {
 }
 
 SIZE Backend::ScreenSize(HWND window) {
-  if (const Target* target = TargetOf(window)) return target->monitor;
+  if (const Target* target = TargetOf(window))
+    return target->screenIsFrame ? core::ClientSize(programs_.count(window) ? programs_.at(window).frame : window)
+                                 : target->monitor;
   return {DisplayWidth(display_, DefaultScreen(display_)), DisplayHeight(display_, DefaultScreen(display_))};
 }
 
 core::Canvas* Backend::CanvasOf(HWND window) {
   auto it = programs_.find(window);
   return it != programs_.end() ? it->second.image->Canvas() : nullptr;
+}
+
+void Backend::ScreenIsFrame(HWND frame) {
+  auto t = targets_.find(frame);
+  if (t != targets_.end()) t->second.screenIsFrame = true;
 }
 
 cairo_surface_t* Backend::ImageOf(HWND window) const {
