@@ -27,7 +27,8 @@ file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/web-deps-options.txt CONTENT "${web_
 add_custom_command(
   OUTPUT ${DREIECK_WEB_DEPS}/stamp
   COMMAND ${PROJECT_SOURCE_DIR}/tools/build-wasm-deps.sh ${web_deps_args}
-  DEPENDS ${PROJECT_SOURCE_DIR}/tools/build-wasm-deps.sh ${PROJECT_BINARY_DIR}/web-deps-options.txt
+  DEPENDS ${PROJECT_SOURCE_DIR}/tools/build-wasm-deps.sh ${PROJECT_SOURCE_DIR}/tools/patches/cairo-spline-callbacks.patch
+          ${PROJECT_BINARY_DIR}/web-deps-options.txt
   COMMENT "pixman, FreeType and Cairo for WebAssembly from Debian's sources (the first time only, about 7 minutes)"
   USES_TERMINAL VERBATIM)
 add_custom_target(web_deps DEPENDS ${DREIECK_WEB_DEPS}/stamp)

@@ -16,6 +16,8 @@
 # Cairo is built with FreeType and without fontconfig (the page loads its font file
 # itself), without PNG, PDF, PS, SVG and X. --svg adds the SVG surface, which needs
 # libpng and zlib (also from Debian's sources).
+# Our own patches to their code are in tools/patches (Cairo: its spline callbacks, which
+# WebAssembly calls with their exact type).
 #
 # Each step writes its output to PREFIX/logs/STEP.log and one line to the console; a
 # failing step shows the end of its log and exits with 1. Wrong usage exits with 2.
@@ -36,6 +38,7 @@ done
 mkdir -p "$prefix"
 prefix=$(cd "$prefix" && pwd)
 script=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
+patches=$(dirname "$script")/patches  # our own patches to the libraries' code
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 # Debian's emscripten runs on the machine's node, which must find Debian's JavaScript
@@ -59,7 +62,8 @@ done
 
 stamp_text="$(for s in "${sources[@]}"; do echo "$s ${source_version[$s]}"; done)
 svg $svg
-script $(sha256sum "$script" | cut -d' ' -f1)"
+script $(sha256sum "$script" | cut -d' ' -f1)
+patches $(cat "$patches"/*.patch | sha256sum | cut -d' ' -f1)"
 if [ -f "$prefix/stamp" ] && [ "$(cat "$prefix/stamp")" = "$stamp_text" ]; then
   touch "$prefix/stamp"  # newer than this script for make
   echo "build-wasm-deps: up to date in $prefix ($(tr '\n' ' ' <"$prefix/stamp" | cut -c1-90)...)"
@@ -196,6 +200,7 @@ build_freetype() {
 
 configure_cairo() {
   cd "$prefix/work/cairo"
+  patch -p1 --forward <"$patches/cairo-spline-callbacks.patch"
   # Its config.sub predates wasm32-unknown-emscripten; pixman's knows it.
   cp "$prefix/work/pixman/config.sub" build/config.sub
   local png_options=(--disable-png --disable-svg)

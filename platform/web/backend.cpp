@@ -20,6 +20,8 @@ namespace web {
 // a canvas takes and putting them there.
 class Backend::PageImage final : public cairo_canvas::ImageMemory {
  public:
+  static constexpr int kBandPixels = 1 << 20;
+
   PageImage(int width, int height, double* showMs)
       : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height)),
         width_(width),
@@ -34,22 +36,30 @@ class Backend::PageImage final : public cairo_canvas::ImageMemory {
   void Show(const RECT& part) override {
     const double start = emscripten_get_now();
     const int width = part.right - part.left;
-    rgba_.resize(static_cast<size_t>(width) * static_cast<size_t>(part.bottom - part.top));
+    // In bands of at most kBandPixels, so that the RGBA copy stays small however large
+    // the image is.
+    const int rows = std::max(1, kBandPixels / std::max(width, 1));
     const unsigned char* data = cairo_image_surface_get_data(surface_);
     const size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface_));
-    uint32_t* out = rgba_.data();
-    for (int y = part.top; y < part.bottom; ++y) {
-      // A pixel of Cairo's RGB24 is 0x00RRGGBB in a 32-bit word; the canvas takes the
-      // bytes R, G, B, A: in a little-endian word (wasm's), 0xAABBGGRR.
-      const uint32_t* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride) + part.left;
-      for (int x = 0; x < width; ++x) {
-        const uint32_t p = row[x];
-        *out++ = 0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+    for (int top = part.top; top < part.bottom; top += rows) {
+      const int bottom = std::min(part.bottom, top + rows);
+      rgba_.resize(static_cast<size_t>(width) * static_cast<size_t>(bottom - top));
+      uint32_t* out = rgba_.data();
+      for (int y = top; y < bottom; ++y) {
+        // A pixel of Cairo's RGB24 is 0x00RRGGBB in a 32-bit word; the canvas takes the
+        // bytes R, G, B, A: in a little-endian word (wasm's), 0xAABBGGRR.
+        const uint32_t* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride) + part.left;
+        for (int x = 0; x < width; ++x) {
+          const uint32_t p = row[x];
+          *out++ = 0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+        }
       }
+      page::Show(reinterpret_cast<const uint8_t*>(rgba_.data()), RECT{part.left, top, part.right, bottom}, width_,
+                 height_);
     }
-    page::Show(reinterpret_cast<const uint8_t*>(rgba_.data()), part, width_, height_);
     *showMs_ += emscripten_get_now() - start;
   }
+
 
  private:
   cairo_surface_t* surface_;

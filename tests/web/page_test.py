@@ -145,6 +145,8 @@ CYCLES = [
      ["--size", "640x480", "--triangle", "100,400,500,420,260,80", "--no-medians"], (640, 480), None),
     ("held after step 3", (640, 480), f"time={SECOND}&step=3", ["--size", "640x480", "--time", SECOND],
      (640, 480), 4),
+    ("a tiny triangle: dashed circles a few pixels wide", (160, 120), "size=160x120&triangle=0,0,2,0,0,2",
+     ["--size", "160x120", "--triangle", "0,0,2,0,0,2"], (160, 120), None),
 ]
 
 
@@ -236,6 +238,13 @@ def test_page(test, site, browser):
         expected = {"help": "The address takes these options by their names, without dashes, e.g.",
                     "version": "dreieck 1.0.0.1"}.get(name, "")
         test.check(shown == ["running", False, expected], f"?{name}: the page says {shown}")
+
+    # A trap after the program resumed from a wait stops it as one at its start does.
+    test.open(browser, site, "", page=page)
+    page.evaluate("setTimeout(() => { throw new WebAssembly.RuntimeError('unreachable'); })")
+    page.wait_for("dreieck.state !== 'running'", timeout=5)
+    shown = page.evaluate("[dreieck.state, dreieck.message]")
+    test.check(shown == ["failed", "The program stopped: unreachable"], f"after a trap the page says {shown}")
 
     page.navigate("file://" + os.path.abspath(os.path.join(test.args.site, "index.html")))
     shown = page.evaluate("[dreieck.state, dreieck.message]")
@@ -412,8 +421,12 @@ def test_explore(test, site, browser):
     with tempfile.TemporaryDirectory() as folder:
         page.send("Browser.setDownloadBehavior", behavior="allow", downloadPath=folder)
         page.key("s", code="KeyS", key_code=83, text="s")
-        page.wait_for("dreieck.saved.length === 1")
-        saved = page.evaluate("dreieck.saved[0]")
+        page.key("s", code="KeyS", key_code=83, text="s")
+        page.wait_for("dreieck.saved.length === 2")
+        saved, again = page.evaluate("dreieck.saved")
+        same_second = again["name"][:23] == saved["name"][:23]  # dreieck-YYYYMMDD-HHMMSS
+        test.check(again["name"] == (saved["name"][:-4] + "-2.png" if same_second else again["name"]) != saved["name"],
+                   f"two saves at once: {saved['name']} and {again['name']}")
         png, svg = (os.path.join(folder, saved[kind] or "none") for kind in ("name", "svg"))
         page.pump(0.5)
         rgba = rgba_of_png(png) if os.path.exists(png) else b""

@@ -103,6 +103,7 @@
     }
   }
   // platform/web/page.h
+  const savesIn = {};  // pictures saved, by their second's name
   const eventSettings = 1, eventPointer = 2, eventKey = 3, eventExplore = 4, eventResized = 5;
   const pointerMoved = 0, pointerPressed = 1, pointerReleased = 2;
 
@@ -188,8 +189,11 @@
     savePicture(redraw, svg) {
       const now = new Date();
       const two = n => String(n).padStart(2, "0");
-      const stem = `dreieck-${now.getFullYear()}${two(now.getMonth() + 1)}${two(now.getDate())}-` +
-                   `${two(now.getHours())}${two(now.getMinutes())}${two(now.getSeconds())}`;
+      // A second picture within the same second is -2, -3, ... as on Linux.
+      let stem = `dreieck-${now.getFullYear()}${two(now.getMonth() + 1)}${two(now.getDate())}-` +
+                 `${two(now.getHours())}${two(now.getMinutes())}${two(now.getSeconds())}`;
+      const taken = (savesIn[stem] = (savesIn[stem] || 0) + 1);
+      if (taken > 1) stem += `-${taken}`;
       const offer = (blob, name) => {
         const link = Object.assign(document.createElement("a"), { href: URL.createObjectURL(blob), download: name });
         link.click();
@@ -402,6 +406,11 @@
     status.state = "failed";
     say(`The program stopped: ${what}`, true);
   };
+  // A trap after the program resumed from a wait is not its start's: it reaches the
+  // page as an uncaught error or a rejected promise.
+  const stopped = error => status.state !== "failed" && fail((error && error.message) || String(error));
+  addEventListener("error", event => event.error instanceof WebAssembly.RuntimeError && stopped(event.error));
+  addEventListener("unhandledrejection", event => stopped(event.reason));
   Promise.all([font, Dreieck({ page, noInitialRun: true, onAbort: fail })])
     .then(([bytes, program]) => {
       page.font = new Uint8Array(bytes);
