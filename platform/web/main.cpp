@@ -166,8 +166,8 @@ void RunExplorer(const dreieck::Options& options, const explorer::Start& start) 
 }
 
 const char* WhereName(dreieck::Mode mode) {
-  for (const dreieck::OptionRow& spec : dreieck::OptionTable())
-    if (spec.group == dreieck::Group::Where && spec.mode == mode) return spec.name;
+  for (const dreieck::OptionRow& row : dreieck::OptionTable())
+    if (row.group == dreieck::Group::Where && row.mode == mode) return row.name;
   return "";
 }
 

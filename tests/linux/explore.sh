@@ -90,13 +90,7 @@ drag() {
 # ends NAME: Escape ends it with 0 and nothing on stderr.
 ends() {
   xdotool key Escape
-  if ended "$dreieck_pid" 5; then
-    expect_eq "$1: Escape: exit code" 0 "$ended_rc"
-    expect_eq "$1: nothing on stderr" "" "$(cat "$run/$1.err")"
-  else
-    fail "$1: still running 5 s after Escape"
-    kill -KILL "$dreieck_pid" 2>/dev/null
-  fi
+  stops "$1" 5
 }
 
 log "each corner dragged as a person drags it"

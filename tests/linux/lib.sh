@@ -53,6 +53,17 @@ forget() {  # forget PID: no longer ours to clean up
 # ended PID SECONDS: wait_end (tools/lib/process.sh: the exit code in $ended_rc, how
 # long it took in $ended_tenths), and the process is no longer ours to clean up.
 ended() { wait_end "$1" "$2" && forget "$1"; }
+# stops NAME [SECONDS]: the program (dreieck_pid) ended within SECONDS (3) with 0 and
+# said nothing on stderr ($run/NAME.err).
+stops() {
+  if ended "$dreieck_pid" "${2:-3}"; then
+    expect_eq "$1: exit code" 0 "$ended_rc"
+    expect_eq "$1: nothing on stderr" "" "$(cat "$run/$1.err")"
+  else
+    fail "$1: still running ${2:-3} s later"
+    kill -KILL "$dreieck_pid" 2>/dev/null
+  fi
+}
 
 # start NAME [VAR=VALUE...] -- ARGS...: dreieck in the background; pid in $dreieck_pid,
 # output in RUN/NAME.out and RUN/NAME.err.

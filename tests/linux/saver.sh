@@ -52,16 +52,6 @@ wait_colour() {
   done
   return 1
 }
-# stops NAME: it ended at once with 0 and said nothing.
-stops() {
-  if ended "$dreieck_pid" 3; then
-    expect_eq "$1: exit code" 0 "$ended_rc"
-    expect_eq "$1: nothing on stderr" "" "$(cat "$run/$1.err")"
-  else
-    fail "$1: still running 3 s later"
-    kill -KILL "$dreieck_pid" 2>/dev/null
-  fi
-}
 
 log "a window of its own"
 start own -- --interval 500
