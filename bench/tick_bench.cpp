@@ -34,8 +34,8 @@
 #include "platform/cairo/canvas.h"
 #include "platform/core/backend.h"
 #include "platform/core/hooks.h"
-#include "platform/program/options.h"
-#include "platform/linux/picture.h"
+#include "driver/options.h"
+#include "frontends/linux/picture.h"
 #include "settings/settings.h"
 #include "shell/shell.h"
 

@@ -59,7 +59,7 @@ else()
   install(FILES ${DREIECK_PACKAGING_DIR}/xscreensaver/dreieck
           DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
   # xscreensaver-settings finds a mode's options by the mode's name.
-  install(FILES ${PROJECT_SOURCE_DIR}/platform/linux/dreieck.xml
+  install(FILES ${PROJECT_SOURCE_DIR}/frontends/linux/dreieck.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/dreieck RENAME copyright)
@@ -69,9 +69,9 @@ else()
   # gzip -9, without name and time stamp, so that the same source gives the same package.
   add_custom_command(
     OUTPUT ${PROJECT_BINARY_DIR}/dreieck.6
-    COMMAND dreieck_manual ${PROJECT_SOURCE_DIR}/platform/linux/dreieck.6.in ${PROJECT_BINARY_DIR}/dreieck.6
+    COMMAND dreieck_manual ${PROJECT_SOURCE_DIR}/frontends/linux/dreieck.6.in ${PROJECT_BINARY_DIR}/dreieck.6
             ${PROJECT_VERSION}
-    DEPENDS dreieck_manual ${PROJECT_SOURCE_DIR}/platform/linux/dreieck.6.in
+    DEPENDS dreieck_manual ${PROJECT_SOURCE_DIR}/frontends/linux/dreieck.6.in
     VERBATIM)
   add_custom_target(dreieck_page ALL DEPENDS ${PROJECT_BINARY_DIR}/dreieck.6)
   find_program(DREIECK_GZIP gzip)

@@ -61,7 +61,7 @@ add_custom_target(web_font ALL DEPENDS ${DREIECK_WEB_SITE}/LiberationSans-Regula
 # The page: the program's code, the stand-in, the canvas and the web backend as
 # dreieck.js and dreieck.wasm, beside the page's HTML and script.
 target_link_libraries(cairocanvas PUBLIC webcairo)
-add_executable(dreieck_web platform/web/main.cpp platform/web/backend.cpp platform/web/page.cpp shell/entry.cpp)
+add_executable(dreieck_web frontends/page/main.cpp platform/web/backend.cpp platform/web/page.cpp shell/entry.cpp)
 target_link_libraries(dreieck_web PRIVATE programstart cairocanvas)
 set_target_properties(dreieck_web PROPERTIES OUTPUT_NAME dreieck SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${DREIECK_WEB_SITE})
 # The program's message loop waits in the backend for the browser's timeout: Asyncify
@@ -81,7 +81,7 @@ target_link_options(dreieck_web PRIVATE
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=33554432 -sFILESYSTEM=0
   -sASYNCIFY=1 -sASYNCIFY_ONLY=@${PROJECT_BINARY_DIR}/asyncify-only.txt ${DREIECK_WEB_ASYNCIFY_ADVISE})
 foreach(file index.html page.js)
-  configure_file(platform/web/site/${file} ${DREIECK_WEB_SITE}/${file} COPYONLY)
+  configure_file(frontends/page/site/${file} ${DREIECK_WEB_SITE}/${file} COPYONLY)
 endforeach()
 
 # What the page is made of, for the ZIP (cmake/packaging.cmake).

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
-#include "platform/program/options.h"
+#include "driver/options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> args = {"dreieck"};

@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/program/options.h"
+#include "driver/options.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "explorer/explorer.h"
 #include "platform/core/hooks.h"
-#include "platform/program/program.h"
+#include "driver/program.h"
 #include "platform/web/page.h"
 #include "settings/settings.h"
 #include "shell/shell.h"

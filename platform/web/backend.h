@@ -10,7 +10,7 @@
 // program takes it. The clocks are the browser's: performance.now() for the timers,
 // Date.now() for the program's time().
 //
-// The address's options shape the run (platform/program/options.h): a --time stands
+// The address's options shape the run (driver/options.h): a --time stands
 // the clock still at that second, --triangle places every cycle's corners, --step
 // holds the picture after that step (--picture after its step), --size fixes the
 // screen whatever the window, --scale draws K device pixels per pixel.
@@ -27,7 +27,7 @@
 #include "geometry/triangle.h"
 #include "platform/cairo/window_image.h"
 #include "platform/core/backend.h"
-#include "platform/program/options.h"
+#include "driver/options.h"
 
 namespace web {
 

@@ -1,5 +1,5 @@
 // The page's side of the browser build: what the platform asks of the page's
-// JavaScript (platform/web/site/page.js), which owns the <canvas>, the browser's timer,
+// JavaScript (frontends/page/site/page.js), which owns the <canvas>, the browser's timer,
 // the settings kept in localStorage, the settings panel and the address. Each function
 // here is one call into the page's `page` object.
 #pragma once
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/core/windows.h"
-#include "platform/program/options.h"
+#include "driver/options.h"
 
 namespace web::page {
 

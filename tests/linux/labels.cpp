@@ -8,7 +8,7 @@
 // 1024x768) on a display of the same size, the clock standing at the given UTC second
 // (default 2021-03-04 05:06:07), every construction on unless switched off, the
 // background black unless SHADE says otherwise. The options are read as dreieck reads
-// them (platform/program/options.h), with the same values and messages. For each tick of one cycle it prints every label the tick writes, one a
+// them (driver/options.h), with the same values and messages. For each tick of one cycle it prints every label the tick writes, one a
 // line:
 //
 //   TICK X Y RRGGBB BYTES TEXT
@@ -35,7 +35,7 @@
 #include <vector>
 
 #include "platform/core/hooks.h"
-#include "platform/program/options.h"
+#include "driver/options.h"
 #include "geometry/triangle.h"
 #include "settings/settings.h"
 #include "shell/shell.h"

@@ -114,7 +114,7 @@ else
   fail "the option description: $(cat "$run/xmllint.err")"
 fi
 expect_eq "the option description is the source's" "" \
-  "$(cmp "$root/usr/share/xscreensaver/config/dreieck.xml" "$top/platform/linux/dreieck.xml" 2>&1)"
+  "$(cmp "$root/usr/share/xscreensaver/config/dreieck.xml" "$top/frontends/linux/dreieck.xml" 2>&1)"
 man -l "$root/usr/share/man/man6/dreieck.6.gz" >"$run/man.txt" 2>"$run/man.err"
 if grep -q '^NAME' "$run/man.txt" && grep -q -- '--window-id' "$run/man.txt" && [ ! -s "$run/man.err" ]; then
   pass "the man page renders"

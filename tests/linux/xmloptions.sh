@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# platform/linux/dreieck.xml against the program: the file is well-formed and follows
+# frontends/linux/dreieck.xml against the program: the file is well-formed and follows
 # the rules xscreensaver-settings applies (root <screensaver>, ids and labels, one menu
 # entry without arg-set, switches that begin with a dash and occur once), it offers
 # exactly the settings of the program's option table (dreieck_manual --table: each
@@ -15,7 +15,7 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 bin=${DREIECK_BIN:-$top/build/host/dreieck}
-xml=$top/platform/linux/dreieck.xml
+xml=$top/frontends/linux/dreieck.xml
 manual=${DREIECK_MANUAL:-$top/build/host/dreieck_manual}
 manpage=${DREIECK_MANPAGE:-$top/build/host/dreieck.6}
 [ -x "$bin" ] || { echo "FAIL: no program at $bin (set DREIECK_BIN)"; exit 1; }

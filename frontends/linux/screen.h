@@ -1,7 +1,7 @@
 // The program on a screen: in an X11 window, until it ends.
 #pragma once
 
-#include "platform/program/options.h"
+#include "driver/options.h"
 
 namespace dreieck {
 

@@ -4,7 +4,7 @@
 // it saves a picture.
 #pragma once
 
-#include "platform/program/options.h"
+#include "driver/options.h"
 #include "platform/x11/backend.h"
 
 namespace dreieck {

@@ -1,7 +1,7 @@
 // Which X window the program draws in, and how it ends there. XScreenSaver names its
 // window in the environment; SIGTERM, SIGINT and SIGHUP end the program at once with 0
 // through a pipe the X11 backend's wait watches, and so does the loss of the X server.
-#include "platform/linux/screen.h"
+#include "frontends/linux/screen.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -13,8 +13,8 @@
 #include <string>
 
 #include "platform/core/hooks.h"
-#include "platform/linux/explore.h"
-#include "platform/program/program.h"
+#include "frontends/linux/explore.h"
+#include "driver/program.h"
 #include "platform/x11/backend.h"
 #include "platform/x11/own_window.h"
 #include "shell/shell.h"

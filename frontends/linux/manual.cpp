@@ -14,7 +14,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/program/options.h"
+#include "driver/options.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "explorer/explorer.h"
-#include "platform/program/options.h"
+#include "driver/options.h"
 #include "platform/win32.h"
 
 namespace dreieck {

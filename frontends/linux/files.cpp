@@ -1,4 +1,4 @@
-#include "platform/linux/files.h"
+#include "frontends/linux/files.h"
 
 #include <fcntl.h>
 #include <limits.h>

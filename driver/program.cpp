@@ -1,4 +1,4 @@
-#include "platform/program/program.h"
+#include "driver/program.h"
 
 #include <string>
 

@@ -1,9 +1,9 @@
 // The options of the Linux program and of the page: where it draws (a window of its
 // own, the whole screen, a window it is given, or a picture), the settings the Windows
 // dialog offers, and the picture's size, moment and scale. One table describes every
-// option; the command line, --help, the man page (platform/linux/manual.cpp) and the
+// option; the command line, --help, the man page (frontends/linux/manual.cpp) and the
 // checks of XScreenSaver's option description all follow it, and the page reads its
-// URL query with the same table as name=value pairs (platform/web).
+// URL query with the same table as name=value pairs (platform/web and frontends/page).
 #pragma once
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // pixels are a Cairo image, SVG or PDF surface, on a clock that jumps from tick to
 // tick. Between ticks the driver looks at the cycle's step to know when the picture
 // asked for is complete, and for --frames it writes every tick.
-#include "platform/linux/picture.h"
+#include "frontends/linux/picture.h"
 
 #include "version.h"
 
@@ -27,8 +27,8 @@
 #include "platform/cairo/svg.h"
 #include "platform/core/backend.h"
 #include "platform/core/hooks.h"
-#include "platform/linux/files.h"
-#include "platform/program/program.h"
+#include "frontends/linux/files.h"
+#include "driver/program.h"
 #include "shell/shell.h"
 
 namespace dreieck {

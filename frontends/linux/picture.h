@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/program/options.h"
+#include "driver/options.h"
 
 namespace dreieck {
 

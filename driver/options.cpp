@@ -1,4 +1,4 @@
-#include "platform/program/options.h"
+#include "driver/options.h"
 
 #include <cstring>
 

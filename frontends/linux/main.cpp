@@ -9,10 +9,10 @@
 
 #include "version.h"
 
-#include "platform/program/options.h"
-#include "platform/linux/picture.h"
-#include "platform/program/program.h"
-#include "platform/linux/screen.h"
+#include "driver/options.h"
+#include "frontends/linux/picture.h"
+#include "driver/program.h"
+#include "frontends/linux/screen.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/explore.h"
+#include "frontends/linux/explore.h"
 
 #include <sys/stat.h>
 
@@ -7,8 +7,8 @@
 #include <string>
 
 #include "explorer/explorer.h"
-#include "platform/linux/picture.h"
-#include "platform/program/program.h"
+#include "frontends/linux/picture.h"
+#include "driver/program.h"
 #include "settings/settings.h"
 
 namespace dreieck {
