@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "geometry/triangle.h"
-#include "platform/core/hooks.h"
+#include "platform/core/testing.h"
 #include "settings/settings.h"
 #include "shell/shell.h"
 

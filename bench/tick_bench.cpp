@@ -33,7 +33,7 @@
 #include "geometry/triangle.h"
 #include "platform/cairo/canvas.h"
 #include "platform/core/backend.h"
-#include "platform/core/hooks.h"
+#include "platform/core/testing.h"
 #include "driver/options.h"
 #include "frontends/linux/picture.h"
 #include "settings/settings.h"
@@ -143,7 +143,7 @@ void SetUp(ImageBackend& backend, int width, int height) {
   LoadSettings();
   backend.Renew();
   backend.SetDrawing(true);
-  gMainWindow = core::NewFrameWindow("bench", width, height);
+  gMainWindow = core::NewOuterWindow("bench", width, height);
   gCycleStep = 0;
   backend.Canvas().Fill({0, 0, width, height}, 0);
   backend.Canvas().TakeDamage();

@@ -62,7 +62,7 @@ add_custom_target(web_font ALL DEPENDS ${DREIECK_WEB_SITE}/LiberationSans-Regula
 # dreieck.js and dreieck.wasm, beside the page's HTML and script.
 target_link_libraries(cairocanvas PUBLIC webcairo)
 add_executable(dreieck_web frontends/page/main.cpp platform/web/backend.cpp platform/web/page.cpp shell/entry.cpp)
-target_link_libraries(dreieck_web PRIVATE programstart cairocanvas)
+target_link_libraries(dreieck_web PRIVATE dreieck_driver cairocanvas)
 set_target_properties(dreieck_web PROPERTIES OUTPUT_NAME dreieck SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${DREIECK_WEB_SITE})
 # The program's message loop waits in the backend for the browser's timeout: Asyncify
 # saves and restores the stack of the functions between main() and that wait, and only

@@ -12,8 +12,9 @@ namespace {
 
 constexpr int kSideMax = 16384;  // of the screen the figures reckon with
 
-// Every option, in the order --help and the man page list them.
-const OptionRow kTable[] = {
+// Every option, in the order --help and the man page list them: where it draws, the
+// constructions (made of kConstructions), then the rest.
+const OptionRow kWhereRows[] = {
     {.name = "fullscreen", .kind = Kind::Mode, .group = Group::Where, .value = nullptr,
      .help = "cover the whole screen", .more = "A mouse button, \\fBq\\fP or \\fBEscape\\fP ends it.",
      .mode = Mode::FullScreen},
@@ -44,21 +45,9 @@ const OptionRow kTable[] = {
      .more = "It prints how many it wrote. Afterwards \\fIDIR\\fP holds the ticks of this cycle only: "
              "tick\\-NN.png files of a longer cycle are removed, nothing else there is touched.",
      .mode = Mode::Frames},
+};
 
-    {.name = "medians", .kind = Kind::Show, .group = Group::What, .value = nullptr,
-     .help = "the medians and the centroid", .more = nullptr, .show = 0},
-    {.name = "incircle", .kind = Kind::Show, .group = Group::What, .value = nullptr,
-     .help = "the incircle and its centre", .more = nullptr, .show = 1},
-    {.name = "circumcircle", .kind = Kind::Show, .group = Group::What, .value = nullptr,
-     .help = "the circumcircle and its centre", .more = nullptr, .show = 2},
-    {.name = "altitudes", .kind = Kind::Show, .group = Group::What, .value = nullptr,
-     .help = "the altitudes and the orthocenter", .more = nullptr, .show = 3},
-    {.name = "nine-point-circle", .kind = Kind::Show, .group = Group::What, .value = nullptr,
-     .help = "the nine-point circle", .more = nullptr, .show = 4},
-    {.name = "euler-line", .kind = Kind::Show, .group = Group::What, .value = nullptr,
-     .help = "the Euler line", .more = nullptr, .show = 5},
-    {.name = "excircles", .kind = Kind::Show, .group = Group::What, .value = nullptr,
-     .help = "the three excircles and their centres", .more = nullptr, .show = 6},
+const OptionRow kOtherRows[] = {
     {.name = "background", .kind = Kind::Shade, .group = Group::What, .value = "SHADE",
      .help = "the background", .more = nullptr},
     {.name = "interval", .kind = Kind::Integer, .group = Group::What, .value = "MS",
@@ -81,7 +70,7 @@ const OptionRow kTable[] = {
      .more = "0 is the bare triangle, 1 to 7 add the constructions in the order listed above, 8 and 9 "
              "add nothing, and 10 is the erased screen with the caption. The default shows every "
              "construction. With \\fB\\-\\-picture\\fP, or with \\fB\\-\\-explore\\fP from 0 to 7.",
-     .field = &Options::step, .low = 0, .high = 10, .fallback = Options::kDefaultStep, .explore = true},
+     .field = &Options::step, .low = kStepTriangle, .high = kStepErase, .fallback = Options::kDefaultStep, .explore = true},
     {.name = "scale", .kind = Kind::Integer, .group = Group::Picture, .value = "K",
      .help = "K times the pixels in each direction", .more = nullptr, .field = &Options::scale, .low = 1,
      .high = 4, .fallback = Options::kDefaultScale},
@@ -91,17 +80,30 @@ const OptionRow kTable[] = {
     {.name = "version", .kind = Kind::Mode, .group = Group::Other, .value = nullptr,
      .help = "show the version and end", .more = nullptr, .mode = Mode::Version},
 };
-static_assert(std::size(kTable) <= 32, "Options::given has a bit for each row");
+static_assert(std::size(kWhereRows) + kConstructionCount + std::size(kOtherRows) <= 32,
+              "Options::given has a bit for each row");
+
+const std::vector<OptionRow>& Table() {
+  static const std::vector<OptionRow> table = [] {
+    std::vector<OptionRow> rows(std::begin(kWhereRows), std::end(kWhereRows));
+    for (int i = 0; i < kConstructionCount; ++i)
+      rows.push_back({.name = kConstructions[i].option, .kind = Kind::Show, .group = Group::What, .value = nullptr,
+                      .help = kConstructions[i].help, .more = nullptr, .show = i});
+    rows.insert(rows.end(), std::begin(kOtherRows), std::end(kOtherRows));
+    return rows;
+  }();
+  return table;
+}
 
 // The row of `name`; *negated when it is the no- form of a construction.
 const OptionRow* Find(std::string_view name, bool* negated) {
   *negated = false;
   if (name.starts_with("no-")) {
-    for (const OptionRow& row : kTable)
+    for (const OptionRow& row : Table())
       if (row.kind == Kind::Show && name.substr(3) == row.name) return *negated = true, &row;
     return nullptr;
   }
-  for (const OptionRow& row : kTable)
+  for (const OptionRow& row : Table())
     if (name == row.name) return &row;
   return nullptr;
 }
@@ -235,7 +237,7 @@ class Reader {
     const std::string option = dashes_ + a.name;
     if (row->value == nullptr && a.value) return option + " takes no value";
     if (row->value != nullptr && !a.value) return option + " needs a value";
-    o_.given |= 1u << (row - kTable);
+    o_.given |= 1u << (row - Table().data());
     const std::string value = a.value.value_or("");
     const std::string hint = ValueHelp(*row);
     const std::string bad = "bad value for " + option + ": " + Quoted(value) + (hint.empty() ? "" : " (" + hint + ")");
@@ -289,7 +291,7 @@ class Reader {
     // --size, --time, --triangle, --step and --scale; --explore takes some of them.
     std::vector<std::string> pictureOnly;
     bool pictureOnlyGiven = false;
-    for (const OptionRow& row : kTable) {
+    for (const OptionRow& row : Table()) {
       if (row.group != Group::Picture || (explore && row.explore)) continue;
       pictureOnly.push_back(dashes_ + row.name);
       pictureOnlyGiven = pictureOnlyGiven || o_.Given(row.name);
@@ -303,7 +305,9 @@ class Reader {
     if (o_.mode == Mode::Frames && o_.Given("step"))
       return dashes_ + "step needs " + dashes_ + "picture: " + dashes_ + "frames writes every step";
     if (o_.timeGiven && o_.triangleGiven) return dashes_ + "time and " + dashes_ + "triangle cannot be combined";
-    if (explore && o_.step > 7) return dashes_ + "explore takes " + dashes_ + "step 0 to 7";
+    if (explore && o_.step > kStepLastConstruction)
+      return dashes_ + "explore takes " + dashes_ + "step " + std::to_string(kStepTriangle) + " to " +
+             std::to_string(kStepLastConstruction);
     if (picture) return Fits();
     return "";
   }
@@ -406,7 +410,7 @@ std::string MakeUsage() {
       "incircle, circumcircle, altitudes, nine-point circle, Euler line, excircles.\n";
   for (const Heading& heading : headings) {
     out += std::string("\n") + heading.text;
-    for (const OptionRow& row : kTable)
+    for (const OptionRow& row : Table())
       if (row.group == heading.group) out += UsageLine(row);
     if (heading.group == Group::Picture)
       out += "  Size times scale: a PNG has at most " + std::to_string(kImageSideMax) + " pixels a side, a PDF page " +
@@ -424,12 +428,12 @@ std::string MakeUsage() {
 }  // namespace
 
 bool Options::Given(std::string_view name) const {
-  for (size_t i = 0; i < std::size(kTable); ++i)
-    if (name == kTable[i].name) return (given >> i) & 1;
+  for (size_t i = 0; i < Table().size(); ++i)
+    if (name == Table()[i].name) return (given >> i) & 1;
   return false;
 }
 
-std::span<const OptionRow> OptionTable() { return kTable; }
+std::span<const OptionRow> OptionTable() { return Table(); }
 
 const std::string& Usage() {
   static const std::string usage = MakeUsage();

@@ -14,6 +14,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/cairo/limits.h"
+#include "shell/shell.h"
+
 namespace dreieck {
 
 enum class Mode { Window, FullScreen, Root, WindowId, Explore, Picture, Frames, Help, Version };
@@ -21,13 +24,13 @@ enum class Format { Png, Svg, Pdf };  // of a picture, by its file's extension
 
 struct Options {
   static constexpr int kDefaultWidth = 1920, kDefaultHeight = 1080;
-  static constexpr int kDefaultStep = 7;  // after the last construction
+  static constexpr int kDefaultStep = kStepLastConstruction;
   static constexpr int kDefaultScale = 1;
 
   Mode mode = Mode::Window;
-  // The settings, -1 where not given: the seven constructions in the order of the
-  // settings' kShowFlags, the background shade (0 white .. 4 black) and the interval.
-  int flags[7] = {-1, -1, -1, -1, -1, -1, -1};
+  // The settings, -1 where not given: the constructions in the order of
+  // kConstructions, the background shade (0 white .. 4 black) and the interval.
+  int flags[kConstructionCount] = {-1, -1, -1, -1, -1, -1, -1};
   int background = -1;
   int intervalMs = -1;
   uint32_t windowId = 0;     // --window-id
@@ -48,11 +51,11 @@ struct Options {
 };
 
 // What the pictures' formats can hold, in pixels (or PDF points) a side, the scale
-// included: Cairo's image surfaces, which PNG pictures are drawn on, hold 32767 a side
-// (within that their rows never overflow cairo_format_stride_for_width); a PDF page is
+// included: a PNG picture is drawn on a Cairo image surface (cairo_canvas::
+// kImageSideMax); a PDF page is
 // 3 to 14400 units of 1/72 inch a side (the PDF reference's implementation limits); an
 // SVG has no limit of its own.
-constexpr int kImageSideMax = 32767;
+constexpr int kImageSideMax = cairo_canvas::kImageSideMax;
 constexpr int kPdfSideMin = 3;
 constexpr int kPdfSideMax = 14400;
 
@@ -78,7 +81,7 @@ struct OptionRow {
   const char* help;         // what it does, for --help and the man page
   const char* more;         // a further sentence or two for the man page (troff), or nullptr
   Mode mode = Mode::Window;  // Mode and File rows, and --window-id: what it selects
-  int show = -1;            // Show rows: the construction, in the order of kShowFlags
+  int show = -1;            // Show rows: the construction, in the order of kConstructions
   int Options::*field = nullptr;  // Integer rows: what it sets
   int low = 0, high = 0;    // Integer and Size rows: the range
   int fallback = 0;         // Integer rows: the default --help and the man page name

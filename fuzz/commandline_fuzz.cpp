@@ -1,7 +1,7 @@
 // Arbitrary bytes as the command line: the mode depends on the first two bytes alone,
 // only the preview carries a handle, and plain digits read as their value.
 #include "fuzz/fuzz_input.h"
-#include "platform/core/hooks.h"
+#include "platform/core/testing.h"
 
 #include "shell/shell.h"
 

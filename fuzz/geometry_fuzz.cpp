@@ -3,7 +3,7 @@
 // every figure no drawing object may be left alive and the device context must hold
 // what it held before.
 #include "fuzz/fuzz_input.h"
-#include "platform/core/hooks.h"
+#include "platform/core/testing.h"
 
 #include "geometry/triangle.h"
 #include "render/draw.h"

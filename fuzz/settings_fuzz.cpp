@@ -4,7 +4,7 @@
 // leaves its default. Confirming the dialog unchanged stores the same record, with
 // the interval clamped into the scroll bar's range.
 #include "fuzz/fuzz_input.h"
-#include "platform/core/hooks.h"
+#include "platform/core/testing.h"
 
 #include "res/resource.h"
 #include "settings/settings.h"

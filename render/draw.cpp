@@ -39,12 +39,20 @@ void DrawCross(HDC& dc, const Point& m) {
   DrawSegment(dc, {m.x, WrapSub(m.y, 5)}, {m.x, WrapAdd(m.y, 5)});
 }
 
-void DrawLabel(HDC& dc, const Point& anchor, Colour colour, const char* text) {
-  HFONT font = CreateFontA(12, 5, 0, 0, FW_THIN, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+FontInUse BeginFont(HDC& dc, int height, int width, int weight) {
+  HFONT font = CreateFontA(height, width, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
-  HGDIOBJ kept = SelectObject(dc, font);
+  return {font, SelectObject(dc, font)};
+}
+
+void EndFont(HDC& dc, const FontInUse& font) {
+  SelectObject(dc, font.kept);
+  DeleteObject(font.font);
+}
+
+void DrawLabel(HDC& dc, const Point& anchor, Colour colour, const char* text) {
+  const FontInUse font = BeginFont(dc, 12, 5, FW_THIN);
   SetTextColor(dc, colour);
   TextOutA(dc, WrapAdd(anchor.x, 6), WrapAdd(anchor.y, 6), text, static_cast<int>(std::strlen(text)));
-  SelectObject(dc, kept);
-  DeleteObject(font);
+  EndFont(dc, font);
 }

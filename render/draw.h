@@ -37,6 +37,15 @@ void DrawCircle(HDC& dc, const Point& centre, int32_t radius);
 // A cross 10 pixels across at m, horizontal stroke first.
 void DrawCross(HDC& dc, const Point& m);
 
+// A font the program writes with (Arial, as `height`, `width` and `weight` ask) and the
+// font it replaced in the device context; EndFont selects that back and deletes it.
+struct FontInUse {
+  HFONT font;
+  HGDIOBJ kept;
+};
+FontInUse BeginFont(HDC& dc, int height, int width, int weight);
+void EndFont(HDC& dc, const FontInUse& font);
+
 // Writes text with its top-left corner 6 pixels right of and below the anchor, in a
 // small thin Arial of the given colour.
 void DrawLabel(HDC& dc, const Point& anchor, Colour colour, const char* text);

@@ -6,21 +6,6 @@
 
 namespace {
 
-struct FlagBox {
-  int id;
-  uint8_t Settings::*flag;
-};
-// Set on opening and read on OK in this order.
-const FlagBox kFlagBoxes[] = {
-    {IDC_MEDIANS, &Settings::showMedians},
-    {IDC_INCIRCLE, &Settings::showIncircle},
-    {IDC_CIRCUMCIRCLE, &Settings::showCircumcircle},
-    {IDC_ALTITUDES, &Settings::showAltitudes},
-    {IDC_NINEPOINT, &Settings::showNinePointCircle},
-    {IDC_EULERLINE, &Settings::showEulerLine},
-    {IDC_EXCIRCLES, &Settings::showExcircles},
-};
-
 struct ShadeButton {
   int id;
   uint32_t background;
@@ -32,8 +17,9 @@ const ShadeButton kShadeButtons[] = {
 
 void ShowSettings(HWND dialog) {
   LoadSettings();
-  for (const FlagBox& box : kFlagBoxes)
-    CheckDlgButton(dialog, box.id, gSettings.*box.flag == 1 ? BST_CHECKED : BST_UNCHECKED);
+  // The check boxes are set on opening and read on OK in the order of the constructions.
+  for (const Construction& c : kConstructions)
+    CheckDlgButton(dialog, c.checkBox, gSettings.*c.flag == 1 ? BST_CHECKED : BST_UNCHECKED);
   // A background outside 0..4 checks no button at all.
   for (const ShadeButton& button : kShadeButtons) {
     if (button.background == gSettings.background) {
@@ -53,8 +39,8 @@ void ShowSettings(HWND dialog) {
 }
 
 void AcceptSettings(HWND dialog) {
-  for (const FlagBox& box : kFlagBoxes)
-    gSettings.*box.flag = IsDlgButtonChecked(dialog, box.id) == BST_CHECKED ? 1 : 0;
+  for (const Construction& c : kConstructions)
+    gSettings.*c.flag = IsDlgButtonChecked(dialog, c.checkBox) == BST_CHECKED ? 1 : 0;
   // With no button checked the background stays what was loaded.
   for (const ShadeButton& button : kShadeButtons) {
     if (IsDlgButtonChecked(dialog, button.id) == BST_CHECKED) {

@@ -2,6 +2,7 @@
 // tick interval, kept under HKEY_CURRENT_USER\Software\Morvaselkin.
 #pragma once
 
+#include "geometry/triangle.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -20,17 +21,27 @@ struct Settings {
 
 extern Settings gSettings;
 
-// How the settings are kept, written once for all that read, write, offer or check
-// them: nine REG_DWORD values under HKEY_CURRENT_USER\Software\Morvaselkin, the seven
-// constructions first, in the order of kShowFlags, then the background and the
-// interval.
-extern const char kSettingsKey[];
-struct ShowFlag {
+// The seven constructions the cycle adds to the triangle, in the order of their steps,
+// written once for everything that draws, keeps, offers or names them: the figure
+// drawn, the flag that switches it, the registry value that keeps the flag, the
+// settings dialog's check box, and the Linux program's option (--NAME, --no-NAME; the
+// page's address takes NAME) with what its --help says it shows.
+struct Construction {
+  FigureKind figure;
+  uint8_t Settings::*flag;
   const char* valueName;
-  uint8_t Settings::*field;
+  int checkBox;
+  const char* option;
+  const char* help;
 };
-extern const ShowFlag kShowFlags[7];  // medians, incircle, circumcircle, altitudes,
-                                      // nine-point circle, Euler line, excircles
+constexpr int kConstructionCount = 7;
+extern const Construction kConstructions[kConstructionCount];  // medians, incircle,
+    // circumcircle, altitudes, nine-point circle, Euler line, excircles
+
+// How the settings are kept: nine REG_DWORD values under
+// HKEY_CURRENT_USER\Software\Morvaselkin, the seven constructions' first, in the order
+// of kConstructions, then the background and the interval.
+extern const char kSettingsKey[];
 extern const char kBackgroundValue[];
 extern const char kIntervalValue[];
 // The defaults of a value that is not stored, and the intervals the dialog offers.

@@ -6,15 +6,6 @@
 Settings gSettings;
 
 const char kSettingsKey[] = "Software\\Morvaselkin";
-const ShowFlag kShowFlags[7] = {
-    {"Schwerlinien", &Settings::showMedians},
-    {"Inkreis", &Settings::showIncircle},
-    {"Umkreis", &Settings::showCircumcircle},
-    {"Hoehenlinien", &Settings::showAltitudes},
-    {"Feuerbachkreis", &Settings::showNinePointCircle},
-    {"Eulersche Gerade", &Settings::showEulerLine},
-    {"Ankreise", &Settings::showExcircles},
-};
 const char kBackgroundValue[] = "Hintergrundfarbe";
 const char kIntervalValue[] = "Geschwindigkeit";
 
@@ -41,7 +32,7 @@ void WriteValue(HKEY key, const char* name, uint32_t n) {
 }  // namespace
 
 void LoadSettings() {
-  for (const ShowFlag& flag : kShowFlags) gSettings.*flag.field = kDefaultShow;
+  for (const Construction& c : kConstructions) gSettings.*c.flag = kDefaultShow;
   gSettings.background = kDefaultBackground;
   gSettings.intervalMs = kDefaultIntervalMs;
 
@@ -50,8 +41,8 @@ void LoadSettings() {
   uint32_t value;
   // A flag reads as 1 when it is anything but 0; the background and the interval are
   // taken as they are, without a range check.
-  for (const ShowFlag& flag : kShowFlags)
-    if (ReadValue(key, flag.valueName, &value)) gSettings.*flag.field = value != 0 ? 1 : 0;
+  for (const Construction& c : kConstructions)
+    if (ReadValue(key, c.valueName, &value)) gSettings.*c.flag = value != 0 ? 1 : 0;
   if (ReadValue(key, kBackgroundValue, &value)) gSettings.background = value;
   if (ReadValue(key, kIntervalValue, &value)) gSettings.intervalMs = static_cast<int32_t>(value);
   RegCloseKey(key);
@@ -61,7 +52,7 @@ void SaveSettings() {
   HKEY key = nullptr;
   if (RegCreateKeyA(HKEY_CURRENT_USER, kSettingsKey, &key) != ERROR_SUCCESS) return;
   // A flag is written as 1 only when it is exactly 1.
-  for (const ShowFlag& flag : kShowFlags) WriteValue(key, flag.valueName, gSettings.*flag.field == 1 ? 1u : 0u);
+  for (const Construction& c : kConstructions) WriteValue(key, c.valueName, gSettings.*c.flag == 1 ? 1u : 0u);
   WriteValue(key, kBackgroundValue, gSettings.background);
   WriteValue(key, kIntervalValue, static_cast<uint32_t>(gSettings.intervalMs));
   RegCloseKey(key);

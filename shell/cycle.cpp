@@ -3,6 +3,7 @@
 // tick draws straight into the window and remembers nothing.
 #include "geometry/numeric.h"
 #include "geometry/triangle.h"
+#include "render/draw.h"
 #include "settings/settings.h"
 #include "shell/shell.h"
 
@@ -15,20 +16,23 @@ const char kCaption[] = "Dreieck \x96 merkw\xFC" "rdige Punkte und Kreise am Dre
 
 namespace {
 
-// Steps 1 to 7: the flag that must be on and the construction drawn.
-struct CycleRow {
-  uint8_t Settings::*flag;
-  FigureKind kind;
-};
-const CycleRow kRows[7] = {
-    {&Settings::showMedians, FigureMedians},
-    {&Settings::showIncircle, FigureIncircle},
-    {&Settings::showCircumcircle, FigureCircumcircle},
-    {&Settings::showAltitudes, FigureAltitudes},
-    {&Settings::showNinePointCircle, FigureNinePointCircle},
-    {&Settings::showEulerLine, FigureEulerLine},
-    {&Settings::showExcircles, FigureExcircles},
-};
+// The construction a step draws.
+const Construction& ConstructionOf(int32_t step) { return kConstructions[step - kStepFirstConstruction]; }
+
+// The outline of the triangle now in gTriangle, in the palette of the stored background.
+void DrawTriangleTick(HDC& dc) {
+  gTriangle.SetBackground(static_cast<BackgroundShade>(gSettings.background));
+  gTriangle.DrawFigure(dc, FigureTriangle);
+}
+
+// Draws the first construction that is on from step s onwards and returns the next
+// step; when none is left, this tick is the first quiet one.
+int32_t DrawNextConstruction(HDC& dc, int32_t s) {
+  const int32_t step = NextShownStep(s);
+  if (step > kStepLastConstruction) return kStepSecondQuiet;
+  gTriangle.DrawFigure(dc, ConstructionOf(step).figure);
+  return step + 1;
+}
 
 }  // namespace
 
@@ -52,50 +56,50 @@ bool PlaceTriangle() {
 }
 
 int32_t NextShownStep(int32_t s) {
-  for (int32_t step = s; step <= 7; ++step)
-    if (gSettings.*kRows[step - 1].flag != 0) return step;
-  return 8;
+  for (int32_t step = s; step <= kStepLastConstruction; ++step)
+    if (gSettings.*ConstructionOf(step).flag != 0) return step;
+  return kStepFirstQuiet;
 }
-
-namespace {
-
-// Steps 1 to 7: draws the first construction that is on from step s onwards and
-// returns the next step; 9 when none is left.
-int32_t DrawNextConstruction(HDC& dc, int32_t s) {
-  const int32_t step = NextShownStep(s);
-  if (step > 7) return 9;
-  gTriangle.DrawFigure(dc, kRows[step - 1].kind);
-  return step + 1;
-}
-
-}  // namespace
 
 void OnTimerTick() {
   HDC dc = GetDC(gMainWindow);
   srand(static_cast<unsigned>(time(nullptr)));
-  if (gCycleStep == 0) {
-    if (PlaceTriangle()) {
-      gTriangle.SetBackground(static_cast<BackgroundShade>(gSettings.background));
-      gTriangle.DrawFigure(dc, FigureTriangle);
-    }
-    gCycleStep = 1;
-  } else if (gCycleStep >= 1 && gCycleStep <= 7) {
+  if (gCycleStep == kStepTriangle) {
+    if (PlaceTriangle()) DrawTriangleTick(dc);
+    gCycleStep = kStepFirstConstruction;
+  } else if (gCycleStep >= kStepFirstConstruction && gCycleStep <= kStepLastConstruction) {
     gCycleStep = DrawNextConstruction(dc, gCycleStep);
-  } else if (gCycleStep == 8 || gCycleStep == 9) {
+  } else if (gCycleStep == kStepFirstQuiet || gCycleStep == kStepSecondQuiet) {
     ++gCycleStep;
   } else {
     SendMessageA(gMainWindow, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     RECT client;
     GetClientRect(gMainWindow, &client);
     DrawCaption(dc, client);
-    gCycleStep = 0;
+    gCycleStep = kStepTriangle;
   }
   ReleaseDC(gMainWindow, dc);
 }
 
+void TickWithCorners(const Point corners[3]) {
+  HDC dc = GetDC(gMainWindow);
+  gTriangle.a = corners[0];
+  gTriangle.b = corners[1];
+  gTriangle.c = corners[2];
+  DrawTriangleTick(dc);
+  gCycleStep = kStepFirstConstruction;
+  ReleaseDC(gMainWindow, dc);
+}
+
+void DrawCycleUpTo(const Point corners[3], int32_t step) {
+  TickWithCorners(corners);
+  while (gCycleStep >= kStepFirstConstruction && gCycleStep <= kStepLastConstruction &&
+         NextShownStep(gCycleStep) <= step)
+    OnTimerTick();
+}
+
 void DrawCaption(HDC& dc, RECT clientRect) {
-  HFONT font = CreateFontA(10, 6, 0, 0, FW_THIN, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
-  HGDIOBJ kept = SelectObject(dc, font);
+  const FontInUse font = BeginFont(dc, 10, 6, FW_THIN);
   SetBkMode(dc, TRANSPARENT);
   const int length = static_cast<int>(std::strlen(kCaption));
   SIZE extent{};
@@ -103,6 +107,5 @@ void DrawCaption(HDC& dc, RECT clientRect) {
   // Blue stands out on the white background, yellow on every darker shade.
   SetTextColor(dc, gSettings.background != 0 ? 0x0000FFFF : 0x00FF8000);
   TextOutA(dc, WrapSub(clientRect.right, extent.cx) / 2, WrapSub(clientRect.bottom, 14), kCaption, length);
-  SelectObject(dc, kept);
-  DeleteObject(font);
+  EndFont(dc, font);
 }

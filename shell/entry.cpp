@@ -26,18 +26,6 @@ HWND CreateScreenSaverWindow(DWORD style, HWND sizeFrom, HWND parent) {
                          client.bottom, parent, nullptr, gInstance, nullptr);
 }
 
-// Ends with the quit message's code, or with -1 when GetMessageA fails: the message
-// it leaves behind is then no message at all.
-int RunMessageLoop() {
-  MSG msg = {};
-  BOOL got;
-  while ((got = GetMessageA(&msg, nullptr, 0, 0)) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-  return got == 0 ? static_cast<int>(msg.wParam) : -1;
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand) {

@@ -1,23 +1,45 @@
 // The screensaver shell: the drawing cycle, the program's window and its entry.
 #pragma once
 
+#include "geometry/triangle.h"
 #include "platform/win32.h"
+#include "settings/settings.h"
 
 #include <cstdint>
 
 extern HINSTANCE gInstance;
 extern HWND gMainWindow;
 extern UINT_PTR gTimerId;
-extern int32_t gCycleStep;  // the step the next tick performs, 0 to 10
+extern int32_t gCycleStep;  // the step the next tick performs, kStepTriangle to kStepErase
+
+// The steps of a cycle, one per tick: the triangle, a step for each construction in the
+// order of kConstructions (one that is off costs no tick), two quiet steps, and the
+// erase with the caption, after which the next cycle begins.
+constexpr int32_t kStepTriangle = 0;
+constexpr int32_t kStepFirstConstruction = 1;
+constexpr int32_t kStepLastConstruction = kConstructionCount;
+constexpr int32_t kStepFirstQuiet = kStepLastConstruction + 1;
+constexpr int32_t kStepSecondQuiet = kStepFirstQuiet + 1;
+constexpr int32_t kStepErase = kStepSecondQuiet + 1;
 
 // One step of the drawing cycle; the window procedure calls it for every timer message.
 void OnTimerTick();
-// What a tick at step 0 and the ticks at steps 1 to 7 choose, for those who draw a
+// What a tick at step 0 and the ticks of the constructions choose, for those who draw a
 // moment of the cycle: a random triangle placed inside gMainWindow's client area (false,
-// leaving gTriangle as it was, when the area is empty), and the first step from s
-// (1 to 7) on whose construction is on, 8 when none is.
+// leaving gTriangle as it was, when the area is empty), and the first construction's
+// step from s on whose construction is on, kStepFirstQuiet when none is.
 bool PlaceTriangle();
 int32_t NextShownStep(int32_t s);
+// The tick of the triangle with these corners instead of random ones: they are drawn
+// into gMainWindow and the next tick is the first construction's.
+void TickWithCorners(const Point corners[3]);
+// The picture the cycle draws for these corners up to the construction of `step`
+// (kStepTriangle to kStepLastConstruction), over what gMainWindow shows: the tick with
+// the corners, then every tick whose construction is on and at most `step`.
+void DrawCycleUpTo(const Point corners[3], int32_t step);
+// The loop of the program's windows: messages are dispatched until the quit message,
+// whose code it returns; -1 when GetMessageA fails, which leaves no message at all.
+int RunMessageLoop();
 // Writes the caption centred on the bottom edge of the client area.
 void DrawCaption(HDC& dc, RECT clientRect);
 // The caption's text: one line of Windows-1252.

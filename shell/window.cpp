@@ -74,3 +74,13 @@ LRESULT CALLBACK ScreenSaverWndProc(HWND window, UINT message, WPARAM wParam, LP
       return DefWindowProcA(window, message, wParam, lParam);
   }
 }
+
+int RunMessageLoop() {
+  MSG msg = {};
+  BOOL got;
+  while ((got = GetMessageA(&msg, nullptr, 0, 0)) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return got == 0 ? static_cast<int>(msg.wParam) : -1;
+}

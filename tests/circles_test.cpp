@@ -131,7 +131,7 @@ TEST_F(CircleFigures, RadiusTruncatesAndGoesToAngleArcUnsigned) {
       {"beyond 2^31", {0, 0}, {INT32_MIN, INT32_MIN}, -1257966797, "3037000499"},
   };
   for (const Case& k : cases) {
-    core::Reset();
+    ResetPlatform();
     HDC dc = OpenDc();
     DrawCircle(dc, k.centre, Radius(k.centre, k.p));
     EXPECT_TRUE(SameCalls(Circle(k.centre, k.rightX, k.radius), core::Calls())) << k.what;

@@ -119,7 +119,7 @@ TEST_F(Core, MessagesPaintsAndTimersInWindowsOrder) {
 // A frame window that ends takes its children with it: each gets WM_DESTROY, the frame
 // first, and their timers stop. One that changes size resizes its children.
 TEST_F(Core, FrameWindowsEndAndResizeWithTheirChildren) {
-  HWND frame = core::NewFrameWindow("frame", 640, 480);
+  HWND frame = core::NewOuterWindow("frame", 640, 480);
   HWND child = Make(frame, 640, 480);
   SetTimer(child, 1, 500, nullptr);
   core::ResizeWindow(frame, 300, 200);
@@ -141,7 +141,7 @@ TEST_F(Core, FrameWindowsEndAndResizeWithTheirChildren) {
 // changes, not its height, and another class never; the pointer's shape reaches the
 // backend once for each change.
 TEST_F(Core, PointerMovesRepaintsAndShapes) {
-  HWND frame = core::NewFrameWindow("frame", 40, 30);
+  HWND frame = core::NewOuterWindow("frame", 40, 30);
   HWND plain = Make(frame, 40, 30);
   HWND redraw = CreateWindowExA(0, "redraw", "", WS_CHILD, 0, 0, 40, 30, frame, nullptr, nullptr, nullptr);
   core::PostMessageToQueue(redraw, WM_MOUSEMOVE, 0, MAKELPARAM(1, 2));
@@ -225,7 +225,7 @@ TEST_F(Core, RegistryNamesCompareWithoutRegardToCase) {
       {"software\\mORVASELKIN", "inKREIS"},
   };
   for (const Case& c : cases) {
-    core::Reset();
+    ResetPlatform();
     core::SetRegistryDword(c.key, c.value, 0);
     LoadSettings();
     EXPECT_EQ(0, int{gSettings.showIncircle}) << c.key << " " << c.value << ": not read";

@@ -153,7 +153,7 @@ TEST_F(Cycle, GeneratorIsTheWindowsRuntimeOne) {
 
 TEST_F(Cycle, EmptyClientAreaKeepsThePreviousTriangleAndAdvances) {
   for (auto size : {std::pair{0, 600}, std::pair{800, 0}, std::pair{0, 0}}) {
-    core::Reset();
+    ResetPlatform();
     gMainWindow = core::CreateTestWindow(800, 600);
     gCycleStep = 0;
     OnTimerTick();
@@ -219,7 +219,7 @@ TEST_F(Cycle, CaptionCentredByTheTruncatedHalfDifference) {
       {100, 50, 10, -425, 36},   // 950 wide, difference -850
   };
   for (const Case& c : cases) {
-    core::Reset();
+    ResetPlatform();
     HDC dc = OpenDc(c.right, c.bottom);
     core::SetTextMetrics(c.perByte, 10);
     DrawCaption(dc, RECT{0, 0, c.right, c.bottom});
@@ -236,7 +236,7 @@ TEST_F(Cycle, CaptionCentredByTheTruncatedHalfDifference) {
 TEST_F(Cycle, TicksWithoutADeviceContextStillAdvance) {
   std::string drawn[2];
   for (int fail = 0; fail < 2; ++fail) {
-    core::Reset();
+    ResetPlatform();
     gCycleStep = 0;
     core::SetClock(1700000000);
     gMainWindow = core::CreateTestWindow(1024, 768);
@@ -271,7 +271,7 @@ TEST_F(Cycle, TicksWithoutADeviceContextStillAdvance) {
 TEST_F(Cycle, EachCycleTakesTheShadeItStartsWith) {
   const std::pair<uint32_t, uint32_t> cases[] = {{4, 0}, {0, 4}, {0, 2}, {3, 0}, {0, 0}};
   for (const auto& [first, second] : cases) {
-    core::Reset();
+    ResetPlatform();
     gCycleStep = 0;
     core::SetClock(1700000000);
     gMainWindow = core::CreateTestWindow(1024, 768);

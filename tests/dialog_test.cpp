@@ -94,7 +94,7 @@ TEST_F(Dialog, OpensWithWhatTheRegistryHolds) {
        "boxes 1011001 radio schwarz thumb 2000"},
   };
   for (const Case& c : cases) {
-    core::Reset();
+    ResetPlatform();
     Store(c.stored);
     gSettings = Settings{};  // the dialog loads for itself
     std::string shown;
@@ -181,7 +181,7 @@ TEST_F(Dialog, OkSavesWhatTheControlsShow) {
        "1 1 1 1 1 1 1 4 700"},
   };
   for (const Case& c : cases) {
-    core::Reset();
+    ResetPlatform();
     Store(c.stored);
     EXPECT_EQ(IDOK, Run([&](HWND dialog) {
                 c.act(dialog);
@@ -217,7 +217,7 @@ TEST_F(Dialog, OkTakesTheFirstCheckedRadioInPriorityOrder) {
       {{}, 6},  // none checked: what was loaded
   };
   for (const Case& c : cases) {
-    core::Reset();
+    ResetPlatform();
     Store({{"Hintergrundfarbe", 6}});
     Run([&](HWND dialog) {
       for (int id : kRadios) CheckDlgButton(dialog, id, BST_UNCHECKED);
@@ -260,7 +260,7 @@ TEST_F(Dialog, OnlyADroppedThumbMovesIt) {
       {"SB_THUMBPOSITION", SB_THUMBPOSITION, 3000},
   };
   for (const Case& c : cases) {
-    core::Reset();
+    ResetPlatform();
     std::string saved;
     Run([&](HWND dialog) {
       const LPARAM bar = reinterpret_cast<LPARAM>(core::Control(dialog, IDC_INTERVAL));
@@ -297,7 +297,7 @@ TEST_F(Dialog, CancelSavesNothing) {
       {"stored values", {{"Inkreis", 0}, {"Hintergrundfarbe", 2}, {"Geschwindigkeit", 900}}},
   };
   for (const Case& c : cases) {
-    core::Reset();
+    ResetPlatform();
     Store(c.stored);
     const std::string before = StoredValues();
     EXPECT_EQ(IDCANCEL, Run([](HWND dialog) {
@@ -341,7 +341,7 @@ TEST_F(Dialog, ProcedureAnswers) {
       {"WM_PAINT", WM_PAINT, 0, FALSE, -1},
   };
   for (const Case& c : cases) {
-    core::Reset();
+    ResetPlatform();
     const HWND dialog = core::CreateTestDialog(IDD_SETTINGS, SettingsDlgProc);
     core::SendToDialog(dialog, WM_INITDIALOG, 0, 0);
     core::ClearCalls();

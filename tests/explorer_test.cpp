@@ -82,7 +82,7 @@ class Explorer : public CoreTest {
     user_ = std::make_unique<User>();
     core::InstallBackend(user_.get());
     core::SetRecording(false);
-    user_->frame = core::NewFrameWindow("frame", 800, 600);
+    user_->frame = core::NewOuterWindow("frame", 800, 600);
   }
   void TearDown() override {
     core::InstallBackend(nullptr);
@@ -133,14 +133,14 @@ TEST_F(Explorer, ADragIsDrawnAtMostOnceAFrameAndThenRests) {
   for (size_t i = 1; i < pictures.size(); ++i) {
     const Picture& p = pictures[i];
     if (i > 1) {
-      EXPECT_GE(p.at, last + explorer::kFrameMs) << "picture " << i << " less than a frame after the one before";
+      EXPECT_GE(p.at, last + explorer::kRefreshMs) << "picture " << i << " less than a refresh after the one before";
     }
     last = p.at;
     EXPECT_FALSE(p.hint) << "picture " << i << " after the first press";
     const int x = 100 + static_cast<int>(std::min<uint64_t>(p.at, 1100) - 1000);
     EXPECT_EQ("(" + std::to_string(x) + ",400)(500,420)(260,80)", Describe(p.corners)) << "picture " << i << " at " << p.at;
   }
-  EXPECT_LE(pictures.size(), 2 + 101 / explorer::kFrameMs + 1) << "pictures during the drag";
+  EXPECT_LE(pictures.size(), 2 + 101 / explorer::kRefreshMs + 1) << "pictures during the drag";
   EXPECT_GE(pictures.back().at, 1101u) << "the picture of the release";
   EXPECT_EQ(std::vector<int64_t>{-1}, std::vector<int64_t>(user_->waits.end() - 1, user_->waits.end()))
       << "after the drag, nothing is waited for but the next event";
@@ -196,7 +196,7 @@ TEST_F(Explorer, ArrowsStepAndNumbersSwitch) {
   };
   for (const Case& c : cases) {
     SetUp();
-    for (const char* off = c.off; *off != '\0'; ++off) core::SetRegistryDword(kSettingsKey, kShowFlags[*off - '1'].valueName, 0);
+    for (const char* off = c.off; *off != '\0'; ++off) core::SetRegistryDword(kSettingsKey, kConstructions[*off - '1'].valueName, 0);
     uint64_t at = 100;
     for (const char* key = c.keys; *key != '\0'; ++key, at += 100)
       Key(at, *key == 'R' ? VK_RIGHT : *key == 'L' ? VK_LEFT : static_cast<WPARAM>(*key));

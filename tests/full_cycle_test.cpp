@@ -130,7 +130,7 @@ TEST_F(FigureState, OrthocenterAndIncenterAreWrittenOnlyByTheirOwnFigures) {
   const char* const names[] = {"triangle", "medians", "circumcircle", "incircle", "altitudes",
                                "nine-point circle", "Euler line", "excircles"};
   for (int32_t kind = 0; kind <= 7; ++kind) {
-    core::Reset();
+    ResetPlatform();
     HDC dc = OpenDc();
     SetTriangle({100, 400}, {500, 420}, {260, 80});
     gTriangle.orthocenter = {7, 8};
@@ -145,7 +145,7 @@ TEST_F(FigureState, NoFigureDrawsFromAnotherFiguresPoint) {
   for (int32_t kind = 0; kind <= 7; ++kind) {
     Lines records[2];
     for (int run = 0; run < 2; ++run) {
-      core::Reset();
+      ResetPlatform();
       HDC dc = OpenDc();
       SetTriangle({100, 400}, {500, 420}, {260, 80});
       gTriangle.orthocenter = run == 0 ? Point{7, 8} : Point{-700, 800};
@@ -175,7 +175,7 @@ TEST_F(FigureState, FarOffCentresStayDefinedInEveryFigure) {
       {"flat triangle off the display", {INT32_MAX, 0}, {INT32_MIN, 1}, {0, INT32_MIN}, 1024, INT32_MIN},
   };
   for (const Case& k : cases) {
-    core::Reset();
+    ResetPlatform();
     core::SetDisplaySize(k.w, k.h);
     HDC dc = OpenDc();
     gTriangle.a = k.a;
@@ -215,7 +215,7 @@ TEST_F(FigureState, FailedCreationsChangeNoCallAndDeleteNothingElse) {
   for (int32_t kind = 0; kind <= 8; ++kind) {  // 8: the caption
     Lines records[2];
     for (int fail = 0; fail < 2; ++fail) {
-      core::Reset();
+      ResetPlatform();
       HDC dc = OpenDc();
       SetTriangle({100, 400}, {500, 420}, {260, 80});
       core::FailObjectCreation(fail == 1);

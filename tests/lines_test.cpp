@@ -54,7 +54,7 @@ TEST_F(LineFigures, AltitudeSegmentFollowsWhereTheOrthocenterLies) {
        {{{100, 100}, {100, 100}}, {{100, 100}, {200, 200}}, {{100, 100}, {300, 300}}}},
   };
   for (const Case& k : cases) {
-    core::Reset();
+    ResetPlatform();
     HDC dc = OpenDc();
     SetTriangle(k.a, k.b, k.c);
     const Point footA = Foot(k.b, k.c, k.a), footB = Foot(k.c, k.a, k.b), footC = Foot(k.a, k.b, k.c);
@@ -107,7 +107,7 @@ TEST_F(LineFigures, EulerLineCrossesTopThenBottomAndLabelsSeventyPercentUp) {
        {606, 300}},
   };
   for (const Case& k : cases) {
-    core::Reset();
+    ResetPlatform();
     core::SetDisplaySize(k.w, k.h);
     HDC dc = OpenDc(640, 480);  // the display's size counts, not the window's
     SetTriangle(k.a, k.b, k.c);
@@ -132,7 +132,7 @@ TEST_F(LineFigures, EulerLineUndefinedWhenCentroidAndCircumcenterCoincide) {
       {"all vertices in one point", {5, 5}, {5, 5}, {5, 5}, {5, 5}},
   };
   for (const Case& k : cases) {
-    core::Reset();
+    ResetPlatform();
     HDC dc = OpenDc();
     SetTriangle(k.a, k.b, k.c);
     ASSERT_EQ(Str(k.centre) + Str(k.centre), Str(gTriangle.centroid) + Str(gTriangle.circumcenter)) << k.what;

@@ -101,7 +101,7 @@ TEST_F(Store, LoadTakesEachStoredValueIntoItsOwnField) {
       {"other names are ignored", "Farbe", REG_DWORD, {0, 0, 0, 0}, kDefaults},
   };
   for (const Case& c : cases) {
-    core::Reset();
+    ResetPlatform();
     core::SetRegistryValue(kKey, c.name, c.type, c.data);
     gSettings = Settings{};
     LoadSettings();
@@ -157,7 +157,7 @@ TEST_F(Store, SaveWritesAllNineDwordsInOrder) {
        {1, 1, 1, 1, 1, 1, 1, 7, 0xFFFFFFFFu}},
   };
   for (const Case& c : cases) {
-    core::Reset();
+    ResetPlatform();
     gSettings = c.record;
     SaveSettings();
     Lines expected = {"RegCreateKeyA(HKEY_CURRENT_USER,\"Software\\x5CMorvaselkin\")"};

@@ -31,7 +31,7 @@ size_t HeapInUse() {
 }
 
 void SetFlags(int flags) {
-  for (int i = 0; i < 7; ++i) gSettings.*kShowFlags[i].field = (flags >> i) & 1;
+  for (int i = 0; i < kConstructionCount; ++i) gSettings.*kConstructions[i].flag = (flags >> i) & 1;
 }
 
 // The picture after each tick of one cycle, all constructions on, at the second given.
@@ -93,7 +93,7 @@ TEST_F(Soak, HundredThousandTicksLeaveNoTrace) {
 
   const time_t second = 1800000000;
   const std::vector<std::vector<uint32_t>> soaked = CyclePictures(second);
-  core::Reset();
+  ResetPlatform();
   gTriangle = Triangle();
   gCycleStep = 0;
   gMainWindow = core::CreateTestWindow(400, 300);

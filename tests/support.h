@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "geometry/triangle.h"
-#include "platform/core/hooks.h"
+#include "platform/core/testing.h"
 #include "render/draw.h"
 #include "settings/settings.h"
 #include "shell/shell.h"
@@ -34,10 +34,16 @@ inline ::testing::AssertionResult SameCalls(const Lines& expected, const Lines& 
   return ::testing::AssertionSuccess();
 }
 
+// A fresh platform that records the program's calls, as every test here looks at them.
+inline void ResetPlatform() {
+  core::Reset();
+  core::SetRecording(true);
+}
+
 class CoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    core::Reset();
+    ResetPlatform();
     gTriangle = Triangle();
     gCycleStep = 0;
     gMainWindow = nullptr;

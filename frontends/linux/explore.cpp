@@ -8,7 +8,7 @@
 
 #include "explorer/explorer.h"
 #include "frontends/linux/picture.h"
-#include "driver/program.h"
+#include "driver/driver.h"
 #include "settings/settings.h"
 
 namespace dreieck {
@@ -36,18 +36,18 @@ void Save(x11::Backend* backend, HWND window, const explorer::View& view) {
     return;
   }
   std::fprintf(stderr, "dreieck: saved %s (%s)\n", Quoted(name).c_str(),
-               PictureOptions(view, cairo_image_surface_get_width(image), cairo_image_surface_get_height(image)).c_str());
+               driver::PictureOptions(view, cairo_image_surface_get_width(image), cairo_image_surface_get_height(image)).c_str());
 }
 
 }  // namespace
 
-int RunExplorer(const Options& options, x11::Backend* backend, HWND frame) {
-  const explorer::Start start = ExplorerStart(options);
-  const int result = explorer::Run(frame, start, [backend](HWND window, const explorer::View& view) {
+int RunExplorer(const Options& options, x11::Backend* backend, HWND outer) {
+  const int result = explorer::Run(outer, driver::ExplorerStart(options), [backend](HWND window, const explorer::View& view) {
     Save(backend, window, view);
   });
-  if (result == 1) std::fprintf(stderr, "dreieck: the explorer could not make its window\n");
-  return result;
+  if (result == 0) return 0;
+  std::fprintf(stderr, "dreieck: the explorer could not make its window\n");
+  return 1;
 }
 
 }  // namespace dreieck

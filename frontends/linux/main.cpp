@@ -11,7 +11,7 @@
 
 #include "driver/options.h"
 #include "frontends/linux/picture.h"
-#include "driver/program.h"
+#include "driver/driver.h"
 #include "frontends/linux/screen.h"
 
 namespace {
@@ -45,13 +45,13 @@ int main(int argc, char** argv) {
       std::puts("dreieck " DREIECK_VERSION);
       return OutputWritten(0);
     case dreieck::Mode::Picture:
-      dreieck::StoreSettings(options);
+      driver::StoreSettings(options);
       return dreieck::RunPicture(options);
     case dreieck::Mode::Frames:
-      dreieck::StoreSettings(options);
+      driver::StoreSettings(options);
       return OutputWritten(dreieck::RunFrames(options));
     default:
-      dreieck::StoreSettings(options);
+      driver::StoreSettings(options);
       return dreieck::RunOnScreen(options);
   }
 }

@@ -1,7 +1,7 @@
-// Pictures: the program runs as it does on a screen, inside a frame window whose
+// Pictures: the program runs as it does on a screen, inside an outer window whose
 // pixels are a Cairo image, SVG or PDF surface, on a clock that jumps from tick to
-// tick. Between ticks the driver looks at the cycle's step to know when the picture
-// asked for is complete, and for --frames it writes every tick.
+// tick (platform/cairo/picture_backend.h). The driver holds the picture after the
+// step asked for; for --frames every tick is written.
 #include "frontends/linux/picture.h"
 
 #include "version.h"
@@ -21,83 +21,45 @@
 #include <memory>
 #include <string>
 
-#include "explorer/explorer.h"
-#include "geometry/triangle.h"
+#include "driver/driver.h"
+#include "frontends/linux/files.h"
 #include "platform/cairo/canvas.h"
+#include "platform/cairo/picture_backend.h"
 #include "platform/cairo/svg.h"
 #include "platform/core/backend.h"
-#include "platform/core/hooks.h"
-#include "frontends/linux/files.h"
-#include "driver/program.h"
-#include "shell/shell.h"
 
 namespace dreieck {
 
 namespace {
 
-// The screen of a picture is the picture; its clock runs only when the program waits
-// for its timer, and then jumps straight to it.
-class PictureBackend final : public core::Backend {
- public:
-  PictureBackend(int width, int height, cairo_canvas::Canvas* canvas, std::function<void()> betweenTicks)
-      : width_(width), height_(height), canvas_(canvas), betweenTicks_(std::move(betweenTicks)) {}
-  void SetFrame(HWND frame) { frame_ = frame; }
-  SIZE ScreenSize(HWND) override { return {width_, height_}; }
-  // The program's window fills the frame and shows the picture.
-  core::Canvas* CanvasOf(HWND window) override {
-    return window != nullptr && window != frame_ ? canvas_ : nullptr;
-  }
-  uint64_t NowMs() override { return now_; }
-  void Wait(int64_t timeoutMs) override {
-    betweenTicks_();
-    if (timeoutMs < 0) {
-      // No timer runs: no further tick would ever come.
-      std::fprintf(stderr, "dreieck: the program set no timer\n");
-      core::PostQuit(1);
-      return;
-    }
-    now_ += static_cast<uint64_t>(timeoutMs);
-  }
-
- private:
-  int width_;
-  int height_;
-  cairo_canvas::Canvas* canvas_;
-  std::function<void()> betweenTicks_;
-  HWND frame_ = nullptr;
-  uint64_t now_ = 0;
-};
-
 cairo_status_t WriteToFile(void* closure, const unsigned char* data, unsigned int length) {
   return static_cast<AtomicFile*>(closure)->Write(data, length) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
 }
 
-// Runs the program until `done` says so, calling `afterTick` after each tick with the
-// step the tick began at. Returns false when the program made no window.
+// Hears the driver's ticks and hands each to `afterTick` with the step it began at;
+// once the picture is held the program ends, and so it does when `afterTick` says so.
+class PictureListener final : public driver::Listener {
+ public:
+  explicit PictureListener(std::function<bool(int32_t started)> afterTick) : afterTick_(std::move(afterTick)) {}
+  void Ticked(int32_t started, int32_t, bool held) override {
+    if (afterTick_(started) || held) core::PostQuit(0);
+  }
+
+ private:
+  std::function<bool(int32_t)> afterTick_;
+};
+
+// Runs the program under the options' plan on a screen that is the picture, until the
+// picture is held; `afterTick` is called after each tick. False when the program made
+// no window.
 bool RunCycle(int width, int height, cairo_canvas::Canvas* canvas, const Options& o,
-              const std::function<bool(int started)>& afterTick) {
-  int waits = 0;
-  int stepBefore = 0;
-  PictureBackend backend(width, height, canvas, [&] {
-    if (waits++ == 0) {
-      if (!o.triangleGiven) return;  // the first tick is yet to come
-      // Step 0 with the corners given instead of random ones.
-      const Point corners[3] = {{o.triangle[0], o.triangle[1]}, {o.triangle[2], o.triangle[3]},
-                                {o.triangle[4], o.triangle[5]}};
-      explorer::FirstTick(corners);
-    }
-    const int started = stepBefore;
-    stepBefore = gCycleStep;
-    if (afterTick(started)) core::PostQuit(0);
-  });
+              const std::function<bool(int32_t started)>& afterTick) {
+  cairo_canvas::PictureBackend backend(width, height, canvas);
   core::InstallBackend(&backend);
-  core::SetRecording(false);  // the picture is what counts, not the calls that made it
-  if (o.timeGiven) core::SetClock(static_cast<time_t>(o.second));
-  HWND frame = core::NewFrameWindow("picture", width, height);
-  backend.SetFrame(frame);
-  RunInside(frame);
+  PictureListener listener(afterTick);
+  const driver::Ran ran = driver::RunSaver(backend.MakeOuterWindow(), driver::PlanOf(o), &listener);
   core::InstallBackend(nullptr);
-  return gMainWindow != nullptr;
+  return ran.window;
 }
 
 int Fail(const std::string& what, const std::string& path, const std::string& why) {
@@ -149,9 +111,7 @@ int RunPicture(const Options& o) {
   {
     cairo_canvas::Canvas canvas(surface, width, height, k);
     if (format == Format::Svg) canvas.KeepTexts();
-    drawn = RunCycle(width, height, &canvas, o, [&](int started) {
-      return started <= o.step && (gCycleStep > o.step || gCycleStep == 0);
-    });
+    drawn = RunCycle(width, height, &canvas, o, [](int32_t) { return false; });
     texts = canvas.Texts();
   }
   cairo_surface_flush(surface);
@@ -205,14 +165,15 @@ int RunFrames(const Options& o) {
   };
   {
     cairo_canvas::Canvas canvas(image, o.width, o.height, k);
-    drawn = RunCycle(o.width, o.height, &canvas, o, [&](int started) {
+    // The driver holds the picture after the erase, which ends the cycle.
+    drawn = RunCycle(o.width, o.height, &canvas, o, [&](int32_t) {
       cairo_surface_flush(image);
       if (!WritePng(image, frame(written), true, &error)) {
         failed = frame(written);
         return true;
       }
       ++written;
-      return started == 10;  // the erase ends the cycle
+      return false;
     });
   }
   if (!drawn) return Fail("cannot make the frames of", folder, "the program made no window");

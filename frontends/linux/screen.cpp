@@ -12,12 +12,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/core/hooks.h"
+#include "platform/core/backend.h"
 #include "frontends/linux/explore.h"
-#include "driver/program.h"
+#include "driver/driver.h"
 #include "platform/x11/backend.h"
 #include "platform/x11/own_window.h"
-#include "shell/shell.h"
 
 namespace dreieck {
 
@@ -40,7 +39,6 @@ int OnDisplayLost(Display*) { _exit(0); }
 }  // namespace
 
 int RunOnScreen(const Options& options) {
-  core::SetRecording(false);  // a screensaver runs for hours; nothing keeps its calls
   // Which window: XScreenSaver names its window in the environment, as its own display
   // modes read it (0x hex, else decimal), and --root means that one when it is set (its
   // "virtual root").
@@ -94,18 +92,19 @@ int RunOnScreen(const Options& options) {
     else if (mode == Mode::Root) window = DefaultRootWindow(display);
     else window = x11::MakeOwnWindow(display, mode == Mode::FullScreen);
     const bool own = mode == Mode::Window || mode == Mode::FullScreen || mode == Mode::Explore;
-    const HWND frame = backend.AddTarget(window, own, &error);
-    if (frame == nullptr) {
+    const HWND outer = backend.AddTarget(window, own, &error);
+    if (outer == nullptr) {
       std::fprintf(stderr, "dreieck: %s\n", error.c_str());
       result = 1;
     } else if (mode == Mode::Explore) {
       // The explorer's pictures are those of a screen of the window's size, as the
       // options it names for them say.
-      backend.ScreenIsFrame(frame);
-      result = RunExplorer(options, &backend, frame);
+      backend.ScreenIsOuterWindow(outer);
+      result = RunExplorer(options, &backend, outer);
     } else {
-      result = RunInside(frame);
-      if (gMainWindow == nullptr) {
+      const driver::Ran ran = driver::RunSaver(outer, driver::PlanOf(options));
+      result = ran.result;
+      if (!ran.window) {
         std::fprintf(stderr, "dreieck: the program could not make its window\n");
         result = 1;
       }

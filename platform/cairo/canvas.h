@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/cairo/limits.h"
 #include "platform/core/backend.h"
 
 namespace cairo_canvas {

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "platform/core/backend.h"
-#include "platform/core/hooks.h"
+#include "platform/core/backend.h"
 
 namespace cairo_canvas {
 
@@ -47,11 +47,12 @@ bool WindowImage::Resize(std::string* why) {
   const cairo_status_t status =
       memory != nullptr ? cairo_surface_status(memory->Surface()) : CAIRO_STATUS_NO_MEMORY;
   if (status != CAIRO_STATUS_SUCCESS) {
-    const char* reason = status == CAIRO_STATUS_INVALID_SIZE ? "wider or taller than 32767 pixels"
-                         : status == CAIRO_STATUS_NO_MEMORY  ? "out of memory"
-                                                             : cairo_status_to_string(status);
+    const std::string reason = status == CAIRO_STATUS_INVALID_SIZE
+                                   ? "wider or taller than " + std::to_string(kImageSideMax) + " pixels"
+                               : status == CAIRO_STATUS_NO_MEMORY ? "out of memory"
+                                                                  : cairo_status_to_string(status);
     char text[200];
-    std::snprintf(text, sizeof text, "cannot make a %dx%d image of the window (%s)", width, height, reason);
+    std::snprintf(text, sizeof text, "cannot make a %dx%d image of the window (%s)", width, height, reason.c_str());
     *why = text;
     memory.reset();
     drawing_.reset();

@@ -5,11 +5,20 @@
 // time, and waits for something to happen.
 //
 // Backends: the recording one (no pixels, a scripted user; tests and fuzzers), the
-// Cairo canvases (platform/cairo) behind X11 windows (platform/x11) and pictures.
+// Cairo canvases (platform/cairo) behind X11 windows (platform/x11), pictures and the
+// page (platform/web).
+//
+// The second half of this file is what a backend, or the driver that runs the program
+// above it, may ask of the core: outer windows to hold the program's, the user's input
+// as messages, the registry and the clock. What tests may ask besides is in testing.h.
 #pragma once
 
 #include <cstdint>
+#include <ctime>
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/core/windows.h"
 
@@ -73,6 +82,14 @@ class Backend {
   // Called by GetMessageA when it has nothing to return: wait until something
   // happens (and post it), or at most `timeoutMs` (-1: no limit).
   virtual void Wait(int64_t timeoutMs) = 0;
+  // A modal dialog is open (DialogBoxParamA) with no test to play its user: show it
+  // as DialogControls describes it, and post what the user does to it (see
+  // DialogBoxParamA in dialog.cpp). False, the default, for a backend that shows no
+  // dialogs: the dialog could never end, and the core stops the program.
+  virtual bool DialogOpened(HWND) { return false; }
+  // What the dialog's controls show changed; the dialog ended.
+  virtual void DialogChanged(HWND) {}
+  virtual void DialogClosed(HWND) {}
 };
 
 // The backend in use; the recording one unless another is installed. Reset() puts
@@ -82,5 +99,68 @@ void InstallBackend(Backend* backend);
 
 // The colour a brush paints: the five stock brushes, then GDI's grey steps.
 COLORREF BrushColour(HBRUSH brush);
+
+// ---- What a backend or the driver may ask of the core ----
+
+// Forget everything: objects, windows, messages, timers, clock, registry and dialogs
+// (the program's dialog templates stay: they come with the program), as a new process
+// starts. Recording calls is off (testing.h).
+void Reset();
+
+// An outer window: the platform's window that holds the program's (an X11 window, a
+// picture, the page), as the screensaver host's window holds the preview on Windows.
+// Its procedure is DefWindowProcA; its children fill it as it is resized.
+HWND NewOuterWindow(const char* name, int width, int height);
+// The window and its children get WM_DESTROY and are gone, with their timers.
+void DestroyWindowTree(HWND window);
+// A new client size; the window's children follow.
+void ResizeWindow(HWND window, int width, int height);
+bool IsWindowAlive(HWND window);
+std::vector<HWND> Children(HWND window);
+HWND Parent(HWND window);
+// A window's client size and the brush of its class (unrecorded).
+SIZE ClientSize(HWND window);
+HBRUSH ClassBrush(HWND window);
+
+// The user's input, and what the platform says, as messages for GetMessageA.
+void PostMessageToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// GetMessageA returns the quit message with this code next, as after PostQuitMessage.
+void PostQuit(int code);
+// Called by GetMessageA with each message it is about to return; one it takes (true)
+// is not returned, and GetMessageA goes on to the next. Null: none.
+void SetMessageFilter(std::function<bool(const MSG&)> filter);
+
+// time() returns this from now on.
+void SetClock(time_t now);
+
+// HKEY_CURRENT_USER as paths below it ("Software\\Morvaselkin"); names compare
+// without regard to ASCII case. Empty after Reset.
+struct RegistryEntry {
+  DWORD type;
+  std::vector<BYTE> data;
+};
+// Stores a value, creating its key and the keys above it.
+void SetRegistryDword(const std::string& path, const std::string& name, uint32_t value);
+std::optional<RegistryEntry> RegistryValue(const std::string& path, const std::string& name);
+// How many values RegSetValueExA has written since the reset.
+uint64_t RegistryWrites();
+
+// A dialog's controls as its user sees them, in template order; dialog units.
+struct DialogControl {
+  enum class Type { PushButton, DefaultButton, CheckBox, Radio, GroupBox, Text, TextRight, ScrollBar };
+  Type type;
+  int id;
+  std::string text;  // Windows-1252
+  int x, y, cx, cy;
+  HWND window;
+  bool checked;          // check boxes and radio buttons
+  int min, max, pos;     // scroll bars
+};
+struct DialogView {
+  std::string caption;  // Windows-1252
+  int cx, cy;           // dialog units
+  std::vector<DialogControl> controls;
+};
+DialogView DescribeDialog(HWND dialog);
 
 }  // namespace core

@@ -57,7 +57,7 @@ Object* Find(const void* handle) {
   return object.generation == ((raw >> 4) & 0xFFF) ? &object : nullptr;
 }
 
-Object* FindAlive(const void* handle, Kind kind) {
+Object* FindAlive(const void* handle, ObjectKind kind) {
   Object* object = Find(handle);
   return (object != nullptr && object->alive && object->kind == kind) ? object : nullptr;
 }
@@ -77,13 +77,13 @@ std::string Name(const void* handle) {
 void Record(const std::string& call) { S().calls.push_back(call); }
 
 Object* LiveDc(HDC dc, const char* call) {
-  Object* object = FindAlive(dc, Kind::Dc);
+  Object* object = FindAlive(dc, ObjectKind::Dc);
   if (object == nullptr) Error(std::string(call) + ": " + Name(dc) + " is no live device context");
   return object;
 }
 
 Object* LiveWindow(HWND window, const char* call) {
-  Object* object = FindAlive(window, Kind::Window);
+  Object* object = FindAlive(window, ObjectKind::Window);
   if (object == nullptr) Error(std::string(call) + ": " + Name(window) + " is no live window");
   return object;
 }

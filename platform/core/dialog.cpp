@@ -1,5 +1,6 @@
 // user32 dialogs in the core: the program's dialog templates, their controls with
-// check states and scroll positions, and modal dialogs whose user is a test.
+// check states and scroll positions, and modal dialogs whose user is a test or the
+// person in front of a backend that shows dialogs.
 #include "platform/core/resources.h"
 #include "platform/core/state.h"
 
@@ -53,6 +54,8 @@ struct Item {
   bool group;  // WS_GROUP: begins a new group of radio buttons
   bool tabStop;
   HWND window;
+  bool defaultButton = false;  // BS_DEFPUSHBUTTON
+  bool textRight = false;      // SS_RIGHT
   UINT check = BST_UNCHECKED;
   int min = 0;
   int max = 100;  // a new scroll bar control's range is 0..100
@@ -61,6 +64,7 @@ struct Item {
 };
 
 struct Dialog {
+  const DialogTemplate* from = nullptr;
   DLGPROC proc = nullptr;
   std::vector<Item> controls;
   bool ended = false;
@@ -88,23 +92,26 @@ HWND MakeDialog(int templateId, DLGPROC proc) {
   const DialogTemplate* dialogTemplate = FindDialogTemplate(templateId);
   if (dialogTemplate == nullptr)
     Unsupported("dialog template " + std::to_string(templateId) + ": the program's resources have none");
-  Object window(Kind::Window);
+  Object window(ObjectKind::Window);
   window.proc = DialogWindowProc;
   window.style = dialogTemplate->style;
   window.title = dialogTemplate->caption;
   HWND dialog = static_cast<HWND>(NewObject(window, "dlg"));
   const std::string prefix = Name(dialog) + ".";
   Dialog d;
+  d.from = dialogTemplate;
   d.proc = proc;
   for (size_t i = 0; i < dialogTemplate->controlCount; ++i) {
     const ControlTemplate& item = dialogTemplate->controls[i];
-    Object control(Kind::Window);
+    Object control(ObjectKind::Window);
     control.parent = dialog;
     control.style = item.style;
     control.title = item.text;
     control.name = prefix + (item.id == -1 ? "static" + std::to_string(i + 1) : std::to_string(item.id));
     Item c{item.id, KindOf(item), (item.style & WS_GROUP) != 0, (item.style & WS_TABSTOP) != 0, nullptr};
     c.window = static_cast<HWND>(NewObject(control, nullptr));
+    c.defaultButton = c.kind == ControlKind::PushButton && (item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    c.textRight = c.kind == ControlKind::Static && (item.style & SS_RIGHT) != 0;
     d.controls.push_back(c);
   }
   D().open[dialog] = std::move(d);
@@ -114,7 +121,7 @@ HWND MakeDialog(int templateId, DLGPROC proc) {
 // The dialog behind a handle, for the user32 calls: misuse is the program's error.
 Dialog* LiveDialog(HWND dialog, const char* call) {
   auto it = D().open.find(dialog);
-  if (it == D().open.end() || FindAlive(dialog, Kind::Window) == nullptr) {
+  if (it == D().open.end() || FindAlive(dialog, ObjectKind::Window) == nullptr) {
     Error(std::string(call) + ": " + Name(dialog) + " is no open dialog");
     return nullptr;
   }
@@ -127,7 +134,7 @@ Item* ById(Dialog& d, int id) {
   return nullptr;
 }
 
-Item* DialogControl(HWND dialog, int id, const char* call) {
+Item* LiveControl(HWND dialog, int id, const char* call) {
   Dialog* d = LiveDialog(dialog, call);
   if (d == nullptr) return nullptr;
   Item* c = ById(*d, id);
@@ -140,7 +147,7 @@ Item* ScrollBarControl(HWND window, int bar, const char* call) {
   if (bar != SB_CTL) Unsupported(std::string(call) + " for a window's own scroll bar");
   for (auto& [dialog, d] : D().open)
     for (Item& c : d.controls)
-      if (c.window == window && c.kind == ControlKind::ScrollBar && FindAlive(window, Kind::Window))
+      if (c.window == window && c.kind == ControlKind::ScrollBar && FindAlive(window, ObjectKind::Window))
         return &c;
   Error(std::string(call) + ": " + Name(window) + " is no scroll bar control");
   return nullptr;
@@ -157,6 +164,83 @@ Item& KnownControl(HWND dialog, int id) {
   Item* c = ById(KnownDialog(dialog), id);
   if (c == nullptr) Unsupported(Name(dialog) + " has no control " + std::to_string(id));
   return *c;
+}
+
+// A click on a button: its state changes as the platform's own handling changes it,
+// then the procedure receives WM_COMMAND with BN_CLICKED.
+void ClickControl(HWND dialog, Dialog& d, Item& c) {
+  switch (c.kind) {
+    case ControlKind::CheckBox:
+      c.check = c.check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
+      break;
+    case ControlKind::Radio: {
+      // The group runs from the control with WS_GROUP at or before this one up to the
+      // next one with WS_GROUP.
+      size_t self = static_cast<size_t>(&c - d.controls.data());
+      size_t first = self;
+      while (first > 0 && !d.controls[first].group) --first;
+      for (size_t i = first; i < d.controls.size() && (i == first || !d.controls[i].group); ++i)
+        if (d.controls[i].kind == ControlKind::Radio) d.controls[i].check = BST_UNCHECKED;
+      c.check = BST_CHECKED;
+      break;
+    }
+    case ControlKind::PushButton:
+      break;
+    default:
+      Unsupported("a click on a control that is no button");
+  }
+  const HWND window = c.window;
+  const int id = c.id;
+  if (d.proc != nullptr)
+    d.proc(dialog, WM_COMMAND, MAKEWPARAM(id, 0 /* BN_CLICKED */), reinterpret_cast<LPARAM>(window));
+}
+
+// What the dialog manager makes of a message for a modal dialog or its controls, as
+// IsDialogMessage does: a click on a button, Escape as Cancel, Enter as the default
+// button; anything else for the dialog goes to its procedure. False for a message that
+// is not the dialog's.
+bool DialogMessage(HWND dialog, const MSG& msg) {
+  Dialog& d = KnownDialog(dialog);
+  for (Item& c : d.controls) {
+    if (c.window != msg.hwnd) continue;
+    if (msg.message == BM_CLICK && c.kind != ControlKind::ScrollBar && c.kind != ControlKind::Static &&
+        c.kind != ControlKind::GroupBox)
+      ClickControl(dialog, d, c);
+    return true;
+  }
+  if (msg.hwnd != dialog) return false;
+  if (msg.message == WM_KEYDOWN && (msg.wParam == VK_ESCAPE || msg.wParam == VK_RETURN)) {
+    int id = IDCANCEL;
+    if (msg.wParam == VK_RETURN) {
+      id = IDOK;
+      for (const Item& c : d.controls)
+        if (c.kind == ControlKind::PushButton && c.defaultButton) id = c.id;
+    }
+    if (d.proc != nullptr) d.proc(dialog, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+  } else if (d.proc != nullptr && msg.message != WM_KEYDOWN) {
+    d.proc(dialog, msg.message, msg.wParam, msg.lParam);
+  }
+  return true;
+}
+
+// The modal loop of a dialog no test plays: the backend shows it and posts what its
+// user does, until the procedure ends it. A quit message ends the loop too and is
+// posted again for the loop that waits outside, as Windows does.
+void RunModalLoop(HWND dialog) {
+  if (!CurrentBackend().DialogOpened(dialog))
+    Unsupported("DialogBoxParamA on a backend that shows no dialogs: the dialog would wait for ever");
+  MSG msg;
+  while (!KnownDialog(dialog).ended) {
+    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      PostQuit(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (got < 0) break;
+    if (!DialogMessage(dialog, msg)) DispatchMessageA(&msg);
+    CurrentBackend().DialogChanged(dialog);
+  }
+  CurrentBackend().DialogClosed(dialog);
 }
 
 }  // namespace
@@ -183,33 +267,7 @@ HWND CreateTestDialog(int templateId, DLGPROC proc) { return MakeDialog(template
 
 void SetUser(std::function<void(HWND)> user) { D().user = std::move(user); }
 
-void Click(HWND dialog, int id) {
-  Dialog& d = KnownDialog(dialog);
-  Item& c = KnownControl(dialog, id);
-  switch (c.kind) {
-    case ControlKind::CheckBox:
-      c.check = c.check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
-      break;
-    case ControlKind::Radio: {
-      // The group runs from the control with WS_GROUP at or before this one up to the
-      // next one with WS_GROUP.
-      size_t self = static_cast<size_t>(&c - d.controls.data());
-      size_t first = self;
-      while (first > 0 && !d.controls[first].group) --first;
-      for (size_t i = first; i < d.controls.size() && (i == first || !d.controls[i].group); ++i)
-        if (d.controls[i].kind == ControlKind::Radio) d.controls[i].check = BST_UNCHECKED;
-      c.check = BST_CHECKED;
-      break;
-    }
-    case ControlKind::PushButton:
-      break;
-    default:
-      Unsupported("Click on a control that is no button");
-  }
-  const HWND window = c.window;
-  if (d.proc != nullptr)
-    d.proc(dialog, WM_COMMAND, MAKEWPARAM(id, 0 /* BN_CLICKED */), reinterpret_cast<LPARAM>(window));
-}
+void Click(HWND dialog, int id) { ClickControl(dialog, KnownDialog(dialog), KnownControl(dialog, id)); }
 
 INT_PTR SendToDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   DLGPROC proc = KnownDialog(dialog).proc;
@@ -237,6 +295,31 @@ SCROLLINFO ScrollBar(HWND dialog, int id) {
 
 bool DialogEnded(HWND dialog) { return KnownDialog(dialog).ended; }
 
+DialogView DescribeDialog(HWND dialog) {
+  const Dialog& d = KnownDialog(dialog);
+  DialogView view;
+  view.caption = d.from->caption;
+  view.cx = d.from->cx;
+  view.cy = d.from->cy;
+  for (size_t i = 0; i < d.controls.size(); ++i) {
+    const Item& c = d.controls[i];
+    const ControlTemplate& t = d.from->controls[i];
+    using Type = DialogControl::Type;
+    Type type = Type::Text;
+    switch (c.kind) {
+      case ControlKind::PushButton: type = c.defaultButton ? Type::DefaultButton : Type::PushButton; break;
+      case ControlKind::CheckBox: type = Type::CheckBox; break;
+      case ControlKind::Radio: type = Type::Radio; break;
+      case ControlKind::GroupBox: type = Type::GroupBox; break;
+      case ControlKind::Static: type = c.textRight ? Type::TextRight : Type::Text; break;
+      case ControlKind::ScrollBar: type = Type::ScrollBar; break;
+    }
+    view.controls.push_back(DialogControl{type, c.id, t.text, t.x, t.y, t.cx, t.cy, c.window, c.check == BST_CHECKED,
+                                          c.min, c.max, c.pos});
+  }
+  return view;
+}
+
 INT_PTR DialogResult(HWND dialog) { return KnownDialog(dialog).result; }
 
 }  // namespace core
@@ -248,7 +331,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
        dialogProc ? "proc" : "null", initParam);
   if (name == 0 || name >= 0x10000) Unsupported("DialogBoxParamA with a template given by name");
   if (dialogProc == nullptr) Unsupported("DialogBoxParamA without a dialog procedure");
-  if (owner != nullptr && FindAlive(owner, Kind::Window) == nullptr) {
+  if (owner != nullptr && FindAlive(owner, ObjectKind::Window) == nullptr) {
     Error("DialogBoxParamA: owner " + Name(owner) + " is no live window");
     return -1;
   }
@@ -260,9 +343,12 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     if (c.tabStop && focus == nullptr) focus = c.window;
   dialogProc(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), initParam);
   if (!KnownDialog(dialog).ended) {
-    if (!D().user) Unsupported("DialogBoxParamA without a user: the dialog would wait for ever");
-    const std::function<void(HWND)> user = D().user;
-    user(dialog);
+    if (D().user) {
+      const std::function<void(HWND)> user = D().user;
+      user(dialog);
+    } else {
+      RunModalLoop(dialog);
+    }
   }
   Dialog& d = KnownDialog(dialog);
   if (!d.ended) Unsupported("DialogBoxParamA: the user left without ending the dialog");
@@ -282,7 +368,7 @@ BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
 
 BOOL WINAPI CheckDlgButton(HWND dialog, int id, UINT check) {
   Call("CheckDlgButton", dialog, id, check);
-  Item* c = DialogControl(dialog, id, "CheckDlgButton");
+  Item* c = LiveControl(dialog, id, "CheckDlgButton");
   if (c == nullptr) return FALSE;
   if (check != BST_CHECKED && check != BST_UNCHECKED) Unsupported("CheckDlgButton with a third state");
   if (c->kind == ControlKind::CheckBox || c->kind == ControlKind::Radio) c->check = check;
@@ -291,13 +377,13 @@ BOOL WINAPI CheckDlgButton(HWND dialog, int id, UINT check) {
 
 UINT WINAPI IsDlgButtonChecked(HWND dialog, int id) {
   Call("IsDlgButtonChecked", dialog, id);
-  Item* c = DialogControl(dialog, id, "IsDlgButtonChecked");
+  Item* c = LiveControl(dialog, id, "IsDlgButtonChecked");
   return c == nullptr ? BST_UNCHECKED : c->check;
 }
 
 HWND WINAPI GetDlgItem(HWND dialog, int id) {
   Call("GetDlgItem", dialog, id);
-  Item* c = DialogControl(dialog, id, "GetDlgItem");
+  Item* c = LiveControl(dialog, id, "GetDlgItem");
   return c == nullptr ? nullptr : c->window;
 }
 

@@ -22,17 +22,17 @@ HGDIOBJ Stock(int index) {
   std::map<int, void*>& stock = S().stock;
   auto it = stock.find(index);
   if (it != stock.end()) return it->second;
-  Object object(Kind::StockObject);
+  Object object(ObjectKind::StockObject);
   object.name = std::string("stock:") + kStockNames[index];
   object.stockIndex = index;
   return stock[index] = NewObject(object, nullptr);
 }
 
 bool IsPen(const Object* o) {
-  return o->kind == Kind::Pen || (o->kind == Kind::StockObject && o->name.find("_PEN") != std::string::npos);
+  return o->kind == ObjectKind::Pen || (o->kind == ObjectKind::StockObject && o->name.find("_PEN") != std::string::npos);
 }
 bool IsFont(const Object* o) {
-  return o->kind == Kind::Font || (o->kind == Kind::StockObject && o->name.find("_FONT") != std::string::npos);
+  return o->kind == ObjectKind::Font || (o->kind == ObjectKind::StockObject && o->name.find("_FONT") != std::string::npos);
 }
 
 Object* Dc(HDC dc, const char* call) { return LiveDc(dc, call); }
@@ -44,7 +44,7 @@ Canvas* CanvasOf(const Object* dc) { return CurrentBackend().CanvasOf(dc->dcWind
 // one pixel wide; the stock fonts stand for the system's default font.
 PenLook PenOf(const Object* dc) {
   const Object* pen = Find(dc->pen);
-  if (pen == nullptr || pen->kind == Kind::Pen) return pen ? pen->penLook : PenLook{};
+  if (pen == nullptr || pen->kind == ObjectKind::Pen) return pen ? pen->penLook : PenLook{};
   PenLook look;
   if (pen->stockIndex == WHITE_PEN) look.colour = 0x00FFFFFF;
   if (pen->stockIndex == NULL_PEN) look.style = PS_NULL;
@@ -52,7 +52,7 @@ PenLook PenOf(const Object* dc) {
 }
 FontLook FontOf(const Object* dc) {
   const Object* font = Find(dc->font);
-  if (font != nullptr && font->kind == Kind::Font) return font->fontLook;
+  if (font != nullptr && font->kind == ObjectKind::Font) return font->fontLook;
   FontLook look;
   look.height = 16;
   look.weight = 700;
@@ -72,7 +72,7 @@ int RoundToInt(double v) {
 namespace core {
 
 HDC NewDc(HWND window) {
-  Object dc(Kind::Dc);
+  Object dc(ObjectKind::Dc);
   dc.defaultPen = dc.pen = Stock(BLACK_PEN);
   dc.defaultFont = dc.font = Stock(SYSTEM_FONT);
   dc.dcWindow = window;
@@ -82,7 +82,7 @@ HDC NewDc(HWND window) {
 }
 
 void CloseDc(HDC handle) {
-  Object* dc = FindAlive(handle, Kind::Dc);
+  Object* dc = FindAlive(handle, ObjectKind::Dc);
   if (dc == nullptr) {
     Error("ReleaseDC: " + Name(handle) + " is no live device context");
     return;
@@ -100,19 +100,19 @@ void CloseDc(HDC handle) {
 int LiveObjectCount() { return S().liveObjects; }
 
 std::string SelectedPen(HDC dc) {
-  const Object* o = FindAlive(dc, Kind::Dc);
+  const Object* o = FindAlive(dc, ObjectKind::Dc);
   return o ? Name(o->pen) : "no dc";
 }
 std::string SelectedFont(HDC dc) {
-  const Object* o = FindAlive(dc, Kind::Dc);
+  const Object* o = FindAlive(dc, ObjectKind::Dc);
   return o ? Name(o->font) : "no dc";
 }
 int BkMode(HDC dc) {
-  const Object* o = FindAlive(dc, Kind::Dc);
+  const Object* o = FindAlive(dc, ObjectKind::Dc);
   return o ? o->bkMode : 0;
 }
 COLORREF TextColour(HDC dc) {
-  const Object* o = FindAlive(dc, Kind::Dc);
+  const Object* o = FindAlive(dc, ObjectKind::Dc);
   return o ? o->textColour : 0;
 }
 void SetDisplaySize(int width, int height) {
@@ -128,7 +128,7 @@ void FailObjectCreation(bool fail) { S().failObjectCreation = fail; }
 COLORREF BrushColour(HBRUSH brush) {
   static const COLORREF kStockBrushes[] = {0x00FFFFFF, 0x00C0C0C0, 0x00808080, 0x00404040, 0x00000000};
   const Object* o = Find(brush);
-  if (o != nullptr && o->kind == Kind::StockObject && o->stockIndex >= 0 && o->stockIndex <= BLACK_BRUSH)
+  if (o != nullptr && o->kind == ObjectKind::StockObject && o->stockIndex >= 0 && o->stockIndex <= BLACK_BRUSH)
     return kStockBrushes[o->stockIndex];
   Unsupported("a brush other than the five stock brushes: " + Name(brush));
 }
@@ -137,7 +137,7 @@ COLORREF BrushColour(HBRUSH brush) {
 
 HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
   if (style < PS_SOLID || style > PS_DASHDOTDOT) Unsupported("CreatePen style " + std::to_string(style));
-  Object pen(Kind::Pen);
+  Object pen(ObjectKind::Pen);
   // A pen wider than one pixel is drawn solid whatever dashes were asked for.
   pen.penLook = {width > 1 ? PS_SOLID : style, width < 1 ? 1 : width, colour & 0x00FFFFFF};
   HPEN handle = nullptr;
@@ -153,7 +153,7 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
                          DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
                          DWORD outPrecision, DWORD clipPrecision, DWORD quality,
                          DWORD pitchAndFamily, LPCSTR faceName) {
-  Object font(Kind::Font);
+  Object font(ObjectKind::Font);
   font.fontLook.height = height;
   font.fontLook.width = width;
   font.fontLook.weight = weight;
@@ -206,8 +206,8 @@ BOOL WINAPI DeleteObject(HGDIOBJ object) {
     Error("DeleteObject: " + Name(object) + " is no live object");
     return FALSE;
   }
-  if (o->kind == Kind::StockObject) return TRUE;  // Windows ignores it
-  if (o->kind != Kind::Pen && o->kind != Kind::Font && o->kind != Kind::Brush) {
+  if (o->kind == ObjectKind::StockObject) return TRUE;  // Windows ignores it
+  if (o->kind != ObjectKind::Pen && o->kind != ObjectKind::Font && o->kind != ObjectKind::Brush) {
     Error("DeleteObject: " + o->name + " is no GDI object");
     return FALSE;
   }

@@ -25,6 +25,7 @@ struct Registry {
   std::map<std::string, Values, NoCase> keys;  // every key that exists, by full path
   bool failCreation = false;
   std::set<std::string, NoCase> failingWrites;
+  uint64_t writes = 0;  // values RegSetValueExA wrote
 };
 
 Registry& R() {
@@ -47,7 +48,7 @@ std::string KeyName(const char* subKey) {
 bool PathBelow(HKEY base, const char* subKey, const char* call, std::string* path) {
   if (base == HKEY_CURRENT_USER) {
     path->clear();
-  } else if (const Object* key = FindAlive(base, Kind::Key)) {
+  } else if (const Object* key = FindAlive(base, ObjectKind::Key)) {
     *path = key->keyPath;
   } else {
     Error(std::string(call) + ": " + Name(base) + " is no open key");
@@ -63,13 +64,13 @@ bool PathBelow(HKEY base, const char* subKey, const char* call, std::string* pat
 }
 
 HKEY NewKey(const std::string& path) {
-  Object key(Kind::Key);
+  Object key(ObjectKind::Key);
   key.keyPath = path;
   return static_cast<HKEY>(NewObject(key, "key"));
 }
 
 Values* OpenValues(HKEY key, const char* call) {
-  const Object* o = FindAlive(key, Kind::Key);
+  const Object* o = FindAlive(key, ObjectKind::Key);
   if (o == nullptr) {
     Error(std::string(call) + ": " + Name(key) + " is no open key");
     return nullptr;
@@ -105,6 +106,8 @@ void SetRegistryDword(const std::string& path, const std::string& name, uint32_t
                     static_cast<BYTE>(value >> 16), static_cast<BYTE>(value >> 24)});
 }
 
+uint64_t RegistryWrites() { return R().writes; }
+
 std::optional<RegistryEntry> RegistryValue(const std::string& path, const std::string& name) {
   auto key = R().keys.find(path);
   if (key == R().keys.end()) return std::nullopt;
@@ -117,7 +120,7 @@ bool KeyExists(const std::string& path) { return R().keys.count(path) != 0; }
 
 int OpenKeyCount() {
   int open = 0;
-  for (const Object& o : S().objects) open += (o.kind == Kind::Key && o.alive) ? 1 : 0;
+  for (const Object& o : S().objects) open += (o.kind == ObjectKind::Key && o.alive) ? 1 : 0;
   return open;
 }
 
@@ -181,13 +184,14 @@ LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD 
   const std::string name = valueName != nullptr ? valueName : "";
   if (R().failingWrites.count(name) != 0) return ERROR_ACCESS_DENIED;
   (*values)[name] = RegistryEntry{type, std::vector<BYTE>(data, data + dataSize)};
+  ++R().writes;
   return ERROR_SUCCESS;
 }
 
 LSTATUS WINAPI RegCloseKey(HKEY key) {
   Call("RegCloseKey", key);
   if (key == HKEY_CURRENT_USER) return ERROR_SUCCESS;
-  Object* o = FindAlive(key, Kind::Key);
+  Object* o = FindAlive(key, ObjectKind::Key);
   if (o == nullptr) {
     Error("RegCloseKey: " + Name(key) + " is no open key");
     return ERROR_INVALID_HANDLE;

@@ -10,16 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "platform/core/hooks.h"
+#include "platform/core/testing.h"
 #include "platform/core/backend.h"
 
 namespace core {
 
-enum class Kind { Pen, Font, Brush, StockObject, Dc, Window, Key };
+enum class ObjectKind { Pen, Font, Brush, StockObject, Dc, Window, Key };
 
 struct Object {
-  explicit Object(Kind k) : kind(k) {}
-  Kind kind;
+  explicit Object(ObjectKind k) : kind(k) {}
+  ObjectKind kind;
   bool alive = true;
   size_t index = 0;       // its slot in the table
   uint32_t generation = 0;  // how often the slot was used before
@@ -64,7 +64,7 @@ struct State {
   std::map<std::string, int> counters;
   std::map<int, void*> stock;
   std::vector<void*> liveDcs;
-  bool recording = true;
+  bool recording = false;  // testing.h: SetRecording
   int liveObjects = 0;  // pens, fonts and brushes created and not deleted
   int displayWidth = 1024;
   int displayHeight = 768;
@@ -79,6 +79,7 @@ struct State {
   bool quitPosted = false;
   int quitCode = 0;
   std::function<void()> idle;
+  std::function<bool(const MSG&)> filter;  // backend.h: SetMessageFilter
   struct Timer {
     UINT period;
     uint64_t due;  // on the backend's clock
@@ -99,7 +100,7 @@ void* HandleAt(size_t index);
 // serves another object.
 void Retire(Object* object);
 Object* Find(const void* handle);            // any object, alive or not
-Object* FindAlive(const void* handle, Kind kind);
+Object* FindAlive(const void* handle, ObjectKind kind);
 
 void Record(const std::string& call);
 void Error(const std::string& what);

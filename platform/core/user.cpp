@@ -44,7 +44,7 @@ HWND HandleOf(size_t index) { return static_cast<HWND>(HandleAt(index)); }
 HWND WindowToPaint() {
   State& s = S();
   for (size_t i = 0; i < s.objects.size(); ++i)
-    if (s.objects[i].kind == Kind::Window && s.objects[i].alive && s.objects[i].needsPaint) return HandleOf(i);
+    if (s.objects[i].kind == ObjectKind::Window && s.objects[i].alive && s.objects[i].needsPaint) return HandleOf(i);
   return nullptr;
 }
 
@@ -53,7 +53,7 @@ std::vector<HWND> ChildrenOf(HWND window) {
   std::vector<HWND> children;
   State& s = S();
   for (size_t i = 0; i < s.objects.size(); ++i)
-    if (s.objects[i].kind == Kind::Window && s.objects[i].alive && s.objects[i].parent == window)
+    if (s.objects[i].kind == ObjectKind::Window && s.objects[i].alive && s.objects[i].parent == window)
       children.push_back(HandleOf(i));
   return children;
 }
@@ -75,9 +75,9 @@ const SystemCursor* CursorOf(HCURSOR cursor) {
 HWND Desktop() {
   State& s = S();
   for (size_t i = 0; i < s.objects.size(); ++i)
-    if (s.objects[i].kind == Kind::Window && s.objects[i].name == "desktop")
+    if (s.objects[i].kind == ObjectKind::Window && s.objects[i].name == "desktop")
       return HandleOf(i);
-  Object desktop(Kind::Window);
+  Object desktop(ObjectKind::Window);
   desktop.name = "desktop";
   return static_cast<HWND>(NewObject(desktop, nullptr));
 }
@@ -87,13 +87,13 @@ HWND Desktop() {
 namespace core {
 
 LRESULT Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  Object* o = FindAlive(window, Kind::Window);
+  Object* o = FindAlive(window, ObjectKind::Window);
   if (o == nullptr || o->proc == nullptr) return 0;
   return o->proc(window, message, wParam, lParam);
 }
 
-HWND NewFrameWindow(const char* name, int width, int height) {
-  Object window(Kind::Window);
+HWND NewOuterWindow(const char* name, int width, int height) {
+  Object window(ObjectKind::Window);
   window.proc = DefWindowProcA;
   window.width = width;
   window.height = height;
@@ -103,7 +103,7 @@ HWND NewFrameWindow(const char* name, int width, int height) {
 }
 
 void DestroyWindowTree(HWND window) {
-  Object* o = FindAlive(window, Kind::Window);
+  Object* o = FindAlive(window, ObjectKind::Window);
   if (o == nullptr) return;
   const std::vector<HWND> children = ChildrenOf(window);
   Deliver(window, WM_DESTROY, 0, 0);
@@ -115,7 +115,7 @@ void DestroyWindowTree(HWND window) {
 }
 
 void ResizeWindow(HWND window, int width, int height) {
-  Object* o = FindAlive(window, Kind::Window);
+  Object* o = FindAlive(window, ObjectKind::Window);
   if (o == nullptr || (o->width == width && o->height == height)) return;
   // A class that asks for it is painted again as a whole, as Windows does.
   if (((o->classStyle & CS_HREDRAW) != 0 && o->width != width) ||
@@ -130,17 +130,17 @@ void ResizeWindow(HWND window, int width, int height) {
 std::vector<HWND> Children(HWND window) { return ChildrenOf(window); }
 
 HWND Parent(HWND window) {
-  const Object* o = FindAlive(window, Kind::Window);
+  const Object* o = FindAlive(window, ObjectKind::Window);
   return o != nullptr ? o->parent : nullptr;
 }
 
 SIZE ClientSize(HWND window) {
-  const Object* o = FindAlive(window, Kind::Window);
+  const Object* o = FindAlive(window, ObjectKind::Window);
   return o != nullptr ? SIZE{o->width, o->height} : SIZE{0, 0};
 }
 
 HBRUSH ClassBrush(HWND window) {
-  const Object* o = FindAlive(window, Kind::Window);
+  const Object* o = FindAlive(window, ObjectKind::Window);
   return o != nullptr ? o->brush : nullptr;
 }
 
@@ -169,7 +169,7 @@ std::vector<std::string> TakeErrors() {
 }
 
 HWND CreateTestWindow(int width, int height) {
-  Object window(Kind::Window);
+  Object window(ObjectKind::Window);
   window.proc = DefWindowProcA;
   window.width = width;
   window.height = height;
@@ -178,13 +178,13 @@ HWND CreateTestWindow(int width, int height) {
 }
 
 void SetClientSize(HWND window, int width, int height) {
-  Object* o = FindAlive(window, Kind::Window);
+  Object* o = FindAlive(window, ObjectKind::Window);
   if (o == nullptr) Unsupported("SetClientSize on " + Name(window));
   o->width = width;
   o->height = height;
 }
 
-bool IsWindowAlive(HWND window) { return FindAlive(window, Kind::Window) != nullptr; }
+bool IsWindowAlive(HWND window) { return FindAlive(window, ObjectKind::Window) != nullptr; }
 
 void PostMessageToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   MSG msg{};
@@ -262,9 +262,9 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
   if (message == WM_ERASEBKGND) {
     // The class brush fills the whole client area.
     HDC dc = reinterpret_cast<HDC>(wParam);
-    if (FindAlive(dc, Kind::Dc) == nullptr) Error("WM_ERASEBKGND without a live device context");
+    if (FindAlive(dc, ObjectKind::Dc) == nullptr) Error("WM_ERASEBKGND without a live device context");
     Call("FillRect", dc, 0, 0, o->width, o->height, Name(o->brush));
-    Object* d = FindAlive(dc, Kind::Dc);
+    Object* d = FindAlive(dc, ObjectKind::Dc);
     if (d != nullptr && o->brush != nullptr) {
       if (Canvas* canvas = CurrentBackend().CanvasOf(d->dcWindow)) canvas->Fill({0, 0, o->width, o->height}, BrushColour(o->brush));
     }
@@ -351,9 +351,9 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
   for (const WindowClass& c : Classes())
     if (className != nullptr && c.name == className) wc = &c;
   if (wc == nullptr) return nullptr;
-  if (parent != nullptr && FindAlive(parent, Kind::Window) == nullptr) return nullptr;
+  if (parent != nullptr && FindAlive(parent, ObjectKind::Window) == nullptr) return nullptr;
   if ((style & WS_CHILD) != 0 && parent == nullptr) return nullptr;
-  Object window(Kind::Window);
+  Object window(ObjectKind::Window);
   window.proc = wc->wc.lpfnWndProc;
   window.parent = parent;
   window.style = style;
@@ -413,8 +413,12 @@ BOOL WINAPI UpdateWindow(HWND window) {
   return TRUE;
 }
 
-BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) {
-  if (window != nullptr || filterMin != 0 || filterMax != 0) Unsupported("GetMessageA with a filter");
+namespace {
+
+// The next message for GetMessageA as Windows orders them: posted messages first, then
+// the quit, then paints, then timers; the backend waits until one is there. False for
+// the quit message; -1 when the next call is to fail.
+int NextMessage(MSG* msg) {
   State& s = S();
   for (;;) {
     if (s.failNextMessage) {
@@ -422,8 +426,6 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) 
       std::memset(msg, 0xA5, sizeof *msg);
       return -1;
     }
-    // Posted messages first, then the quit, then paints, then timers, as Windows
-    // orders them.
     if (!s.queue.empty()) {
       *msg = s.queue.front();
       s.queue.pop_front();
@@ -457,6 +459,24 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) 
       if (wait < 0 || left < wait) wait = left;
     }
     CurrentBackend().Wait(wait);
+  }
+}
+
+}  // namespace
+
+namespace core {
+
+void SetMessageFilter(std::function<bool(const MSG&)> filter) { S().filter = std::move(filter); }
+
+}  // namespace core
+
+BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) {
+  if (window != nullptr || filterMin != 0 || filterMax != 0) Unsupported("GetMessageA with a filter");
+  for (;;) {
+    const int got = NextMessage(msg);
+    // The filter sees what the program would; a copy, since it may run the program.
+    const std::function<bool(const MSG&)> filter = S().filter;
+    if (got <= 0 || !filter || !filter(*msg)) return got;
   }
 }
 

@@ -3,7 +3,7 @@
 // Declarations follow <windows.h> closely enough that the program's code compiles
 // unchanged against either. The implementations (gdi.cpp, user.cpp, registry.cpp,
 // dialog.cpp) record every call so tests can check what the program asked of the
-// platform; hooks.h holds the hooks tests use to look at and steer that state.
+// platform; backend.h and testing.h hold what backends and tests may ask of that state.
 // Anything outside this subset is deliberately missing: a new call must be added
 // here and emulated, not guessed at.
 #pragma once
@@ -164,6 +164,7 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define WM_COMMAND 0x0111
 #define WM_TIMER 0x0113
 #define WM_HSCROLL 0x0114
+#define BM_CLICK 0x00F5
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202

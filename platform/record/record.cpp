@@ -1,6 +1,6 @@
 // The recording backend: nothing is drawn, the screen has the size a test sets, the
 // clock stands still, and the user is whatever the test's idle handler posts. What
-// the program asked of the platform is in the core's call record (hooks.h).
+// the program asked of the platform is in the core's call record (testing.h).
 #include "platform/core/state.h"
 
 namespace core {

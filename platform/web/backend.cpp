@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "explorer/explorer.h"
-#include "platform/core/hooks.h"
-#include "driver/program.h"
+#include "platform/core/backend.h"
+#include "driver/driver.h"
 #include "platform/web/page.h"
 #include "settings/settings.h"
 #include "shell/shell.h"
@@ -89,7 +89,7 @@ SIZE Backend::PageSize() const {
 
 HWND Backend::MakeFrame() {
   const SIZE size = PageSize();
-  frame_ = core::NewFrameWindow("page", size.cx, size.cy);
+  frame_ = core::NewOuterWindow("page", size.cx, size.cy);
   return frame_;
 }
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "platform/core/hooks.h"
+#include "platform/core/backend.h"
 #include "platform/x11/shared_image.h"
 
 namespace x11 {
@@ -65,7 +65,7 @@ HWND Backend::AddTarget(Window window, bool own, std::string* error) {
     *error = text;
     return nullptr;
   }
-  HWND frame = core::NewFrameWindow("xwindow", attributes.width, attributes.height);
+  HWND frame = core::NewOuterWindow("xwindow", attributes.width, attributes.height);
   Target& target = targets_[frame];
   target.window = window;
   target.own = own;
@@ -88,8 +88,8 @@ core::Canvas* Backend::CanvasOf(HWND window) {
   return it != programs_.end() ? it->second.image->Canvas() : nullptr;
 }
 
-void Backend::ScreenIsFrame(HWND frame) {
-  auto t = targets_.find(frame);
+void Backend::ScreenIsOuterWindow(HWND outer) {
+  auto t = targets_.find(outer);
   if (t != targets_.end()) t->second.screenIsFrame = true;
 }
 

@@ -47,9 +47,9 @@ class Backend final : public core::Backend {
   void Wait(int64_t timeoutMs) override;
   // In the windows of our own.
   void PointerShape(int cursor) override;
-  // The screen of the programs in `frame` is the frame itself, not the monitor it is
+  // The screen of the programs in `outer` is that window itself, not the monitor it is
   // on: a picture of the window is then a picture of a screen of its size.
-  void ScreenIsFrame(HWND frame);
+  void ScreenIsOuterWindow(HWND outer);
   // The pixels a program's window shows, or null.
   cairo_surface_t* ImageOf(HWND window) const;
 

@@ -5,7 +5,7 @@
 #include <X11/cursorfont.h>
 #include <X11/keysym.h>
 
-#include "platform/core/hooks.h"
+#include "platform/core/backend.h"
 #include "platform/x11/backend.h"
 
 namespace x11 {
@@ -22,6 +22,7 @@ UINT VirtualKey(KeySym sym) {
     case XK_Up: return VK_UP;
     case XK_Down: return VK_DOWN;
     case XK_space: return VK_SPACE;
+    case XK_Escape: return VK_ESCAPE;
     case XK_Return: return VK_RETURN;
     case XK_Tab: return VK_TAB;
     case XK_BackSpace: return VK_BACK;
@@ -98,11 +99,6 @@ void Backend::Handle(const XEvent& event) {
     case KeyPress: {
       XKeyEvent key = event.xkey;
       const KeySym sym = XLookupKeysym(&key, 0);
-      // q and Escape end a window of our own, as they end the Linux program.
-      if (sym == XK_q || sym == XK_Escape) {
-        core::DestroyWindowTree(frame);
-        break;
-      }
       const HWND program = ProgramIn(frame);
       const UINT vk = VirtualKey(sym);
       if (vk != 0 && program != nullptr) core::PostMessageToQueue(program, WM_KEYDOWN, vk, 1);

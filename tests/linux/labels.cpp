@@ -34,7 +34,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/core/hooks.h"
+#include "platform/core/testing.h"
 #include "driver/options.h"
 #include "geometry/triangle.h"
 #include "settings/settings.h"
@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
   core::Reset();
   LoadSettings();  // the defaults: the recording registry is empty
   for (int i = 0; i < 7; ++i)
-    if (o.flags[i] >= 0) gSettings.*kShowFlags[i].field = static_cast<uint8_t>(o.flags[i]);
+    if (o.flags[i] >= 0) gSettings.*kConstructions[i].flag = static_cast<uint8_t>(o.flags[i]);
   if (o.background >= 0) gSettings.background = static_cast<uint32_t>(o.background);
   core::SetDisplaySize(width, height);
   gMainWindow = core::CreateTestWindow(width, height);

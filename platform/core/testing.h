@@ -1,40 +1,37 @@
-// Hooks into the core of the Win32 stand-in: what it recorded, and the knobs that a
-// real platform takes from the machine (client and display size, text extent, clock,
-// random numbers, registry, dialog controls). Tests, fuzzers and the soak run steer
-// the recording backend through them; the Linux backends make frame windows through
-// them, the platform's windows (an X11 window, a picture) that hold the program's.
+// What tests, fuzzers, benchmarks and the soak run may ask of the core besides what a
+// backend may (backend.h): the record of the calls the program made, the platform
+// misuse noted, the state the core keeps, and the knobs that a real platform takes
+// from the machine (display size, text extent, random numbers, failures). The
+// recording backend (platform/record) draws nothing; the user is what a test posts.
 #pragma once
 
-#include <ctime>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/core/windows.h"
+#include "platform/core/backend.h"
 
 namespace core {
 
-// Forget everything: calls, errors, objects, windows, messages, timers, clock,
-// random numbers, registry and dialogs. Every test starts with this. The program's
-// dialog templates stay: they come with the program (platform/core/resources.h).
-void Reset();
-
-// Every platform call in order, as "Name(arg,arg,...)". Handles print as names
+// ---- The call record ----
+// Off after Reset: a screensaver runs for hours and keeps no record. On, every
+// platform call is kept in order, as "Name(arg,arg,...)". Handles print as names
 // ("pen1", "font2", "dc1", "hwnd1", "stock:BLACK_PEN", "null"), colours as 0x00BBGGRR,
-// texts quoted with bytes above 0x7E as \xNN.
+// texts quoted with bytes above 0x7E as \xNN. Off, the calls still act and misuse is
+// still caught; only the record stays empty.
+void SetRecording(bool on);
 const std::vector<std::string>& Calls();
 // The recorded calls whose name is one of `names`, in order.
 std::vector<std::string> CallsNamed(const std::vector<std::string>& names);
 void ClearCalls();
-// Recording on (the default after Reset) or off. Off, the calls still act and misuse
-// is still caught; only the record stays empty, which makes fuzzing and soaking fast.
-void SetRecording(bool on);
 
 // Misuse of the platform that Windows would reject or that leaks (deleting a selected
 // object, selecting a deleted one, releasing a device context that still holds a
 // created pen or font, ...). Empty when the program behaved.
 const std::vector<std::string>& Errors();
+// The platform misuse noted so far, which is then forgotten: for a test that makes
+// the program do on purpose what Windows merely answers with a failure.
+std::vector<std::string> TakeErrors();
 
 // ---- GDI ----
 int LiveObjectCount();  // pens, fonts and brushes created and not yet deleted
@@ -58,30 +55,12 @@ void FailDeviceContexts(bool fail);
 // A top-level window of the given client size whose procedure is DefWindowProcA.
 HWND CreateTestWindow(int width, int height);
 void SetClientSize(HWND window, int width, int height);
-bool IsWindowAlive(HWND window);
-// Messages waiting for GetMessageA; a test posts them before running a loop.
-void PostMessageToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// A window of the platform's own that holds the program's window: an X11 window, a
-// picture. Its procedure is DefWindowProcA; its children fill it as it is resized.
-HWND NewFrameWindow(const char* name, int width, int height);
-// The window and its children get WM_DESTROY and are gone, with their timers.
-void DestroyWindowTree(HWND window);
-// A new client size; the window's children follow.
-void ResizeWindow(HWND window, int width, int height);
-std::vector<HWND> Children(HWND window);
-HWND Parent(HWND window);
-// A window's client size and the brush of its class, for a backend's own use
-// (unrecorded).
-SIZE ClientSize(HWND window);
-HBRUSH ClassBrush(HWND window);
-// GetMessageA returns the quit message with this code next, as after PostQuitMessage.
-void PostQuit(int code);
 // The next GetMessageA fails: it returns -1 and leaves garbage in the message, which
 // Windows leaves undefined. May be called from the idle handler.
 void FailNextMessage();
-// Called by the recording backend when GetMessageA has nothing to return; it may post more. Without one, or
-// when it posts nothing, an empty queue without a quit message aborts: a real loop
-// would wait forever.
+// Called by the recording backend when GetMessageA has nothing to return; it may post
+// more. Without one, or when it posts nothing, an empty queue without a quit message
+// aborts: a real loop would wait forever.
 void SetIdleHandler(std::function<void()> handler);
 // The timers that are set: window and id -> period in milliseconds (0 when not set).
 UINT TimerPeriod(HWND window, UINT_PTR id);
@@ -90,27 +69,14 @@ int TimerCount();
 const WNDCLASSA* RegisteredClass(const std::string& name);
 // From now on RegisterClassA fails (or works again).
 void FailClassRegistration(bool fail);
-// The platform misuse noted so far, which is then forgotten: for a test that makes
-// the program do on purpose what Windows merely answers with a failure.
-std::vector<std::string> TakeErrors();
 
-// ---- Clock and random numbers ----
-void SetClock(time_t now);  // time() returns this from now on
+// ---- Random numbers ----
 // rand() returns these first, one by one, before it goes on with its generator.
 void QueueRandomNumbers(const std::vector<int>& numbers);
 
 // ---- Registry ----
-// HKEY_CURRENT_USER as paths below it ("Software\\Morvaselkin"); names compare
-// without regard to ASCII case. Empty after Reset.
-struct RegistryEntry {
-  DWORD type;
-  std::vector<BYTE> data;
-};
-// Stores a value, creating its key and the keys above it.
 void SetRegistryValue(const std::string& path, const std::string& name, DWORD type,
                       const std::vector<BYTE>& data);
-void SetRegistryDword(const std::string& path, const std::string& name, uint32_t value);
-std::optional<RegistryEntry> RegistryValue(const std::string& path, const std::string& name);
 bool KeyExists(const std::string& path);
 int OpenKeyCount();  // keys opened or created and not yet closed
 // From now on RegCreateKeyA fails with ERROR_ACCESS_DENIED (or works again).
@@ -130,7 +96,7 @@ void FailValueWrite(const std::string& name);
 HWND CreateTestDialog(int templateId, DLGPROC proc);
 // Called by DialogBoxParamA after WM_INITDIALOG, with the dialog: it plays the user,
 // clicking and sending messages, and must end the dialog. Without one DialogBoxParamA
-// aborts, as it would wait for ever.
+// lets the backend show the dialog (Backend::DialogOpened).
 void SetUser(std::function<void(HWND dialog)> user);
 // What the user does: a click on a control (its state changes as the platform's own
 // handling would change it, then the procedure receives WM_COMMAND with BN_CLICKED),
