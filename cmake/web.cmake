@@ -61,7 +61,8 @@ add_custom_target(web_font ALL DEPENDS ${DREIECK_WEB_SITE}/LiberationSans-Regula
 # The page: the program's code, the stand-in, the canvas and the web backend as
 # dreieck.js and dreieck.wasm, beside the page's HTML and script.
 target_link_libraries(cairocanvas PUBLIC webcairo)
-add_executable(dreieck_web frontends/page/main.cpp platform/web/backend.cpp platform/web/page.cpp shell/entry.cpp)
+add_executable(dreieck_web frontends/page/main.cpp frontends/page/script.cpp platform/web/backend.cpp
+                           platform/web/page.cpp shell/entry.cpp)
 target_link_libraries(dreieck_web PRIVATE dreieck_driver cairocanvas)
 set_target_properties(dreieck_web PROPERTIES OUTPUT_NAME dreieck SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${DREIECK_WEB_SITE})
 # The program's message loop waits in the backend for the browser's timeout: Asyncify
@@ -69,10 +70,11 @@ set_target_properties(dreieck_web PROPERTIES OUTPUT_NAME dreieck SUFFIX .js RUNT
 # theirs (the rest of the code stays as it is, and as fast).
 # (Names as the wasm's name section writes them, "*" for any text; what inlining
 # removes is not there to instrument.)
-set(DREIECK_WEB_ASYNCIFY_ONLY main __original_main "*RunProgram*" "dreieck::RunInside(HWND__*)"
-    "WinMain(HINSTANCE__*, HINSTANCE__*, char*, int)" "*RunMessageLoop*"
-    "GetMessageA(tagMSG*, HWND__*, unsigned int, unsigned int)" "web::Backend::Wait(long long)"
-    "web::page::Wait(double)" "*RunExplorer*" "explorer::Run*" "web::Backend::ExploreWait(long long)")
+set(DREIECK_WEB_ASYNCIFY_ONLY main __original_main "*RunSaver*" "*RunSettings*" "*RunExplorer*" "*RunEntry*"
+    "WinMain(HINSTANCE__*, HINSTANCE__*, char*, int)" "RunMessageLoop()" "explorer::Run*"
+    "DialogBoxParamA*"
+    "*RunModalLoop*" "GetMessageA(tagMSG*, HWND__*, unsigned int, unsigned int)" "*NextMessage*"
+    "web::Backend::Wait(long long)" "web::page::Wait(double)")
 list(JOIN DREIECK_WEB_ASYNCIFY_ONLY "\n" asyncify_only)
 file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/asyncify-only.txt CONTENT "${asyncify_only}\n")
 target_link_options(dreieck_web PRIVATE

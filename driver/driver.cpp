@@ -1,7 +1,5 @@
 #include "driver/driver.h"
 
-#include <algorithm>
-
 #include "platform/core/backend.h"
 #include "settings/settings.h"
 #include "shell/shell.h"
@@ -31,9 +29,6 @@ int RunEntry(const std::string& commandLine) {
   return WinMain(kInstance, nullptr, line.data(), SW_SHOWDEFAULT);
 }
 
-// What the last run's ticks left on the screen.
-int ticksRun = 0;
-
 // The rules between the program's ticks: it sees every message the program's loop is
 // about to take, and runs the program's ticks itself.
 class Between {
@@ -59,7 +54,6 @@ class Between {
     if (plan_.cornersGiven && started == kStepTriangle) TickWithCorners(plan_.corners);
     else DispatchMessageA(&msg);
     const int32_t next = gCycleStep;
-    ++ticksRun;
     // The picture after the tick of the step asked for is complete once a tick that
     // began at or before it has gone beyond it, or erased the screen.
     const int32_t hold = plan_.holdStep;
@@ -123,14 +117,13 @@ std::vector<std::pair<std::string, uint32_t>> StoredSettings() {
 
 void StoreSettings(const std::vector<std::pair<std::string, uint32_t>>& values) {
   const std::vector<const char*> names = ValueNames();
-  for (const auto& [name, value] : values)
-    if (std::find_if(names.begin(), names.end(), [&](const char* n) { return name == n; }) != names.end())
-      core::SetRegistryDword(kSettingsKey, name, value);
+  for (const auto& value : values)
+    for (const char* name : names)
+      if (value.first == name) core::SetRegistryDword(kSettingsKey, name, value.second);
 }
 
 Ran RunSaver(HWND outer, const Plan& plan, Listener* listener) {
   FreshProgram();
-  ticksRun = 0;
   if (plan.clockGiven) core::SetClock(plan.second);
   Between between(outer, plan, listener);
   core::SetMessageFilter([&between](const MSG& msg) { return between.Take(msg); });
@@ -139,7 +132,8 @@ Ran RunSaver(HWND outer, const Plan& plan, Listener* listener) {
   return {result, gMainWindow != nullptr};
 }
 
-bool TriangleShown() { return ticksRun > 0 && gCycleStep != kStepTriangle; }
+// A run begins at the triangle's step, and its erase returns there.
+bool TriangleShown() { return gCycleStep != kStepTriangle; }
 
 bool RunSettingsDialog() {
   FreshProgram();

@@ -416,4 +416,97 @@ TEST_F(Dialog, CoreMakesDialogsOfTheTemplatesItIsGiven) {
   EXPECT_EQ("1001", checked) << "a checked in the first group, d in the second";
 }
 
+// A backend that shows dialogs, with a person in front of it: each wait delivers the
+// next of their actions as the messages the dialog manager takes (a click on a control,
+// the thumb dropped, a key), and the backend hears of the dialog as it changes.
+class Screen final : public core::Backend {
+ public:
+  struct Action {
+    UINT message;  // BM_CLICK on control `id`, WM_HSCROLL with `value`, WM_KEYDOWN `value`
+    int id;
+    int value;
+  };
+  explicit Screen(std::vector<Action> actions) : actions_(std::move(actions)) {}
+  SIZE ScreenSize(HWND) override { return {1024, 768}; }
+  core::Canvas* CanvasOf(HWND) override { return nullptr; }
+  uint64_t NowMs() override { return 0; }
+  bool DialogOpened(HWND dialog) override {
+    dialog_ = dialog;
+    seen.push_back("opened " + Checked());
+    return true;
+  }
+  void DialogChanged(HWND) override { seen.push_back(Checked()); }
+  void DialogClosed(HWND) override { seen.push_back("closed"); }
+  void Wait(int64_t) override {
+    if (next_ == actions_.size()) return core::PostQuit(3);  // the person left
+    const Action a = actions_[next_++];
+    if (a.message == BM_CLICK) core::PostMessageToQueue(core::Control(dialog_, a.id), BM_CLICK, 0, 0);
+    if (a.message == WM_HSCROLL)
+      core::PostMessageToQueue(dialog_, WM_HSCROLL, Scroll(SB_THUMBPOSITION, a.value),
+                               reinterpret_cast<LPARAM>(core::Control(dialog_, IDC_INTERVAL)));
+    if (a.message == WM_KEYDOWN) core::PostMessageToQueue(dialog_, WM_KEYDOWN, static_cast<WPARAM>(a.value), 0);
+  }
+  std::vector<std::string> seen;
+
+ private:
+  // The controls' states as the backend would draw them: boxes, radio buttons, thumb.
+  std::string Checked() const {
+    const core::DialogView view = core::DescribeDialog(dialog_);
+    std::string out;
+    for (const core::DialogControl& c : view.controls) {
+      if (c.type == core::DialogControl::Type::CheckBox || c.type == core::DialogControl::Type::Radio)
+        out += c.checked ? "1" : "0";
+      if (c.type == core::DialogControl::Type::ScrollBar) out += " " + std::to_string(c.pos) + " ";
+    }
+    return out;
+  }
+  std::vector<Action> actions_;
+  size_t next_ = 0;
+  HWND dialog_ = nullptr;
+};
+
+// The dialog run modally on a backend that shows it: the template's controls as the
+// backend draws them, and the person's actions through the dialog manager's rules.
+TEST_F(Dialog, ModalLoopOnABackendThatShowsIt) {
+  struct Case {
+    const char* what;
+    std::vector<Screen::Action> actions;
+    INT_PTR result;
+    const char* stored;     // the nine values afterwards
+    const char* lastShown;  // the controls before the dialog closed
+  };
+  const Case cases[] = {
+      {"Enter is the default button, OK", {{WM_KEYDOWN, 0, VK_RETURN}}, IDOK, "1 1 1 1 1 1 1 4 2000",
+       "11111110000 2000 1"},
+      {"Escape is Cancel", {{BM_CLICK, IDC_MEDIANS, 0}, {WM_KEYDOWN, 0, VK_ESCAPE}}, IDCANCEL, "- - - - - - - - -",
+       "01111110000 2000 1"},
+      {"a radio button unchecks its group; the thumb dropped; OK clicked",
+       {{BM_CLICK, IDC_GREY, 0}, {WM_HSCROLL, 0, 3210}, {BM_CLICK, IDC_EXCIRCLES, 0}, {BM_CLICK, IDOK, 0}}, IDOK,
+       "1 1 1 1 1 1 0 2 3210", "11111100010 3210 0"},
+      {"a click on a group box or a text does nothing", {{BM_CLICK, -1, 0}, {BM_CLICK, IDCANCEL, 0}}, IDCANCEL,
+       "- - - - - - - - -", "11111110000 2000 1"},
+      {"other keys do nothing", {{WM_KEYDOWN, 0, 'A'}, {WM_KEYDOWN, 0, VK_SPACE}, {BM_CLICK, IDCANCEL, 0}},
+       IDCANCEL, "- - - - - - - - -", "11111110000 2000 1"},
+  };
+  for (const Case& c : cases) {
+    ResetPlatform();
+    Screen screen(c.actions);
+    core::InstallBackend(&screen);
+    const INT_PTR result = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_SETTINGS), nullptr, SettingsDlgProc, 0);
+    EXPECT_EQ(c.result, result) << c.what;
+    EXPECT_EQ(c.stored, StoredValues()) << c.what;
+    ASSERT_GE(screen.seen.size(), 3u) << c.what;
+    EXPECT_EQ("opened 11111110000 2000 1", screen.seen.front()) << c.what << ": as it opened";
+    EXPECT_EQ(c.lastShown, screen.seen[screen.seen.size() - 2]) << c.what;
+    EXPECT_EQ("closed", screen.seen.back()) << c.what;
+    core::InstallBackend(nullptr);
+  }
+}
+
+// A backend that shows no dialogs cannot run one: nobody could ever end it.
+TEST_F(Dialog, NoDialogWithoutSomeoneToShowIt) {
+  EXPECT_DEATH(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_SETTINGS), nullptr, SettingsDlgProc, 0),
+               "shows no dialogs");
+}
+
 }  // namespace

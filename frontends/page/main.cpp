@@ -1,9 +1,12 @@
 // Dreieck in the browser: the program's own entry runs unchanged inside the page's
-// frame window (platform/web/backend.h), again each time the settings panel changes
-// the settings. The address's query is read with the Linux program's option table; the
-// settings the page keeps (localStorage) go into the registry the program reads, and
-// those the address gives override them for the visit.
+// outer window (platform/web/backend.h) through the driver, as the saver, and as its
+// settings dialog when the page's Settings button asks for it; the explorer runs there
+// too. Each run starts afresh, as a process of its own would. The address's query is
+// read with the Linux program's option table; the settings the page keeps
+// (localStorage) go into the registry the program reads, and those the address gives
+// override them for the visit.
 #include <cairo-ft.h>
+#include <emscripten.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -14,16 +17,15 @@
 
 #include "version.h"
 
+#include "driver/driver.h"
+#include "driver/options.h"
 #include "explorer/explorer.h"
+#include "frontends/page/script.h"
 #include "platform/cairo/canvas.h"
 #include "platform/cairo/svg.h"
 #include "platform/core/backend.h"
-#include "platform/core/resources.h"
-#include "driver/options.h"
-#include "driver/driver.h"
 #include "platform/web/backend.h"
 #include "platform/web/page.h"
-#include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/shell.h"
 
@@ -36,9 +38,12 @@ cairo_font_face_t* labelFace = nullptr;
 
 cairo_font_face_t* LabelFace(const std::string&, bool, bool) { return labelFace; }
 
+// The file the page fetches the labels' font from, beside it.
+constexpr char kFontFile[] = "LiberationSans-Regular.ttf";
+
 // Opens the font file with FreeType; it and the face live as long as the page.
 bool OpenFont() {
-  static const std::vector<uint8_t> file = web::page::FontFile();
+  static const std::vector<uint8_t> file = script::FontFile();
   FT_Library library;
   FT_Face face;
   if (file.empty() || FT_Init_FreeType(&library) != 0 ||
@@ -49,104 +54,111 @@ bool OpenFont() {
   return cairo_font_face_status(labelFace) == CAIRO_STATUS_SUCCESS;
 }
 
-// What each control of the settings dialog sets, as settings/dialog.cpp reads them.
-struct Role {
-  int id;
-  const char* role;
-  int which;  // the construction (in the order of kShowFlags), the shade, the default button
-};
-const Role kRoles[] = {
-    {IDC_MEDIANS, "flag", 0},   {IDC_INCIRCLE, "flag", 1},  {IDC_CIRCUMCIRCLE, "flag", 2},
-    {IDC_ALTITUDES, "flag", 3}, {IDC_NINEPOINT, "flag", 4}, {IDC_EULERLINE, "flag", 5},
-    {IDC_EXCIRCLES, "flag", 6}, {IDC_WHITE, "shade", 0},    {IDC_LIGHTGREY, "shade", 1},
-    {IDC_GREY, "shade", 2},     {IDC_DARKGREY, "shade", 3}, {IDC_BLACK, "shade", 4},
-    {IDC_INTERVAL, "interval", 0}, {IDOK, "ok", 1},          {IDCANCEL, "cancel", 0},
-};
-
-std::string Utf8(const char* windows1252) {
-  return cairo_canvas::Utf8FromWindows1252(windows1252, static_cast<int>(std::char_traits<char>::length(windows1252)));
-}
-
-// The settings panel mirrors the settings dialog: the page lays out the controls of its
-// template where the template places them.
-void DescribePanel() {
-  const core::DialogTemplate* dialog = core::FindDialogTemplate(IDD_SETTINGS);
-  if (dialog == nullptr) return;
-  std::vector<std::string> names;
-  for (const ShowFlag& flag : kShowFlags) names.push_back(flag.valueName);
-  names.push_back(kBackgroundValue);
-  names.push_back(kIntervalValue);
-  web::page::Panel(Utf8(dialog->caption), dialog->cx, dialog->cy, kIntervalMinMs, kIntervalMaxMs, names);
-  for (size_t i = 0; i < dialog->controlCount; ++i) {
-    const core::ControlTemplate& c = dialog->controls[i];
-    const std::string className = c.className;
-    const DWORD type = c.style & BS_TYPEMASK;
-    const char* kind = className == "STATIC"      ? "text"
-                       : className == "SCROLLBAR" ? "range"
-                       : type == BS_GROUPBOX      ? "group"
-                       : type == BS_AUTOCHECKBOX  ? "check"
-                       : type == BS_AUTORADIOBUTTON ? "radio"
-                                                    : "button";
-    const char* role = "";
-    int which = className == "STATIC" && (c.style & SS_RIGHT) != 0 ? 1 : 0;  // a text set right
-    for (const Role& r : kRoles)
-      if (r.id == c.id) role = r.role, which = r.which;
-    web::page::PanelControl(kind, role, which, Utf8(c.text), c.x, c.y, c.cx, c.cy);
+// A fresh platform for one run, as a process of its own would start: the web backend
+// (`gather`: the explorer's pictures go out whole), the settings the browser keeps in
+// the registry and those of the address over them.
+class Run {
+ public:
+  Run(const dreieck::Options& options, bool gather) : backend_(ConfigOf(options, gather)) {
+    core::Reset();
+    core::InstallBackend(&backend_);
+    driver::StoreSettings(script::KeptSettings());
+    driver::StoreSettings(options);
   }
-}
+  ~Run() { core::InstallBackend(nullptr); }
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
 
-// The settings the page keeps, where the program reads its settings.
-void StoreKeptSettings() {
-  auto store = [](const char* name) {
-    const int value = web::page::StoredSetting(name);
-    if (value >= 0) core::SetRegistryDword(kSettingsKey, name, static_cast<uint32_t>(value));
-  };
-  for (const ShowFlag& flag : kShowFlags) store(flag.valueName);
-  store(kBackgroundValue);
-  store(kIntervalValue);
-}
+  web::Backend& Backend() { return backend_; }
 
-// One run of the program, as a process of its own would run: a fresh platform, the
-// settings in the registry, the clock, and the program's entry inside the page's frame.
-// How a run of the program ended: for new settings, or for the explorer (on these
-// corners, when the screen showed a triangle).
-struct Ended {
-  bool settings = false;
-  bool explore = false;
-  bool cornersShown = false;
-  Point corners[3] = {};
+ private:
+  static web::Backend::Config ConfigOf(const dreieck::Options& options, bool gather) {
+    web::Backend::Config config;
+    config.scale = options.scale;
+    config.sizeGiven = options.Given("size");
+    config.size = {options.width, options.height};
+    config.gather = gather;
+    return config;
+  }
+
+  web::Backend backend_;
 };
-Ended RunProgram(const dreieck::Options& options) {
-  core::Reset();
-  core::SetRecording(false);  // a screensaver runs for hours; nothing keeps its calls
-  web::Backend backend(options, false);
-  core::InstallBackend(&backend);
-  StoreKeptSettings();
-  dreieck::StoreSettings(options);
-  if (options.timeGiven) core::SetClock(static_cast<time_t>(options.second));
-  gMainWindow = nullptr;
-  gCycleStep = 0;
-  dreieck::RunInside(backend.MakeFrame());
-  core::InstallBackend(nullptr);
-  if (gMainWindow == nullptr) web::page::Message("the program could not make its window", true);
-  Ended ended;
-  ended.settings = backend.SettingsChanged();
-  ended.explore = backend.ExploreAsked(ended.corners, &ended.cornersShown);
-  return ended;
+
+// What the page shows of the saver's run: its settings when the first tick begins,
+// and each tick with what it cost.
+class SaverListener final : public driver::Listener {
+ public:
+  explicit SaverListener(web::Backend* backend) : backend_(backend) {}
+  void TickStarts() override {
+    if (!started_) Started();
+    start_ = emscripten_get_now();
+    backend_->TakeShowMs();
+  }
+  void Ticked(int32_t started, int32_t next, bool held) override {
+    script::Ticked(started, next, emscripten_get_now() - start_, backend_->TakeShowMs(), held);
+  }
+
+ private:
+  void Started() {
+    started_ = true;
+    int flags[kConstructionCount];
+    for (int i = 0; i < kConstructionCount; ++i) flags[i] = gSettings.*kConstructions[i].flag;
+    script::Started(flags, kConstructionCount, static_cast<int>(gSettings.background), gSettings.intervalMs,
+                    core::BrushColour(BackgroundBrush(gSettings.background)));
+  }
+
+  web::Backend* backend_;
+  bool started_ = false;
+  double start_ = 0;
+};
+
+// How a run of the saver ended: by the page's Settings or Explore button, or not.
+enum class Asked { Nothing, Settings, Explore };
+
+// The saver in the page's outer window until the page's Settings or Explore button
+// ends it (or it ends itself).
+Asked RunSaver(const dreieck::Options& options) {
+  Run run(options, false);
+  SaverListener listener(&run.Backend());
+  const HWND outer = run.Backend().MakeOuterWindow();
+  Asked asked = Asked::Nothing;
+  run.Backend().OnPageEvent([&](web::page::EventKind kind) {
+    if (asked != Asked::Nothing) return;
+    asked = kind == web::page::EventKind::Settings ? Asked::Settings : Asked::Explore;
+    // The program ends as its window's end ends it (its WM_DESTROY posts the quit).
+    if (core::IsWindowAlive(outer)) core::DestroyWindowTree(outer);
+  });
+  const driver::Ran ran = driver::RunSaver(outer, driver::PlanOf(options), &listener);
+  if (!ran.window) web::page::Message("the program could not make its window", true);
+  if (core::IsWindowAlive(outer)) core::DestroyWindowTree(outer);
+  return asked;
 }
 
-// The explorer in the page's frame until Escape, on `start`; S offers the <canvas> as
-// a PNG download, and the same picture drawn again as SVG.
+// The program's settings dialog, drawn by the page; what OK stores the browser keeps.
+bool RunSettings(const dreieck::Options& options) {
+  Run run(options, false);
+  if (!driver::RunSettingsDialog()) return false;
+  script::Keep(driver::StoredSettings());
+  return true;
+}
+
+// The explorer in the page's outer window until Escape, on `start`; S offers the
+// <canvas> as a PNG download, and the same picture drawn again as SVG.
 void RunExplorer(const dreieck::Options& options, const explorer::Start& start) {
-  core::Reset();
-  core::SetRecording(false);
-  web::Backend backend(options, true);
-  core::InstallBackend(&backend);
-  StoreKeptSettings();
-  dreieck::StoreSettings(options);
-  const HWND frame = backend.MakeFrame();
-  const int result = explorer::Run(frame, start, [&backend](HWND window, const explorer::View& view) {
-    backend.ShowDrawn();
+  Run run(options, true);
+  web::Backend& backend = run.Backend();
+  // Each picture's cost: from the event that asked for it until it is on the <canvas>.
+  double drawStart = -1;
+  backend.AroundWaits(
+      [&] {
+        const double shown = backend.TakeShowMs();
+        if (drawStart >= 0 && shown > 0) script::Explored(emscripten_get_now() - drawStart, shown);
+      },
+      [&] { drawStart = emscripten_get_now(); });
+  const HWND outer = backend.MakeOuterWindow();
+  script::Exploring(true);
+  const int result = explorer::Run(outer, start, [&backend](HWND window, const explorer::View& view) {
+    backend.ShowGathered();
     RECT client = {};
     GetClientRect(window, &client);
     std::string svg, error;
@@ -158,11 +170,11 @@ void RunExplorer(const dreieck::Options& options, const explorer::Start& start) 
         },
         &svg, &error);
     if (!made) web::page::Message("the SVG could not be made: " + error, true);
-    web::page::SavePicture(dreieck::PictureOptions(view, client.right, client.bottom), svg);
+    script::SavePicture(driver::PictureOptions(view, client.right, client.bottom), svg);
   });
+  script::Exploring(false);
   if (result != 0) web::page::Message("the explorer could not make its window", true);
-  if (core::IsWindowAlive(frame)) core::DestroyWindowTree(frame);
-  core::InstallBackend(nullptr);
+  if (core::IsWindowAlive(outer)) core::DestroyWindowTree(outer);
 }
 
 const char* WhereName(dreieck::Mode mode) {
@@ -175,11 +187,11 @@ const char* WhereName(dreieck::Mode mode) {
 
 int main() {
   if (!OpenFont()) {
-    web::page::Message("the label font LiberationSans-Regular.ttf could not be read", true);
+    web::page::Message("the label font " + std::string(kFontFile) + " could not be read", true);
     return 1;
   }
   dreieck::Options options;
-  const dreieck::Parsed parsed = dreieck::ParseArguments(web::page::Query(), dreieck::kQuery);
+  const dreieck::Parsed parsed = dreieck::ParseArguments(script::Query(), dreieck::kQuery);
   if (!parsed.ok) {
     web::page::Message(parsed.error + " (the page runs without the address's parameters)", true);
   } else if (parsed.options.mode == dreieck::Mode::Help) {
@@ -191,34 +203,27 @@ int main() {
   } else {
     options = parsed.options;
   }
-  web::page::Where(WhereName(options.mode));
-  DescribePanel();
+  script::Where(WhereName(options.mode));
   // explore in the address opens the explorer first; Escape there goes on to the
   // screensaver, whose Explore button opens it on the triangle shown.
   bool explore = options.mode == dreieck::Mode::Explore;
-  explorer::Start start = dreieck::ExplorerStart(options);
+  explorer::Start start = driver::ExplorerStart(options);
   for (;;) {
     if (explore) {
       RunExplorer(options, start);
       explore = false;
     }
-    const Ended ended = RunProgram(options);
-    if (ended.explore) {
+    const Asked asked = RunSaver(options);
+    if (asked == Asked::Explore) {
       explore = true;
-      start = dreieck::ExplorerStart(options);
-      start.step = 7;
-      if (ended.cornersShown) {
-        start.cornersGiven = true;
-        std::copy(ended.corners, ended.corners + 3, start.corners);
-      } else {
-        start.cornersGiven = false;
-        start.secondGiven = false;  // a triangle of its own
+      start = driver::ExplorerStartFromSaver(options);
+    } else if (asked == Asked::Settings) {
+      // What the dialog's OK stored holds from now on; the address's settings give way.
+      if (RunSettings(options)) {
+        std::fill(options.flags, options.flags + kConstructionCount, -1);
+        options.background = -1;
+        options.intervalMs = -1;
       }
-    } else if (ended.settings) {
-      // The panel's choices are the settings from now on; the address's give way.
-      std::fill(options.flags, options.flags + 7, -1);
-      options.background = -1;
-      options.intervalMs = -1;
     } else {
       break;
     }

@@ -5,14 +5,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
-#include "explorer/explorer.h"
+#include "platform/cairo/canvas.h"
 #include "platform/core/backend.h"
-#include "driver/driver.h"
 #include "platform/web/page.h"
-#include "settings/settings.h"
-#include "shell/shell.h"
 
 namespace web {
 
@@ -69,54 +67,41 @@ class Backend::PageImage final : public cairo_canvas::ImageMemory {
   std::vector<uint32_t> rgba_;
 };
 
-Backend::Backend(const dreieck::Options& options, bool exploring)
-    : scale_(options.scale),
-      sizeGiven_(options.Given("size")),
-      size_{options.width, options.height},
-      holdStep_(options.Given("step") || options.mode == dreieck::Mode::Picture ? options.step : -1),
-      triangleGiven_(options.triangleGiven),
-      exploring_(exploring) {
-  std::copy(options.triangle, options.triangle + 6, triangle_);
-}
+Backend::Backend(const Config& config) : config_(config) {}
 
 Backend::~Backend() { image_.reset(); }
 
 SIZE Backend::PageSize() const {
-  if (sizeGiven_) return size_;
+  if (config_.sizeGiven) return config_.size;
   const SIZE window = page::WindowSize();
-  return {std::max<LONG>(window.cx / scale_, 1), std::max<LONG>(window.cy / scale_, 1)};
+  return {std::max<LONG>(window.cx / config_.scale, 1), std::max<LONG>(window.cy / config_.scale, 1)};
 }
 
-HWND Backend::MakeFrame() {
+HWND Backend::MakeOuterWindow() {
   const SIZE size = PageSize();
-  frame_ = core::NewOuterWindow("page", size.cx, size.cy);
-  return frame_;
+  outer_ = core::NewOuterWindow("page", size.cx, size.cy);
+  return outer_;
 }
 
-SIZE Backend::ScreenSize(HWND) { return frame_ != nullptr ? core::ClientSize(frame_) : PageSize(); }
+SIZE Backend::ScreenSize(HWND) { return outer_ != nullptr ? core::ClientSize(outer_) : PageSize(); }
 
 core::Canvas* Backend::CanvasOf(HWND window) {
-  if (drawOn_ != nullptr && window == program_) return drawOn_;
-  return window == program_ && image_ != nullptr ? image_->Canvas() : nullptr;
+  if (window != program_) return nullptr;
+  if (drawOn_ != nullptr) return drawOn_;
+  return image_ != nullptr ? image_->Canvas() : nullptr;
 }
 
-// The program's window fills the frame; its pixels are an image of the same size.
+// The program's window fills the outer window; its pixels are an image of the same size.
 void Backend::WindowCreated(HWND window) {
-  if (core::Parent(window) != frame_ || program_ != nullptr) {
+  if (core::Parent(window) != outer_ || program_ != nullptr) {
     std::fprintf(stderr, "dreieck: a second window, or one outside the page, is not supported\n");
     std::abort();
   }
   program_ = window;
   image_ = std::make_unique<cairo_canvas::WindowImage>(
       window, [this](int width, int height) { return std::make_unique<PageImage>(width, height, &showMs_); },
-      scale_, exploring_);
+      config_.scale, config_.gather);
   Resize();
-  if (exploring_) return page::Exploring(true);
-  // The program has loaded its settings before it made its window.
-  int flags[7];
-  for (int i = 0; i < 7; ++i) flags[i] = gSettings.*kShowFlags[i].field;
-  page::Started(flags, static_cast<int>(gSettings.background), gSettings.intervalMs,
-                core::BrushColour(core::ClassBrush(window)));
 }
 
 void Backend::WindowResized(HWND window) {
@@ -134,11 +119,10 @@ void Backend::Resize() {
 
 void Backend::WindowDestroyed(HWND window) {
   if (window == program_) {
-    if (exploring_) page::Exploring(false);
     image_.reset();
     program_ = nullptr;
-  } else if (window == frame_) {
-    frame_ = nullptr;
+  } else if (window == outer_) {
+    outer_ = nullptr;
   }
 }
 
@@ -146,10 +130,14 @@ uint64_t Backend::NowMs() { return static_cast<uint64_t>(emscripten_get_now()); 
 
 void Backend::PointerShape(int cursor) { page::PointerShape(cursor); }
 
-bool Backend::ExploreAsked(Point corners[3], bool* shown) const {
-  std::copy(corners_, corners_ + 3, corners);
-  *shown = cornersShown_;
-  return exploreAsked_;
+double Backend::TakeShowMs() {
+  const double ms = showMs_;
+  showMs_ = 0;
+  return ms;
+}
+
+void Backend::ShowGathered() {
+  if (image_ != nullptr) image_->ShowGathered();
 }
 
 void Backend::DrawOn(core::Canvas* canvas, const std::function<void()>& draw) {
@@ -158,99 +146,150 @@ void Backend::DrawOn(core::Canvas* canvas, const std::function<void()>& draw) {
   drawOn_ = nullptr;
 }
 
-void Backend::ShowDrawn() {
-  if (image_ != nullptr) image_->ShowGathered();
-}
-
-// The page's events: the settings panel's and the Explore button's end the cycle; the
-// pointer and keys go to the explorer.
+// The page's events: the pointer and keys go to the program's window, the dialog's to
+// the dialog, the page's own buttons to whoever runs the program.
 void Backend::TakeEvents() {
   for (page::Event event = page::NextEvent(); event.kind != page::EventKind::None; event = page::NextEvent()) {
-    if (event.kind == page::EventKind::Settings && !exploring_) {
-      restart_ = true;
-    } else if (event.kind == page::EventKind::Explore && !exploring_ && !exploreAsked_) {
-      // The triangle on the screen, unless the screen shows the caption or nothing yet.
-      exploreAsked_ = true;
-      cornersShown_ = ticks_ > 0 && gCycleStep != 0;
-      corners_[0] = gTriangle.a;
-      corners_[1] = gTriangle.b;
-      corners_[2] = gTriangle.c;
-    } else if (event.kind == page::EventKind::Pointer && exploring_ && program_ != nullptr) {
-      // In the program's pixels, as the 16-bit halves of the messages' lParam carry them.
-      const auto at = [this](int v) { return static_cast<WORD>(std::clamp(v / scale_, -32768, 32767)); };
-      const LPARAM where = MAKELPARAM(at(event.a), at(event.b));
-      const UINT message = event.c == page::kPointerPressed    ? WM_LBUTTONDOWN
-                           : event.c == page::kPointerReleased ? WM_LBUTTONUP
-                                                               : WM_MOUSEMOVE;
-      if (message != WM_MOUSEMOVE) pointerDown_ = message == WM_LBUTTONDOWN;
-      core::PostMessageToQueue(program_, message, pointerDown_ ? MK_LBUTTON : 0, where);
-    } else if (event.kind == page::EventKind::Key && exploring_ && program_ != nullptr) {
-      core::PostMessageToQueue(program_, WM_KEYDOWN, static_cast<WPARAM>(event.a), 1);
-    } else if (event.kind == page::EventKind::Resized && exploring_ && !sizeGiven_ && frame_ != nullptr) {
-      const SIZE size = PageSize();
-      core::ResizeWindow(frame_, size.cx, size.cy);
+    switch (event.kind) {
+      case page::EventKind::Settings:
+      case page::EventKind::Explore:
+        if (pageEvent_) pageEvent_(event.kind);
+        break;
+      case page::EventKind::Pointer: {
+        if (program_ == nullptr) break;
+        // In the program's pixels, as the 16-bit halves of the messages' lParam carry them.
+        const auto at = [this](int v) { return static_cast<WORD>(std::clamp(v / config_.scale, -32768, 32767)); };
+        const LPARAM where = MAKELPARAM(at(event.a), at(event.b));
+        const UINT message = event.c == page::kPointerPressed    ? WM_LBUTTONDOWN
+                             : event.c == page::kPointerReleased ? WM_LBUTTONUP
+                                                                 : WM_MOUSEMOVE;
+        if (message != WM_MOUSEMOVE) pointerDown_ = message == WM_LBUTTONDOWN;
+        core::PostMessageToQueue(program_, message, pointerDown_ ? MK_LBUTTON : 0, where);
+        break;
+      }
+      case page::EventKind::Key:
+        if (program_ != nullptr) core::PostMessageToQueue(program_, WM_KEYDOWN, static_cast<WPARAM>(event.a), 1);
+        break;
+      case page::EventKind::Resized:
+        // A window that gathers its pictures follows the page at once.
+        if (config_.gather && !config_.sizeGiven && outer_ != nullptr) {
+          const SIZE size = PageSize();
+          core::ResizeWindow(outer_, size.cx, size.cy);
+        }
+        break;
+      case page::EventKind::DialogClick:
+      case page::EventKind::DialogScroll:
+      case page::EventKind::DialogKey:
+        TakeDialogEvent(event);
+        break;
+      case page::EventKind::None:
+        break;
     }
   }
 }
 
-// The explorer's wait: what its last picture drew goes onto the <canvas>, then the
-// page has its thread until an event or the explorer's timer.
-void Backend::ExploreWait(int64_t timeoutMs) {
-  const double shownBefore = showMs_;
-  ShowDrawn();
-  if (drawStart_ >= 0 && showMs_ > shownBefore) page::Explored(emscripten_get_now() - drawStart_, showMs_ - shownBefore);
-  page::Wait(static_cast<double>(timeoutMs));
-  drawStart_ = emscripten_get_now();
-  showMs_ = 0;
+void Backend::Wait(int64_t timeoutMs) {
+  if (config_.gather) ShowGathered();
+  if (beforeWait_) beforeWait_();
+  const bool due = page::Wait(static_cast<double>(timeoutMs));
+  if (afterWait_) afterWait_();
   TakeEvents();
+  // A timer came due: the window's size is taken before its tick draws.
+  if (due && !config_.sizeGiven && outer_ != nullptr) {
+    const SIZE size = PageSize();
+    core::ResizeWindow(outer_, size.cx, size.cy);
+  }
 }
 
-void Backend::Wait(int64_t timeoutMs) {
-  if (exploring_) return ExploreWait(timeoutMs);
-  // The timer's tick has run since the last wait.
-  if (ticking_) {
-    ticking_ = false;
-    Ticked(stepAtTick_);
+// ---- The dialog: drawn by the page from what the core tells of it.
+
+namespace {
+
+std::string JsonText(const std::string& windows1252) {
+  const std::string utf8 = cairo_canvas::Utf8FromWindows1252(windows1252.data(), static_cast<int>(windows1252.size()));
+  std::string out = "\"";
+  for (const char c : utf8) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      out += escaped;
+    } else {
+      out += c;
+    }
   }
-  if ((restart_ && (ticks_ == 0 || held_)) || exploreAsked_) return End();
-  const bool due = page::Wait(held_ ? -1.0 : static_cast<double>(timeoutMs));
-  TakeEvents();
-  if (exploreAsked_) return End();
-  // New settings wait for the cycle to end: the caption stays its whole interval, and
-  // the tick of the next cycle's triangle is the new program's.
-  if (restart_ && (ticks_ == 0 || held_ || (due && gCycleStep == 0))) return End();
-  if (!due) return;
-  tickStart_ = emscripten_get_now();
-  showMs_ = 0;
-  // The window's size is taken at the tick, before it draws.
-  if (!sizeGiven_ && frame_ != nullptr) {
-    const SIZE size = PageSize();
-    core::ResizeWindow(frame_, size.cx, size.cy);
+  return out + "\"";
+}
+
+const char* TypeName(core::DialogControl::Type type) {
+  using Type = core::DialogControl::Type;
+  switch (type) {
+    case Type::PushButton: return "button";
+    case Type::DefaultButton: return "default";
+    case Type::CheckBox: return "check";
+    case Type::Radio: return "radio";
+    case Type::GroupBox: return "group";
+    case Type::Text: return "text";
+    case Type::TextRight: return "text-right";
+    case Type::ScrollBar: return "scrollbar";
   }
-  stepAtTick_ = gCycleStep;
-  if (triangleGiven_ && gCycleStep == 0) {
-    // This is the tick of the cycle's triangle, with the corners given; the timer's
-    // period begins again from it.
-    const Point corners[3] = {{triangle_[0], triangle_[1]}, {triangle_[2], triangle_[3]}, {triangle_[4], triangle_[5]}};
-    explorer::FirstTick(corners);
-    SetTimer(gMainWindow, gTimerId, core::TimerPeriod(gMainWindow, gTimerId), nullptr);
-    Ticked(0);
+  return "text";
+}
+
+std::string DialogJson(HWND dialog) {
+  const core::DialogView view = core::DescribeDialog(dialog);
+  std::string json = "{\"caption\":" + JsonText(view.caption) + ",\"cx\":" + std::to_string(view.cx) +
+                     ",\"cy\":" + std::to_string(view.cy) + ",\"controls\":[";
+  for (size_t i = 0; i < view.controls.size(); ++i) {
+    const core::DialogControl& c = view.controls[i];
+    json += std::string(i == 0 ? "" : ",") + "{\"type\":\"" + TypeName(c.type) + "\",\"id\":" + std::to_string(c.id) +
+            ",\"text\":" + JsonText(c.text) + ",\"x\":" + std::to_string(c.x) + ",\"y\":" + std::to_string(c.y) +
+            ",\"cx\":" + std::to_string(c.cx) + ",\"cy\":" + std::to_string(c.cy) +
+            ",\"checked\":" + (c.checked ? "true" : "false") + ",\"min\":" + std::to_string(c.min) +
+            ",\"max\":" + std::to_string(c.max) + ",\"pos\":" + std::to_string(c.pos) + "}";
+  }
+  return json + "]}";
+}
+
+}  // namespace
+
+bool Backend::DialogOpened(HWND dialog) {
+  dialog_ = dialog;
+  page::ShowDialog(DialogJson(dialog));
+  return true;
+}
+
+void Backend::DialogChanged(HWND dialog) {
+  if (dialog == dialog_) page::ShowDialog(DialogJson(dialog));
+}
+
+void Backend::DialogClosed(HWND dialog) {
+  if (dialog != dialog_) return;
+  dialog_ = nullptr;
+  page::CloseDialog();
+}
+
+// What the dialog's user did, as the messages the dialog manager takes: a click on a
+// control, the scroll bar's thumb dropped, a key.
+void Backend::TakeDialogEvent(const page::Event& event) {
+  if (dialog_ == nullptr) return;
+  if (event.kind == page::EventKind::DialogKey) {
+    core::PostMessageToQueue(dialog_, WM_KEYDOWN, static_cast<WPARAM>(event.a), 0);
     return;
   }
-  ticking_ = true;
-}
-
-void Backend::Ticked(int started) {
-  ++ticks_;
-  // Held after the step asked for, as a picture of that step is.
-  if (holdStep_ >= 0 && started <= holdStep_ && (gCycleStep > holdStep_ || gCycleStep == 0)) held_ = true;
-  page::Ticked(started, gCycleStep, emscripten_get_now() - tickStart_, showMs_, held_);
-}
-
-// The program ends as its window's end ends it (its WM_DESTROY posts the quit).
-void Backend::End() {
-  settingsChanged_ = restart_;
-  if (frame_ != nullptr) core::DestroyWindowTree(frame_);
+  for (const core::DialogControl& c : core::DescribeDialog(dialog_).controls) {
+    if (c.id != event.a) continue;
+    if (event.kind == page::EventKind::DialogClick) {
+      core::PostMessageToQueue(c.window, BM_CLICK, 0, 0);
+    } else if (c.type == core::DialogControl::Type::ScrollBar) {
+      const WPARAM thumb = MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(static_cast<int16_t>(event.b)));
+      core::PostMessageToQueue(dialog_, WM_HSCROLL, thumb, reinterpret_cast<LPARAM>(c.window));
+    }
+    return;
+  }
 }
 
 }  // namespace web

@@ -1,53 +1,59 @@
 // The web backend: the program's window shown on the page's <canvas>. The page is the
-// screen, one frame window of the core, at the <canvas>'s device pixels (or at K of them
-// for each of the program's pixels). The program draws into the off-screen image of its
-// window (platform/cairo/window_image.h), a plain Cairo image in the program's memory;
-// when a tick releases its device context, the part it drew is put onto the <canvas>.
+// screen, one outer window of the core, at the <canvas>'s device pixels (or at K of them
+// for each of the program's pixels, or at a size given). The program draws into the
+// off-screen image of its window (platform/cairo/window_image.h), a plain Cairo image in
+// the program's memory; when a device context is released, the part it drew is put
+// onto the <canvas> (or, gathering, all that was drawn when the program waits again).
 //
-// Between ticks the program's message loop waits in Wait(), which gives the browser
-// its thread back until the timer's one timeout fires or the page posts an event (the
-// settings panel's OK). A resized window is taken at the next tick, as the Windows
-// program takes it. The clocks are the browser's: performance.now() for the timers,
+// Between ticks the program's message loop waits in Wait(), which gives the browser its
+// thread back until the next timer's one timeout fires or the page posts an event. The
+// window's size is taken when a timer comes due, before the tick draws, as the Windows
+// program takes a new size at its next tick; a window that gathers (the explorer's)
+// takes it at once. The clocks are the browser's: performance.now() for the timers,
 // Date.now() for the program's time().
 //
-// The address's options shape the run (driver/options.h): a --time stands
-// the clock still at that second, --triangle places every cycle's corners, --step
-// holds the picture after that step (--picture after its step), --size fixes the
-// screen whatever the window, --scale draws K device pixels per pixel.
-//
-// Exploring, the page's frame holds the explorer's window (explorer/explorer.h)
-// instead: the page's pointer and keys become its mouse and key messages, the pointer
-// takes the shapes it asks for, and what a picture drew goes to the <canvas> in one
-// piece when the explorer waits again.
+// The page's pointer and keys become the mouse and key messages of the program's
+// window, and the pointer takes the shapes it asks for; a modal dialog is drawn by the
+// page from its controls as the core describes them, and what its user does comes back
+// as the messages the dialog manager takes. Events of the page's own (its buttons) go
+// to whoever runs the program.
 #pragma once
 
 #include <functional>
 #include <memory>
 
-#include "geometry/triangle.h"
 #include "platform/cairo/window_image.h"
 #include "platform/core/backend.h"
-#include "driver/options.h"
+#include "platform/web/page.h"
 
 namespace web {
 
 class Backend final : public core::Backend {
  public:
-  Backend(const dreieck::Options& options, bool exploring);
+  struct Config {
+    int scale = 1;           // device pixels a side per pixel of the program
+    bool sizeGiven = false;  // the screen has this size, whatever the window's
+    SIZE size = {0, 0};
+    bool gather = false;     // a window's pictures go out when it waits, in one piece
+  };
+  explicit Backend(const Config& config);
   ~Backend() override;
   Backend(const Backend&) = delete;
   Backend& operator=(const Backend&) = delete;
 
-  // The frame window of the page, at its size now.
-  HWND MakeFrame();
-  // Whether the run ended because the page's settings changed: the program is to start
-  // again with them.
-  bool SettingsChanged() const { return settingsChanged_; }
-  // Whether the run ended for the explorer (the Explore button); then the triangle on
-  // the screen, if there was one, is in *corners.
-  bool ExploreAsked(Point corners[3], bool* shown) const;
-  // Puts what the explorer drew onto the <canvas> now.
-  void ShowDrawn();
+  // The outer window of the page, at its size now.
+  HWND MakeOuterWindow();
+  // Events of the page's own (its buttons), handed over as they come.
+  void OnPageEvent(std::function<void(page::EventKind)> handler) { pageEvent_ = std::move(handler); }
+  // Called before each wait, after what was drawn went onto the <canvas>, and after it.
+  void AroundWaits(std::function<void()> before, std::function<void()> after) {
+    beforeWait_ = std::move(before);
+    afterWait_ = std::move(after);
+  }
+  // Milliseconds spent putting pixels onto the <canvas> since the last call.
+  double TakeShowMs();
+  // Puts what the program's window gathered onto the <canvas> now.
+  void ShowGathered();
   // Runs `draw` with the program's window drawing on `canvas` instead of its image.
   void DrawOn(core::Canvas* canvas, const std::function<void()>& draw);
 
@@ -59,45 +65,30 @@ class Backend final : public core::Backend {
   uint64_t NowMs() override;
   void Wait(int64_t timeoutMs) override;
   void PointerShape(int cursor) override;
+  bool DialogOpened(HWND dialog) override;
+  void DialogChanged(HWND dialog) override;
+  void DialogClosed(HWND dialog) override;
 
  private:
   class PageImage;
 
   SIZE PageSize() const;  // in the program's pixels
   void Resize();
-  void Ticked(int started);
-  void End();
   void TakeEvents();
-  void ExploreWait(int64_t timeoutMs);
+  void TakeDialogEvent(const page::Event& event);
 
-  int scale_;
-  bool sizeGiven_;
-  SIZE size_;
-  int holdStep_;  // -1: the cycle runs on
-  bool triangleGiven_;
-  int32_t triangle_[6];
-
-  HWND frame_ = nullptr;
+  Config config_;
+  HWND outer_ = nullptr;
   HWND program_ = nullptr;
+  HWND dialog_ = nullptr;
   std::unique_ptr<cairo_canvas::WindowImage> image_;
   bool blank_ = false;  // no image could be made of the window's size
-
-  int ticks_ = 0;
-  bool ticking_ = false;  // the timer came due; its tick runs until the next Wait
-  int stepAtTick_ = 0;    // gCycleStep when it came due
-  double tickStart_ = 0;
-  double showMs_ = 0;     // putting pixels on the canvas, since the tick began
-  bool held_ = false;
-  bool restart_ = false;  // the settings changed: the program ends at the end of its cycle
-  bool settingsChanged_ = false;
-
-  bool exploring_;
-  bool exploreAsked_ = false;  // the run ends for the explorer
-  bool cornersShown_ = false;  // and a triangle was on the screen then:
-  Point corners_[3] = {};
+  double showMs_ = 0;   // putting pixels on the canvas, since TakeShowMs
   bool pointerDown_ = false;
-  double drawStart_ = -1;
-  core::Canvas* drawOn_ = nullptr;  // see DrawOn      // exploring: since the explorer took an event
+  core::Canvas* drawOn_ = nullptr;  // see DrawOn
+  std::function<void(page::EventKind)> pageEvent_;
+  std::function<void()> beforeWait_;
+  std::function<void()> afterWait_;
 };
 
 }  // namespace web

@@ -11,9 +11,11 @@ TEST is one of:
             bad parameter shows its line and the cycle runs with the defaults; every
             option the command line takes is taken by the address; from a file it says
             it needs a server
-  settings  the panel's change takes effect at the next cycle and survives a reload,
-            the address's settings hold for the visit only; Start, f, a click and
-            Escape enter and leave full screen
+  settings  the program's own settings dialog on the page: its controls, the dialog
+            manager's rules, OK starting the saver again with what it stored (against
+            dreieck --frames), kept over a reload, Escape keeping nothing, the address's
+            settings holding for the visit only; Start, f, a click and Escape enter
+            and leave full screen
   explore   the explorer, by the address and by its button: corners dragged with the
             mouse and by touch, onto each other, onto a line and off the canvas, steps
             and switches, each picture against `dreieck --picture` of its corners and
@@ -260,37 +262,64 @@ def click(page, selector):
     page.click(*box)
 
 
+# The settings dialog's controls in its template's order, as the page draws them from
+# the program's dialog: OK, Cancel, six constructions, two group boxes, black, dark
+# grey, white, grey, light grey, the label, the interval, the excircles, the caption.
+DIALOG_TYPES = ["default", "button"] + ["check"] * 6 + ["group", "group"] + ["radio"] * 5 + \
+    ["text", "scrollbar", "check", "text-right"]
+DIALOG_STATE_JS = ("[...document.querySelectorAll('#settings input')].map(i => i.type === 'range' ? Number(i.value) "
+                   ": i.checked)")
+KEPT_JS = "JSON.parse(localStorage.getItem('dreieck.settings') || 'null')"
+
+
+def dialog_state(page):
+    """What the dialog's inputs show: the check boxes and radio buttons, the interval."""
+    return page.evaluate(DIALOG_STATE_JS)
+
+
+def open_dialog(page):
+    click(page, "#open-settings")
+    page.wait_for("document.getElementById('settings').open", timeout=5)
+
+
+def drop_thumb(page, position):
+    """The interval's thumb dragged and dropped at `position`."""
+    page.evaluate(f"(r => {{ r.value = {position}; r.dispatchEvent(new Event('change')); }})"
+                  "(document.querySelector('#settings input[type=range]'))")
+
+
 def test_settings(test, site, browser):
     query = f"interval=500&time={SECOND}"
     page = test.open(browser, site, query, record=True)
     page.wait_for("dreieck.ticks >= 2", timeout=10)
-    # The dialog: medians off, white, 600 ms; OK.
-    click(page, "#open-settings")
-    page.wait_for("document.getElementById('settings').open")
-    click(page, "input[data-role=flag][data-which='0']")
-    click(page, "input[data-role=shade][data-which='0']")
-    page.evaluate("(r => { r.value = 600; r.dispatchEvent(new Event('input')); })"
-                  "(document.querySelector('input[data-role=interval]'))")
-    click(page, "button[value=ok]")
-    page.wait_for("dreieck.runs === 2", timeout=15)
-    page.wait_for("dreieck.recorded.filter(e => e.step === 0).length >= 2", timeout=15)
-    entries = recorded(page)
-    ends = [i for i, e in enumerate(entries) if e["step"] == 0]
-    # The first cycle was drawn to its end as it began; the next one is the new settings'.
-    old = test.frames(["--size", "1024x768", "--time", SECOND])
-    new = test.frames(["--size", "1024x768", "--time", SECOND, "--no-medians", "--background", "white"])
-    test.check(ends == [len(old) - 1, len(old) + len(new) - 1],
-               f"the cycles ended after the ticks {ends}, not {[len(old) - 1, len(old) + len(new) - 1]}")
-    compare_ticks(test, page, entries, old, "the cycle the panel changed")
-    compare_ticks(test, page, entries, new, "the cycle after the panel's OK", first=len(old))
+    # The program's own dialog, as its template lays it out, showing what runs.
+    open_dialog(page)
+    before = page.evaluate("dreieck.ticks")
+    types = page.evaluate("[...document.querySelectorAll('#settings .controls > *')].map(e => e.dataset.type)")
+    test.check(types == DIALOG_TYPES, f"the dialog's controls are {types}, not {DIALOG_TYPES}")
+    shown = [True] * 6 + [True, False, False, False, False, 500, True]
+    test.check(dialog_state(page) == shown, f"the dialog opens showing {dialog_state(page)}, not {shown}")
+    # Medians off, white (the radio group is the dialog manager's: black goes), the
+    # thumb dropped at 600; OK.
+    click(page, "#settings input[data-id='1000']")
+    click(page, "#settings input[data-id='1008']")
+    drop_thumb(page, 600)
+    page.wait_for("document.querySelector('#settings input[data-id=\"1006\"]').checked === false", timeout=5)
+    shown = [False] + [True] * 5 + [False, False, True, False, False, 600, True]
+    test.check(dialog_state(page) == shown, f"after the clicks the dialog shows {dialog_state(page)}, not {shown}")
+    click(page, "#settings button[data-id='1']")
+    page.wait_for("!document.getElementById('settings').open && dreieck.runs === 2", timeout=10)
     stored = {"flags": [0, 1, 1, 1, 1, 1, 1], "background": 0, "interval": 600}
     test.check(page.evaluate("dreieck.settings") == stored, f"after OK: {page.evaluate('dreieck.settings')}")
+    kept = {"Schwerlinien": 0, "Inkreis": 1, "Umkreis": 1, "Hoehenlinien": 1, "Feuerbachkreis": 1,
+            "Eulersche Gerade": 1, "Ankreise": 1, "Hintergrundfarbe": 0, "Geschwindigkeit": 600}
+    test.check(page.evaluate(KEPT_JS) == kept, f"the browser keeps {page.evaluate(KEPT_JS)}, not {kept}")
+    # The saver starts again at once with them, as Windows starts its preview again.
+    new = test.frames(["--size", "1024x768", "--time", SECOND, "--no-medians", "--background", "white"])
+    page.wait_for(f"dreieck.recorded.length >= {before + len(new)}", timeout=20)
+    compare_ticks(test, page, recorded(page), new, "the cycle after the dialog's OK", first=before)
 
-    # A reload keeps them, and the dialog shows them; Escape leaves it, keeping nothing.
-    # The controls in the template's order: six constructions, black, dark grey, white,
-    # grey, light grey, the interval, the excircles.
-    shown_js = ("[...document.querySelectorAll('#settings input')].map(i => i.type === 'range' ? Number(i.value) "
-                ": i.checked)")
+    # A reload keeps them, and the dialog shows them; Escape cancels, keeping nothing.
     panel = [False] + [True] * 5 + [False, False, True, False, False, 600, True]
     for address, expected, shown in [
             ("", stored, panel),
@@ -298,17 +327,34 @@ def test_settings(test, site, browser):
              [False] + [True] * 5 + [False, False, False, True, False, 600, False]),
             ("", stored, panel)]:
         test.open(browser, site, address, page=page)
-        page.wait_for("dreieck.state === 'running'")
+        page.wait_for("dreieck.state === 'running' && dreieck.ticks >= 1", timeout=10)
         test.check(page.evaluate("dreieck.settings") == expected,
                    f"?{address}: the program runs with {page.evaluate('dreieck.settings')}, not {expected}")
-        click(page, "#open-settings")
-        test.check(page.evaluate(shown_js) == shown, f"?{address}: the panel shows {page.evaluate(shown_js)}, "
-                                                     f"not {shown}")
-        click(page, "input[data-role=flag][data-which='3']")
+        open_dialog(page)
+        test.check(dialog_state(page) == shown, f"?{address}: the dialog shows {dialog_state(page)}, not {shown}")
+        click(page, "#settings input[data-id='1003']")
         page.key("Escape", key_code=27)
-        page.wait_for("!document.getElementById('settings').open")
-    test.check(page.evaluate("[dreieck.runs, dreieck.events]") == [1, 0],
-               f"Escape in the panel restarted the program: {page.evaluate('[dreieck.runs, dreieck.events]')}")
+        page.wait_for("!document.getElementById('settings').open && dreieck.runs === 2", timeout=10)
+        test.check(page.evaluate("dreieck.settings") == expected,
+                   f"?{address}: after Escape it runs with {page.evaluate('dreieck.settings')}, not {expected}")
+    test.check(page.evaluate(KEPT_JS) == kept, f"Escape changed what the browser keeps: {page.evaluate(KEPT_JS)}")
+
+    # Values the dialog cannot show, kept by an older page or by hand: a shade beyond
+    # the five checks no radio button and OK keeps it; an interval below the range
+    # opens at 500 and OK stores 500 (the scroll bar's own rule).
+    page.evaluate("localStorage.setItem('dreieck.settings', JSON.stringify({Hintergrundfarbe: 7, "
+                  "Geschwindigkeit: 100}))")
+    test.open(browser, site, "", page=page)
+    page.wait_for("dreieck.state === 'running' && dreieck.ticks >= 1", timeout=10)
+    open_dialog(page)
+    shown = [True] * 6 + [False] * 5 + [500, True]
+    test.check(dialog_state(page) == shown, f"a kept shade 7 and interval 100 show {dialog_state(page)}, not {shown}")
+    page.key("Enter", key_code=13)
+    page.wait_for("!document.getElementById('settings').open && dreieck.runs === 2", timeout=10)
+    kept = {"Schwerlinien": 1, "Inkreis": 1, "Umkreis": 1, "Hoehenlinien": 1, "Feuerbachkreis": 1,
+            "Eulersche Gerade": 1, "Ankreise": 1, "Hintergrundfarbe": 7, "Geschwindigkeit": 500}
+    test.check(page.evaluate(KEPT_JS) == kept, f"Enter (OK) kept {page.evaluate(KEPT_JS)}, not {kept}")
+    page.evaluate("localStorage.removeItem('dreieck.settings')")
 
     # Full screen: Start, then Escape; f, then a click.
     fullscreen = "document.fullscreenElement !== null"

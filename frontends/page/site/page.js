@@ -78,8 +78,9 @@
     });
   }
 
-  // The settings kept in this browser, by the names of the registry values the Windows
-  // program keeps them under; kept in memory too, should localStorage refuse them.
+  // The settings kept in this browser: the program's registry values, by their names,
+  // as the program hands them over after its settings dialog's OK; kept in memory too,
+  // should localStorage refuse them. The page reads no name of them.
   let kept = {};
   try {
     const parsed = JSON.parse(localStorage.getItem(keptName) || "{}");
@@ -105,6 +106,7 @@
   // platform/web/page.h
   const savesIn = {};  // pictures saved, by their second's name
   const eventSettings = 1, eventPointer = 2, eventKey = 3, eventExplore = 4, eventResized = 5;
+  const eventDialogClick = 6, eventDialogScroll = 7, eventDialogKey = 8;
   const pointerMoved = 0, pointerPressed = 1, pointerReleased = 2;
 
   const page = {
@@ -169,9 +171,16 @@
     where(option) {
       status.where = option;
     },
-    storedSetting(name) {
-      const value = kept[name];
-      return Number.isInteger(value) && value >= 0 && value <= 0x7fffffff ? value : -1;
+    kept() {
+      return Object.entries(kept).filter(([, value]) => Number.isInteger(value) && value >= 0 && value <= 0x7fffffff);
+    },
+    keep(values) {
+      kept = Object.fromEntries(values);
+      try {
+        localStorage.setItem(keptName, JSON.stringify(kept));
+      } catch (e) {
+        say(`The settings could not be kept in this browser (${e.message}); they hold for this visit.`, true);
+      }
     },
     exploring(on) {
       status.exploring = on;
@@ -210,99 +219,101 @@
       }, "image/png");
     },
     message: say,
-    panel: buildPanel,
-    panelControl: addControl,
+    showDialog,
+    closeDialog,
   };
 
-  // ---- The settings panel: the Windows dialog's controls, where its template puts
-  // them (dialog units of "MS Sans Serif" 8: 1.5 pixels across, 1.625 down).
+  // ---- A dialog of the program (its settings): drawn from the controls the core
+  // describes, where the template places them (dialog units of "MS Sans Serif" 8: 1.5
+  // pixels across, 1.625 down). What the user does goes back to the program's dialog
+  // manager, and what the controls then show comes back in the next description.
   const unitX = 1.5;
   const unitY = 1.625;
-  let valueNames = [];
-  let intervalRange = [500, 5000];
-  function buildPanel(caption, cx, cy, intervalMin, intervalMax, names) {
-    document.getElementById("settings-caption").textContent = caption;
-    controls.style.width = `${cx * unitX}px`;
-    controls.style.height = `${cy * unitY}px`;
-    intervalRange = [intervalMin, intervalMax];
-    valueNames = names;
+  let dialogShown = null;  // the description the panel shows
+  function place(element, c) {
+    element.dataset.type = c.type;
+    Object.assign(element.style, {
+      left: `${c.x * unitX}px`, top: `${c.y * unitY}px`, width: `${c.cx * unitX}px`,
+      height: c.type === "scrollbar" ? "auto" : `${c.cy * unitY}px`,
+    });
+    return element;
   }
-  function addControl(kind, role, which, text, x, y, cx, cy) {
-    let element;
-    if (kind === "group") {
-      element = document.createElement("fieldset");
-      element.append(Object.assign(document.createElement("legend"), { textContent: text }));
-    } else if (kind === "check" || kind === "radio") {
-      element = document.createElement("label");
-      const input = Object.assign(document.createElement("input"), { type: kind === "check" ? "checkbox" : "radio" });
-      if (kind === "radio") input.name = "shade";
-      input.dataset.role = role;
-      input.dataset.which = which;
-      element.append(input, text);
-    } else if (kind === "range") {
-      element = document.createElement("div");
-      const input = Object.assign(document.createElement("input"), {
-        type: "range", min: intervalRange[0], max: intervalRange[1], step: 1,
+  function controlOf(c) {
+    if (c.type === "group") {
+      const group = document.createElement("fieldset");
+      group.append(Object.assign(document.createElement("legend"), { textContent: c.text }));
+      return group;
+    }
+    if (c.type === "check" || c.type === "radio") {
+      const label = document.createElement("label");
+      const input = Object.assign(document.createElement("input"), { type: c.type === "check" ? "checkbox" : "radio" });
+      input.dataset.id = c.id;
+      input.addEventListener("click", event => {
+        event.preventDefault();  // the dialog manager decides what it shows
+        post(eventDialogClick, c.id);
       });
-      input.dataset.role = role;
+      label.append(input, c.text);
+      return label;
+    }
+    if (c.type === "scrollbar") {
+      const box = document.createElement("div");
+      const input = Object.assign(document.createElement("input"), { type: "range", min: c.min, max: c.max, step: 1 });
+      input.dataset.id = c.id;
       input.style.width = "100%";
       const output = document.createElement("output");
-      input.addEventListener("input", () => (output.textContent = `${input.value} ms`));
-      element.append(input, output);
-    } else if (kind === "button") {
-      element = Object.assign(document.createElement("button"), { textContent: text });
-      element.type = role === "ok" ? "submit" : "button";
-      element.value = role;
-      if (role === "cancel") element.addEventListener("click", () => dialog.close());
-    } else {
-      element = Object.assign(document.createElement("div"), { textContent: text });
-      if (which) element.className = "right";
+      input.addEventListener("input", () => (output.textContent = input.value));
+      // The thumb dropped: where it lies now.
+      input.addEventListener("change", () => post(eventDialogScroll, c.id, Number(input.value)));
+      box.append(input, output);
+      return box;
     }
-    Object.assign(element.style, {
-      left: `${x * unitX}px`, top: `${y * unitY}px`, width: `${cx * unitX}px`,
-      height: kind === "range" ? "auto" : `${cy * unitY}px`,
-    });
-    controls.append(element);
+    if (c.type === "button" || c.type === "default") {
+      const button = Object.assign(document.createElement("button"), { type: "button", textContent: c.text });
+      button.dataset.id = c.id;
+      button.addEventListener("click", () => post(eventDialogClick, c.id));
+      return button;
+    }
+    const text = Object.assign(document.createElement("div"), { textContent: c.text });
+    if (c.type === "text-right") text.className = "right";
+    return text;
   }
-  const inputs = role => controls.querySelectorAll(`input[data-role="${role}"]`);
-
-  // As the dialog opens: what the program loaded; a background outside the five
-  // shades checks none.
-  function showSettings() {
-    const shown = status.settings;
-    if (!shown) return;
-    for (const box of inputs("flag")) box.checked = shown.flags[box.dataset.which] === 1;
-    for (const radio of inputs("shade")) radio.checked = Number(radio.dataset.which) === shown.background;
-    for (const range of inputs("interval")) {
-      range.value = shown.interval;
-      range.dispatchEvent(new Event("input"));
+  function showDialog(description) {
+    if (!dialogShown) {
+      document.getElementById("settings-caption").textContent = description.caption;
+      controls.replaceChildren(...description.controls.map(c => place(controlOf(c), c)));
+      controls.style.width = `${description.cx * unitX}px`;
+      controls.style.height = `${description.cy * unitY}px`;
+      dialog.showModal();
+    }
+    dialogShown = description;
+    for (const c of description.controls) {
+      const input = controls.querySelector(`input[data-id="${c.id}"]`);
+      if (!input) continue;
+      if (input.type === "range") {
+        input.value = c.pos;
+        input.dispatchEvent(new Event("input"));
+      } else {
+        input.checked = c.checked;
+      }
     }
   }
-  // OK: all nine values are kept, and the program starts again with them when its
-  // cycle is over.
-  function acceptSettings() {
-    const shown = status.settings;
-    if (!shown || valueNames.length !== 9) return;
-    const values = {};
-    for (const box of inputs("flag")) values[valueNames[box.dataset.which]] = box.checked ? 1 : 0;
-    const shade = Array.from(inputs("shade")).find(radio => radio.checked);
-    values[valueNames[7]] = shade ? Number(shade.dataset.which) : shown.background;
-    for (const range of inputs("interval")) values[valueNames[8]] = Number(range.value);
-    kept = values;
-    try {
-      localStorage.setItem(keptName, JSON.stringify(values));
-    } catch (e) {
-      say(`The settings could not be kept in this browser (${e.message}); they hold for this visit.`, true);
-    }
-    post(eventSettings);
+  function closeDialog() {
+    dialogShown = null;
+    if (dialog.open) dialog.close();
   }
-  dialog.addEventListener("close", () => {
-    if (dialog.returnValue === "ok") acceptSettings();
-    dialog.returnValue = "";
+  // Escape and Enter are the dialog manager's: Cancel, and the default button.
+  dialog.addEventListener("cancel", event => {
+    event.preventDefault();
+    post(eventDialogKey, 0x1b);
+  });
+  dialog.addEventListener("keydown", event => {
+    if (event.key === "Enter") {
+      event.preventDefault();
+      post(eventDialogKey, 0x0d);
+    }
   });
   document.getElementById("open-settings").addEventListener("click", () => {
-    showSettings();
-    dialog.showModal();
+    if (!status.exploring && status.state === "running") post(eventSettings);
   });
 
   // ---- Full screen: the screensaver. The Start button or f goes there, hides the

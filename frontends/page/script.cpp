@@ -1,0 +1,143 @@
+#include "frontends/page/script.h"
+
+#include <emscripten.h>
+
+#include <cstdlib>
+
+// clang-format off
+EM_JS(int, ScriptQueryCount, (), {
+  return Module.page.query.length;
+});
+
+// Part 0 the name, 1 the value (null when there is none), 2 the pair as written; as
+// UTF-8 in memory the program frees.
+EM_JS(char*, ScriptQueryPart, (int index, int part), {
+  const text = Module.page.query[index][part];
+  if (text === null) return 0;
+  const bytes = lengthBytesUTF8(text) + 1;
+  const copy = _malloc(bytes);
+  stringToUTF8(text, copy, bytes);
+  return copy;
+});
+
+EM_JS(void, ScriptWhere, (const char* option), {
+  Module.page.where(UTF8ToString(option));
+});
+
+EM_JS(int, ScriptFontSize, (), {
+  return Module.page.font.length;
+});
+
+EM_JS(void, ScriptFontCopy, (uint8_t* to), {
+  HEAPU8.set(Module.page.font, to);
+});
+
+// The kept settings as "name value" lines, in memory the program frees.
+EM_JS(char*, ScriptKeptSettings, (), {
+  const text = Module.page.kept().map(([name, value]) => name + "\n" + value + "\n").join("");
+  const bytes = lengthBytesUTF8(text) + 1;
+  const copy = _malloc(bytes);
+  stringToUTF8(text, copy, bytes);
+  return copy;
+});
+
+EM_JS(void, ScriptKeep, (const char* lines), {
+  const parts = UTF8ToString(lines).split("\n");
+  const values = [];
+  for (let i = 0; i + 1 < parts.length; i += 2) values.push([parts[i], Number(parts[i + 1])]);
+  Module.page.keep(values);
+});
+
+EM_JS(void, ScriptStarted, (const int* flags, int count, int background, int intervalMs, int colour), {
+  Module.page.started(Array.from(HEAP32.subarray(flags >> 2, (flags >> 2) + count)), background, intervalMs,
+                      colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+});
+
+EM_JS(void, ScriptTicked, (int started, int step, double ms, double showMs, int held), {
+  Module.page.ticked(started, step, ms, showMs, !!held);
+});
+
+EM_JS(void, ScriptExploring, (int on), {
+  Module.page.exploring(!!on);
+});
+
+EM_JS(void, ScriptExplored, (double ms, double showMs), {
+  Module.page.explored(ms, showMs);
+});
+
+EM_JS(void, ScriptSavePicture, (const char* redraw, const char* svg, int svgLength), {
+  Module.page.savePicture(UTF8ToString(redraw), svgLength > 0 ? UTF8ToString(svg, svgLength) : "");
+});
+// clang-format on
+
+namespace script {
+
+std::vector<dreieck::Argument> Query() {
+  std::vector<dreieck::Argument> arguments;
+  const int count = ScriptQueryCount();
+  for (int i = 0; i < count; ++i) {
+    dreieck::Argument argument;
+    for (int part = 0; part < 3; ++part) {
+      char* text = ScriptQueryPart(i, part);
+      if (text == nullptr) continue;
+      if (part == 0) argument.name = text;
+      else if (part == 1) argument.value = text;
+      else argument.written = text;
+      std::free(text);
+    }
+    arguments.push_back(std::move(argument));
+  }
+  return arguments;
+}
+
+void Where(const char* option) { ScriptWhere(option); }
+
+std::vector<uint8_t> FontFile() {
+  std::vector<uint8_t> bytes(static_cast<size_t>(ScriptFontSize()));
+  if (!bytes.empty()) ScriptFontCopy(bytes.data());
+  return bytes;
+}
+
+std::vector<std::pair<std::string, uint32_t>> KeptSettings() {
+  char* text = ScriptKeptSettings();
+  std::vector<std::pair<std::string, uint32_t>> values;
+  std::string name;
+  bool isName = true;
+  std::string part;
+  for (const char* c = text; *c != '\0'; ++c) {
+    if (*c != '\n') {
+      part += *c;
+      continue;
+    }
+    if (isName) name = part;
+    else values.emplace_back(name, static_cast<uint32_t>(std::strtoul(part.c_str(), nullptr, 10)));
+    isName = !isName;
+    part.clear();
+  }
+  std::free(text);
+  return values;
+}
+
+void Keep(const std::vector<std::pair<std::string, uint32_t>>& values) {
+  std::string lines;
+  for (const auto& [name, value] : values) lines += name + "\n" + std::to_string(value) + "\n";
+  ScriptKeep(lines.c_str());
+}
+
+void Started(const int* flags, int count, int background, int intervalMs, COLORREF backgroundColour) {
+  ScriptStarted(flags, count, background, intervalMs, static_cast<int>(backgroundColour));
+}
+
+void Ticked(int started, int step, double ms, double showMs, bool held) {
+  ScriptTicked(started, step, ms, showMs, held ? 1 : 0);
+}
+
+void Exploring(bool on) { ScriptExploring(on ? 1 : 0); }
+
+void Explored(double ms, double showMs) { ScriptExplored(ms, showMs); }
+
+void SavePicture(const std::string& redraw, const std::string& svg) {
+  ScriptSavePicture(redraw.c_str(), svg.c_str(), static_cast<int>(svg.size()));
+}
+
+}  // namespace script

@@ -1,0 +1,48 @@
+// What the page's program asks of the page's JavaScript (site/page.js) beyond what the
+// web backend does (platform/web/page.h): the address, the settings the browser keeps,
+// the font file, and what the page shows of the program's runs. Each function here is
+// one call into the page's `page` object.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "driver/options.h"
+#include "platform/core/windows.h"
+
+namespace script {
+
+// The address's query as arguments: decoded names and values, and each pair as the
+// address writes it.
+std::vector<dreieck::Argument> Query();
+// Where the address asks the program to draw, by the option's name ("fullscreen",
+// "root", "window-id", "picture", "frames"), or "" for a window of its own.
+void Where(const char* option);
+// The label font's file, fetched by the page before the program started.
+std::vector<uint8_t> FontFile();
+
+// The settings the browser keeps (localStorage), as registry values by name; and the
+// values to keep from now on, all of them. The page knows no names: it keeps what it
+// is given.
+std::vector<std::pair<std::string, uint32_t>> KeptSettings();
+void Keep(const std::vector<std::pair<std::string, uint32_t>>& values);
+
+// The program started with these settings (as it loaded them) and this background.
+void Started(const int* flags, int count, int background, int intervalMs, COLORREF backgroundColour);
+// A tick of the cycle was drawn: the step it began at and the next one, its
+// milliseconds in all and those of them spent putting pixels on the canvas, and
+// whether the picture is held now (no tick follows).
+void Ticked(int started, int step, double ms, double showMs, bool held);
+
+// The explorer began (the page sends it the pointer and keys) or ended.
+void Exploring(bool on);
+// The explorer drew a picture, in `ms` of which `showMs` went to the <canvas>.
+void Explored(double ms, double showMs);
+// The <canvas> as it is now, offered as the download dreieck-YYYYMMDD-HHMMSS.png
+// (the browser's local time), and `svg`, when not empty, as the same name's .svg;
+// `redraw` is the options that draw it again.
+void SavePicture(const std::string& redraw, const std::string& svg);
+
+}  // namespace script

@@ -1,0 +1,283 @@
+// The driver on the recording backend: what a plan adds between the program's ticks
+// (the corners given, the picture held after a step, the clock, the keys of a window of
+// its own), what a front end hears of each tick, what the options make of a plan, the
+// settings dialog as the page runs it, and where the explorer begins from the saver.
+#include <string>
+#include <vector>
+
+#include "driver/driver.h"
+#include "support.h"
+
+namespace {
+
+struct Tick {
+  int32_t started;
+  int32_t next;
+  bool held;
+  bool operator==(const Tick& t) const { return started == t.started && next == t.next && held == t.held; }
+};
+
+std::string Show(const std::vector<Tick>& ticks) {
+  std::string out;
+  for (const Tick& t : ticks)
+    out += "(" + std::to_string(t.started) + "->" + std::to_string(t.next) + (t.held ? " held" : "") + ")";
+  return out;
+}
+
+class Heard final : public driver::Listener {
+ public:
+  void TickStarts() override { ++starts; }
+  void Ticked(int32_t started, int32_t next, bool held) override {
+    ticks.push_back({started, next, held});
+    corners.push_back(gTriangle.a);
+  }
+  int starts = 0;
+  std::vector<Tick> ticks;
+  std::vector<Point> corners;  // corner A after each tick
+};
+
+class Driver : public CoreTest {
+ protected:
+  // Runs the saver in a 640x480 outer window; the user's timer comes due whenever the
+  // loop waits, `ticks` times at most, then the loop ends. `keys` go to the program's
+  // window before the tick of that number.
+  driver::Ran Run(const driver::Plan& plan, int ticks, std::vector<std::pair<int, WPARAM>> keys = {}) {
+    outer = core::NewOuterWindow("test", 640, 480);
+    int given = 0;
+    core::SetIdleHandler([&, ticks] {
+      for (const auto& [before, key] : keys)
+        if (before == given && gMainWindow != nullptr && core::IsWindowAlive(gMainWindow)) {
+          core::PostMessageToQueue(gMainWindow, WM_KEYDOWN, key, 1);
+          keys.erase(keys.begin());
+          return;
+        }
+      if (given < ticks && gMainWindow != nullptr && core::TimerCount() > 0) {
+        ++given;
+        core::PostMessageToQueue(gMainWindow, WM_TIMER, gTimerId, 0);
+      } else {
+        core::PostQuit(7);
+      }
+    });
+    return driver::RunSaver(outer, plan, &heard);
+  }
+  HWND outer = nullptr;
+  Heard heard;
+};
+
+// A plan that holds after a step: the ticks up to the one that went beyond it, and no
+// timer after it.
+TEST_F(Driver, HoldsThePictureAfterTheTickOfItsStep) {
+  struct Case {
+    const char* what;
+    int32_t hold;
+    const char* off;  // constructions switched off, by number
+    std::vector<Tick> ticks;
+  };
+  const Case cases[] = {
+      {"step 3", 3, "", {{0, 1, false}, {1, 2, false}, {2, 3, false}, {3, 4, true}}},
+      {"step 3 with the circumcircle off: the next one's tick", 3, "3",
+       {{0, 1, false}, {1, 2, false}, {2, 3, false}, {3, 5, true}}},
+      {"the triangle", 0, "", {{0, 1, true}}},
+      {"the last construction", 7, "1234567", {{0, 1, false}, {1, 9, true}}},
+      {"the second quiet step with everything off", 9, "1234567", {{0, 1, false}, {1, 9, false}, {9, 10, true}}},
+      {"the erase", 10, "", {{0, 1, false}, {1, 2, false}, {2, 3, false}, {3, 4, false}, {4, 5, false},
+                             {5, 6, false}, {6, 7, false}, {7, 8, false}, {8, 9, false}, {9, 10, false},
+                             {10, 0, true}}},
+      {"nothing: the cycle runs on", -1, "",
+       {{0, 1, false}, {1, 2, false}, {2, 3, false}, {3, 4, false}, {4, 5, false}, {5, 6, false}, {6, 7, false},
+        {7, 8, false}, {8, 9, false}, {9, 10, false}, {10, 0, false}, {0, 1, false}, {1, 2, false}}},
+  };
+  for (const Case& c : cases) {
+    ResetPlatform();
+    heard = Heard();
+    for (const char* off = c.off; *off != '\0'; ++off)
+      core::SetRegistryDword(kSettingsKey, kConstructions[*off - '1'].valueName, 0);
+    driver::Plan plan;
+    plan.holdStep = c.hold;
+    const driver::Ran ran = Run(plan, 13);
+    EXPECT_EQ(Show(c.ticks), Show(heard.ticks)) << c.what;
+    EXPECT_EQ(static_cast<int>(heard.ticks.size()), heard.starts) << c.what;
+    EXPECT_EQ(c.hold >= 0 ? 0 : 1, core::TimerCount()) << c.what << ": timers left";
+    EXPECT_EQ(7, ran.result) << c.what;
+    EXPECT_TRUE(ran.window) << c.what;
+  }
+}
+
+// Every cycle's triangle on the corners given, whatever the clock; without them the
+// clock's second places it, as srand(second) and PlaceTriangle do on Windows.
+TEST_F(Driver, CornersAndClockOfThePlan) {
+  driver::Plan plan;
+  plan.cornersGiven = true;
+  plan.corners[0] = {100, 400};
+  plan.corners[1] = {500, 420};
+  plan.corners[2] = {260, 80};
+  Run(plan, 23);
+  ASSERT_EQ(23u, heard.corners.size());
+  for (size_t i : {0u, 11u, 22u}) {
+    EXPECT_EQ(100, heard.corners[i].x) << "tick " << i;
+    EXPECT_EQ(400, heard.corners[i].y) << "tick " << i;
+  }
+  EXPECT_EQ(500, gTriangle.b.x);
+  EXPECT_EQ(80, gTriangle.c.y);
+
+  // The clock: the triangle of 2021-03-04 05:06:07 UTC in 640x480, both cycles.
+  struct Case {
+    time_t second;
+  };
+  for (const Case& c : {Case{1614834367}, Case{1000000000}}) {
+    ResetPlatform();
+    heard = Heard();
+    // What the program places at that second in a window of that size.
+    gMainWindow = core::CreateTestWindow(640, 480);
+    srand(static_cast<unsigned>(c.second));
+    ASSERT_TRUE(PlaceTriangle());
+    const Triangle expected = gTriangle;
+    gTriangle = Triangle();
+    driver::Plan clock;
+    clock.clockGiven = true;
+    clock.second = c.second;
+    Run(clock, 12);
+    ASSERT_EQ(12u, heard.corners.size());
+    for (size_t i : {0u, 11u}) {
+      EXPECT_EQ(expected.a.x, heard.corners[i].x) << c.second << " tick " << i;
+      EXPECT_EQ(expected.a.y, heard.corners[i].y) << c.second << " tick " << i;
+    }
+    EXPECT_EQ(c.second, time(nullptr));
+  }
+}
+
+// Escape and Q end a window of its own (its outer window goes, and with it the
+// program's); other keys, and every key elsewhere, leave it running.
+TEST_F(Driver, KeysThatEndAWindowOfItsOwn) {
+  struct Case {
+    bool endOnKeys;
+    WPARAM key;
+    size_t ticks;  // before the run ended
+  };
+  const Case cases[] = {
+      {true, VK_ESCAPE, 2}, {true, 'Q', 2}, {true, 'A', 5}, {true, VK_SPACE, 5},
+      {false, VK_ESCAPE, 5}, {false, 'Q', 5},
+  };
+  for (const Case& c : cases) {
+    ResetPlatform();
+    heard = Heard();
+    driver::Plan plan;
+    plan.endOnKeys = c.endOnKeys;
+    const driver::Ran ran = Run(plan, 5, {{2, c.key}});
+    EXPECT_EQ(c.ticks, heard.ticks.size()) << "key " << c.key << (c.endOnKeys ? " in" : " outside") << " a window of its own";
+    EXPECT_EQ(c.ticks == 2, !core::IsWindowAlive(outer)) << "key " << c.key;
+    EXPECT_EQ(c.ticks == 2 ? 0 : 7, ran.result) << "key " << c.key;
+  }
+}
+
+// What the options make of a plan.
+TEST_F(Driver, PlanOfTheOptions) {
+  struct Case {
+    std::vector<const char*> args;
+    int32_t hold;
+    bool corners;
+    bool clock;
+    bool endOnKeys;
+  };
+  const Case cases[] = {
+      {{}, -1, false, false, true},
+      {{"--fullscreen"}, -1, false, false, true},
+      {{"--root"}, -1, false, false, false},
+      {{"--window-id", "0x400001"}, -1, false, false, false},
+      {{"--picture", "x.png"}, 7, false, false, false},
+      {{"--picture", "x.svg", "--step", "3", "--time", "2021-03-04T05:06:07Z"}, 3, false, true, false},
+      {{"--picture", "x.pdf", "--step", "0", "--triangle", "1,2,3,4,5,6"}, 0, true, false, false},
+      {{"--frames", "cycle"}, 10, false, false, false},
+      {{"--explore", "--step", "2"}, 2, false, false, false},
+  };
+  for (const Case& c : cases) {
+    std::vector<const char*> argv = {"dreieck"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    const dreieck::Parsed parsed = dreieck::ParseOptions(static_cast<int>(argv.size()), argv.data());
+    const std::string line = argv.size() > 1 ? std::string(argv[1]) : "(none)";
+    ASSERT_TRUE(parsed.ok) << line << ": " << parsed.error;
+    const driver::Plan plan = driver::PlanOf(parsed.options);
+    EXPECT_EQ(c.hold, plan.holdStep) << line;
+    EXPECT_EQ(c.corners, plan.cornersGiven) << line;
+    EXPECT_EQ(c.clock, plan.clockGiven) << line;
+    EXPECT_EQ(c.endOnKeys, plan.endOnKeys) << line;
+    if (c.corners) {
+      EXPECT_EQ(3, plan.corners[1].x) << line;
+      EXPECT_EQ(6, plan.corners[2].y) << line;
+    }
+    if (c.clock) {
+      EXPECT_EQ(1614834367, plan.second) << line;
+    }
+  }
+}
+
+// The page's settings: the program's own dialog run as Windows runs it for its
+// Settings button; whether OK stored them; and the nine values kept and given back.
+TEST_F(Driver, SettingsDialogAndTheValuesKept) {
+  struct Case {
+    const char* what;
+    std::vector<int> clicks;
+    bool stored;
+    uint32_t medians;  // "Schwerlinien" afterwards, 2 when not stored at all
+  };
+  const Case cases[] = {
+      {"OK", {IDOK}, true, 1},
+      {"medians off, OK", {1000, IDOK}, true, 0},
+      {"medians off, Cancel", {1000, IDCANCEL}, false, 2},
+  };
+  for (const Case& c : cases) {
+    ResetPlatform();
+    core::SetUser([&c](HWND dialog) {
+      for (int id : c.clicks) core::Click(dialog, id);
+    });
+    EXPECT_EQ(c.stored, driver::RunSettingsDialog()) << c.what;
+    const auto values = driver::StoredSettings();
+    EXPECT_EQ(c.stored ? 9u : 0u, values.size()) << c.what;
+    if (c.stored) {
+      EXPECT_EQ("Schwerlinien", values.front().first) << c.what;
+      EXPECT_EQ(c.medians, values.front().second) << c.what;
+      EXPECT_EQ("Geschwindigkeit", values.back().first) << c.what;
+      EXPECT_EQ(2000u, values.back().second) << c.what;
+    }
+  }
+  ResetPlatform();
+  driver::StoreSettings({{"Inkreis", 0}, {"Hintergrundfarbe", 7}, {"Fremd", 5}, {"Geschwindigkeit", 900}});
+  const auto values = driver::StoredSettings();
+  ASSERT_EQ(3u, values.size()) << "a name the program does not keep is not stored";
+  EXPECT_EQ("Inkreis", values[0].first);
+  EXPECT_EQ(7u, values[1].second);
+  EXPECT_EQ(900u, values[2].second);
+  EXPECT_FALSE(core::RegistryValue(kSettingsKey, "Fremd").has_value());
+}
+
+// The page's Explore button: the triangle the screen shows, or a new one when it shows
+// none (before the first tick, after the erase).
+TEST_F(Driver, ExplorerStartsOnTheTriangleShown) {
+  struct Case {
+    int ticks;
+    bool shown;
+  };
+  for (const Case& c : {Case{0, false}, Case{1, true}, Case{4, true}, Case{10, true}, Case{11, false}, Case{12, true}}) {
+    ResetPlatform();
+    heard = Heard();
+    driver::Plan plan;
+    plan.cornersGiven = true;
+    plan.corners[0] = {10, 20};
+    plan.corners[1] = {30, 40};
+    plan.corners[2] = {50, 60};
+    Run(plan, c.ticks);
+    dreieck::Options options;
+    options.step = 2;
+    options.timeGiven = true;
+    const explorer::Start start = driver::ExplorerStartFromSaver(options);
+    EXPECT_EQ(c.shown, driver::TriangleShown()) << c.ticks << " ticks";
+    EXPECT_EQ(c.shown, start.cornersGiven) << c.ticks << " ticks";
+    EXPECT_FALSE(start.secondGiven && !c.shown) << c.ticks << " ticks: a new triangle is its own";
+    EXPECT_EQ(kStepLastConstruction, start.step) << c.ticks << " ticks";
+    if (c.shown) {
+      EXPECT_EQ(50, start.corners[2].x) << c.ticks << " ticks";
+    }
+  }
+}
+
+}  // namespace
