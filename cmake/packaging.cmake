@@ -38,8 +38,13 @@ if(WIN32)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 elseif(EMSCRIPTEN)
   # The page's files, named one by one (cmake/web.cmake makes them), and Dreieck's own
-  # licence beside them; the page does not load it.
-  install(FILES ${DREIECK_WEB_SITE_FILES} DESTINATION .)
+  # licence beside them; the page does not load it. Each file keeps its folder in the
+  # site (icons/).
+  foreach(file ${DREIECK_WEB_SITE_FILES})
+    file(RELATIVE_PATH site_path ${DREIECK_WEB_SITE} ${file})
+    get_filename_component(site_folder ./${site_path} DIRECTORY)
+    install(FILES ${file} DESTINATION ${site_folder})
+  endforeach()
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME Dreieck-${DREIECK_PACKAGE_VERSION}-web)
