@@ -2,7 +2,8 @@
 # program targets exist.
 #
 #   Linux:   `dreieck` in bin/ and, as XScreenSaver's display mode, in libexec/xscreensaver/;
-#            its option description for xscreensaver-settings and its man page.
+#            its option description for xscreensaver-settings and its man page; its
+#            entries in the application menu with its icon and metainfo (appmenu.cmake).
 #            `cpack -G DEB` makes dreieck_<version>_<arch>.deb, installed under /usr.
 #   Windows: `cpack -G ZIP` makes Dreieck-<version>-win64.zip with Dreieck.scr, README.txt
 #            and LICENSE.txt.
@@ -68,6 +69,8 @@ else()
           DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/dreieck RENAME copyright)
+  # The desktop entries, the icon theme's icons and the AppStream metainfo.
+  include(${PROJECT_SOURCE_DIR}/cmake/appmenu.cmake)
 
   # The man page, its options from the option table and the version filled in, beside
   # the program (man -l build/host/dreieck.6), and compressed as Debian ships them:
