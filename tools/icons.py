@@ -13,8 +13,10 @@
             pixels for each size, as _NET_WM_ICON carries them
 
 Every file is written beside its place under a temporary name and renamed into place
-when it is complete. Pillow (Debian: python3-pil) reads the icon and writes the PNGs;
-a file Pillow cannot read as a square icon ends the run with one line and exit code 2.
+when it is complete. Pillow (Debian: python3-pil) reads the icon and writes the PNGs.
+One line on stderr names what went wrong: exit code 2 for a bad command line or an
+icon Pillow cannot read as a square picture, 1 for a file that cannot be written or a
+missing Pillow.
 """
 import argparse
 import os
@@ -66,15 +68,20 @@ def write_atomically(path, write):
     """Writes through write(file object) into a temporary file beside `path`, then
     renames it into place; nothing is left of it when writing fails."""
     folder = os.path.dirname(os.path.abspath(path))
-    os.makedirs(folder, exist_ok=True)
-    handle, temporary = tempfile.mkstemp(prefix="." + os.path.basename(path) + ".", dir=folder)
+    try:
+        os.makedirs(folder, exist_ok=True)
+        handle, temporary = tempfile.mkstemp(prefix="." + os.path.basename(path) + ".", dir=folder)
+    except OSError as error:
+        fail("cannot write %s: %s" % (path, error.strerror), 1)
     try:
         with os.fdopen(handle, "wb") as f:
             write(f)
         os.chmod(temporary, 0o644)
         os.replace(temporary, path)
-    except BaseException:
+    except BaseException as error:
         os.unlink(temporary)
+        if isinstance(error, OSError):
+            fail("cannot write %s: %s" % (path, error.strerror), 1)
         raise
 
 
@@ -175,5 +182,3 @@ if __name__ == "__main__":
         main()
     except argparse.ArgumentTypeError as error:
         fail(str(error))
-    except OSError as error:
-        fail("cannot write %s: %s" % (error.filename, error.strerror), 1)
