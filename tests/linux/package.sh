@@ -150,8 +150,11 @@ if [ -f "$metainfo" ]; then
   fi
   # Each launchable is an entry of the package; the id and the program are the package's.
   for launchable in $(xmllint --xpath '//launchable/text()' "$metainfo" 2>/dev/null); do
-    [ -f "$applications/$launchable" ] && pass "the metainfo launches $launchable" ||
+    if [ -f "$applications/$launchable" ]; then
+      pass "the metainfo launches $launchable"
+    else
       fail "the metainfo names $launchable, which the package does not have"
+    fi
   done
   expect_eq "the metainfo's id and binary" "$app_id dreieck" \
     "$(xmllint --xpath 'concat(/component/id, " ", //provides/binary)' "$metainfo" 2>&1)"
