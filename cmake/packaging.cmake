@@ -2,7 +2,8 @@
 # program targets exist.
 #
 #   Linux:   `dreieck` in bin/ and, as XScreenSaver's display mode, in libexec/xscreensaver/;
-#            its option description for xscreensaver-settings and its man page.
+#            its option description for xscreensaver-settings and its man page; its
+#            entries in the application menu with its icon and metainfo (appmenu.cmake).
 #            `cpack -G DEB` makes dreieck_<version>_<arch>.deb, installed under /usr.
 #   Windows: `cpack -G ZIP` makes Dreieck-<version>-win64.zip with Dreieck.scr, README.txt
 #            and LICENSE.txt.
@@ -38,8 +39,13 @@ if(WIN32)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 elseif(EMSCRIPTEN)
   # The page's files, named one by one (cmake/web.cmake makes them), and Dreieck's own
-  # licence beside them; the page does not load it.
-  install(FILES ${DREIECK_WEB_SITE_FILES} DESTINATION .)
+  # licence beside them; the page does not load it. Each file keeps its folder in the
+  # site (icons/).
+  foreach(file ${DREIECK_WEB_SITE_FILES})
+    file(RELATIVE_PATH site_path ${DREIECK_WEB_SITE} ${file})
+    get_filename_component(site_folder ./${site_path} DIRECTORY)
+    install(FILES ${file} DESTINATION ${site_folder})
+  endforeach()
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME Dreieck-${DREIECK_PACKAGE_VERSION}-web)
@@ -63,6 +69,8 @@ else()
           DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/dreieck RENAME copyright)
+  # The desktop entries, the icon theme's icons and the AppStream metainfo.
+  include(${PROJECT_SOURCE_DIR}/cmake/appmenu.cmake)
 
   # The man page, its options from the option table and the version filled in, beside
   # the program (man -l build/host/dreieck.6), and compressed as Debian ships them:

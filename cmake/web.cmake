@@ -89,7 +89,7 @@ endforeach()
 # What the page is made of, for the ZIP (cmake/packaging.cmake).
 set(DREIECK_WEB_SITE_FILES)
 foreach(file index.html page.js dreieck.js dreieck.wasm LiberationSans-Regular.ttf LICENSE-LiberationSans.txt
-             GPL-2.txt)
+             GPL-2.txt icons/dreieck-192.png icons/dreieck-512.png)
   list(APPEND DREIECK_WEB_SITE_FILES ${DREIECK_WEB_SITE}/${file})
 endforeach()
 

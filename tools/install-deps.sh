@@ -13,6 +13,9 @@ packages=(
   wine wine64 xvfb xdotool imagemagick faketime x11-utils
   # the Linux program's tests: XScreenSaver, pictures, the option description, packages
   xscreensaver librsvg2-bin poppler-utils libxml2-utils dpkg-dev file man-db strace
+  # the icons made from res/dreieck.ico (Pillow, for tools/icons.py); the checks of
+  # the desktop entries and the AppStream metainfo
+  python3-pil desktop-file-utils appstream
   # the browser build: emscripten, headless Chromium driven through its DevTools
   # protocol (websocket-client)
   emscripten chromium python3-websocket

@@ -2,8 +2,10 @@
 # The Debian package of a host build: `cpack -G DEB` makes dreieck_<version>_<arch>.deb
 # whose control fields name the libraries and the font it needs, whose files are exactly
 # the program (in bin/ and in XScreenSaver's folder of display modes), its option
-# description, its man page and its copyright, and whose program runs from the unpacked
-# tree. With DREIECK_INSTALL_TEST=1 it is also installed with apt and removed again,
+# description, its man page, its copyright, its desktop entries, icons and AppStream
+# metainfo (valid by desktop-file-validate and appstreamcli, the icons res/dreieck.ico
+# pixel for pixel), the same files `cmake --install` installs, and whose program runs
+# from the unpacked tree. With DREIECK_INSTALL_TEST=1 it is also installed with apt and removed again,
 # which must leave nothing of it behind (this changes the machine: root only).
 #
 # Env: DREIECK_HOST_BUILD (default build/host), DREIECK_INSTALL_TEST.
@@ -12,19 +14,21 @@ here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 build=${DREIECK_HOST_BUILD:-$top/build/host}
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2>/dev/null)
+app_id=$(sed -n 's/^DREIECK_APP_ID:STRING=//p' "$build/CMakeCache.txt" 2>/dev/null)
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 expect_eq() { if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi; }
 
-for tool in cpack dpkg dpkg-deb xmllint man file; do
+for tool in cpack dpkg dpkg-deb xmllint man file desktop-file-validate appstreamcli identify convert rsvg-convert; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
 done
 [ -f "$build/CPackConfig.cmake" ] ||
   { echo "FAIL: $build has no CPackConfig.cmake (a host build that includes cmake/packaging.cmake)"; exit 1; }
 arch=$(dpkg --print-architecture)
 [ -n "$version" ] || { echo "FAIL: $build/CMakeCache.txt names no project version"; exit 1; }
+[ -n "$app_id" ] || { echo "FAIL: $build/CMakeCache.txt names no DREIECK_APP_ID"; exit 1; }
 
 run=$(mktemp -d /tmp/package.XXXXXX)
 installed=no
@@ -80,11 +84,12 @@ fi
 # Exactly these files; directories are the package's business.
 root=$run/root
 dpkg-deb -x "$deb" "$root" || { fail "dpkg-deb -x"; exit 1; }
-expected_files="usr/bin/dreieck
-usr/libexec/xscreensaver/dreieck
-usr/share/doc/dreieck/copyright
-usr/share/man/man6/dreieck.6.gz
-usr/share/xscreensaver/config/dreieck.xml"
+icon_files=()
+for size in 16 22 24 32 48 64 128 256; do icon_files+=("usr/share/icons/hicolor/${size}x$size/apps/dreieck.png"); done
+icon_files+=(usr/share/icons/hicolor/scalable/apps/dreieck.svg)
+expected_files=$(printf '%s\n' usr/bin/dreieck usr/libexec/xscreensaver/dreieck "usr/share/applications/$app_id.desktop" \
+  "usr/share/applications/$app_id.saver.desktop" usr/share/doc/dreieck/copyright usr/share/man/man6/dreieck.6.gz \
+  "usr/share/metainfo/$app_id.metainfo.xml" usr/share/xscreensaver/config/dreieck.xml "${icon_files[@]}" | sort)
 expect_eq "the files of the package" "$expected_files" "$(cd "$root" && find . ! -type d | sed 's|^\./||' | sort)"
 expect_eq "every file belongs to root" "" "$(dpkg-deb -c "$deb" | awk '$2 != "root/root" { print $NF }')"
 expect_eq "no file or folder writable by others" "" \
@@ -120,6 +125,55 @@ if grep -q '^NAME' "$run/man.txt" && grep -q -- '--window-id' "$run/man.txt" && 
   pass "the man page renders"
 else
   fail "the man page does not render cleanly: $(head -3 "$run/man.err")"
+fi
+
+# The application menu: the desktop entries and the metainfo as their validators see
+# them (their words in the failure), what the entries run and show, the icons.
+applications=$root/usr/share/applications
+for entry in "$app_id.desktop|dreieck --explore|Dreieck" "$app_id.saver.desktop|dreieck|Dreieck Screensaver"; do
+  IFS='|' read -r file exec name <<<"$entry"
+  [ -f "$applications/$file" ] || continue  # the list of files names it
+  if desktop-file-validate "$applications/$file" >"$run/desktop.out" 2>&1; then
+    pass "desktop-file-validate $file"
+  else
+    fail "desktop-file-validate $file:"$'\n'"$(cat "$run/desktop.out")"
+  fi
+  expect_eq "$file: Name, Exec, Icon" "Name=$name|Exec=$exec|Icon=dreieck" \
+    "$(grep -E '^(Name|Exec|Icon)=' "$applications/$file" | paste -sd '|')"
+done
+metainfo=$root/usr/share/metainfo/$app_id.metainfo.xml
+if [ -f "$metainfo" ]; then
+  if appstreamcli validate --no-net "$metainfo" >"$run/appstream.out" 2>&1; then
+    pass "appstreamcli validate --no-net $(basename "$metainfo")"
+  else
+    fail "appstreamcli validate --no-net $(basename "$metainfo"):"$'\n'"$(cat "$run/appstream.out")"
+  fi
+  # Each launchable is an entry of the package; the id and the program are the package's.
+  for launchable in $(xmllint --xpath '//launchable/text()' "$metainfo" 2>/dev/null); do
+    if [ -f "$applications/$launchable" ]; then
+      pass "the metainfo launches $launchable"
+    else
+      fail "the metainfo names $launchable, which the package does not have"
+    fi
+  done
+  expect_eq "the metainfo's id and binary" "$app_id dreieck" \
+    "$(xmllint --xpath 'concat(/component/id, " ", //provides/binary)' "$metainfo" 2>&1)"
+fi
+python=/usr/bin/python3
+[ -x "$python" ] || python=python3
+if (cd "$root" && "$python" "$top/tests/icon_pixels.py" files "$top/res/dreieck.ico" "${icon_files[@]}") \
+  >"$run/icons.out" 2>&1; then
+  pass "the icons are res/dreieck.ico, pixel for pixel"
+else
+  fail "the icons:"$'\n'"$(grep -v '^ok:' "$run/icons.out")"
+fi
+
+# cmake --install puts the same files where it is told.
+if cmake --install "$build" --prefix "$run/prefix/usr" >"$run/install.log" 2>&1; then
+  expect_eq "cmake --install installs the package's files" "$expected_files" \
+    "$(cd "$run/prefix" && find . ! -type d | sed 's|^\./||' | sort)"
+else
+  fail "cmake --install: $(tail -3 "$run/install.log")"
 fi
 
 if [ "${DREIECK_INSTALL_TEST:-0}" == 1 ]; then
