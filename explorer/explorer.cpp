@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "render/draw.h"
@@ -17,6 +18,7 @@ namespace {
 
 const char kClass[] = "DreieckExplorer";
 const UINT_PTR kHintTimer = 1;
+const UINT_PTR kStatusTimer = 3;
 const UINT_PTR kRefreshTimer = 2;
 
 // The one explorer there is at a time.
@@ -28,6 +30,7 @@ struct State {
   int dragged = -1;      // the corner being dragged, or -1
   Point grab = {0, 0};   // the corner less the pointer when it was taken
   bool hint = true;      // the line of keys is shown
+  std::string status;    // or what became of the last picture saved, for a while
   bool refreshTimer = false;  // a picture was drawn less than a refresh ago
   bool refreshPending = false;  // and a movement since waits for the next
   time_t lastSecond = 0;  // of the last triangle placed at random
@@ -117,12 +120,13 @@ View CurrentView() {
   return view;
 }
 
-void DrawHint(HDC dc) {
+// A line at the top left: the keys, or what became of a picture saved.
+void DrawTopLine(HDC dc, const std::string& text) {
   const FontInUse font = BeginFont(dc, 15, 0, FW_NORMAL);
   SetBkMode(dc, TRANSPARENT);
   // Black on white and the lighter greys, white on the darker shades.
   SetTextColor(dc, gSettings.background <= 2 ? 0x00000000 : 0x00FFFFFF);
-  TextOutA(dc, 8, 6, kHint, static_cast<int>(std::strlen(kHint)));
+  TextOutA(dc, 8, 6, text.data(), static_cast<int>(text.size()));
   EndFont(dc, font);
 }
 
@@ -133,7 +137,8 @@ void OnPaint(HWND window) {
   // for every picture.
   DefWindowProcA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
   DrawCycleUpTo(Explorer().corners, Explorer().step);
-  if (Explorer().hint) DrawHint(dc);
+  if (Explorer().hint) DrawTopLine(dc, kHint);
+  else if (!Explorer().status.empty()) DrawTopLine(dc, Explorer().status);
   EndPaint(window, &paint);
   if (Explorer().dragged >= 0) {
     SetTimer(window, kRefreshTimer, kRefreshMs, nullptr);
@@ -182,6 +187,12 @@ void OnRefreshEnd(HWND window) {
   }
 }
 
+void OnStatusEnd(HWND window) {
+  KillTimer(window, kStatusTimer);
+  Explorer().status.clear();
+  Repaint();
+}
+
 void OnKey(HWND window, WPARAM key) {
   HideHint();
   int32_t& step = Explorer().step;
@@ -198,11 +209,14 @@ void OnKey(HWND window, WPARAM key) {
     flag = flag != 0 ? 0 : 1;
   } else if (key == 'S') {
     // What is saved is what the window shows: the picture of the corners as they are,
-    // without the line of keys.
-    if (Explorer().refreshPending) Repaint();
+    // without the line of keys or of the last picture saved.
+    if (Explorer().refreshPending || !Explorer().status.empty()) Repaint();
+    Explorer().status.clear();
     UpdateWindow(window);
-    if (Explorer().save) Explorer().save(window, CurrentView());
-    return;
+    if (!Explorer().save) return;
+    Explorer().status = Explorer().save(window, CurrentView());
+    if (Explorer().status.empty()) return;
+    SetTimer(window, kStatusTimer, kStatusMs, nullptr);
   } else if (key == VK_ESCAPE || key == 'Q') {
     DestroyWindow(window);
     return;
@@ -215,6 +229,7 @@ void OnKey(HWND window, WPARAM key) {
 void OnDestroy(HWND window) {
   KillTimer(window, kHintTimer);
   KillTimer(window, kRefreshTimer);
+  KillTimer(window, kStatusTimer);
   ShowPointer(IDC_ARROW);
   gMainWindow = Explorer().mainWindow;
   gTriangle = Explorer().triangle;
@@ -234,6 +249,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_KEYDOWN: OnKey(window, wParam); return 0;
     case WM_TIMER:
       if (wParam == kHintTimer) HideHint();
+      else if (wParam == kStatusTimer) OnStatusEnd(window);
       else if (wParam == kRefreshTimer) OnRefreshEnd(window);
       return 0;
     case WM_DESTROY: OnDestroy(window); return 0;

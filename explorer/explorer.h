@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <string>
 
 #include "geometry/triangle.h"
 #include "platform/win32.h"
@@ -31,6 +32,8 @@ constexpr int64_t kGrabRadius = 8;
 constexpr UINT kRefreshMs = 17;
 // The line of keys goes after this long, or at the first key or button.
 constexpr UINT kHintMs = 6000;
+// What became of a picture saved is shown in its place for this long.
+constexpr UINT kStatusMs = 5000;
 // That line, in Windows-1252, at the top left of the window.
 extern const char kHint[];
 
@@ -55,7 +58,9 @@ struct Start {
 };
 
 // The front end's part of S: save what `window` shows, the picture `view` describes.
-using Save = std::function<void(HWND window, const View& view)>;
+// It returns the line the window then shows for a while (Windows-1252): where the
+// picture went, or why it could not go; empty for none.
+using Save = std::function<std::string(HWND window, const View& view)>;
 
 // Makes the explorer's window, filling `outer`, and shows it; null when it could not
 // be made. The settings are read afresh. While it lives, the program's globals

@@ -18,6 +18,7 @@ struct Picture {
   std::vector<Point> corners;  // where the triangle's red sides start: A, B, C
   std::set<COLORREF> colours;  // of the pens of everything drawn
   bool hint = false;           // the line of keys was written
+  std::string line;            // or another line at the top left
 };
 
 class Pictures final : public core::Canvas {
@@ -30,12 +31,13 @@ class Pictures final : public core::Canvas {
   void Arc(const core::PenLook& pen, bool, int, int, uint32_t, double, double) override {
     all.back().colours.insert(pen.colour);
   }
-  void Text(const core::FontLook&, COLORREF, bool, int, int, const char* text, int count) override {
+  void Text(const core::FontLook&, COLORREF, bool, int x, int y, const char* text, int count) override {
     if (std::string(text, count) == explorer::kHint) all.back().hint = true;
+    else if (x == 8 && y == 6) all.back().line = std::string(text, count);
   }
   SIZE TextExtent(const core::FontLook&, const char*, int) override { return {0, 0}; }
   void Fill(const RECT& rect, COLORREF) override {
-    if (rect.left == 0 && rect.top == 0 && rect.right == 800 && rect.bottom == 600) all.push_back({*now_, {}, {}});
+    if (rect.left == 0 && rect.top == 0 && rect.right == 800 && rect.bottom == 600) all.push_back({*now_, {}, {}, false, ""});
   }
   std::vector<Picture> all;
 
@@ -90,7 +92,7 @@ class Explorer : public CoreTest {
   }
   // Runs the explorer on A(100,400) B(500,420) C(260,80) until the script is done and
   // Escape has ended it: the loop's end code.
-  int Run(int32_t step = 7, Point b = {500, 420}) {
+  int Run(int32_t step = 7, Point b = {500, 420}, explorer::Save save = nullptr) {
     Key(user_->script.empty() ? 1000 : user_->script.back().at + 1000, VK_ESCAPE);
     explorer::Start start;
     start.cornersGiven = true;
@@ -98,7 +100,7 @@ class Explorer : public CoreTest {
     start.corners[1] = b;
     start.corners[2] = {260, 80};
     start.step = step;
-    return explorer::Run(user_->frame, start, nullptr);
+    return explorer::Run(user_->frame, start, std::move(save));
   }
   void Key(uint64_t at, WPARAM key) { user_->script.push_back({at, WM_KEYDOWN, key, 0, 0}); }
   void Drag(uint64_t at, Point from, Point to) {
@@ -210,6 +212,42 @@ TEST_F(Explorer, ArrowsStepAndNumbersSwitch) {
     EXPECT_EQ(c.pictures, shown) << "off: '" << c.off << "', from step " << c.step << ", keys " << c.keys;
     TearDown();
   }
+}
+
+// S: the front end saves what the window shows, and the window then names where it
+// went in place of the line of keys, for kStatusMs; a second S within that time saves
+// the picture without that line, and Q ends the explorer as Escape does.
+TEST_F(Explorer, WhatSSavedIsNamedInTheWindowForAWhile) {
+  struct Saved {
+    uint64_t at;
+    size_t pictures;  // drawn by then
+  };
+  std::vector<Saved> saved;
+  const explorer::Save save = [&](HWND, const explorer::View& view) -> std::string {
+    saved.push_back({user_->now, user_->pictures.all.size()});
+    return "Gespeichert: " + std::to_string(view.step) + (saved.size() > 1 ? "-2" : "") + ".png";
+  };
+  Key(7000, 'S');                           // after the line of keys went
+  Key(8000, VK_LEFT);                       // the line stays over other pictures
+  Key(9000, 'S');                           // a second save within the time
+  Key(9000 + explorer::kStatusMs + 10, 'Q');  // after the line went
+  EXPECT_EQ(0, Run(7, {500, 420}, save));
+  ASSERT_EQ(2u, saved.size());
+  const std::vector<Picture>& pictures = user_->pictures.all;
+  // The window as each save found it: no line at the top.
+  for (const Saved& s : saved) {
+    ASSERT_GE(s.pictures, 1u);
+    EXPECT_EQ("", pictures[s.pictures - 1].line) << "the picture saved at " << s.at;
+    EXPECT_FALSE(pictures[s.pictures - 1].hint) << "the picture saved at " << s.at;
+  }
+  std::string lines;
+  for (size_t i = saved[0].pictures; i < pictures.size(); ++i)
+    lines += std::to_string(pictures[i].at) + " '" + pictures[i].line + "' ";
+  // The line names the save, whatever is drawn after it; the second save's picture
+  // goes without it, then the line names the second.
+  const std::string expected = "7000 'Gespeichert: 7.png' 8000 'Gespeichert: 7.png' 9000 '' 9000 'Gespeichert: 6-2.png' " +
+                               std::to_string(9000 + explorer::kStatusMs) + " '' ";
+  EXPECT_EQ(expected, lines);
 }
 
 }  // namespace

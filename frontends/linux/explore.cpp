@@ -16,12 +16,13 @@ namespace dreieck {
 namespace {
 
 // S: the window's pixels as dreieck-YYYYMMDD-HHMMSS.png in the working directory (with
-// -2, -3, ... after a name that is taken), said on stderr.
-void Save(x11::Backend* backend, HWND window, const explorer::View& view) {
+// -2, -3, ... after a name that is taken), said on stderr with the options that draw it
+// again; the window says where it went, or why not.
+std::string Save(x11::Backend* backend, HWND window, const explorer::View& view) {
   cairo_surface_t* image = backend->ImageOf(window);
   if (image == nullptr) {
     std::fprintf(stderr, "dreieck: nothing to save: the window has no picture\n");
-    return;
+    return "Nicht gespeichert: das Fenster hat kein Bild";
   }
   const time_t now = std::time(nullptr);
   tm local;
@@ -33,17 +34,18 @@ void Save(x11::Backend* backend, HWND window, const explorer::View& view) {
   std::string error;
   if (!WritePng(image, name, false, &error)) {
     std::fprintf(stderr, "dreieck: cannot write %s: %s\n", Quoted(name).c_str(), error.c_str());
-    return;
+    return "Nicht gespeichert: " + name + ": " + error;
   }
   std::fprintf(stderr, "dreieck: saved %s (%s)\n", Quoted(name).c_str(),
                driver::PictureOptions(view, cairo_image_surface_get_width(image), cairo_image_surface_get_height(image)).c_str());
+  return "Gespeichert: " + name;
 }
 
 }  // namespace
 
 int RunExplorer(const Options& options, x11::Backend* backend, HWND outer) {
   const int result = explorer::Run(outer, driver::ExplorerStart(options), [backend](HWND window, const explorer::View& view) {
-    Save(backend, window, view);
+    return Save(backend, window, view);
   });
   if (result == 0) return 0;
   std::fprintf(stderr, "dreieck: the explorer could not make its window\n");

@@ -11,6 +11,7 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <ctime>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -142,6 +143,20 @@ bool RunSettings(const dreieck::Options& options) {
   return true;
 }
 
+// The name of a picture saved now: dreieck-YYYYMMDD-HHMMSS in the browser's local time,
+// then -2, -3, ... for more within that second, as the Linux program names them.
+std::string SaveStem() {
+  static std::string last;
+  static int within = 0;
+  const time_t now = time(nullptr);
+  tm local;
+  char stamp[32];
+  strftime(stamp, sizeof stamp, "dreieck-%Y%m%d-%H%M%S", localtime_r(&now, &local));
+  within = last == stamp ? within + 1 : 1;
+  last = stamp;
+  return within == 1 ? last : last + "-" + std::to_string(within);
+}
+
 // The explorer in the page's outer window until Escape, on `start`; S offers the
 // <canvas> as a PNG download, and the same picture drawn again as SVG.
 void RunExplorer(const dreieck::Options& options, const explorer::Start& start) {
@@ -158,6 +173,7 @@ void RunExplorer(const dreieck::Options& options, const explorer::Start& start) 
   const HWND outer = backend.MakeOuterWindow();
   script::Exploring(true);
   const int result = explorer::Run(outer, start, [&backend](HWND window, const explorer::View& view) {
+    const std::string stem = SaveStem();
     backend.ShowGathered();
     RECT client = {};
     GetClientRect(window, &client);
@@ -170,7 +186,8 @@ void RunExplorer(const dreieck::Options& options, const explorer::Start& start) 
         },
         &svg, &error);
     if (!made) web::page::Message("the SVG could not be made: " + error, true);
-    script::SavePicture(driver::PictureOptions(view, client.right, client.bottom), svg);
+    script::SavePicture(stem, driver::PictureOptions(view, client.right, client.bottom), svg);
+    return "Gespeichert: " + stem + ".png" + (svg.empty() ? "" : " und " + stem + ".svg");
   });
   script::Exploring(false);
   if (result != 0) web::page::Message("the explorer could not make its window", true);

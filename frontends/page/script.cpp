@@ -65,8 +65,8 @@ EM_JS(void, ScriptExplored, (double ms, double showMs), {
   Module.page.explored(ms, showMs);
 });
 
-EM_JS(void, ScriptSavePicture, (const char* redraw, const char* svg, int svgLength), {
-  Module.page.savePicture(UTF8ToString(redraw), svgLength > 0 ? UTF8ToString(svg, svgLength) : "");
+EM_JS(void, ScriptSavePicture, (const char* stem, const char* redraw, const char* svg, int svgLength), {
+  Module.page.savePicture(UTF8ToString(stem), UTF8ToString(redraw), svgLength > 0 ? UTF8ToString(svg, svgLength) : "");
 });
 // clang-format on
 
@@ -136,8 +136,8 @@ void Exploring(bool on) { ScriptExploring(on ? 1 : 0); }
 
 void Explored(double ms, double showMs) { ScriptExplored(ms, showMs); }
 
-void SavePicture(const std::string& redraw, const std::string& svg) {
-  ScriptSavePicture(redraw.c_str(), svg.c_str(), static_cast<int>(svg.size()));
+void SavePicture(const std::string& stem, const std::string& redraw, const std::string& svg) {
+  ScriptSavePicture(stem.c_str(), redraw.c_str(), svg.c_str(), static_cast<int>(svg.size()));
 }
 
 }  // namespace script

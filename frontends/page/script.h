@@ -40,9 +40,8 @@ void Ticked(int started, int step, double ms, double showMs, bool held);
 void Exploring(bool on);
 // The explorer drew a picture, in `ms` of which `showMs` went to the <canvas>.
 void Explored(double ms, double showMs);
-// The <canvas> as it is now, offered as the download dreieck-YYYYMMDD-HHMMSS.png
-// (the browser's local time), and `svg`, when not empty, as the same name's .svg;
-// `redraw` is the options that draw it again.
-void SavePicture(const std::string& redraw, const std::string& svg);
+// The <canvas> as it is now, offered as the download STEM.png, and `svg`, when not
+// empty, as STEM.svg; `redraw` is the options that draw it again.
+void SavePicture(const std::string& stem, const std::string& redraw, const std::string& svg);
 
 }  // namespace script

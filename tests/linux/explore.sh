@@ -68,6 +68,15 @@ shows() {
   [ "$n" -le "$most" ] && pass "$1: the window shows ${2##*/} ($n pixels apart)" ||
     fail "$1: the window shows ${2##*/} but for $n pixels (at most $most)"
 }
+# below_line NAME FILE: what the window shows (RUN/NAME.ppm, grabbed) differs from the
+# picture FILE, and only in the line at the top (the keys, or what S saved), whose
+# place it prints as WxH+X+Y.
+below_line() {
+  local box w h x y
+  box=$(convert "$run/$1.ppm" "$2" -compose difference -composite -threshold 0 -format %@ info: 2>/dev/null)
+  IFS='x+' read -r w h x y <<<"$box"
+  [ "$(differ "$run/$1.ppm" "$2")" != 0 ] && [ $((y + h)) -le 30 ] && echo "$box"
+}
 # same NAME CORNERS STEP [OPTIONS...]: the window shows `--picture --size WxH --triangle
 # CORNERS --step STEP OPTIONS` of its own size.
 same() {
@@ -97,12 +106,9 @@ log "each corner dragged as a person drags it"
 if open_explorer drag --triangle "$corners"; then
   grab drag-hint
   "$bin" --picture "$run/drag-start.png" --size 800x600 --triangle "$corners"
-  hint=$(convert "$run/drag-hint.ppm" "$run/drag-start.png" -compose difference -composite -threshold 0 \
-    -format %@ info: 2>/dev/null)
-  IFS='x+' read -r w h x y <<<"$hint"
-  [ "$(differ "$run/drag-hint.ppm" "$run/drag-start.png")" != 0 ] && [ $((y + h)) -le 30 ] &&
+  hint=$(below_line drag-hint "$run/drag-start.png") &&
     pass "the line of keys, and nothing else, tells the picture from the window ($hint)" ||
-    fail "the window differs from the picture in $hint, not just in the line of keys"
+    fail "the window differs from the picture not just in the line of keys"
   drag 203 448 303 498  # 3 px right of and 2 px above A
   same drag-a-held 300,500,600,470,380,150 7
   release
@@ -208,9 +214,13 @@ if open_explorer save --triangle "$corners" --no-incircle --background white; th
   if saved save 1; then
     expect_eq "the options said draw it again" \
       "--size 800x600 --triangle $corners --step 7 --no-incircle --background white" "$options"
+    # The window names the file at the top, where the line of keys was.
+    "$bin" --picture "$run/save-picture.png" --size 800x600 --triangle "$corners" --no-incircle --background white
+    expect_eq "the PNG is the picture of the options it names" 0 "$(differ "$run/save-picture.png" "$run/$file")"
     grab save-window
-    expect_eq "the PNG is what the window shows" 0 "$(differ "$run/save-window.ppm" "$run/$file")"
-    same save-picture "$corners" 7 --no-incircle --background white
+    line=$(below_line save-window "$run/$file") &&
+      pass "the window shows the PNG, and at the top what S saved ($line)" ||
+      fail "the window differs from the saved PNG not just in the line at the top"
     first=$file
   fi
   xdotool key s
@@ -221,7 +231,9 @@ if open_explorer save --triangle "$corners" --no-incircle --background white; th
     # shellcheck disable=SC2086  # the options are words
     "$bin" --picture "$run/save-new.png" $options || fail "--picture $options failed"
     expect_eq "Space: the saved picture is drawn again by its options" 0 "$(differ "$run/save-new.png" "$run/$file")"
-    shows save-new "$run/save-new.png"
+    grab save-new
+    below_line save-new "$run/save-new.png" >/dev/null && pass "Space: the window shows the new triangle" ||
+      fail "Space: the window shows another picture than the one saved"
     [[ "$options" != *"--triangle $corners "* ]] && pass "Space: a new triangle ($options)" ||
       fail "Space: the same triangle"
   fi

@@ -469,14 +469,22 @@ def test_explore(test, site, browser):
         page.key("s", code="KeyS", key_code=83, text="s")
         page.key("s", code="KeyS", key_code=83, text="s")
         page.wait_for("dreieck.saved.length === 2")
-        saved, again = page.evaluate("dreieck.saved")
+        # The downloads may come in either order; the second save's name has "-2".
+        saved, again = sorted(page.evaluate("dreieck.saved"), key=lambda entry: len(entry["name"]))
         same_second = again["name"][:23] == saved["name"][:23]  # dreieck-YYYYMMDD-HHMMSS
         test.check(again["name"] == (saved["name"][:-4] + "-2.png" if same_second else again["name"]) != saved["name"],
                    f"two saves at once: {saved['name']} and {again['name']}")
         png, svg = (os.path.join(folder, saved[kind] or "none") for kind in ("name", "svg"))
         page.pump(0.5)
         rgba = rgba_of_png(png) if os.path.exists(png) else b""
-        test.check(rgba == page.canvas_rgba("#screen")[2], f"S: {png} is not the canvas ({len(rgba)} bytes)")
+        subprocess.run([test.dreieck, "--picture", os.path.join(folder, "picture.png"), *redraw.split()], check=True)
+        expected = rgba_of_png(os.path.join(folder, "picture.png"))
+        test.check(rgba == expected, f"S: {png} is not dreieck --picture {redraw} ({len(rgba)} bytes)")
+        # The canvas names the second file at the top, above the picture it saved.
+        width, _, canvas = page.canvas_rgba("#screen")
+        top = 30 * width * 4
+        test.check(canvas[top:] == expected[top:] and canvas[:top] != expected[:top],
+                   f"S: the canvas is not the picture with a line at the top: {difference(canvas, expected, width)}")
         test.check(saved["redraw"] == redraw, f"S names {saved['redraw']}, not {redraw}")
         subprocess.run([test.dreieck, "--picture", os.path.join(folder, "picture.svg"), *redraw.split()], check=True)
         expected = open(os.path.join(folder, "picture.svg"), "rb").read()

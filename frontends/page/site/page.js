@@ -104,7 +104,6 @@
     }
   }
   // platform/web/page.h
-  const savesIn = {};  // pictures saved, by their second's name
   const eventSettings = 1, eventPointer = 2, eventKey = 3, eventExplore = 4, eventResized = 5;
   const eventDialogClick = 6, eventDialogScroll = 7, eventDialogKey = 8;
   const pointerMoved = 0, pointerPressed = 1, pointerReleased = 2;
@@ -195,14 +194,7 @@
     pointerShape(cursor) {
       canvas.style.cursor = { 0: "none", 32512: "default", 32646: "grabbing", 32649: "grab" }[cursor] || "default";
     },
-    savePicture(redraw, svg) {
-      const now = new Date();
-      const two = n => String(n).padStart(2, "0");
-      // A second picture within the same second is -2, -3, ... as on Linux.
-      let stem = `dreieck-${now.getFullYear()}${two(now.getMonth() + 1)}${two(now.getDate())}-` +
-                 `${two(now.getHours())}${two(now.getMinutes())}${two(now.getSeconds())}`;
-      const taken = (savesIn[stem] = (savesIn[stem] || 0) + 1);
-      if (taken > 1) stem += `-${taken}`;
+    savePicture(stem, redraw, svg) {
       const offer = (blob, name) => {
         const link = Object.assign(document.createElement("a"), { href: URL.createObjectURL(blob), download: name });
         link.click();
