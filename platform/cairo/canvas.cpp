@@ -28,6 +28,28 @@ const Pattern kPatterns[] = {
     {6, {9, 3, 3, 3, 3, 3}, 24},         // PS_DASHDOTDOT
 };
 
+const Pattern& PatternOf(int style) { return kPatterns[style >= 0 && style <= PS_DASHDOTDOT ? style : 0]; }
+
+// Walks a dashed pattern from position qa to qb, run by run, and hands `run` each run
+// that is on (or, wantOn false, each gap).
+template <typename Run>
+void WalkPattern(const Pattern& pattern, double qa, double qb, bool wantOn, const Run& run) {
+  double pos = std::fmod(qa, pattern.total);
+  if (pos < 0) pos += pattern.total;
+  int i = 0;
+  double cumulative = pattern.dashes[0];
+  while (cumulative <= pos && i + 1 < pattern.count) cumulative += pattern.dashes[++i];
+  double end = qa - pos + cumulative;
+  double r = qa;
+  while (r < qb) {
+    const double runEnd = std::min(end, qb);
+    if ((i % 2 == 0) == wantOn) run(r, runEnd);
+    r = runEnd;
+    if (++i == pattern.count) i = 0;
+    end += pattern.dashes[i];
+  }
+}
+
 void SetColour(cairo_t* cr, COLORREF colour) {
   cairo_set_source_rgb(cr, (colour & 0xFF) / 255.0, ((colour >> 8) & 0xFF) / 255.0, ((colour >> 16) & 0xFF) / 255.0);
 }
@@ -90,6 +112,17 @@ struct Canvas::Band {
   double tie;  // how far the band sits towards the smaller minor coordinate
 };
 
+// A rectangle that grows to hold what is drawn; empty (left > right) at first.
+struct Canvas::Box {
+  double left = 1e300, top = 1e300, right = -1e300, bottom = -1e300;
+  void Add(double x0, double y0, double x1, double y1) {
+    left = std::min({left, x0, x1});
+    right = std::max({right, x0, x1});
+    top = std::min({top, y0, y1});
+    bottom = std::max({bottom, y0, y1});
+  }
+};
+
 Canvas::Canvas(cairo_surface_t* surface, int width, int height, double scale)
     : surface_(surface), cr_(cairo_create(surface)), width_(width), height_(height), damage_{0, 0, 0, 0} {
   cairo_scale(cr_, scale, scale);
@@ -117,85 +150,75 @@ RECT Canvas::TakeDamage() {
   return damage;
 }
 
+// The part of a band along its major axis that shows: within a margin of two pixels
+// around the canvas, across both axes. False when none of it does.
+bool Canvas::ShownPart(const Band& band, double* lo, double* hi) const {
+  const double majorEnd = band.xMajor ? width_ : height_;
+  const double minorEnd = band.xMajor ? height_ : width_;
+  *lo = std::max(std::min(band.m0, band.m1), -2.0);
+  *hi = std::min(std::max(band.m0, band.m1), majorEnd + 2.0);
+  if (band.k != 0.0) {
+    double a = band.m0 + (-2.0 - band.c) / band.k;
+    double b = band.m0 + (minorEnd + 2.0 - band.c) / band.k;
+    if (a > b) std::swap(a, b);
+    *lo = std::max(*lo, a);
+    *hi = std::min(*hi, b);
+  } else if (band.c < -2.0 || band.c > minorEnd + 2.0) {
+    return false;
+  }
+  return *lo < *hi;
+}
+
+// Adds the stretch of a band between the pattern's positions ra and rb to the path: a
+// quadrilateral one pixel across the minor axis, travelling in `dir` along the major.
+void Canvas::AddStretch(const Band& band, double dir, double ra, double rb, Box* box) {
+  const double ma = band.m0 + dir * (ra - band.p0) / band.s;
+  const double mb = band.m0 + dir * (rb - band.p0) / band.s;
+  const double na = band.c + band.k * (ma - band.m0) - band.tie;
+  const double nb = band.c + band.k * (mb - band.m0) - band.tie;
+  if (band.xMajor) {
+    cairo_move_to(cr_, ma, na - 0.5);
+    cairo_line_to(cr_, mb, nb - 0.5);
+    cairo_line_to(cr_, mb, nb + 0.5);
+    cairo_line_to(cr_, ma, na + 0.5);
+    box->Add(std::min(ma, mb), std::min(na - 0.5, nb - 0.5), std::max(ma, mb), std::max(na + 0.5, nb + 0.5));
+  } else {
+    cairo_move_to(cr_, na - 0.5, ma);
+    cairo_line_to(cr_, nb - 0.5, mb);
+    cairo_line_to(cr_, nb + 0.5, mb);
+    cairo_line_to(cr_, na + 0.5, ma);
+    box->Add(std::min(na - 0.5, nb - 0.5), std::min(ma, mb), std::max(na + 0.5, nb + 0.5), std::max(ma, mb));
+  }
+  cairo_close_path(cr_);
+}
+
 void Canvas::FillBands(const std::vector<Band>& bands, const core::PenLook& pen, bool opaque) {
-  const Pattern& pattern = kPatterns[pen.style >= 0 && pen.style <= PS_DASHDOTDOT ? pen.style : 0];
+  const Pattern& pattern = PatternOf(pen.style);
   // Two passes when the gaps are filled too: gaps in the background colour, then the
   // dashes in the pen's.
   for (int pass = (opaque && pattern.count > 0) ? 0 : 1; pass < 2; ++pass) {
     const bool wantOn = pass == 1;
     cairo_new_path(cr_);
-    double left = 1e300, top = 1e300, right = -1e300, bottom = -1e300;
+    Box box;
     for (const Band& band : bands) {
-      // What shows: a margin of two pixels around the canvas, across both axes.
-      const double majorEnd = band.xMajor ? width_ : height_;
-      const double minorEnd = band.xMajor ? height_ : width_;
-      double lo = std::max(std::min(band.m0, band.m1), -2.0);
-      double hi = std::min(std::max(band.m0, band.m1), majorEnd + 2.0);
-      if (band.k != 0.0) {
-        double a = band.m0 + (-2.0 - band.c) / band.k;
-        double b = band.m0 + (minorEnd + 2.0 - band.c) / band.k;
-        if (a > b) std::swap(a, b);
-        lo = std::max(lo, a);
-        hi = std::min(hi, b);
-      } else if (band.c < -2.0 || band.c > minorEnd + 2.0) {
-        continue;
-      }
-      if (!(lo < hi)) continue;
+      double lo, hi;
+      if (!ShownPart(band, &lo, &hi)) continue;
       const double dir = band.m1 >= band.m0 ? 1.0 : -1.0;
       // The pattern over the part that shows, in the direction of travel.
       const double qa = band.p0 + band.s * std::fabs((dir > 0 ? lo : hi) - band.m0);
       const double qb = band.p0 + band.s * std::fabs((dir > 0 ? hi : lo) - band.m0);
-      auto emit = [&](double ra, double rb) {
-        const double ma = band.m0 + dir * (ra - band.p0) / band.s;
-        const double mb = band.m0 + dir * (rb - band.p0) / band.s;
-        const double na = band.c + band.k * (ma - band.m0) - band.tie;
-        const double nb = band.c + band.k * (mb - band.m0) - band.tie;
-        if (band.xMajor) {
-          cairo_move_to(cr_, ma, na - 0.5);
-          cairo_line_to(cr_, mb, nb - 0.5);
-          cairo_line_to(cr_, mb, nb + 0.5);
-          cairo_line_to(cr_, ma, na + 0.5);
-          left = std::min({left, ma, mb});
-          right = std::max({right, ma, mb});
-          top = std::min({top, na - 0.5, nb - 0.5});
-          bottom = std::max({bottom, na + 0.5, nb + 0.5});
-        } else {
-          cairo_move_to(cr_, na - 0.5, ma);
-          cairo_line_to(cr_, nb - 0.5, mb);
-          cairo_line_to(cr_, nb + 0.5, mb);
-          cairo_line_to(cr_, na + 0.5, ma);
-          top = std::min({top, ma, mb});
-          bottom = std::max({bottom, ma, mb});
-          left = std::min({left, na - 0.5, nb - 0.5});
-          right = std::max({right, na + 0.5, nb + 0.5});
-        }
-        cairo_close_path(cr_);
-      };
+      const auto stretch = [&](double ra, double rb) { AddStretch(band, dir, ra, rb, &box); };
       if (pattern.count == 0) {
-        if (wantOn) emit(qa, qb);
-        continue;
-      }
-      // Walk the pattern from qa to qb, dash by dash.
-      double pos = std::fmod(qa, pattern.total);
-      if (pos < 0) pos += pattern.total;
-      int i = 0;
-      double cumulative = pattern.dashes[0];
-      while (cumulative <= pos && i + 1 < pattern.count) cumulative += pattern.dashes[++i];
-      double end = qa - pos + cumulative;
-      double r = qa;
-      while (r < qb) {
-        const double runEnd = std::min(end, qb);
-        if ((i % 2 == 0) == wantOn) emit(r, runEnd);
-        r = runEnd;
-        if (++i == pattern.count) i = 0;
-        end += pattern.dashes[i];
+        if (wantOn) stretch(qa, qb);
+      } else {
+        WalkPattern(pattern, qa, qb, wantOn, stretch);
       }
     }
     SetColour(cr_, wantOn ? pen.colour : kBackgroundColour);
     cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
     cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
     cairo_fill(cr_);
-    if (left <= right) Damage(left, top, right, bottom);
+    if (box.left <= box.right) Damage(box.left, box.top, box.right, box.bottom);
   }
 }
 
@@ -272,39 +295,32 @@ void Canvas::Line(const core::PenLook& pen, bool opaque, POINT from, POINT to) {
   FillBands({band}, pen, opaque);
 }
 
-void Canvas::Arc(const core::PenLook& pen, bool opaque, int x, int y, uint32_t radius, double start, double sweep) {
-  if (pen.style == PS_NULL || radius == 0 || sweep == 0) return;
-  sweep = std::max(-360.0, std::min(360.0, sweep));
-  // GDI draws the arc of the ellipse in the square from x - r to x + r, whose right and
-  // bottom edges it excludes: around the corner of the centre pixel, through the
-  // middles of the outermost pixels, half a pixel inside the square's edges.
-  const double r = pen.width > 1 ? radius : radius - 0.5;
-  const double cx = x, cy = y;
-  const double a0 = start * kPi / 180, a1 = (start + sweep) * kPi / 180;
-  if (pen.width == 1 && r < 3) {
-    // Too small for chords that each own whole rows or columns: the pixels whose
-    // centres lie within half a pixel of the circle, dashes shortened by the share of
-    // a circle's length that its steps along the major axes make (4 sqrt 2 : 2 pi).
-    const Pattern& pattern = kPatterns[pen.style >= 0 && pen.style <= PS_DASHDOTDOT ? pen.style : 0];
-    double dashes[6];
-    for (int i = 0; i < pattern.count; ++i) dashes[i] = pattern.dashes[i] * (2 * kPi) / (4 * std::sqrt(2.0));
-    cairo_new_path(cr_);
-    if (a1 >= a0) cairo_arc_negative(cr_, cx, cy, r, -a0, -a1);
-    else cairo_arc(cr_, cx, cy, r, -a0, -a1);
-    SetColour(cr_, pen.colour);
-    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
-    cairo_set_line_width(cr_, 1);
-    cairo_set_dash(cr_, dashes, pattern.count, 0);
-    cairo_stroke(cr_);
-    cairo_set_dash(cr_, nullptr, 0, 0);
-    Damage(cx - r - 1, cy - r - 1, cx + r + 1, cy + r + 1);
-    return;
-  }
+// A circle too small for chords that each own whole rows or columns: the pixels whose
+// centres lie within half a pixel of it, dashes shortened by the share of a circle's
+// length that its steps along the major axes make (4 sqrt 2 : 2 pi).
+void Canvas::SmallArc(const core::PenLook& pen, double cx, double cy, double r, double a0, double a1) {
+  const Pattern& pattern = PatternOf(pen.style);
+  double dashes[6];
+  for (int i = 0; i < pattern.count; ++i) dashes[i] = pattern.dashes[i] * (2 * kPi) / (4 * std::sqrt(2.0));
+  cairo_new_path(cr_);
+  if (a1 >= a0) cairo_arc_negative(cr_, cx, cy, r, -a0, -a1);
+  else cairo_arc(cr_, cx, cy, r, -a0, -a1);
+  SetColour(cr_, pen.colour);
+  cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
+  cairo_set_line_width(cr_, 1);
+  cairo_set_dash(cr_, dashes, pattern.count, 0);
+  cairo_stroke(cr_);
+  cairo_set_dash(cr_, nullptr, 0, 0);
+  Damage(cx - r - 1, cy - r - 1, cx + r + 1, cy + r + 1);
+}
+
+// The pieces of the arc from a0 to a1 that lie within `margin` pixels of the canvas,
+// in the direction of travel. The angles where the circle crosses the margin's edges
+// cut it into arcs that lie wholly inside or wholly outside.
+std::vector<Canvas::ArcPiece> Canvas::PiecesInside(double cx, double cy, double r, double a0, double a1,
+                                                   double margin) const {
   const double lo = std::min(a0, a1), hi = std::max(a0, a1);
-  const double margin = pen.width + 2.0;
   const double xl = -margin, xr = width_ + margin, yt = -margin, yb = height_ + margin;
-  // The angles where the circle crosses the margin's edges cut it into arcs that lie
-  // wholly inside or wholly outside; only those inside are walked.
   std::vector<double> cuts = {lo, hi};
   auto addCut = [&](double angle) {
     for (double a = angle - 4 * kPi; a <= hi + 2 * kPi; a += 2 * kPi)
@@ -325,26 +341,43 @@ void Canvas::Arc(const core::PenLook& pen, bool opaque, int x, int y, uint32_t r
     }
   }
   std::sort(cuts.begin(), cuts.end());
+  const bool forward = a1 >= a0;
+  std::vector<ArcPiece> pieces;
+  for (size_t i = 0; i + 1 < cuts.size(); ++i) {
+    const double mid = (cuts[i] + cuts[i + 1]) / 2;
+    const double mx = cx + r * std::cos(mid), my = cy - r * std::sin(mid);
+    if (cuts[i + 1] - cuts[i] <= 0 || mx < xl || mx > xr || my < yt || my > yb) continue;
+    pieces.push_back({forward ? cuts[i] : cuts[i + 1], forward ? cuts[i + 1] : cuts[i], cuts[i + 1] - cuts[i]});
+  }
+  return pieces;
+}
+
+void Canvas::Arc(const core::PenLook& pen, bool opaque, int x, int y, uint32_t radius, double start, double sweep) {
+  if (pen.style == PS_NULL || radius == 0 || sweep == 0) return;
+  sweep = std::max(-360.0, std::min(360.0, sweep));
+  // GDI draws the arc of the ellipse in the square from x - r to x + r, whose right and
+  // bottom edges it excludes: around the corner of the centre pixel, through the
+  // middles of the outermost pixels, half a pixel inside the square's edges.
+  const double r = pen.width > 1 ? radius : radius - 0.5;
+  const double cx = x, cy = y;
+  const double a0 = start * kPi / 180, a1 = (start + sweep) * kPi / 180;
+  if (pen.width == 1 && r < 3) return SmallArc(pen, cx, cy, r, a0, a1);
   auto at = [&](double a) { return std::make_pair(cx + r * std::cos(a), cy - r * std::sin(a)); };
   // Chords short enough that they stay within a twentieth of a pixel of the circle.
   const double step = std::min(kPi / 32, std::sqrt(0.4 / r));
-  const double forward = a1 >= a0 ? 1.0 : -1.0;
   const double stepsAtStart = MajorSteps(a0);
   std::vector<Band> bands;
-  std::vector<std::pair<double, double>> points;
-  for (size_t i = 0; i + 1 < cuts.size(); ++i) {
-    const double mid = (cuts[i] + cuts[i + 1]) / 2;
-    const auto m = at(mid);
-    if (cuts[i + 1] - cuts[i] <= 0 || m.first < xl || m.first > xr || m.second < yt || m.second > yb) continue;
-    const double from = forward > 0 ? cuts[i] : cuts[i + 1];
-    const double to = forward > 0 ? cuts[i + 1] : cuts[i];
-    const int n = std::max(1, static_cast<int>(std::ceil((cuts[i + 1] - cuts[i]) / step)));
+  for (const ArcPiece& piece : PiecesInside(cx, cy, r, a0, a1, pen.width + 2.0)) {
+    const double from = piece.from, to = piece.to;
+    const int n = std::max(1, static_cast<int>(std::ceil(piece.span / step)));
     if (pen.width > 1) {
+      std::vector<std::pair<double, double>> points;
       for (int j = 0; j <= n; ++j) points.push_back(at(from + (to - from) * j / n));
       StrokeWide(pen, points);
-      points.clear();
       continue;
     }
+    // Each chord a band whose pattern carries on from the chord before, measured in
+    // the circle's own steps along the major axis since the start.
     for (int j = 0; j < n; ++j) {
       const double ta = from + (to - from) * j / n, tb = from + (to - from) * (j + 1) / n;
       const auto pa = at(ta), pb = at(tb);

@@ -75,8 +75,17 @@ class Canvas : public core::Canvas {
 
  private:
   struct Band;
+  struct Box;
+  struct ArcPiece {
+    double from, to;  // angles, in the direction of travel
+    double span;      // |to - from|
+  };
   void Damage(double left, double top, double right, double bottom);
+  bool ShownPart(const Band& band, double* lo, double* hi) const;
+  void AddStretch(const Band& band, double dir, double ra, double rb, Box* box);
   void FillBands(const std::vector<Band>& bands, const core::PenLook& pen, bool opaque);
+  void SmallArc(const core::PenLook& pen, double cx, double cy, double r, double a0, double a1);
+  std::vector<ArcPiece> PiecesInside(double cx, double cy, double r, double a0, double a1, double margin) const;
   void StrokeWide(const core::PenLook& pen, const std::vector<std::pair<double, double>>& points);
   void SelectFont(const core::FontLook& font, double* size, double* xScale, double* ascent);
   struct Measured {
