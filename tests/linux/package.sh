@@ -82,6 +82,7 @@ root=$run/root
 dpkg-deb -x "$deb" "$root" || { fail "dpkg-deb -x"; exit 1; }
 expected_files="usr/bin/dreieck
 usr/libexec/xscreensaver/dreieck
+usr/share/doc/dreieck/changelog.gz
 usr/share/doc/dreieck/copyright
 usr/share/man/man6/dreieck.6.gz
 usr/share/xscreensaver/config/dreieck.xml"
