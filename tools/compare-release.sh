@@ -20,16 +20,17 @@ a=$1 b=$2
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/compare-release.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
-# first_byte A B: "byte N (0xHEX): A has 0xAA, B has 0xBB", or which is shorter.
+# first_byte A B: "byte N (offset 0xHEX): 0xAA against 0xBB", or which one ends first.
 first_byte() {
-  local line
-  line=$(cmp -l -- "$1" "$2" 2>&1 | head -1)
-  if [[ $line =~ ^\ *([0-9]+)\ +([0-7]+)\ +([0-7]+)$ ]]; then
-    local n=${BASH_REMATCH[1]}
-    printf 'byte %d (offset 0x%x): 0x%02x against 0x%02x' "$n" $((n - 1)) "$((8#${BASH_REMATCH[2]}))" "$((8#${BASH_REMATCH[3]}))"
+  local line n
+  line=$(cmp -- "$1" "$2" 2>&1)
+  if [[ $line =~ differ:\ (byte|char)\ ([0-9]+) ]]; then
+    n=${BASH_REMATCH[2]}
+    printf 'byte %d (offset 0x%x): 0x%s against 0x%s' "$n" $((n - 1)) \
+      "$(od -An -tx1 -j $((n - 1)) -N1 -- "$1" | tr -d ' ')" "$(od -An -tx1 -j $((n - 1)) -N1 -- "$2" | tr -d ' ')"
   elif [[ $line =~ EOF\ on\ (.*)\ after\ byte\ ([0-9]+) ]]; then
-    local shorter=${BASH_REMATCH[1]}
-    [ "$shorter" = "$1" ] && shorter="the first" || shorter="the second"
+    local shorter=the\ second
+    [ "${BASH_REMATCH[1]}" != "$1" ] || shorter=the\ first
     printf 'byte %d: %s ends there (%d against %d bytes)' $((BASH_REMATCH[2] + 1)) "$shorter" \
       "$(stat -c %s -- "$1")" "$(stat -c %s -- "$2")"
   else

@@ -7,7 +7,8 @@
 #       when there is none or its heading names no day
 #   tools/news.sh debian-changelog NEWS.md VERSION MAINTAINER OUT
 #       writes OUT (gzip -9n when it ends in .gz; whole or not at all): every dated
-#       section as an entry of a Debian changelog, newest first, for the package
+#       section that says something as an entry of a Debian changelog, newest first,
+#       for the package
 #       "dreieck". When VERSION has no dated section the first entry is VERSION
 #       UNRELEASED, saying so, so that a build between releases still gets a changelog.
 #
@@ -107,6 +108,7 @@ case $command in
       first=1
       while IFS=$'\t' read -r v day; do
         [ -n "$day" ] || continue
+        [ -n "$(body "$v" | tr -d '[:space:]')" ] || continue
         [ "$first" -eq 1 ] || echo
         first=0
         body "$v" | entry "$v" stable "$day"

@@ -56,11 +56,7 @@ export TZ=UTC LC_ALL=C.UTF-8 LANGUAGE=
 unset CFLAGS CXXFLAGS CPPFLAGS LDFLAGS SOURCE_DATE_EPOCH
 umask 022
 
-for tool in git cmake cpack gzip sha256sum tar unzip dpkg-deb lintian strip-nondeterminism emcc \
-            x86_64-w64-mingw32-g++-posix dpkg-buildflags; do
-  command -v "$tool" >/dev/null ||
-    { echo "release: $tool is missing (tools/install-deps.sh installs it)" >&2; exit 1; }
-done
+command -v git >/dev/null || { echo "release: git is missing (tools/install-deps.sh installs it)" >&2; exit 1; }
 git rev-parse --is-inside-work-tree >/dev/null 2>&1 ||
   { echo "release: $root is no git work tree: a release is built from a commit" >&2; exit 1; }
 
@@ -79,6 +75,12 @@ if ! news_error=$(tools/news.sh entry NEWS.md "$version" 2>&1 >/dev/null); then
   echo "release: ${news_error#news: }" >&2
   exit 4
 fi
+
+for tool in cmake cpack gzip sha256sum tar unzip dpkg-deb dpkg-buildflags lintian strip-nondeterminism emcc \
+            x86_64-w64-mingw32-g++-posix; do
+  command -v "$tool" >/dev/null ||
+    { echo "release: $tool is missing (tools/install-deps.sh installs it)" >&2; exit 1; }
+done
 
 commit=$(git rev-parse HEAD)
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct "$commit")
@@ -113,6 +115,19 @@ skipped() { echo "release: skipped: $*"; }
 rm -rf "$work"
 mkdir -p "$work/logs" "$work/src" "$work/packages" "$work/out" "$work/unpacked"
 
+# What the bytes depend on besides the commit: the toolchain, for whoever rebuilds.
+toolchain() {
+  echo "commit $commit"
+  echo "SOURCE_DATE_EPOCH $SOURCE_DATE_EPOCH"
+  dpkg-query -W -f='${Package} ${Version}\n' g++-12 gcc-12 binutils libstdc++-12-dev libc6-dev \
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev emscripten clang-14 lld-14 \
+    binaryen cmake dpkg-dev libcairo2-dev libx11-dev libxext-dev libxrandr-dev fonts-liberation \
+    strip-nondeterminism zip gzip tar git lintian 2>/dev/null | sort
+  echo "node $(node --version 2>/dev/null)"
+  echo "python3 for emcc: $(env python3 --version 2>&1) ($(command -v python3))"
+  sed 's/^/WebAssembly libraries: /' "$deps/stamp"
+}
+
 # The sources: exactly the commit.
 git archive --format=tar "$commit" | tar -x -C "$work/src"
 src=$work/src
@@ -144,6 +159,8 @@ step windows-build "built Dreieck.scr (windows preset, build/dist/windows)" \
 [ -f "$deps/stamp" ] || echo "release: the WebAssembly libraries are built first, into $deps (about 10 minutes, once)"
 step web-build "built the page (web preset, build/dist/web, its libraries from $deps)" \
   build web web -DDREIECK_WEB_DEPS="$deps" -DDREIECK_HOST_BUILD=
+
+toolchain >"$work/logs/toolchain.txt"
 
 # package TREE GENERATOR: cpack of one build tree into packages/TREE, the file it made
 # copied to the output.
