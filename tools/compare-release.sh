@@ -76,11 +76,13 @@ explain() {
   fi
   local member
   while read -r member; do
-    [ -f "$ua/$member" ] && [ ! -L "$ua/$member" ] || continue
+    if [ ! -f "$ua/$member" ] || [ -L "$ua/$member" ]; then continue; fi
     if ! cmp -s -- "$ua/$member" "$ub/$member"; then
       echo "${indent}in $label: member $member, $(first_byte "$ua/$member" "$ub/$member")"
       # Each level its own copy, as the next level's unpacking reuses the scratch names.
-      local next_a="$scratch/$depth-next-a-$(basename "$member")" next_b="$scratch/$depth-next-b-$(basename "$member")"
+      local next_a next_b
+      next_a="$scratch/$depth-next-a-$(basename "$member")"
+      next_b="$scratch/$depth-next-b-$(basename "$member")"
       cp -- "$ua/$member" "$next_a"
       cp -- "$ub/$member" "$next_b"
       explain "$next_a" "$next_b" "$member" $((depth + 1))

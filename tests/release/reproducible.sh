@@ -43,7 +43,7 @@ clone() {  # clone DIR: a clean clone of the commit
 }
 first=$run/first/dreieck
 second=$run/second/a/deeper/folder/dreieck-again
-clone "$first" && clone "$second" || { echo "FAIL: cloning $top"; exit 1; }
+if ! clone "$first" || ! clone "$second"; then echo "FAIL: cloning $top"; exit 1; fi
 if [ "$inject" = yes ]; then
   # The same commit, dates and message but Dreieck.scr with the time of its link.
   sed -i '/--no-insert-timestamp/d' "$second/cmake/reproducible.cmake"
@@ -75,7 +75,7 @@ for dir in "$first" "$second"; do
   if [ "$count" -eq 5 ] && (cd "$dir/dist" && sha256sum --quiet -c SHA256SUMS); then
     echo "ok: $dir/dist holds four artifacts and their SHA256SUMS"
   else
-    echo "FAIL: $dir/dist holds $count files: $(ls "$dir/dist" | tr '\n' ' ')"
+    echo "FAIL: $dir/dist holds $count files: $(cd "$dir/dist" && find . -maxdepth 1 -type f -printf '%f ')"
     failures=$((failures + 1))
   fi
 done

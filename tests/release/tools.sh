@@ -238,8 +238,10 @@ mkdir -p "$repo/tools"
 cp "$top/tools/release.sh" "$top/tools/news.sh" "$repo/tools/"
 printf 'cmake_minimum_required(VERSION 3.20)\nproject(Dreieck VERSION 2.0.1 LANGUAGES CXX)\n' >"$repo/CMakeLists.txt"
 cp "$run/NEWS.md" "$repo/NEWS.md"
-git -C "$repo" init -q && git -C "$repo" add -A &&
-  git -C "$repo" -c user.name=t -c user.email=t@localhost commit -qm one || fail "making the test repository"
+if ! { git -C "$repo" init -q && git -C "$repo" add -A &&
+        git -C "$repo" -c user.name=t -c user.email=t@localhost commit -qm one; }; then
+  fail "making the test repository"
+fi
 echo change >>"$repo/NEWS.md"
 got=$("$repo/tools/release.sh" 2>&1)
 expect_eq "a changed file: exit code" 3 $?
