@@ -10,7 +10,8 @@
 # emcc needs only with NODE_PATH=/usr/share/nodejs: every compile and link step gets it
 # here, so that a plain `cmake --build build/web` works as well as the preset.
 
-set(DREIECK_WEB_DEPS ${PROJECT_BINARY_DIR}/deps)
+# (Another build's deps may be named, as tools/release.sh names the checkout's own.)
+set(DREIECK_WEB_DEPS ${PROJECT_BINARY_DIR}/deps CACHE PATH "pixman, FreeType and Cairo for WebAssembly")
 set(DREIECK_WEB_SITE ${PROJECT_BINARY_DIR}/site)
 set(DREIECK_NODE_ENV ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
 set(CMAKE_CXX_COMPILER_LAUNCHER ${DREIECK_NODE_ENV})

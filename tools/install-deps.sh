@@ -19,6 +19,9 @@ packages=(
   # the browser build: emscripten, headless Chromium driven through its DevTools
   # protocol (websocket-client)
   emscripten chromium python3-websocket
+  # the release (tools/release.sh): Debian's checker of packages, the ZIPs made
+  # reproducible, and the tools that unpack and compare them
+  git lintian strip-nondeterminism zip unzip
 )
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

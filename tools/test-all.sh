@@ -10,7 +10,8 @@
 #      Cairo from Debian's sources into build/web/deps, about 7 minutes, once) and its
 #      page in headless Chromium, against the host build's native drawing,
 #   4. all of that again with clang under AddressSanitizer + UndefinedBehaviorSanitizer,
-#   5. the Debian package, the Windows ZIP and the page's ZIP,
+#   5. the Debian package, the Windows ZIP and the page's ZIP, and the reproducible
+#      release: tools/release.sh in two clones of the commit, compared byte for byte,
 #   6. each libFuzzer target for a bounded time (FUZZ_SECONDS, default 60),
 #   7. the end-to-end tests under Wine, among them the same picture drawn by
 #      Dreieck.scr and by dreieck, and a short run of tools/footprint.sh beside
@@ -163,6 +164,9 @@ stage "sanitizer tests" ctest --preset sanitize
 stage "debian package" env DREIECK_HOST_BUILD="$root/build/host" bash tests/linux/package.sh
 stage "windows zip" bash -c 'cd build/win && cpack -G ZIP'
 stage "web zip" bash -c 'cd build/web && cpack -G ZIP'
+# tools/release.sh twice, in two clones in two folders, byte for byte alike (the
+# WebAssembly libraries of build/web/deps shared, the program built twice).
+stage "reproducible release" bash tests/release/reproducible.sh
 stage "fuzzer build" configure_and_build fuzz fuzz
 for target in "$root"/build/fuzz/fuzz/*_fuzz; do
   [ -x "$target" ] || continue

@@ -157,7 +157,10 @@ bool AtomicFile::Open(const std::string& path, std::string* error) {
   }
   if (replacing && S_ISREG(old.st_mode)) {
     // Where the owner (or else the group) is not ours to give, the file becomes the user's.
-    if (fchown(fd_, old.st_uid, old.st_gid) != 0) static_cast<void>(fchown(fd_, static_cast<uid_t>(-1), old.st_gid));
+    // (With neither the file stays the user's: nothing to do. Written as a condition, as
+    // glibc's fortified fchown must have its result looked at.)
+    if (fchown(fd_, old.st_uid, old.st_gid) != 0 && fchown(fd_, static_cast<uid_t>(-1), old.st_gid) != 0) {
+    }
     fchmod(fd_, old.st_mode & 07777);
   }
   return true;

@@ -88,7 +88,7 @@ icon_files=()
 for size in 16 22 24 32 48 64 128 256; do icon_files+=("usr/share/icons/hicolor/${size}x$size/apps/dreieck.png"); done
 icon_files+=(usr/share/icons/hicolor/scalable/apps/dreieck.svg)
 expected_files=$(printf '%s\n' usr/bin/dreieck usr/libexec/xscreensaver/dreieck "usr/share/applications/$app_id.desktop" \
-  "usr/share/applications/$app_id.saver.desktop" usr/share/doc/dreieck/copyright usr/share/man/man6/dreieck.6.gz \
+  "usr/share/applications/$app_id.saver.desktop" usr/share/doc/dreieck/changelog.gz usr/share/doc/dreieck/copyright usr/share/man/man6/dreieck.6.gz \
   "usr/share/metainfo/$app_id.metainfo.xml" usr/share/xscreensaver/config/dreieck.xml "${icon_files[@]}" | sort)
 expect_eq "the files of the package" "$expected_files" "$(cd "$root" && find . ! -type d | sed 's|^\./||' | sort)"
 expect_eq "every file belongs to root" "" "$(dpkg-deb -c "$deb" | awk '$2 != "root/root" { print $NF }')"
