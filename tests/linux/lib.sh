@@ -80,11 +80,13 @@ start() {
 }
 
 # helper NAME: the path of the test helper NAME (tests/linux/NAME.c): $DREIECK_NAME as
-# the build made it, or else built into the run folder.
+# the build made it, or else built into the run folder (notmpfile as a library to
+# preload).
 helper() {
-  local made=DREIECK_${1^^}
+  local made=DREIECK_${1^^} out=$run/$1 flags=()
   if [ -n "${!made:-}" ]; then echo "${!made}"; return 0; fi
-  cc -o "$run/$1" "$here/$1.c" -lXfixes -lXext -lX11 2>"$run/cc-$1.err" && echo "$run/$1" && return 0
+  [ "$1" == notmpfile ] && out=$run/$1.so flags=(-shared -fPIC)
+  cc "${flags[@]}" -o "$out" "$here/$1.c" -lXfixes -lXext -lX11 2>"$run/cc-$1.err" && echo "$out" && return 0
   echo "FAIL: cannot build $1: $(head -1 "$run/cc-$1.err")" >&2
   exit 1
 }
