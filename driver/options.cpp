@@ -45,7 +45,8 @@ const OptionRow kTable[] = {
     {.name = "frames", .kind = Kind::File, .group = Group::Where, .value = "DIR",
      .help = "write DIR/tick-00.png ... one PNG per tick of a cycle",
      .more = "It prints how many it wrote. Afterwards \\fIDIR\\fP holds the ticks of this cycle only: "
-             "tick\\-NN.png files of a longer cycle are removed, nothing else there is touched.",
+             "tick\\-NN.png files of a longer cycle are removed, nothing else there is touched. The ticks "
+             "take their names together at the end, so that an interrupted run leaves the earlier cycle whole.",
      .mode = Mode::Frames},
 
     {.name = "medians", .kind = Kind::Show, .group = Group::What, .value = nullptr,
