@@ -9,8 +9,9 @@
 # for 30-bit rounding); on 24 bits a step back with Left shows that step's picture too.
 # On each TrueColor screen the saver draws on the root window (--root, the clock
 # standing at one second) one of the pictures `dreieck --frames` draws for that second
-# and size, within the same precision. The explorer's pictures reach the server through
-# shared memory, the saver's through the connection. The 8-bit screen has no TrueColor root: --root
+# and size, within the same precision. The pictures reach the server through shared
+# memory or through the connection (DISPLAY=unix:N), the explorer's one way and the
+# saver's the other. The 8-bit screen has no TrueColor root: --root
 # ends with 1 and one line naming the display and its depth.
 #
 # Env: DREIECK_BIN (default build/host/dreieck), DREIECK_SANITIZE (1: the saver's part
@@ -64,19 +65,23 @@ window_shows() {
     fail "$1: ${found:-no screenshot} apart from ${2##*/} in a colour (up to $3)"
 }
 
-# depth | visual of the screen | how far a colour may be from the picture's
-depths=("24|TrueColor|0" "16|TrueColor 5-6-5|7" "15|TrueColor 5-5-5|7" "30|TrueColor 10-10-10|1"
-  "8|PseudoColor, TrueColor 3-3-2 beside it|63")
+# depth | visual of the screen | how far a colour may be from the picture's | how the
+# explorer's pictures reach the server
+depths=("24|TrueColor|0|shared" "16|TrueColor 5-6-5|7|socket" "15|TrueColor 5-5-5|7|shared"
+  "30|TrueColor 10-10-10|1|socket" "8|PseudoColor, TrueColor 3-3-2 beside it|63|shared")
 faketime_lib=(/usr/lib/*/faketime/libfaketime.so.1)
 for row in "${depths[@]}"; do
-  IFS='|' read -r depth visual most <<<"$row"
+  IFS='|' read -r depth visual most way <<<"$row"
   log "$depth-bit: $visual"
   kill "$E2E_XVFB_PID" 2>/dev/null
   wait "$E2E_XVFB_PID" 2>/dev/null
   use_xvfb "$run/x$depth" "1024x768x$depth" || { fail "no Xvfb of $depth bits"; continue; }
   E2E_XVFB_PID=$xvfb_pid
+  # DISPLAY=unix:N: no shared memory (shared_image.cpp shares only with ":N").
+  explorer_display=$DISPLAY saver_display=unix$DISPLAY
+  [ "$way" == socket ] && explorer_display=unix$DISPLAY saver_display=$DISPLAY
 
-  start "explore-$depth" -- --explore --fullscreen --triangle "$corners" --background grey
+  start "explore-$depth" DISPLAY="$explorer_display" -- --explore --fullscreen --triangle "$corners" --background grey
   if wait_until 10 "$dreieck_pid" own_window; then
     expect_eq "$depth-bit: the explorer covers the screen" "1024x768+0+0" "$geometry"
     xdotool key --window "$wid" shift 2>>"$run/xdotool.err"  # the line of keys goes
@@ -107,9 +112,7 @@ for row in "${depths[@]}"; do
   fi
   # The first tick comes after 3 s and stays 3 s; a screenshot with red in it is one of
   # the cycle's pictures (a later one on a slow machine).
-  # Through the socket, not shared memory: the picture goes to the server with
-  # XPutImage (the explorer's went through shared memory).
-  start "root-$depth" DISPLAY="unix$DISPLAY" TZ=UTC LD_PRELOAD="${faketime_lib[0]}" FAKETIME="$when" \
+  start "root-$depth" DISPLAY="$saver_display" TZ=UTC LD_PRELOAD="${faketime_lib[0]}" FAKETIME="$when" \
     DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 -- --root --interval 3000
   for ((i = 0; i < 50; i++)); do
     timeout 20 import -window root -depth 8 "$run/root-$depth.png" 2>>"$run/import.err"
