@@ -241,7 +241,7 @@ log "frames: the folder holds one whole cycle"
 when="2021-03-04 05:06:07"
 set=$run/set
 "$bin" --frames "$set" --size 300x200 --time "$when" >/dev/null 2>&1 || fail "frames: the first cycle"
-sums() { (cd "$1" && ls -A | xargs md5sum); }
+sums() { (cd "$1" && find . -mindepth 1 -maxdepth 1 -print0 | sort -z | xargs -0 md5sum); }
 before=$(sums "$set")
 # files FOLDER [PID]: how many ticks the run has written (files without a name it holds,
 # or temporary files beside the ticks).
