@@ -135,7 +135,7 @@ else()
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfontconfig1, fonts-liberation")
   else()
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcairo2, libx11-6, libfontconfig1, fonts-liberation")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcairo2, libpixman-1-0, libx11-6, libfontconfig1, fonts-liberation")
   endif()
 endif()
 

@@ -16,7 +16,8 @@ constexpr int kSideMax = 16384;  // of the screen the figures reckon with
 // constructions (made of kConstructions), then the rest.
 const OptionRow kWhereRows[] = {
     {.name = "fullscreen", .kind = Kind::Mode, .group = Group::Where, .value = nullptr,
-     .help = "cover the whole screen", .more = "A mouse button, \\fBq\\fP or \\fBEscape\\fP ends it.",
+     .help = "cover the whole screen (the explorer's too, with --explore)",
+     .more = "A mouse button, \\fBq\\fP or \\fBEscape\\fP ends it.",
      .mode = Mode::FullScreen},
     {.name = "root", .kind = Kind::Mode, .group = Group::Where, .value = nullptr,
      .help = "draw on the root window (or on $XSCREENSAVER_WINDOW)",
@@ -32,7 +33,9 @@ const OptionRow kWhereRows[] = {
              "back and forth through the cycle, \\fBSpace\\fP places a new random triangle, \\fB1\\fP to "
              "\\fB7\\fP switch a construction on or off, \\fBs\\fP saves the picture as "
              "\\fIdreieck\\-YYYYMMDD\\-HHMMSS.png\\fP in the working directory and names it on standard error "
-             "with the options that draw it again, \\fBEscape\\fP or \\fBq\\fP ends it.",
+             "with the options that draw it again, \\fBEscape\\fP or \\fBq\\fP ends it. With "
+             "\\fB\\-\\-fullscreen\\fP it covers the whole screen, and its pictures are those of a screen of "
+             "that size.",
      .mode = Mode::Explore},
     {.name = "picture", .kind = Kind::File, .group = Group::Where, .value = "FILE",
      .help = "write one picture: FILE.png, FILE.svg or FILE.pdf",
@@ -43,7 +46,8 @@ const OptionRow kWhereRows[] = {
     {.name = "frames", .kind = Kind::File, .group = Group::Where, .value = "DIR",
      .help = "write DIR/tick-00.png ... one PNG per tick of a cycle",
      .more = "It prints how many it wrote. Afterwards \\fIDIR\\fP holds the ticks of this cycle only: "
-             "tick\\-NN.png files of a longer cycle are removed, nothing else there is touched.",
+             "tick\\-NN.png files of a longer cycle are removed, nothing else there is touched. The ticks "
+             "take their names together at the end, so that an interrupted run leaves the earlier cycle whole.",
      .mode = Mode::Frames},
 };
 
@@ -226,7 +230,7 @@ class Reader {
  public:
   Reader(Options* options, Syntax syntax) : o_(*options), dashes_(syntax.dashes), picturesOnly_(syntax.picturesOnly) {}
 
-  std::string Take(const Argument& a, bool* end) {
+  std::string Take(const Argument& a) {
     if (a.name.empty()) return "unexpected argument " + Quoted(a.written);
     bool negated;
     const OptionRow* row = Find(a.name, &negated);
@@ -245,8 +249,7 @@ class Reader {
     switch (row->kind) {
       case Kind::Mode:
         if (row->mode == Mode::Help || row->mode == Mode::Version) {
-          o_.mode = row->mode;
-          *end = true;  // nothing else matters
+          if (shows_ == Mode::Window) shows_ = row->mode;  // the first of them
           return "";
         }
         return Select(*row);
@@ -284,6 +287,9 @@ class Reader {
     return "";
   }
 
+  // --help or --version, the first of them given; Mode::Window for neither.
+  Mode Shows() const { return shows_; }
+
   // What holds for the options together; an error line or "".
   std::string Finish() const {
     const bool picture = o_.mode == Mode::Picture || o_.mode == Mode::Frames;
@@ -308,19 +314,31 @@ class Reader {
     if (explore && o_.step > kStepLastConstruction)
       return dashes_ + "explore takes " + dashes_ + "step " + std::to_string(kStepTriangle) + " to " +
              std::to_string(kStepLastConstruction);
+    // An option that would do nothing where it draws is refused, not passed over.
+    if (picturesOnly_ && (picture || explore) && o_.Given("interval"))
+      return dashes_ + "interval cannot be combined with " + dashes_ + selected_ + ": " +
+             (explore ? "the explorer has no ticks" : "pictures have no time between ticks");
     if (picture) return Fits();
     return "";
   }
 
  private:
   // Where it draws: one place only, but XScreenSaver's settings preview passes --root
-  // and --window-id together, and then the window it names is the one to draw in.
+  // and --window-id together, and then the window it names is the one to draw in; and
+  // the explorer may cover the whole screen.
   std::string Select(const OptionRow& row) {
     const Mode mode = row.mode;
-    if (selected_ != nullptr && ((mode == Mode::Root && o_.mode == Mode::WindowId) ||
-                                 (mode == Mode::WindowId && o_.mode == Mode::Root))) {
+    const auto pair = [&](Mode a, Mode b) {
+      return (mode == a && o_.mode == b) || (mode == b && o_.mode == a);
+    };
+    if (selected_ != nullptr && pair(Mode::Root, Mode::WindowId)) {
       o_.mode = Mode::WindowId;
       selected_ = "window-id";
+      return "";
+    }
+    if (selected_ != nullptr && pair(Mode::Explore, Mode::FullScreen)) {
+      o_.mode = Mode::Explore;
+      selected_ = "explore";
       return "";
     }
     if (selected_ != nullptr && std::strcmp(selected_, row.name) != 0)
@@ -362,6 +380,7 @@ class Reader {
   std::string dashes_;
   bool picturesOnly_;
   const char* selected_ = nullptr;  // the option that chose where it draws
+  Mode shows_ = Mode::Window;       // see Shows
 };
 
 // --help's line of one row: "  --name VALUE" and, from column 26, what it does.
@@ -419,9 +438,15 @@ std::string MakeUsage() {
   }
   out +=
       "\n"
+      "Every word is checked, whatever comes before it (--help and --version too).\n"
+      "One place to draw: --root with --window-id ID draws in ID (xscreensaver-settings\n"
+      "passes both), and --explore with --fullscreen explores on the whole screen. An\n"
+      "option that would do nothing there is refused: --interval with --picture,\n"
+      "--frames or --explore.\n"
+      "\n"
       "A mouse button (but in --explore), q, Escape or closing the window ends it.\n"
       "Exit status: 0 done, 1 it could not draw or write (no display, no such window,\n"
-      "a picture or this output not written), 2 a bad command line.\n";
+      "the display lost, a picture or this output not written), 2 a bad command line.\n";
   return out;
 }
 
@@ -530,13 +555,13 @@ std::vector<Argument> SplitCommandLine(int argc, const char* const* argv) {
 Parsed ParseArguments(const std::vector<Argument>& arguments, Syntax syntax) {
   Parsed result;
   Reader reader(&result.options, syntax);
-  bool end = false;
   for (const Argument& a : arguments) {
-    result.error = reader.Take(a, &end);
+    result.error = reader.Take(a);
     if (!result.error.empty()) return result;
-    if (end) break;
   }
-  if (!end) result.error = reader.Finish();
+  // With --help or --version nothing runs that options could contradict.
+  if (reader.Shows() != Mode::Window) result.options.mode = reader.Shows();
+  else result.error = reader.Finish();
   result.ok = result.error.empty();
   return result;
 }

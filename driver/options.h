@@ -125,8 +125,10 @@ struct Parsed {
   Options options;
 };
 
-// Reads the arguments in order, each by its row of the table. --help and --version
-// end the reading; a mistake before them is reported.
+// Reads the arguments in order, each by its row of the table; the first mistake is
+// reported wherever it is. With --help or --version (the first of them given) that is
+// the mode, and the rules for options together are not applied: nothing runs that
+// they could contradict.
 Parsed ParseArguments(const std::vector<Argument>& arguments, Syntax syntax);
 
 // The words of argv[1..argc-1] as arguments: an option takes one or two dashes, and

@@ -80,8 +80,12 @@ TEST(Options, WhereItDraws) {
       // The explorer begins where a picture is taken: --time, --triangle and --step.
       {{"--explore", "--triangle", "1,2,3,4,5,6", "--step", "0"}, Mode::Explore, 0},
       {{"--time", "2021-03-04T05:06:07Z", "--step", "7", "-explore"}, Mode::Explore, 0},
-      {{"--help", "--bogus"}, Mode::Help, 0},  // --help wins over what follows
+      {{"--explore", "--fullscreen"}, Mode::Explore, 0},  // the explorer on the whole screen
+      {{"-fullscreen", "--explore", "--step", "2"}, Mode::Explore, 0},
+      // --help and --version show their text whatever else is given, and only then.
+      {{"--help", "--size", "10x10"}, Mode::Help, 0},
       {{"--interval", "500", "--version"}, Mode::Version, 0},
+      {{"--picture", "a.png", "--interval", "500", "--help", "--version"}, Mode::Help, 0},
   };
   for (const Case& c : cases) {
     const Parsed p = Parse(c.args);
@@ -122,7 +126,9 @@ TEST(Options, PictureOptions) {
   };
   const Second seconds[] = {{"1970-01-01 00:00:00", 0},          {"2000-02-29 23:59:59", 951868799},
                             {"2038-01-19 03:14:08", 2147483648}, {"2100-03-01 00:00:00", 4107542400},
-                            {"2024-02-29 12:00:00", 1709208000}, {"2021-03-04T05:06:07Z", 1614834367}};
+                            {"2024-02-29 12:00:00", 1709208000}, {"2021-03-04T05:06:07Z", 1614834367},
+                            // The last day of a month of 30 days and of the year.
+                            {"2021-04-30 23:59:59", 1619827199}, {"2021-12-31 23:59:59", 1640995199}};
   for (const Second& s : seconds) {
     int64_t v = -1;
     EXPECT_TRUE(dreieck::ParseUtcSecond(s.text, &v)) << s.text;
@@ -203,7 +209,22 @@ TEST(Options, MistakesAreNamed) {
       {{"--root", "--step", "3"}, "--size, --time, --triangle, --step and --scale need --picture or --frames"},
       {{"--explore", "--size", "10x10"}, "--size and --scale need --picture or --frames"},
       {{"--explore", "--step", "8"}, "--explore takes --step 0 to 7"},
-      {{"--explore", "--fullscreen"}, "--fullscreen cannot be combined with --explore"},
+      {{"--explore", "--fullscreen", "--root"}, "--root cannot be combined with --explore"},
+      // A bad word is bad wherever it stands, before --help or after it.
+      {{"--help", "--bogus"}, "unknown option '--bogus'"},
+      {{"--bogus", "--help"}, "unknown option '--bogus'"},
+      {{"--version", "--interval", "20"}, "bad value for --interval: '20' (500 to 5000 milliseconds)"},
+      {{"--help", "extra"}, "unexpected argument 'extra'"},
+      // An option that would do nothing where it draws is refused.
+      {{"--picture", "a.png", "--interval", "500"}, "--interval cannot be combined with --picture: pictures have no time between ticks"},
+      {{"--interval=700", "--frames", "d"}, "--interval cannot be combined with --frames: pictures have no time between ticks"},
+      {{"--explore", "--interval", "500"}, "--interval cannot be combined with --explore: the explorer has no ticks"},
+      // Days a month does not have, and a minute or second of 60.
+      {{"--picture", "a.png", "--time", "2021-04-31 00:00:00"}, "bad value for --time: '2021-04-31 00:00:00' (YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"},
+      {{"--picture", "a.png", "--time", "2021-02-30 00:00:00"}, "bad value for --time: '2021-02-30 00:00:00' (YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"},
+      {{"--picture", "a.png", "--time", "2021-12-32T00:00:00Z"}, "bad value for --time: '2021-12-32T00:00:00Z' (YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"},
+      {{"--picture", "a.png", "--time", "2021-06-31 12:00:00"}, "bad value for --time: '2021-06-31 12:00:00' (YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"},
+      {{"--picture", "a.png", "--time", "2021-03-04 05:60:07"}, "bad value for --time: '2021-03-04 05:60:07' (YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"},
       {{"--explore", "--picture", "a.png"}, "--picture cannot be combined with --explore"},
   };
   for (const Case& c : cases) {

@@ -30,35 +30,13 @@ if [ -n "$missing" ]; then
   tools/install-deps.sh || exit 1
 fi
 
-# The options as a query: --name=value, --name value (a value is the next word when it
-# is no option), --name; one dash works as well as two.
-encode() { /usr/bin/python3 -c 'import sys, urllib.parse; print(urllib.parse.quote(sys.argv[1], safe=",:"))' "$1"; }
-query=""
+# The options as a query (tools/lib/query.sh).
+# shellcheck source=SCRIPTDIR/lib/query.sh
+source "$root/tools/lib/query.sh"
+query=$(options_query "$@")
 interval_given=no
-while [ $# -gt 0 ]; do
-  arg=$1
-  shift
-  if [[ "$arg" == -* ]]; then
-    name=${arg#-}
-    name=${name#-}
-    value=""
-    has_value=no
-    if [[ "$name" == *=* ]]; then
-      value=${name#*=}
-      name=${name%%=*}
-      has_value=yes
-    elif [ $# -gt 0 ] && [[ "$1" != -* ]]; then
-      value=$1
-      has_value=yes
-      shift
-    fi
-    [ "$name" == interval ] && interval_given=yes
-    pair=$(encode "$name")
-    [ "$has_value" == yes ] && pair+="=$(encode "$value")"
-  else
-    pair=$(encode "$arg")
-  fi
-  query+="${query:+&}$pair"
+for arg in "$@"; do
+  [[ "$arg" =~ ^--?interval(=|$) ]] && interval_given=yes
 done
 
 mkdir -p build out

@@ -8,9 +8,13 @@
 # With a display (DISPLAY set) the saver opens its window there with the OPTIONs given
 # (dreieck --help lists them; a mouse button, q or Escape ends it). Without a display it
 # runs one whole cycle (at 500 ms, or the --interval given) on a virtual display of its
-# own and writes a screenshot of every tick to out/screens/ (tick-00.png after the
-# triangle, ... tick-10.png the erase with the caption). Paths among the OPTIONs are
-# taken from where run.sh was started.
+# own, full screen unless the OPTIONs say where it draws (--root), and writes a
+# screenshot of every tick of that cycle to out/screens/ (tick-00.png after the
+# triangle, then one for each construction that is on, two quiet ones, and the erase
+# with the caption), saying what each shows. --explore there is photographed once it
+# shows its triangle (out/screens/explore.png); --picture, --frames, --help and
+# --version need no display and run as they are. Paths among the OPTIONs are taken
+# from where run.sh was started.
 #
 # The OPTIONs are dreieck's: a command line it refuses ends with its own one-line error
 # and exit code 2, and the screenshots of an earlier run stay as they were. A Windows
@@ -74,9 +78,11 @@ if [ -n "${DISPLAY:-}" ]; then
   exit "$rc"
 fi
 
-# No display: one cycle on a virtual display of our own, every tick photographed. The
-# ticks come every --interval milliseconds when one is given, else every 500.
-interval=500
+# No display. Where it draws, from the OPTIONs: pictures and texts need no display; the
+# rest runs on a virtual display, full screen when no place is given. The ticks come
+# every --interval milliseconds when one is given, else every 500.
+mode=""
+interval=""
 previous_arg=""
 for arg in "$@"; do
   case "$previous_arg" in
@@ -85,10 +91,23 @@ for arg in "$@"; do
   esac
   case "$arg" in
     --interval=* | -interval=*) value=${arg#*=} ;;
+    --picture | -picture | --picture=* | -picture=* | --frames | -frames | --frames=* | -frames=* | \
+      --help | -help | --version | -version) mode=${mode:-file} ;;
+    --explore | -explore) [ "$mode" == file ] || mode=explore ;;
+    --root | -root | --window-id | -window-id | --window-id=* | -window-id=* | --fullscreen | -fullscreen)
+      mode=${mode:-placed} ;;
   esac
   [[ "$value" =~ ^[0-9]{1,5}$ ]] && interval=$((10#$value))
   previous_arg=$arg
 done
+if [ "$mode" == file ]; then
+  (cd "$caller" && exec "$bin" "$@")
+  exit
+fi
+added=()
+[ -z "$mode" ] && added+=(--fullscreen)
+[ -z "$interval" ] && [ "$mode" != explore ] && added+=(--interval 500)
+interval=${interval:-500}
 
 # shellcheck source=SCRIPTDIR/lib/process.sh
 source "$root/tools/lib/process.sh"
@@ -109,8 +128,8 @@ screens="$root/out/screens"
 taking="$run/screens.new"
 rm -rf "$taking"
 mkdir -p "$taking"
-echo "run: dreieck --fullscreen --interval 500 $* on the virtual display $DISPLAY"
-(cd "$caller" && exec "$bin" --fullscreen --interval 500 "$@") >"$run/dreieck.out" 2>"$run/dreieck.err" &
+echo "run: dreieck ${added[*]}${added[*]:+ }$* on the virtual display $DISPLAY"
+(cd "$caller" && exec "$bin" "${added[@]}" "$@") >"$run/dreieck.out" 2>"$run/dreieck.err" &
 pid=$!
 
 # ended_early: dreieck ended by itself before its cycle was photographed; its own
@@ -151,9 +170,28 @@ while [ $(($(now_ms) - start)) -lt $((interval + 5000)) ]; do
 done
 rm -f "$run/probe.rgb"
 [ -n "$first" ] || { echo "run: the triangle never appeared; see $run/dreieck.err"; exit 1; }
-# Step 0 comes with the first red pixels; the rest of the cycle follows, four ticks at
-# the least and eleven when every construction is on.
-for k in $(seq 0 10); do
+if [ "$mode" == explore ]; then
+  # The explorer shows one picture until it is ended: that one, once the line of keys
+  # at its top has gone.
+  sleep 6.5
+  alive "$pid" || ended_early
+  timeout 20 import -window root "$taking/explore.png" 2>>"$run/import.err"
+  kill -TERM "$pid"
+  wait "$pid"
+  rc=$?
+  pid=""
+  rm -rf "$screens"
+  mv "$taking" "$screens"
+  echo "run: dreieck ended with exit code $rc after SIGTERM"
+  echo "run: the explorer's window is in $screens/explore.png"
+  exit 0
+fi
+# What each tick of the cycle shows (tools/lib/cycle.sh).
+# shellcheck source=SCRIPTDIR/lib/cycle.sh
+source "$root/tools/lib/cycle.sh"
+mapfile -t ticks < <(cycle_ticks "$bin" "$@")
+# Step 0 comes with the first red pixels; the rest of the cycle follows.
+for ((k = 0; k < ${#ticks[@]}; k++)); do
   target=$((first + k * interval + interval / 2))
   while [ "$(now_ms)" -lt "$target" ]; do sleep 0.02; done
   alive "$pid" || ended_early
@@ -166,5 +204,5 @@ pid=""
 rm -rf "$screens"
 mv "$taking" "$screens"
 echo "run: dreieck ended with exit code $rc after SIGTERM"
-echo "run: a whole cycle is in $screens: tick-00.png the triangle, tick-01..07.png the"
-echo "     constructions, tick-08..09.png quiet, tick-10.png the erase with the caption"
+echo "run: a whole cycle is in $screens:"
+for ((k = 0; k < ${#ticks[@]}; k++)); do printf '  tick-%02d.png  %s\n' "$k" "${ticks[k]}"; done

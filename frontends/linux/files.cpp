@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,14 +18,14 @@ namespace dreieck {
 
 namespace {
 
-// The temporary files being written, where a signal handler can reach them: an open
+// The temporary names in use, where a signal handler can reach them: an open
 // descriptor of the folder and the short name in it. A slot is filled or emptied only
-// while the signals are blocked.
+// while the signals are blocked. Enough for the ticks of a cycle written at once.
 struct Temporary {
   int folder;
   char name[32];
 };
-constexpr int kSlots = 4;
+constexpr int kSlots = 16;
 Temporary temporaries[kSlots];
 volatile sig_atomic_t used[kSlots];
 // The signals whose default action ends the program: each removes the temporary files
@@ -82,12 +83,15 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
-// A new file of a short name of its own in `folder`, made with `mode` less the umask.
-int MakeTemporary(int folder, mode_t mode, char name[32]) {
+// Calls make(name) with new short names of our own, .dreieck-XXXXXX, until one is not
+// taken; its result (-1 with errno when it failed otherwise).
+template <typename Make>
+int WithNewName(char name[32], Make make) {
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
-  uint64_t state = static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(getpid()) << 32);
+  static uint64_t state = 0;
+  state ^= static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(getpid()) << 32);
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::memcpy(name, ".dreieck-", 9);
     for (int i = 9; i < 15; ++i) {
@@ -95,16 +99,34 @@ int MakeTemporary(int folder, mode_t mode, char name[32]) {
       name[i] = kLetters[(state >> 33) % (sizeof kLetters - 1)];
     }
     name[15] = '\0';
-    const int fd = openat(folder, name, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd >= 0 || errno != EEXIST) return fd;
+    const int result = make(name);
+    if (result >= 0 || errno != EEXIST) return result;
   }
+  errno = EEXIST;
+  return -1;
+}
+
+// Gives the unnamed file `fd` the name `name` in `folder`: through the descriptor
+// itself where the kernel lets us (CAP_DAC_READ_SEARCH), else through /proc.
+int Link(int fd, int folder, const char* name) {
+  if (linkat(fd, "", folder, name, AT_EMPTY_PATH) == 0) return 0;
+  if (errno != ENOENT && errno != EPERM) return -1;
+  char proc[40];
+  std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
+  return linkat(AT_FDCWD, proc, folder, name, AT_SYMLINK_FOLLOW);
+}
+
+// A free slot, or -1; signals blocked.
+int FreeSlot() {
+  for (int i = 0; i < kSlots; ++i)
+    if (!used[i]) return i;
   return -1;
 }
 
 }  // namespace
 
 AtomicFile::~AtomicFile() {
-  if (fd_ >= 0) close(fd_);
+  if (fd_ >= 0) close(fd_);  // an unnamed file goes with it
   if (slot_ >= 0) {
     SignalsBlocked blocked;
     unlinkat(temporaries[slot_].folder, temporaries[slot_].name, 0);
@@ -134,20 +156,33 @@ bool AtomicFile::Open(const std::string& path, std::string* error) {
     *error = std::string("its folder cannot be opened (") + std::strerror(errno) + ")";
     return false;
   }
+  // A new picture gets what a new file of the user gets; one that replaces a file
+  // starts private and takes that file's mode below.
+  const bool keepMode = replacing && S_ISREG(old.st_mode);
+  const mode_t mode = keepMode ? 0600 : 0666;
   CatchSignals();
-  {
+  // A file without a name where the file system makes one and it can be named later
+  // (through /proc when not through the descriptor).
+  if (access("/proc/self/fd", X_OK) == 0) {
+    fd_ = openat(folder_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+    unnamed_ = fd_ >= 0;
+    // Not on this file system (EOPNOTSUPP), or not in this kernel (EISDIR): a named one.
+    if (fd_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+      *error = std::string("its folder takes no new file (") + std::strerror(errno) + ")";
+      return false;
+    }
+  }
+  if (fd_ < 0) {
     SignalsBlocked blocked;
-    for (int i = 0; i < kSlots && slot_ < 0; ++i)
-      if (!used[i]) slot_ = i;
+    slot_ = FreeSlot();
     if (slot_ < 0) {
       *error = "too many files written at once";
       return false;
     }
-    // A new picture gets what a new file of the user gets; one that replaces a file
-    // starts private and takes that file's mode below.
-    const bool keepMode = replacing && S_ISREG(old.st_mode);
     temporaries[slot_].folder = folder_;
-    fd_ = MakeTemporary(folder_, keepMode ? 0600 : 0666, temporaries[slot_].name);
+    fd_ = WithNewName(temporaries[slot_].name, [&](const char* name) {
+      return openat(folder_, name, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    });
     if (fd_ < 0) {
       *error = std::string("its folder takes no new file (") + std::strerror(errno) + ")";
       slot_ = -1;
@@ -155,7 +190,7 @@ bool AtomicFile::Open(const std::string& path, std::string* error) {
     }
     used[slot_] = 1;
   }
-  if (replacing && S_ISREG(old.st_mode)) {
+  if (keepMode) {
     // Where the owner (or else the group) is not ours to give, the file becomes the user's.
     // (With neither the file stays the user's: nothing to do. Written as a condition, as
     // glibc's fortified fchown must have its result looked at.)
@@ -183,28 +218,85 @@ bool AtomicFile::Write(const void* data, size_t size) {
 
 std::string AtomicFile::Failure() const { return failure_ != 0 ? std::strerror(failure_) : ""; }
 
-bool AtomicFile::Commit(std::string* error, bool replace) {
+bool AtomicFile::Failed(std::string* error) {
+  *error = std::strerror(failure_);
+  return false;
+}
+
+bool AtomicFile::Finish(std::string* error) {
   if (failure_ == 0 && fsync(fd_) != 0) failure_ = errno;
-  if (close(fd_) != 0 && failure_ == 0) failure_ = errno;
-  fd_ = -1;
-  if (failure_ == 0) {
-    SignalsBlocked blocked;
-    const char* temporary = temporaries[slot_].name;
-    const int renamed = replace ? renameat(folder_, temporary, folder_, name_.c_str())
-                                : renameat2(folder_, temporary, folder_, name_.c_str(), RENAME_NOREPLACE);
-    if (renamed == 0) {
-      used[slot_] = 0;
-      slot_ = -1;
-    } else {
-      failure_ = errno;
-    }
+  // An unnamed file lives as long as its descriptor: it stays open until it has a name.
+  if (!unnamed_) {
+    if (close(fd_) != 0 && failure_ == 0) failure_ = errno;
+    fd_ = -1;
   }
-  if (failure_ != 0) {
-    *error = std::strerror(failure_);
+  return failure_ == 0 || Failed(error);
+}
+
+bool AtomicFile::Prepare(std::string* error) {
+  if (!unnamed_ || slot_ >= 0) return true;
+  slot_ = FreeSlot();
+  if (slot_ < 0) {
+    *error = "too many files written at once";
     return false;
+  }
+  temporaries[slot_].folder = folder_;
+  if (WithNewName(temporaries[slot_].name, [&](const char* name) { return Link(fd_, folder_, name); }) != 0) {
+    failure_ = errno;
+    slot_ = -1;
+    return Failed(error);
+  }
+  used[slot_] = 1;
+  return true;
+}
+
+bool AtomicFile::Place(std::string* error, bool replace) {
+  int placed;
+  if (slot_ < 0) {
+    // An unnamed file that may replace nothing takes its name at once, or fails
+    // (EEXIST) when the name is taken.
+    placed = Link(fd_, folder_, name_.c_str());
+  } else {
+    const char* temporary = temporaries[slot_].name;
+    placed = replace ? renameat(folder_, temporary, folder_, name_.c_str())
+                     : renameat2(folder_, temporary, folder_, name_.c_str(), RENAME_NOREPLACE);
+  }
+  if (placed != 0) {
+    failure_ = errno;
+    return Failed(error);
+  }
+  if (slot_ >= 0) used[slot_] = 0;
+  slot_ = -1;
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+  unnamed_ = false;
+  return true;
+}
+
+bool AtomicFile::Commit(std::string* error, bool replace) {
+  if (!Finish(error)) return false;
+  {
+    SignalsBlocked blocked;
+    if ((replace && !Prepare(error)) || !Place(error, replace)) return false;
   }
   // The new name is on disk too once the folder is: a crash now keeps the new file.
   fsync(folder_);
+  return true;
+}
+
+bool CommitTogether(const std::vector<AtomicFile*>& files, std::string* error, std::string* failed) {
+  for (AtomicFile* file : files)
+    if (!file->Finish(error)) return *failed = file->Path(), false;
+  {
+    SignalsBlocked blocked;
+    // Every temporary name first: making a name is what can fail (a full folder);
+    // renaming one onto another cannot.
+    for (AtomicFile* file : files)
+      if (!file->Prepare(error)) return *failed = file->Path(), false;
+    for (AtomicFile* file : files)
+      if (!file->Place(error, true)) return *failed = file->Path(), false;
+  }
+  if (!files.empty()) fsync(files.front()->folder_);
   return true;
 }
 
@@ -213,6 +305,20 @@ bool WriteFileAtomically(const std::string& path, const std::string& data, std::
   if (!file.Open(path, error)) return false;
   file.Write(data.data(), data.size());
   return file.Commit(error);
+}
+
+FolderLock::FolderLock(const std::string& folder) {
+  fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int locked = -1;
+  if (fd_ >= 0) {
+    while ((locked = flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+  }
+  if (locked != 0) error_ = std::strerror(errno);
+}
+
+FolderLock::~FolderLock() {
+  if (fd_ >= 0) close(fd_);
 }
 
 }  // namespace dreieck

@@ -16,9 +16,17 @@
 
 namespace {
 
+bool outputClosed = false;  // standard output was closed when the program started
+
 // What went to standard output has to arrive: a write that failed (a full disk, a
-// closed pipe's reader gone) makes the exit status 1 instead of `status`.
+// closed pipe's reader gone), or output the program was started without, makes the
+// exit status 1 instead of `status`.
 int OutputWritten(int status) {
+  if (status != 0) return status;  // said already
+  if (outputClosed) {
+    std::fprintf(stderr, "dreieck: cannot write the output: standard output is closed\n");
+    return 1;
+  }
   if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
   std::fprintf(stderr, "dreieck: cannot write the output: %s\n", std::strerror(errno));
   return 1;
@@ -28,9 +36,13 @@ int OutputWritten(int status) {
 
 int main(int argc, char** argv) {
   // Descriptors 0 to 2 are open from here on: a file or the X connection that took
-  // one of them would get what is meant for the terminal.
-  for (int fd = 0; fd <= 2; ++fd)
-    if (fcntl(fd, F_GETFD) < 0 && errno == EBADF && open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd) return 1;
+  // one of them would get what is meant for the terminal. What is written to a
+  // standard output that was closed is lost, and that is said.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    if (open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd) return 1;
+    if (fd == 1) outputClosed = true;
+  }
   const dreieck::Parsed parsed = dreieck::ParseOptions(argc, argv);
   if (!parsed.ok) {
     std::fprintf(stderr, "dreieck: %s\n%s", parsed.error.c_str(), dreieck::Usage().c_str());

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "driver/driver.h"
 #include "frontends/linux/files.h"
@@ -69,16 +70,24 @@ int Fail(const std::string& what, const std::string& path, const std::string& wh
 
 }  // namespace
 
+namespace {
+
+// Writes the image as a PNG into `file`, made for `path`; false (and *error) when that
+// failed. The file is not committed.
+bool PngInto(cairo_surface_t* image, const std::string& path, AtomicFile* file, std::string* error) {
+  if (!file->Open(path, error)) return false;
+  const cairo_status_t status = cairo_surface_write_to_png_stream(image, WriteToFile, file);
+  if (status == CAIRO_STATUS_SUCCESS) return true;
+  // The file's own error says more than Cairo's; either way nothing takes the name.
+  *error = file->Failure().empty() ? cairo_status_to_string(status) : file->Failure();
+  return false;
+}
+
+}  // namespace
+
 bool WritePng(cairo_surface_t* image, const std::string& path, bool replace, std::string* error) {
   AtomicFile file;
-  if (!file.Open(path, error)) return false;
-  const cairo_status_t status = cairo_surface_write_to_png_stream(image, WriteToFile, &file);
-  if (status != CAIRO_STATUS_SUCCESS) {
-    // The file's own error says more than Cairo's; either way nothing takes the name.
-    *error = file.Failure().empty() ? cairo_status_to_string(status) : file.Failure();
-    return false;
-  }
-  return file.Commit(error, replace);
+  return PngInto(image, path, &file, error) && file.Commit(error, replace);
 }
 
 int RunPicture(const Options& o) {
@@ -155,12 +164,15 @@ int RunFrames(const Options& o) {
   if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return Fail("cannot make the folder", folder, std::strerror(errno));
   struct stat info;
   if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return Fail("cannot write into", folder, "not a folder");
-  int written = 0;
+  // Every frame is written beside the folder's files without taking a name, and they
+  // all take their names at the end: the folder holds the whole earlier cycle or the
+  // whole new one, also when this run fails or is ended on the way.
+  std::vector<std::unique_ptr<AtomicFile>> frames;
   std::string error, failed;
   bool drawn;
-  auto frame = [&](int tick) {
+  auto frame = [&](size_t tick) {
     char name[32];
-    std::snprintf(name, sizeof name, "/tick-%02d.png", tick);
+    std::snprintf(name, sizeof name, "/tick-%02zu.png", tick);
     return folder + name;
   };
   {
@@ -168,25 +180,34 @@ int RunFrames(const Options& o) {
     // The driver holds the picture after the erase, which ends the cycle.
     drawn = RunCycle(o.width, o.height, &canvas, o, [&](int32_t) {
       cairo_surface_flush(image);
-      if (!WritePng(image, frame(written), true, &error)) {
-        failed = frame(written);
+      frames.push_back(std::make_unique<AtomicFile>());
+      if (!PngInto(image, frame(frames.size() - 1), frames.back().get(), &error)) {
+        failed = frame(frames.size() - 1);
         return true;
       }
-      ++written;
       return false;
     });
   }
   if (!drawn) return Fail("cannot make the frames of", folder, "the program made no window");
   if (!failed.empty()) return Fail("cannot write", failed, error);
-  // The folder holds this cycle only: the ticks of a longer one go (files only; a
-  // folder or anything else of such a name is not ours).
-  for (int tick = written; tick < 100; ++tick) {
-    struct stat old;
-    if (lstat(frame(tick).c_str(), &old) != 0 || !S_ISREG(old.st_mode)) continue;
-    if (unlink(frame(tick).c_str()) != 0 && errno != ENOENT)
-      return Fail("cannot remove the earlier frame", frame(tick), std::strerror(errno));
+  const size_t written = frames.size();
+  {
+    // Runs into the same folder take their turns from here: the last one's cycle stays.
+    FolderLock lock(folder);
+    if (!lock.Error().empty()) return Fail("cannot lock the folder", folder, lock.Error());
+    std::vector<AtomicFile*> files;
+    for (const auto& file : frames) files.push_back(file.get());
+    if (!CommitTogether(files, &error, &failed)) return Fail("cannot write", failed, error);
+    // The folder holds this cycle only: the ticks of a longer one go (files only; a
+    // folder or anything else of such a name is not ours).
+    for (size_t tick = written; tick < 100; ++tick) {
+      struct stat old;
+      if (lstat(frame(tick).c_str(), &old) != 0 || !S_ISREG(old.st_mode)) continue;
+      if (unlink(frame(tick).c_str()) != 0 && errno != ENOENT)
+        return Fail("cannot remove the earlier frame", frame(tick), std::strerror(errno));
+    }
   }
-  std::printf("dreieck: wrote %d frames to %s\n", written, Quoted(folder).c_str());
+  std::printf("dreieck: wrote %zu frames to %s\n", written, Quoted(folder).c_str());
   return 0;
 }
 

@@ -1,6 +1,7 @@
 // Which X window the program draws in, and how it ends there. XScreenSaver names its
 // window in the environment; SIGTERM, SIGINT and SIGHUP end the program at once with 0
-// through a pipe the X11 backend's wait watches, and so does the loss of the X server.
+// through a pipe the X11 backend's wait watches. The loss of the X server (it ended,
+// or it closed our connection: xkill) ends it with 1 and one line.
 #include "frontends/linux/screen.h"
 
 #include <fcntl.h>
@@ -32,9 +33,14 @@ void OnSignal(int) {
   errno = saved;
 }
 
-// The connection to the X server is gone: the screen is gone, and with it the reason
-// to run. Leave quietly.
-int OnDisplayLost(Display*) { _exit(0); }
+// The connection to the X server is gone, and with it the screen: nothing can be
+// drawn any more. Xlib ends the program when this returns; it ends here, as a program
+// that could not draw.
+int OnDisplayLost(Display* display) {
+  std::fprintf(stderr, "dreieck: lost the connection to the display %s\n", Quoted(DisplayString(display)).c_str());
+  std::fflush(stderr);
+  _exit(1);
+}
 
 }  // namespace
 
@@ -48,10 +54,12 @@ int RunOnScreen(const Options& options) {
   if (mode == Mode::WindowId) {
     given = options.windowId;
   } else if (saverWindow != nullptr && *saverWindow != '\0' && (mode == Mode::Root || mode == Mode::Window)) {
-    // XScreenSaver's own modes read it with sscanf, which passes over blanks around it.
+    // XScreenSaver's own modes read it with sscanf (vroot.h), which passes over white
+    // space around it.
+    static const char kBlanks[] = " \t\n\v\f\r";
     std::string id = saverWindow;
-    id.erase(0, id.find_first_not_of(" \t\n"));
-    id.erase(id.find_last_not_of(" \t\n") + 1);
+    id.erase(0, id.find_first_not_of(kBlanks));
+    id.erase(id.find_last_not_of(kBlanks) + 1);
     if (!ParseWindowId(id, &given)) {
       std::fprintf(stderr, "dreieck: XSCREENSAVER_WINDOW is no window id: %s\n", Quoted(saverWindow).c_str());
       return 1;
@@ -90,9 +98,9 @@ int RunOnScreen(const Options& options) {
     Window window;
     if (mode == Mode::WindowId) window = given;
     else if (mode == Mode::Root) window = DefaultRootWindow(display);
-    else window = x11::MakeOwnWindow(display, mode == Mode::FullScreen);
+    else window = x11::MakeOwnWindow(display, mode == Mode::FullScreen || options.Given("fullscreen"), &error);
     const bool own = mode == Mode::Window || mode == Mode::FullScreen || mode == Mode::Explore;
-    const HWND outer = backend.AddTarget(window, own, &error);
+    const HWND outer = window != 0 ? backend.AddTarget(window, own, &error) : nullptr;
     if (outer == nullptr) {
       std::fprintf(stderr, "dreieck: %s\n", error.c_str());
       result = 1;

@@ -54,15 +54,23 @@ HWND Backend::AddTarget(Window window, bool own, std::string* error) {
     *error = "the window disappeared";
     return nullptr;
   }
-  // The image's pixels go to the window as they are: 32 bits a pixel, red, green and
-  // blue in eight bits each, which is what a window of 24 or 32 bits takes.
-  const Visual* v = attributes.visual;
-  if ((attributes.depth != 24 && attributes.depth != 32) || v->red_mask != 0xFF0000 || v->green_mask != 0xFF00 ||
-      v->blue_mask != 0xFF) {
-    char text[128];
-    std::snprintf(text, sizeof text, "window 0x%lx has %d-bit colour; 24-bit colour is needed", window,
-                  attributes.depth);
-    *error = text;
+  // Any TrueColor visual takes the picture (shared_image.h); other classes have no
+  // colours of their own to draw with.
+  PixelLayout layout;
+  if (!LayoutOf(display_, attributes.visual, attributes.depth, &layout)) {
+    const Visual* v = attributes.visual;
+    char where[128], why[160];
+    if (window == RootWindowOfScreen(attributes.screen))
+      std::snprintf(where, sizeof where, "the screen of the display %s", DisplayString(display_));
+    else
+      std::snprintf(where, sizeof where, "window 0x%lx on the display %s", window, DisplayString(display_));
+    if (v->c_class == TrueColor)
+      std::snprintf(why, sizeof why, "with red, green and blue in 0x%lx, 0x%lx and 0x%lx, which dreieck cannot draw",
+                    v->red_mask, v->green_mask, v->blue_mask);
+    else
+      std::snprintf(why, sizeof why, "; dreieck draws only in TrueColor");
+    *error = std::string(where) + " has " + DescribeVisual(v, attributes.depth) + " colour" + (why[0] == ';' ? "" : " ") +
+             why;
     return nullptr;
   }
   HWND frame = core::NewOuterWindow("xwindow", attributes.width, attributes.height);
@@ -70,7 +78,7 @@ HWND Backend::AddTarget(Window window, bool own, std::string* error) {
   target.window = window;
   target.own = own;
   target.screen = attributes.screen;
-  target.depth = attributes.depth;
+  target.layout = layout;
   target.gc = XCreateGC(display_, window, 0, nullptr);
   FindMonitor(&target, attributes.width, attributes.height);
   return frame;
@@ -114,7 +122,7 @@ void Backend::WindowCreated(HWND window) {
   program.image = std::make_unique<cairo_canvas::WindowImage>(
       window,
       [display, &target](int width, int height) {
-        return std::make_unique<SharedImage>(display, target.window, target.gc, target.depth, width, height);
+        return std::make_unique<SharedImage>(display, target.window, target.gc, target.layout, width, height);
       },
       1, true);
   Resize(&program);

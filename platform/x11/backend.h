@@ -19,6 +19,7 @@
 
 #include "platform/cairo/window_image.h"
 #include "platform/core/backend.h"
+#include "platform/x11/shared_image.h"
 
 namespace x11 {
 
@@ -35,7 +36,7 @@ class Backend final : public core::Backend {
 
   // A frame window for the X window `window`, of its size. `own` ones take the user's
   // pointer and keys and are destroyed with their frame. Null, with *error, when there
-  // is no such window or its colours are not 24-bit.
+  // is no such window or it is not TrueColor.
   HWND AddTarget(Window window, bool own, std::string* error);
 
   SIZE ScreenSize(HWND window) override;
@@ -60,7 +61,7 @@ class Backend final : public core::Backend {
     bool own = false;
     bool gone = false;  // destroyed under us
     Screen* screen = nullptr;
-    int depth = 24;
+    PixelLayout layout;
     GC gc = nullptr;
     SIZE monitor = {0, 0};
     bool screenIsFrame = false;  // see ScreenIsFrame

@@ -80,11 +80,13 @@ start() {
 }
 
 # helper NAME: the path of the test helper NAME (tests/linux/NAME.c): $DREIECK_NAME as
-# the build made it, or else built into the run folder.
+# the build made it, or else built into the run folder (notmpfile as a library to
+# preload).
 helper() {
-  local made=DREIECK_${1^^}
+  local made=DREIECK_${1^^} out=$run/$1 flags=()
   if [ -n "${!made:-}" ]; then echo "${!made}"; return 0; fi
-  cc -o "$run/$1" "$here/$1.c" -lXfixes -lXext -lX11 2>"$run/cc-$1.err" && echo "$run/$1" && return 0
+  [ "$1" == notmpfile ] && out=$run/$1.so flags=(-shared -fPIC)
+  cc "${flags[@]}" -o "$out" "$here/$1.c" -lXfixes -lXext -lX11 2>"$run/cc-$1.err" && echo "$out" && return 0
   echo "FAIL: cannot build $1: $(head -1 "$run/cc-$1.err")" >&2
   exit 1
 }
@@ -103,12 +105,15 @@ triangle_only=(--no-medians --no-incircle --no-circumcircle --no-altitudes --no-
   --no-excircles)
 
 # outgrow NAME WID SIZE REASON GEOMETRY: the window WID of the running dreieck (started
-# as NAME, with every construction off) grows to SIZE, too large for an image of it: the
-# program runs on, says so in one line naming REASON and draws nothing; shrunk back to
-# GEOMETRY (WxH+X+Y) it draws its red triangle there again. False when it ended.
+# as NAME, with every construction off) grows to SIZE, too large for an image of it,
+# and then a little more: the program runs on, says so in one line naming REASON (once,
+# not at each resize) and draws nothing; shrunk back to GEOMETRY (WxH+X+Y) it draws its
+# red triangle there again. False when it ended.
 outgrow() {
   local name=$1 wid=$2 size=$3 reason=$4 geometry=$5 w h i
   xdotool windowsize --sync "$wid" "${size%x*}" "${size#*x}" 2>>"$run/xdotool.err"
+  sleep 0.6  # a tick
+  xdotool windowsize --sync "$wid" "${size%x*}" $((${size#*x} + 10)) 2>>"$run/xdotool.err"
   sleep 1.2  # two ticks
   if ! alive "$dreieck_pid"; then
     ended "$dreieck_pid" 1

@@ -6,21 +6,25 @@
 # well-formed, keeps its labels as text and renders (rsvg-convert) like the PNG; the PDF
 # renders (pdftoppm); --frames writes 4 + n pictures; degenerate and far-off triangles
 # draw quickly; bad input, and sizes the formats cannot hold, touch no file (exit 2); a
-# write that fails, a picture there is no memory for and SIGTERM, SIGINT or SIGHUP
-# while it is written leave the existing file as it was and no temporary file (exit 1,
-# or the signal); a replaced file keeps its mode and owner, a new one gets 0666 less
-# the umask, a symbolic link is replaced; any name the file system takes works; the
-# file is flushed before its rename, the folder after it; --frames leaves only this
-# cycle's ticks; output that cannot be written is exit 1; names in messages are
-# escaped.
+# write that fails, a picture there is no memory for and a signal while it is written
+# (SIGKILL too, where the file system has O_TMPFILE; elsewhere SIGTERM, SIGINT, SIGHUP,
+# ...) leave the existing file as it was and no temporary file (exit 1, or the
+# signal); a replaced file keeps its mode and owner, a new one gets 0666 less the
+# umask, a symbolic link is replaced; any name the file system takes works; the file is
+# flushed before its rename, the folder after it; --frames leaves only this cycle's
+# ticks, and the folder holds one whole cycle when a run is interrupted, fills the disk
+# or runs beside others; output that cannot be written (a full disk, a closed standard
+# output) is exit 1; names in messages are escaped.
 #
 # Env: DREIECK_BIN (default build/host/dreieck), DREIECK_SANITIZE (1: the memory limit
-# is not tried, the sanitizers need the address space).
+# is not tried, the sanitizers need the address space), DREIECK_NOTMPFILE (the helper
+# that takes O_TMPFILE away; built with cc when not given).
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
-linux_begin pictures xmllint rsvg-convert pdftoppm compare strace
+linux_begin pictures xmllint rsvg-convert pdftoppm pdfinfo compare strace
 unset DISPLAY  # pictures need no display
+notmpfile=$(helper notmpfile) || exit 1
 
 example=(--size 1024x768 --triangle 100,400,500,420,260,80)
 # rmse A B: the root mean square difference of two pictures, a little blurred (a
@@ -196,6 +200,11 @@ awk -v d="$difference" 'BEGIN { exit !(d < 0.04) }' && pass "PDF renders like th
   fail "PDF and PNG differ: RMSE $difference"
 pdftotext "$run/all.pdf" - 2>/dev/null | grep -q "Feuerbachkreis" && pass "PDF: labels are text" ||
   fail "PDF: no label text"
+expect_eq "PDF: its title" "Dreieck" "$(pdfinfo "$run/all.pdf" 2>/dev/null | sed -n 's/^Title: *//p')"
+# The smallest page a PDF has.
+picture small.pdf --size 3x3
+expect_eq "PDF of 3x3: exit code" 0 "$rc"
+expect_eq "PDF of 3x3: its page" "3 x 3 pts" "$(pdfinfo "$run/small.pdf" 2>/dev/null | sed -n 's/^Page size: *//p')"
 
 log "frames"
 # flags | pictures
@@ -224,6 +233,76 @@ expect_eq "frames over a longer cycle: this cycle's ticks, nothing else removed"
   "notes.txt tick-00.png tick-01.png tick-02.png tick-03.png tick-100.png tick-50.png tick-7.png" \
   "$(ls "$run/frames-11" | tr '\n' ' ' | sed 's/ $//')"
 
+log "frames: the folder holds one whole cycle"
+# A cycle of 300x200, then runs that must leave it whole: one ended while it writes
+# (by SIGTERM, and by SIGKILL), one that fills the disk half-way (a file size limit:
+# the first ticks of 1024x768 fit, the fourth does not), each where the file system
+# makes files without a name and where it does not (notmpfile).
+when="2021-03-04 05:06:07"
+set=$run/set
+"$bin" --frames "$set" --size 300x200 --time "$when" >/dev/null 2>&1 || fail "frames: the first cycle"
+sums() { (cd "$1" && find . -mindepth 1 -maxdepth 1 -print0 | sort -z | xargs -0 md5sum); }
+before=$(sums "$set")
+# files FOLDER [PID]: how many ticks the run has written (files without a name it holds,
+# or temporary files beside the ticks).
+written() {
+  if [ -n "$(find "/proc/$2/fd" -lname "$1/#* (deleted)" 2>/dev/null)" ]; then
+    find "/proc/$2/fd" -lname "$1/#* (deleted)" 2>/dev/null | wc -l
+  else
+    find "$1" -name '.dreieck-*' | wc -l
+  fi
+}
+two_written() { [ "$(written "$set" "$dreieck_pid")" -ge 2 ]; }
+# how | file system | exit code | line on stderr
+interruptions=(
+  "TERM|unnamed|143|"
+  "KILL|unnamed|137|"
+  "TERM|named|143|"
+  "full|unnamed|1|dreieck: cannot write '$set/tick-03.png': File too large"
+  "full|named|1|dreieck: cannot write '$set/tick-03.png': File too large"
+)
+for row in "${interruptions[@]}"; do
+  IFS='|' read -r how kind code line <<<"$row"
+  env=()
+  [ "$kind" == named ] && env=(LD_PRELOAD="$notmpfile")
+  name="frames $how, $kind"
+  if [ "$how" == full ]; then
+    (ulimit -f 12; exec env "${env[@]}" "$bin" --frames "$set" --size 1024x768 --time "$when") >/dev/null 2>"$run/set.err"
+    expect_eq "$name: exit code" "$code" "$?"
+    expect_eq "$name: one line" "$line" "$(cat "$run/set.err")"
+  else
+    start set "${env[@]}" -- --frames "$set" --size 6000x6000 --time "$when"
+    wait_until 60 "$dreieck_pid" two_written || fail "$name: not two ticks written within 60 s"
+    kill -"$how" "$dreieck_pid"
+    ended "$dreieck_pid" 30 || fail "$name: still running"
+    expect_eq "$name: exit code" "$code" "$ended_rc"
+  fi
+  expect_eq "$name: the earlier cycle, whole, and nothing else" "$before" "$(sums "$set")"
+done
+# Six runs into one folder at once, three of eleven ticks and three of four, each of
+# its own size: each writes its cycle, and the folder holds one of them whole.
+together=()
+for i in 0 1 2 3 4 5; do
+  flags=()
+  [ $((i % 2)) -eq 1 ] && flags=("${none[@]}")
+  "$bin" --frames "$set" --size "$((300 + 10 * i))x200" --time "$when" "${flags[@]}" >"$run/set-$i.out" 2>&1 &
+  together+=($!)
+  pids+=($!)
+done
+for pid in "${together[@]}"; do
+  ended "$pid" 60 || fail "frames at once: run $pid still runs"
+done
+for i in 0 1 2 3 4 5; do
+  expect_eq "frames at once: run $i says what it wrote" \
+    "dreieck: wrote $([ $((i % 2)) -eq 1 ] && echo 4 || echo 11) frames to '$set'" "$(cat "$run/set-$i.out")"
+done
+sizes=$(identify -format '%wx%h\n' "$set"/tick-*.png | sort -u)
+count=$(ls -A "$set" | wc -l)
+[ "$(wc -l <<<"$sizes")" -eq 1 ] && { [ "$count" -eq 11 ] || [ "$count" -eq 4 ]; } &&
+  [ "$([ "$count" -eq 4 ] && echo 1 || echo 0)" -eq $(((${sizes%%x*} - 300) / 10 % 2)) ] &&
+  pass "frames at once: one run's whole cycle ($count ticks of $sizes)" ||
+  fail "frames at once: $count files of the sizes $(tr '\n' ' ' <<<"$sizes")"
+
 log "degenerate and far-off triangles"
 for corners in 100,100,200,200,300,300 100,100,100,100,300,300 5,5,5,5,5,5 \
   -2000000000,5,2000000000,7,0,-2000000000 2147483647,-2147483648,-2147483648,2147483647,0,0; do
@@ -248,6 +327,9 @@ bad=(
   "--step 11|dreieck: bad value for --step: '11' (0 to 10)"
   "--step -1|dreieck: bad value for --step: '-1' (0 to 10)"
   "--size 8192x8 --scale 4|dreieck: --size 8192x8 --scale 4 is 32768x32 pixels: a PNG picture has at most 32767 pixels a side"
+  "--time 2021-04-31T00:00:00Z|dreieck: bad value for --time: '2021-04-31T00:00:00Z' (YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"
+  "--time 2021-12-31T23:60:00Z|dreieck: bad value for --time: '2021-12-31T23:60:00Z' (YYYY-MM-DD HH:MM:SS or YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"
+  "--interval 500|dreieck: --interval cannot be combined with --picture: pictures have no time between ticks"
 )
 for row in "${bad[@]}"; do
   IFS='|' read -r args line <<<"$row"
@@ -326,21 +408,34 @@ if [ "${DREIECK_SANITIZE:-0}" != 1 ]; then
 fi
 
 log "a signal while a picture is written"
-# signal | exit code: the program ends by the signal, the file is as it was, and the
-# temporary file is gone.
-signals=("TERM|143" "INT|130" "HUP|129" "QUIT|131" "USR1|138")
+# file system | signal | exit code: the program ends by the signal, the file is as it
+# was, and nothing is left beside it. Where the file system makes files without a name
+# the picture is one until it is whole, and even SIGKILL leaves nothing; elsewhere
+# (notmpfile) a temporary file beside it, which the signals that can be caught remove.
+signals=("unnamed|TERM|143" "unnamed|KILL|137"
+  "named|TERM|143" "named|INT|130" "named|HUP|129" "named|QUIT|131" "named|USR1|138")
 beside() { [ "$(ls -A "$1" | wc -l)" -gt 1 ]; }  # beside FOLDER: a file beside the picture
+# unnamed PID FOLDER: the process writes a file without a name in the folder.
+unnamed() { [ -n "$(find "/proc/$1/fd" -lname "$2/#* (deleted)" 2>/dev/null)" ]; }
 for row in "${signals[@]}"; do
-  IFS='|' read -r signal code <<<"$row"
-  mkdir -p "$run/signal-$signal"
-  echo keep >"$run/signal-$signal/picture.png"
-  start "signal-$signal" -- --picture "$run/signal-$signal/picture.png" --size 9000x9000 --triangle 1,1,8000,900,4000,8000
-  wait_until 60 "$dreieck_pid" beside "$run/signal-$signal" || fail "SIG$signal: no temporary file to remove"
+  IFS='|' read -r kind signal code <<<"$row"
+  dir=$run/signal-$kind-$signal
+  mkdir -p "$dir"
+  echo keep >"$dir/picture.png"
+  env=()
+  [ "$kind" == named ] && env=(LD_PRELOAD="$notmpfile")
+  start "signal-$kind-$signal" "${env[@]}" -- --picture "$dir/picture.png" --size 9000x9000 \
+    --triangle 1,1,8000,900,4000,8000
+  if [ "$kind" == named ]; then
+    wait_until 60 "$dreieck_pid" beside "$dir" || fail "$kind SIG$signal: no temporary file to remove"
+  else
+    wait_until 60 "$dreieck_pid" unnamed "$dreieck_pid" "$dir" || fail "$kind SIG$signal: no file being written"
+  fi
   kill -"$signal" "$dreieck_pid"
-  ended "$dreieck_pid" 30 || fail "SIG$signal: still running"
-  expect_eq "SIG$signal: ends by the signal" "$code" "$ended_rc"
-  expect_eq "SIG$signal: the file is as it was" keep "$(cat "$run/signal-$signal/picture.png")"
-  expect_eq "SIG$signal: no temporary file" "picture.png" "$(ls -A "$run/signal-$signal")"
+  ended "$dreieck_pid" 30 || fail "$kind SIG$signal: still running"
+  expect_eq "$kind SIG$signal: ends by the signal" "$code" "$ended_rc"
+  expect_eq "$kind SIG$signal: the file is as it was" keep "$(cat "$dir/picture.png")"
+  expect_eq "$kind SIG$signal: nothing beside it" "picture.png" "$(ls -A "$dir")"
 done
 
 log "names, modes and owners"
@@ -348,8 +443,17 @@ long=$(printf 'x%.0s' $(seq 1 251)).png  # 255 bytes, the most a name holds here
 "$bin" --picture "$run/$long" --size 64x48 2>"$run/long.err"
 expect_eq "a name of 255 bytes: exit code" 0 "$?"
 expect_eq "a name of 255 bytes: the picture" "PNG 64x48" "$(identify -format '%m %wx%h' "$run/$long")"
-(umask 027; exec "$bin" --picture "$run/new.png" --size 64x48)
-expect_eq "a new file: 0666 less the umask" 640 "$(stat -c %a "$run/new.png")"
+# umask | the new file's mode, on either kind of file system
+for row in "027|640" "002|664" "077|600"; do
+  IFS='|' read -r mask mode <<<"$row"
+  for kind in unnamed named; do
+    rm -f "$run/new.png"
+    env=()
+    [ "$kind" == named ] && env=(LD_PRELOAD="$notmpfile")
+    (umask "$mask"; exec env "${env[@]}" "$bin" --picture "$run/new.png" --size 64x48)
+    expect_eq "a new file, $kind, umask $mask: 0666 less the umask" "$mode" "$(stat -c %a "$run/new.png")"
+  done
+done
 echo keep >"$run/private.png"
 chmod 600 "$run/private.png"
 [ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$run/private.png"
@@ -382,13 +486,17 @@ FONTCONFIG_FILE=/nonexistent "$bin" --picture "$run/closed.pdf" --size 64x48 2>&
 expect_eq "standard error closed: the PDF begins as a PDF" "%PDF-" "$(head -c 5 "$run/closed.pdf")"
 
 log "output"
-# arguments | the line on stderr
 for args in --help --version "--frames $run/out-frames --size 32x24"; do
   # shellcheck disable=SC2086  # the arguments are words
   "$bin" $args >/dev/full 2>"$run/full.err"
   expect_eq "$args to a full disk: exit code" 1 "$?"
   expect_eq "$args to a full disk: one line" "dreieck: cannot write the output: No space left on device" \
     "$(cat "$run/full.err")"
+  # shellcheck disable=SC2086  # the arguments are words
+  "$bin" $args >&- 2>"$run/closed.err"
+  expect_eq "$args with standard output closed: exit code" 1 "$?"
+  expect_eq "$args with standard output closed: one line" \
+    "dreieck: cannot write the output: standard output is closed" "$(cat "$run/closed.err")"
 done
 "$bin" --picture "$run/none/a"$'\n'"b"$'\e'"[2J.png" --size 64x48 2>"$run/escaped.err"
 expect_eq "a file name in a message: escaped" \

@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # dreieck in a window of its own and full screen, on its own 1024x768 Xvfb: the window
 # and its title; the picture kept when the window is unmapped and mapped again, and
-# when a part away from its left edge is covered and uncovered; a resize taken at the
-# next tick (the next triangle and caption use the new size); a window too large for
-# an image of it (it runs on and draws again once smaller); the screen equal to
+# when a part away from its left edge, wider or taller than wide, is covered and
+# uncovered; a resize taken at the next tick (the next triangle and caption use the new
+# size), the picture so far kept and drawn on; a window too large for an image of it
+# (it says so once, runs on and draws again once smaller); the screen equal to
 # `--frames` of the same second at every tick of a cycle; the ways it ends (a mouse
-# button, q, Escape, the window closed or destroyed, SIGTERM, the X server gone: exit
-# 0, nothing on stderr; a closed window noticed at once at 5000 ms); no shared memory
-# left behind; bad command lines; and what it costs while it waits: wake-ups per tick
-# and CPU time over 30 s at 500 ms.
+# button, q, Escape, the window manager's close, the window destroyed, SIGTERM, SIGINT,
+# SIGHUP: exit 0, nothing on stderr; a closed window noticed at once at 5000 ms; the
+# connection to the X server lost, by xkill or the server's end: exit 1 and one line);
+# no shared memory left behind; bad command lines; and what it costs while it waits:
+# wake-ups per tick and CPU time over 30 s at 500 ms.
 #
 # Env: DREIECK_BIN (default build/host/dreieck), DREIECK_IDLE_SECONDS (default 30),
 # DREIECK_VERSION (default: the project version of the build DREIECK_BIN is in),
-# DREIECK_XWINDOW and DREIECK_XGRAB (the helpers; built with cc when not given),
+# DREIECK_XWINDOW, DREIECK_XGRAB and DREIECK_XCLOSE (the helpers; built with cc when
+# not given),
 # DREIECK_SANITIZE (1: no memory limit is tried, the sanitizers need the address space;
 # no frozen clock, libfaketime does not start under them).
 set -uo pipefail
@@ -21,6 +24,7 @@ source "$(dirname "$0")/lib.sh"
 linux_begin saver xdotool xwininfo ipcs prlimit faketime
 xgrab=$(helper xgrab) || exit 1
 xwindow=$(helper xwindow) || exit 1
+xclose=$(helper xclose) || exit 1
 version=${DREIECK_VERSION:-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$(dirname "$bin")/CMakeCache.txt")}
 
 # The window of the program, once it is on screen: id in $wid, "WxH+X+Y" in $geometry.
@@ -86,21 +90,25 @@ stops exposure
 
 log "exposure: a part away from the left edge is shown again"
 # Another client's window over the middle of the picture, then gone: the xwindow helper
-# ends, and its window with it, when its input ends.
+# ends, and its window with it, when its input ends. One part wider than tall, one
+# taller than wide.
 start partial -- --interval 5000
 if wait_own_window && wait_colour partial-drawn "#FF0000" 8 "$geometry"; then
-  snap partial-before
-  exec {cover_fd}> >(exec "$xwindow" 300x200+400+300 >"$run/cover.out" 2>"$run/cover.err")
-  cover_pid=$!
-  wait_until 5 "$cover_pid" test -s "$run/cover.out"
-  snap partial-covered
-  exec {cover_fd}>&-
-  ended "$cover_pid" 3
-  sleep 0.3
-  snap partial-after
-  expect_eq "the other window hid 300x200 pixels" 60000 "$(count '#336699' "$run/partial-covered.ppm" 300x200+400+300)"
-  expect_eq "the part it hid shows the picture again" 0 \
-    "$(compare -metric AE "$run/partial-before.ppm" "$run/partial-after.ppm" null: 2>&1)"
+  for cover in 300x200+400+300 120x330+450+250; do
+    snap partial-before
+    exec {cover_fd}> >(exec "$xwindow" "$cover" >"$run/cover.out" 2>"$run/cover.err")
+    cover_pid=$!
+    wait_until 5 "$cover_pid" test -s "$run/cover.out"
+    snap partial-covered
+    exec {cover_fd}>&-
+    ended "$cover_pid" 3
+    sleep 0.3
+    snap partial-after
+    IFS='x+' read -r w h _ <<<"$cover"
+    expect_eq "the other window hid $cover" $((w * h)) "$(count '#336699' "$run/partial-covered.ppm" "$cover")"
+    expect_eq "the part $cover shows the picture again" 0 \
+      "$(compare -metric AE "$run/partial-before.ppm" "$run/partial-after.ppm" null: 2>&1)"
+  done
 else
   fail "partial: no red triangle"
 fi
@@ -144,6 +152,43 @@ else
 fi
 kill -TERM "$dreieck_pid"
 stops resize
+
+log "a resize keeps the picture so far, and the next ticks draw on it"
+# Every construction on, a tick a second: once the medians are drawn the window grows;
+# the triangle and the medians stay where they were, and the incircle comes on them.
+start grown -- --interval 1000
+if wait_own_window && wait_colour grown-medians "#FF8000" 8 "$geometry"; then
+  snap grown-before
+  xdotool windowsize --sync "$wid" 900 650 2>>"$run/xdotool.err"
+  # The first picture with the incircle (later ticks draw over more of what was there).
+  for ((i = 0; i < 100; i++)); do
+    snap grown-after
+    [ "$(count '#0000FF' "$run/grown-after.ppm" "900x650+112+84")" -ge 20 ] && break
+    sleep 0.05
+  done
+  if [ "$i" -lt 100 ]; then
+    # kept COLOUR: of the pixels of that colour in the window before, how many have it
+    # still, in per cent.
+    kept() {
+      convert "$run/grown-before.ppm" -crop "$geometry" +repage -fill black +opaque "$1" -fill white -opaque "$1" \
+        "$run/grown-mask.png" &&
+        convert "$run/grown-after.ppm" -crop "$geometry" +repage -fill black +opaque "$1" -fill white -opaque "$1" \
+          "$run/grown-mask.png" -compose multiply -composite "$run/grown-kept.png" &&
+        echo $((100 * $(count '#FFFFFF' "$run/grown-kept.png") / $(count '#FFFFFF' "$run/grown-mask.png")))
+    }
+    for colour in '#FF0000' '#FF8000'; do
+      share=$(kept "$colour")
+      [ "${share:-0}" -ge 80 ] && pass "grown: $share % of the $colour pixels stay" ||
+        fail "grown: only ${share:-0} % of the $colour pixels stay after the resize"
+    done
+  else
+    fail "grown: no incircle within 5 s of the resize"
+  fi
+else
+  fail "grown: no medians"
+fi
+kill -TERM "$dreieck_pid"
+stops grown
 
 log "a window too large for its image"
 # name | display | address space (kB) | size | why there is no image of it
@@ -221,10 +266,11 @@ endings=(
   "right|xdotool mousemove 500 400 click 3"
   "q|xdotool key --window WID q"
   "escape|xdotool key --window WID Escape"
-  "close|xdotool windowclose WID"
-  "destroy|xdotool windowkill WID"
+  "close|$xclose WID"
+  "destroy|xdotool windowclose WID"
   "sigterm|kill -TERM PID"
   "sigint|kill -INT PID"
+  "sighup|kill -HUP PID"
 )
 for row in "${endings[@]}"; do
   IFS='|' read -r name how <<<"$row"
@@ -253,6 +299,23 @@ if wait_own_window; then
   stops nohup
 else
   fail "nohup: no window"
+fi
+
+log "the connection to the X server lost"
+# xkill (xdotool windowkill) closes the program's connection: nothing can be drawn any
+# more, and it says so.
+start lost-connection -- --interval 500
+if wait_own_window; then
+  xdotool windowkill "$wid" 2>>"$run/xdotool.err"
+  if ended "$dreieck_pid" 3; then
+    expect_eq "lost connection: exit code" 1 "$ended_rc"
+    expect_eq "lost connection: one line" "dreieck: lost the connection to the display '$DISPLAY'" \
+      "$(cat "$run/lost-connection.err")"
+  else
+    fail "lost connection: still running"
+  fi
+else
+  fail "lost connection: no window"
 fi
 
 log "the window's end is noticed between two ticks"
@@ -289,10 +352,16 @@ done
 log "the X server goes away"
 start lost -- --interval 500
 wait_own_window
+lost_display=$DISPLAY
 kill "$E2E_XVFB_PID"
 wait "$E2E_XVFB_PID" 2>/dev/null
 E2E_XVFB_PID=""
-stops lost
+if ended "$dreieck_pid" 3; then
+  expect_eq "server gone: exit code" 1 "$ended_rc"
+  expect_eq "server gone: one line" "dreieck: lost the connection to the display '$lost_display'" "$(cat "$run/lost.err")"
+else
+  fail "server gone: still running"
+fi
 start_xvfb "$run" || exit 1
 
 log "command lines that are wrong draw nothing"

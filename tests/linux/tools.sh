@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # The tools' shared shell helpers on real processes (tools/lib/process.sh: alive,
-# wait_end, wait_until, stop_pid) and tools/footprint-report.sh on fixed figures.
+# wait_end, wait_until, stop_pid), the options as the page's query (tools/lib/query.sh),
+# the ticks of a cycle (tools/lib/cycle.sh) against dreieck --frames, and
+# tools/footprint-report.sh on fixed figures.
+#
+# Env: DREIECK_BIN (default build/host/dreieck).
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
@@ -66,6 +70,48 @@ stop_pid "$stubborn" 1
 took=$(($(now_ms) - start))
 alive "$stubborn" && fail "stop_pid left $stubborn running" || pass "stop_pid ended it"
 [ "$took" -ge 1000 ] && [ "$took" -le 2000 ] && pass "after 1 s of SIGTERM ($took ms)" || fail "stop_pid took $took ms"
+
+log "options_query: dreieck's options as the page's query"
+# shellcheck source=SCRIPTDIR/../../tools/lib/query.sh
+source "$top/tools/lib/query.sh"
+# arguments | query
+cases=(
+  "--background white --no-excircles|background=white&no-excircles"
+  "--triangle -100,400,500,420,260,80 --step 3|triangle=-100,400,500,420,260,80&step=3"
+  "-triangle=-1,-2,3,4,5,6 -no-medians|triangle=-1,-2,3,4,5,6&no-medians"
+  "--no-medians --interval 700|no-medians&interval=700"
+  "--step -3 extra|step=-3&extra"
+  "--bogus --a&b=c?d|bogus&a%26b=c%3Fd"
+)
+for row in "${cases[@]}"; do
+  IFS='|' read -r args expected <<<"$row"
+  # shellcheck disable=SC2086  # the arguments are words
+  expect_eq "options_query $args" "$expected" "$(options_query $args)"
+done
+expect_eq "options_query: a value with a blank" "time=2021-03-04%2005:06:07" \
+  "$(options_query --time "2021-03-04 05:06:07")"
+
+log "cycle_ticks: the ticks of a cycle, as many as dreieck --frames writes"
+# shellcheck source=SCRIPTDIR/../../tools/lib/cycle.sh
+source "$top/tools/lib/cycle.sh"
+none="--no-medians --no-incircle --no-circumcircle --no-altitudes --no-nine-point-circle --no-euler-line --no-excircles"
+# options | the ticks, joined by ", "
+cases=(
+  "|the triangle, the medians and the centroid, the incircle and its centre, the circumcircle and its centre, the altitudes and the orthocenter, the nine-point circle, the Euler line, the three excircles and their centres, quiet, quiet, the erase with the caption"
+  "$none|the triangle, quiet, quiet, the erase with the caption"
+  "$none -nine-point-circle --euler-line|the triangle, the nine-point circle, the Euler line, quiet, quiet, the erase with the caption"
+  "--no-medians --medians --no-excircles --background white|the triangle, the medians and the centroid, the incircle and its centre, the circumcircle and its centre, the altitudes and the orthocenter, the nine-point circle, the Euler line, quiet, quiet, the erase with the caption"
+)
+for row in "${cases[@]}"; do
+  IFS='|' read -r options expected <<<"$row"
+  # shellcheck disable=SC2086  # the options are words
+  got=$(cycle_ticks "$bin" $options | paste -sd '|' | sed 's/|/, /g')
+  expect_eq "cycle_ticks [$options]" "$expected" "$got"
+  # shellcheck disable=SC2086  # the options are words
+  "$bin" --frames "$run/frames" --size 32x24 $options >"$run/frames.out" 2>&1
+  expect_eq "cycle_ticks [$options]: as many as --frames writes" \
+    "dreieck: wrote $(cycle_ticks "$bin" $options | wc -l) frames to '$run/frames'" "$(cat "$run/frames.out")"
+done
 
 log "footprint-report: medians, minima, a missing route, ratios and the goals"
 cat >"$run/results.tsv" <<'EOF'

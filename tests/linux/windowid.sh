@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # dreieck drawing into a window it did not create, as XScreenSaver and other hosts have
 # it do: --window-id (decimal, 0x-hex, --window-id=), $XSCREENSAVER_WINDOW (0x-hex or
-# decimal) alone and with --root, and --root with --window-id as xscreensaver-settings'
+# decimal, with white space around it or not) alone and with --root, and --root with --window-id as xscreensaver-settings'
 # preview passes them. On its own Xvfb, into a window of the xwindow helper, it must
 # draw the red triangle inside that window on the chosen background and nothing outside
 # it, ignore mouse and keys, end with 0 at once on SIGTERM/SIGINT and when the window is
@@ -128,6 +128,21 @@ for row in "${cases[@]}"; do
   else
     fail "$name: still running 1 s after SIG$signal"
   fi
+  close_window
+done
+
+log "XSCREENSAVER_WINDOW with white space around the id, as vroot.h reads it (sscanf)"
+for written in " HEX" "DEC " $'\tHEX\n' $' \v0xHEX\r\n'; do
+  open_window "$geometry" || { fail "blanks: the helper window did not appear"; continue; }
+  value=${written//0xHEX/$window_id}
+  value=${value//HEX/$window_id}
+  value=${value//DEC/$((window_id))}
+  shown=$(printf '%q' "$value")
+  start blanks XSCREENSAVER_WINDOW="$value" -- --interval 500
+  wait_red blanks 6 && pass "XSCREENSAVER_WINDOW=$shown: drawn into the window" ||
+    fail "XSCREENSAVER_WINDOW=$shown: no red triangle in the window within 6 s: $(cat "$run/blanks.err")"
+  kill -TERM "$dreieck_pid"
+  ended "$dreieck_pid" 3 && expect_eq "XSCREENSAVER_WINDOW=$shown: SIGTERM exit code" 0 "$ended_rc"
   close_window
 done
 

@@ -16,7 +16,13 @@
 # seconds the run spans), and every construction follows on both.
 #
 # On both, `-deactivate` must end every mode within 5 s, and the daemon's log must hold
-# nothing from the modes: no X error, no abnormal exit, no output of their own.
+# nothing from the modes: no X error, no crash or end of their own, no output of their
+# own. A mode ends with 0 on SIGTERM; xscreensaver-gfx logs that as "exited abnormally
+# with status 0" when it reaps the mode before it ends itself (on a loaded machine), and
+# that line after the one where it kills the mode is the end it asked for.
+#
+# Every wait is for what it waits for (a shot showing each colour, the modes and
+# xscreensaver-gfx gone), with a bound far beyond what it takes on an idle machine.
 #
 # Env: DREIECK_BIN (default build/host/dreieck). Needs root (for the user); exits 77
 # (skipped) without xscreensaver or without root.
@@ -99,7 +105,8 @@ start_daemon() {
   log "daemon $daemon_pid on $DISPLAY as $user"
 }
 
-# deactivate WHAT: -deactivate ends every mode within 5 s.
+# deactivate WHAT: -deactivate ends every mode within 5 s; then waits (up to 10 s) until
+# xscreensaver-gfx, which started them, has ended too, so that its log is complete.
 #
 # The daemon hands -deactivate on to xscreensaver-gfx with SIGTERM, and that ends the
 # modes with SIGTERM. XScreenSaver 6.06's xscreensaver-gfx notices its SIGTERM only
@@ -121,8 +128,9 @@ deactivate() {
     sleep 0.1
   done
   expect_eq "$1 ended within 5 s of -deactivate" yes "$gone"
-  sleep 0.5
+  wait_until 10 "" gfx_gone || fail "$1: xscreensaver-gfx still runs 10 s after -deactivate"
 }
+gfx_gone() { ! pgrep -u "$user" -f '^xscreensaver-gfx' >/dev/null; }
 
 # check_log LOG PREFIX: every line of the log comes from XScreenSaver's own programs or
 # its banner; the mode is named only where the daemon starts and stops it.
@@ -135,7 +143,12 @@ check_log() {
   grep -nE -v '^(xscreensaver[-a-z]*: |#|[[:space:]]|$)' "$logfile" >"$run/foreign.txt"
   grep -nE -i 'x error|Bad(Window|Drawable|Match|Value|Alloc|Access|GC|Pixmap|Atom|Font|Name|Length|Implementation)|segmentation|core dumped|abort' \
     "$logfile" >"$run/xerrors.txt"
-  grep -nE '\(([^)]*/)?dreieck\)' "$logfile" | grep -vE 'killing pid [0-9]+ \(' >"$run/mode-status.txt"
+  # The lines that name the mode, but for its kill and the end with 0 that follows it.
+  grep -nE '\(([^)]*/)?dreieck\)' "$logfile" | awk '
+    { pid = "" ; for (i = 1; i < NF; i++) if ($i == "pid") pid = $(i + 1) }
+    / killing pid [0-9]+ \(/ { killed[pid] = 1; next }
+    / child pid [0-9]+ \(.*\) exited abnormally with status 0$/ && killed[pid] { next }
+    { print }' >"$run/mode-status.txt"
   expect_eq "${prefix}log: output of the mode" "" "$(cat "$run/foreign.txt")"
   expect_eq "${prefix}log: X errors or crashes" "" "$(cat "$run/xerrors.txt")"
   expect_eq "${prefix}log: the mode's exit reported" "" "$(cat "$run/mode-status.txt")"
@@ -156,29 +169,6 @@ stop_daemon() {
 # incircle, circumcircle, altitudes, nine-point circle, Euler line, excircles.
 order=("#FF0000" "#FF8000" "#0000FF" "#008000" "#00FF00" "#FFFF00" "#00FFFF" "#0080FF")
 
-# ---- One screen ----
-start_xvfb "$run" || exit 1
-start_daemon "$home/xscreensaver.log"
-xs_command -activate || fail "xscreensaver-command -activate"
-# Screenshots as fast as they come for 10 s (the daemon's start and one whole cycle of
-# 11 ticks of 500 ms), looked at afterwards.
-start=$SECONDS
-n=0
-mode_pid=""
-mode_args=""
-mode_window=""
-while [ $((SECONDS - start)) -lt 10 ]; do
-  n=$((n + 1))
-  shot "shot-$n"
-  if [ -z "$mode_pid" ]; then
-    mode_pid=$(modes | head -1)
-    if [ -n "$mode_pid" ]; then
-      mode_args=$(tr '\0' ' ' 2>/dev/null <"/proc/$mode_pid/cmdline")
-      mode_window=$(environ_of "$mode_pid" XSCREENSAVER_WINDOW)
-    fi
-  fi
-done
-log "$n screenshots in $((SECONDS - start)) s"
 # unseen ARRAY [PREFIX]: how many colours of the cycle the associative array has no
 # entry PREFIX+colour for.
 unseen() {
@@ -187,21 +177,82 @@ unseen() {
   for colour in "${order[@]}"; do [ -n "${of[${2:-}$colour]:-}" ] || left=$((left + 1)); done
   echo "$left"
 }
-declare -A first=()     # colour -> number of the first screenshot that shows it
-for ((i = 1; i <= n; i++)); do
-  histogram "$run/shot-$i.png" >"$run/shot-$i.txt"
-  while read -r colour; do
-    [ -z "${first[$colour]:-}" ] && first[$colour]=$i
-  done < <(awk '$1 >= 10 { print $2 }' "$run/shot-$i.txt")
-  [ "$(unseen first)" -eq 0 ] && break  # later shots tell nothing new
-done
+screen_shot() { timeout 20 import -display "$DISPLAY.$1" -window root "$run/$2.png" 2>>"$run/import.err"; }
+# photograph NAME SECONDS SCREEN...: the X screens of $DISPLAY, one after the other, as
+# fast as they come, until each has shown every colour of the cycle (the daemon's start
+# and one cycle of 5.5 s), for at most SECONDS. RUN/NAME-S-N.png is shot N of screen S;
+# $n shots of each; seen[S,COLOUR] the first shot of screen S that shows the colour,
+# taken[N] the second shot N was taken by. The shots are looked at in the background
+# while the next ones are taken: on a loaded machine a shot may take a second, and a
+# fixed span could end before the cycle does; looking at each before the next would
+# miss the triangle alone.
+declare -A seen=() taken=()
+photograph() {
+  local name=$1 seconds=$2 start=$SECONDS s all
+  shift 2
+  local screens=("$@")
+  seen=() taken=() n=0 looked=0
+  while [ $((SECONDS - start)) -lt "$seconds" ]; do
+    n=$((n + 1))
+    for s in "${screens[@]}"; do screen_shot "$s" "$name-$s-$n"; done
+    taken[$n]=$EPOCHSECONDS
+    analyse "$name" "$n" "${screens[@]}"
+    look "$name" "${screens[@]}"
+    all=yes
+    for s in "${screens[@]}"; do [ "$(unseen seen "$s,")" -eq 0 ] || all=no; done
+    [ "$all" == yes ] && break
+  done
+  log "$n screenshots of each screen in $((SECONDS - start)) s"
+  wait "${analysing[@]}"
+  analysing=()
+  look "$name" "${screens[@]}"
+}
+analyse() {  # analyse NAME N SCREEN...: the histograms of each screen's shot N, in the background
+  local name=$1 shot=$2
+  shift 2
+  (
+    for s in "$@"; do
+      # A shot that could not be taken or read shows nothing.
+      histogram "$run/$name-$s-$shot.png" >"$run/$name-$s-$shot.tmp"
+      mv "$run/$name-$s-$shot.tmp" "$run/$name-$s-$shot.txt"
+    done
+  ) &
+  analysing+=($!)
+}
+look() {  # look NAME SCREEN...: takes in the shots analysed so far, in order
+  local name=$1 s colour
+  shift
+  while [ "$looked" -lt "$n" ] && [ -f "$run/$name-${*: -1}-$((looked + 1)).txt" ]; do
+    looked=$((looked + 1))
+    for s in "$@"; do
+      while read -r colour; do
+        [ -n "${seen[$s,$colour]:-}" ] || seen[$s,$colour]=$looked
+      done < <(awk '$1 >= 10 { print $2 }' "$run/$name-$s-$looked.txt")
+    done
+  done
+}
+
+# ---- One screen ----
+start_xvfb "$run" || exit 1
+start_daemon "$home/xscreensaver.log"
+xs_command -activate || fail "xscreensaver-command -activate"
+photograph one 30 0
+mode_pid=$(modes | head -1)
+mode_args=""
+mode_window=""
+if [ -n "$mode_pid" ]; then
+  mode_args=$(tr '\0' ' ' 2>/dev/null <"/proc/$mode_pid/cmdline")
+  mode_window=$(environ_of "$mode_pid" XSCREENSAVER_WINDOW)
+fi
+declare -A first=()  # colour -> number of the first screenshot that shows it
+for colour in "${order[@]}"; do [ -z "${seen[0,$colour]:-}" ] || first[$colour]=${seen[0,$colour]}; done
 
 if [ -n "${first['#FF0000']:-}" ]; then
   pass "the red triangle shows (screenshot ${first['#FF0000']})"
   expect_eq "the saver's background is black" "#000000" \
-    "$(sort -rn "$run/shot-${first['#FF0000']}.txt" | awk 'NR == 1 { print $2 }')"
+    "$(sort -rn "$run/one-0-${first['#FF0000']}.txt" | awk 'NR == 1 { print $2 }')"
 else
-  fail "no red triangle within 10 s of -activate"
+  fail "no red triangle within 30 s of -activate"
 fi
 missing=()
 for colour in "${order[@]}"; do [ -n "${first[$colour]:-}" ] || missing+=("$colour"); done
@@ -258,53 +309,9 @@ E2E_XVFB_PID=""
 declare -A size=([0]="${E2E_WIDTH}x${E2E_HEIGHT}" [1]=800x600)
 start_xvfb "$run" "${size[1]}x24" || { fail "no Xvfb with two screens"; e2e_end; }
 start_daemon "$home/xscreensaver-2.log"
-screen_shot() { timeout 20 import -display "$DISPLAY.$1" -window root "$run/$2.png" 2>>"$run/import.err"; }
 since=$((EPOCHSECONDS - 1))  # the first second a triangle of this run may be seeded from
 xs_command -activate || fail "two screens: xscreensaver-command -activate"
-# Both screens, one after the other, as fast as they come, until each has shown every
-# colour of the cycle (the daemon's start and one cycle of 5.5 s), for at most 15 s.
-# The shots are looked at in the background while the next ones are taken: on a
-# loaded machine a shot may take a second, and a fixed span could end before the cycle
-# does; looking at each before the next would miss the triangle alone.
-declare -A seen=()   # "screen,colour" -> the first shot of the screen that shows it
-declare -A taken=()  # shot -> the second it was taken by
-analyse() {  # analyse N: the histograms of both screens' shot N, in the background
-  (
-    for s in 0 1; do
-      # A shot that could not be taken or read shows nothing.
-      histogram "$run/two-$s-$1.png" >"$run/two-$s-$1.tmp"
-      mv "$run/two-$s-$1.tmp" "$run/two-$s-$1.txt"
-    done
-  ) &
-  analysing+=($!)
-}
-looked=0  # shots whose colours are in $seen
-look() {  # look: takes in the shots analysed so far, in order
-  local s colour
-  while [ "$looked" -lt "$n" ] && [ -f "$run/two-1-$((looked + 1)).txt" ]; do
-    looked=$((looked + 1))
-    for s in 0 1; do
-      while read -r colour; do
-        [ -n "${seen[$s,$colour]:-}" ] || seen[$s,$colour]=$looked
-      done < <(awk '$1 >= 10 { print $2 }' "$run/two-$s-$looked.txt")
-    done
-  done
-}
-start=$SECONDS
-n=0
-while [ $((SECONDS - start)) -lt 15 ]; do
-  n=$((n + 1))
-  screen_shot 0 "two-0-$n"
-  screen_shot 1 "two-1-$n"
-  taken[$n]=$EPOCHSECONDS
-  analyse "$n"
-  look
-  [ "$(unseen seen 0,)" -eq 0 ] && [ "$(unseen seen 1,)" -eq 0 ] && break
-done
-log "$n screenshots of each screen in $((SECONDS - start)) s"
-wait "${analysing[@]}"
-analysing=()
-look
+photograph two 40 0 1
 
 # The modes, while they still run: command line, screen, window.
 mapfile -t mode_pids < <(modes)
@@ -407,7 +414,7 @@ for s in 0 1; do
       fail "two screens: screen $s (shot $i, medians drawn): red within $c, in no triangle placed on ${size[$s]}"
     fi
   else
-    fail "two screens: no red triangle on screen $s within 15 s of -activate"
+    fail "two screens: no red triangle on screen $s within 40 s of -activate"
   fi
   missing=()
   for colour in "${order[@]}"; do [ -n "${seen[$s,$colour]:-}" ] || missing+=("$colour"); done
