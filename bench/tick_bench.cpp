@@ -367,7 +367,7 @@ void BM_TickAfterHours(benchmark::State& state) {
 // procedure as the X11 loop runs it, up to the pixels in the image (the copy to the X
 // server left out, as above). Corner A of the second's triangle swings over 64 places
 // to and fro, so the circles and lines change with it. The wait for the end of the
-// display frame, which the clock jumps over, is not measured.
+// display refresh, which the clock jumps over, is not measured.
 void BM_ExploreDrag(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
   ImageBackend backend(width, height);

@@ -1,5 +1,5 @@
 // The core of the Win32 stand-in under a backend with a clock: what GetMessageA hands
-// out and when, the first paint, and frame windows that end or change size with their
+// out and when, the first paint, and outer windows that end or change size with their
 // children; its table of handles and its registry.
 #include <deque>
 #include <optional>
@@ -116,20 +116,20 @@ TEST_F(Core, MessagesPaintsAndTimersInWindowsOrder) {
   EXPECT_EQ(3u, msg.wParam);
 }
 
-// A frame window that ends takes its children with it: each gets WM_DESTROY, the frame
+// An outer window that ends takes its children with it: each gets WM_DESTROY, the outer
 // first, and their timers stop. One that changes size resizes its children.
 TEST_F(Core, FrameWindowsEndAndResizeWithTheirChildren) {
-  HWND frame = core::NewOuterWindow("frame", 640, 480);
-  HWND child = Make(frame, 640, 480);
+  HWND outer = core::NewOuterWindow("outer", 640, 480);
+  HWND child = Make(outer, 640, 480);
   SetTimer(child, 1, 500, nullptr);
-  core::ResizeWindow(frame, 300, 200);
+  core::ResizeWindow(outer, 300, 200);
   RECT r{};
   GetClientRect(child, &r);
   EXPECT_EQ(300, r.right);
   EXPECT_EQ(200, r.bottom);
-  core::DestroyWindowTree(frame);
-  EXPECT_TRUE(SameCalls({core::Name(child) + ":2"}, notes_)) << "the frame's own procedure is DefWindowProcA";
-  EXPECT_FALSE(core::IsWindowAlive(frame));
+  core::DestroyWindowTree(outer);
+  EXPECT_TRUE(SameCalls({core::Name(child) + ":2"}, notes_)) << "the outer window's own procedure is DefWindowProcA";
+  EXPECT_FALSE(core::IsWindowAlive(outer));
   EXPECT_FALSE(core::IsWindowAlive(child));
   EXPECT_EQ(0, core::TimerCount());
   EXPECT_TRUE(Run(5).empty()) << "no timer is left to wait for: the backend ends the loop";
@@ -141,9 +141,9 @@ TEST_F(Core, FrameWindowsEndAndResizeWithTheirChildren) {
 // changes, not its height, and another class never; the pointer's shape reaches the
 // backend once for each change.
 TEST_F(Core, PointerMovesRepaintsAndShapes) {
-  HWND frame = core::NewOuterWindow("frame", 40, 30);
-  HWND plain = Make(frame, 40, 30);
-  HWND redraw = CreateWindowExA(0, "redraw", "", WS_CHILD, 0, 0, 40, 30, frame, nullptr, nullptr, nullptr);
+  HWND outer = core::NewOuterWindow("outer", 40, 30);
+  HWND plain = Make(outer, 40, 30);
+  HWND redraw = CreateWindowExA(0, "redraw", "", WS_CHILD, 0, 0, 40, 30, outer, nullptr, nullptr, nullptr);
   core::PostMessageToQueue(redraw, WM_MOUSEMOVE, 0, MAKELPARAM(1, 2));
   core::PostMessageToQueue(redraw, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-3, 4));
   core::PostMessageToQueue(redraw, WM_LBUTTONUP, 0, MAKELPARAM(-3, 4));
@@ -163,7 +163,7 @@ TEST_F(Core, PointerMovesRepaintsAndShapes) {
   const std::pair<std::pair<int, int>, const char*> resizes[] = {
       {{40, 50}, ""}, {{60, 50}, "redraw"}, {{60, 50}, ""}, {{20, 10}, "redraw"}};
   for (const auto& [size, painted] : resizes) {
-    core::ResizeWindow(frame, size.first, size.second);
+    core::ResizeWindow(outer, size.first, size.second);
     notes_.clear();
     Run(1);
     EXPECT_EQ(*painted != '\0' ? Lines{r + ":15"} : Lines{}, notes_) << size.first << "x" << size.second;

@@ -68,9 +68,9 @@ class User final : public core::Backend {
     const Event e = script.front();
     script.pop_front();
     now = std::max(now, e.at);
-    core::PostMessageToQueue(core::Children(frame).front(), e.message, e.wParam, MAKELPARAM(e.x, e.y));
+    core::PostMessageToQueue(core::Children(outer).front(), e.message, e.wParam, MAKELPARAM(e.x, e.y));
   }
-  HWND frame = nullptr;
+  HWND outer = nullptr;
   uint64_t now = 0;
   std::deque<Event> script;
   std::vector<int64_t> waits;
@@ -84,7 +84,7 @@ class Explorer : public CoreTest {
     user_ = std::make_unique<User>();
     core::InstallBackend(user_.get());
     core::SetRecording(false);
-    user_->frame = core::NewOuterWindow("frame", 800, 600);
+    user_->outer = core::NewOuterWindow("outer", 800, 600);
   }
   void TearDown() override {
     core::InstallBackend(nullptr);
@@ -100,7 +100,7 @@ class Explorer : public CoreTest {
     start.corners[1] = b;
     start.corners[2] = {260, 80};
     start.step = step;
-    return explorer::Run(user_->frame, start, std::move(save));
+    return explorer::Run(user_->outer, start, std::move(save));
   }
   void Key(uint64_t at, WPARAM key) { user_->script.push_back({at, WM_KEYDOWN, key, 0, 0}); }
   void Drag(uint64_t at, Point from, Point to) {
@@ -118,7 +118,7 @@ std::string Describe(const std::vector<Point>& corners) {
 }
 
 // A corner dragged by a burst of movements, one a millisecond: a picture at most once
-// a frame, each of the corner where the pointer last was; one picture after the
+// a outer, each of the corner where the pointer last was; one picture after the
 // release, then no timer and no picture until the next key, Escape, which ends the
 // loop with 0 and gives the program's globals back.
 TEST_F(Explorer, ADragIsDrawnAtMostOnceAFrameAndThenRests) {

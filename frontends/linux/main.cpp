@@ -12,7 +12,7 @@
 #include "driver/options.h"
 #include "frontends/linux/picture.h"
 #include "driver/driver.h"
-#include "frontends/linux/screen.h"
+#include "frontends/linux/display.h"
 
 namespace {
 
@@ -64,6 +64,6 @@ int main(int argc, char** argv) {
       return OutputWritten(dreieck::RunFrames(options));
     default:
       driver::StoreSettings(options);
-      return dreieck::RunOnScreen(options);
+      return dreieck::RunOnDisplay(options);
   }
 }

@@ -90,62 +90,83 @@ bool WritePng(cairo_surface_t* image, const std::string& path, bool replace, std
   return PngInto(image, path, &file, error) && file.Commit(error, replace);
 }
 
-int RunPicture(const Options& o) {
-  const int k = o.scale;
-  const int width = o.width, height = o.height;
-  const Format format = o.format;
-  std::string svg;
-  AtomicFile pdfFile;
-  std::string error;
-  cairo_surface_t* surface = nullptr;
-  if (format == Format::Png) {
-    surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width * k, height * k);
-  } else if (format == Format::Svg) {
-    surface = cairo_svg_surface_create_for_stream(cairo_canvas::AppendToString, &svg, width * k, height * k);
+namespace {
+
+// The surface a picture is drawn on, as its file's format asks, the scale included:
+// an image for a PNG, an SVG document in *svg, a PDF written straight into *pdfFile
+// (opened here) while Cairo makes it. Null, with *error and what failed ("cannot make"
+// the surface, "cannot write" the PDF's file), when it cannot be made.
+cairo_surface_t* MakeSurface(const Options& o, std::string* svg, AtomicFile* pdfFile, std::string* error,
+                             const char** failed) {
+  *failed = "cannot write";
+  const int w = o.width * o.scale, h = o.height * o.scale;
+  cairo_surface_t* surface;
+  if (o.format == Format::Png) {
+    surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+  } else if (o.format == Format::Svg) {
+    surface = cairo_svg_surface_create_for_stream(cairo_canvas::AppendToString, svg, w, h);
     cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PX);
   } else {
-    // A PDF is written while Cairo makes it: straight into the temporary file.
-    if (!pdfFile.Open(o.path, &error)) return Fail("cannot write", o.path, error);
-    surface = cairo_pdf_surface_create_for_stream(WriteToFile, &pdfFile, width * k, height * k);
+    if (!pdfFile->Open(o.path, error)) return nullptr;
+    surface = cairo_pdf_surface_create_for_stream(WriteToFile, pdfFile, w, h);
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, "Dreieck");
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "dreieck " DREIECK_VERSION);
   }
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    const std::string why = cairo_status_to_string(cairo_surface_status(surface));
-    cairo_surface_destroy(surface);
-    return Fail("cannot make", o.path, why);
-  }
-  bool drawn;
-  std::vector<cairo_canvas::TextRun> texts;
-  {
-    cairo_canvas::Canvas canvas(surface, width, height, k);
-    if (format == Format::Svg) canvas.KeepTexts();
-    drawn = RunCycle(width, height, &canvas, o, [](int32_t) { return false; });
-    texts = canvas.Texts();
-  }
+  if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) return surface;
+  *failed = "cannot make";
+  *error = cairo_status_to_string(cairo_surface_status(surface));
+  cairo_surface_destroy(surface);
+  return nullptr;
+}
+
+// Finishes the drawn surface (which it destroys) and puts the picture in its file,
+// whole or not at all: the PNG from the image, the SVG with its labels as text, the
+// PDF Cairo wrote. False, with *error, when the file was not written.
+bool WritePicture(cairo_surface_t* surface, const Options& o, std::string* svg, AtomicFile* pdfFile,
+                  const std::vector<cairo_canvas::TextRun>& texts, std::string* error) {
   cairo_surface_flush(surface);
-  bool ok = drawn;
-  if (!drawn) error = "the program made no window";
-  if (ok && format == Format::Png) ok = WritePng(surface, o.path, true, &error);
+  bool ok = o.format != Format::Png || WritePng(surface, o.path, true, error);
   cairo_surface_finish(surface);
   const cairo_status_t status = cairo_surface_status(surface);
   cairo_surface_destroy(surface);
   if (ok && status != CAIRO_STATUS_SUCCESS) {
-    ok = false;
-    error = cairo_status_to_string(status);
-    // A PDF that could not be written: the file's own error says why.
-    if (format == Format::Pdf && !pdfFile.Failure().empty()) error = pdfFile.Failure();
+    // A PDF that could not be written: the file's own error says more than Cairo's.
+    *error = o.format == Format::Pdf && !pdfFile->Failure().empty() ? pdfFile->Failure()
+                                                                      : cairo_status_to_string(status);
+    return false;
   }
-  if (ok && format == Format::Svg) {
-    if (!cairo_canvas::LabelsAsText(&svg, texts, k)) {
-      ok = false;
-      error = "the labels could not be written as text";
-    } else {
-      ok = WriteFileAtomically(o.path, svg, &error);
+  if (!ok) return false;
+  if (o.format == Format::Svg) {
+    if (!cairo_canvas::LabelsAsText(svg, texts, o.scale)) {
+      *error = "the labels could not be written as text";
+      return false;
     }
+    return WriteFileAtomically(o.path, *svg, error);
   }
-  if (ok && format == Format::Pdf) ok = pdfFile.Commit(&error);
-  if (!ok) return Fail("cannot write", o.path, error);
+  return o.format != Format::Pdf || pdfFile->Commit(error);
+}
+
+}  // namespace
+
+int RunPicture(const Options& o) {
+  std::string svg, error;
+  AtomicFile pdfFile;
+  const char* failed;
+  cairo_surface_t* surface = MakeSurface(o, &svg, &pdfFile, &error, &failed);
+  if (surface == nullptr) return Fail(failed, o.path, error);
+  bool drawn;
+  std::vector<cairo_canvas::TextRun> texts;
+  {
+    cairo_canvas::Canvas canvas(surface, o.width, o.height, o.scale);
+    if (o.format == Format::Svg) canvas.KeepTexts();
+    drawn = RunCycle(o.width, o.height, &canvas, o, [](int32_t) { return false; });
+    texts = canvas.Texts();
+  }
+  if (!drawn) {
+    cairo_surface_destroy(surface);
+    return Fail("cannot write", o.path, "the program made no window");
+  }
+  if (!WritePicture(surface, o, &svg, &pdfFile, texts, &error)) return Fail("cannot write", o.path, error);
   return 0;
 }
 

@@ -33,7 +33,7 @@ Backend::Backend(Display* display, int quitFd)
 
 Backend::~Backend() {
   programs_.clear();
-  for (auto& [frame, target] : targets_) XFreeGC(display_, target.gc);
+  for (auto& [outer, target] : targets_) XFreeGC(display_, target.gc);
   for (auto& [shape, cursor] : cursors_) XFreeCursor(display_, cursor);
 }
 
@@ -73,20 +73,20 @@ HWND Backend::AddTarget(Window window, bool own, std::string* error) {
              why;
     return nullptr;
   }
-  HWND frame = core::NewOuterWindow("xwindow", attributes.width, attributes.height);
-  Target& target = targets_[frame];
+  HWND outer = core::NewOuterWindow("xwindow", attributes.width, attributes.height);
+  Target& target = targets_[outer];
   target.window = window;
   target.own = own;
   target.screen = attributes.screen;
   target.layout = layout;
   target.gc = XCreateGC(display_, window, 0, nullptr);
   FindMonitor(&target, attributes.width, attributes.height);
-  return frame;
+  return outer;
 }
 
 SIZE Backend::ScreenSize(HWND window) {
   if (const Target* target = TargetOf(window))
-    return target->screenIsFrame ? core::ClientSize(programs_.count(window) ? programs_.at(window).frame : window)
+    return target->screenIsOuter ? core::ClientSize(programs_.count(window) ? programs_.at(window).outer : window)
                                  : target->monitor;
   return {DisplayWidth(display_, DefaultScreen(display_)), DisplayHeight(display_, DefaultScreen(display_))};
 }
@@ -98,7 +98,7 @@ core::Canvas* Backend::CanvasOf(HWND window) {
 
 void Backend::ScreenIsOuterWindow(HWND outer) {
   auto t = targets_.find(outer);
-  if (t != targets_.end()) t->second.screenIsFrame = true;
+  if (t != targets_.end()) t->second.screenIsOuter = true;
 }
 
 cairo_surface_t* Backend::ImageOf(HWND window) const {
@@ -106,16 +106,16 @@ cairo_surface_t* Backend::ImageOf(HWND window) const {
   return it != programs_.end() ? it->second.image->Surface() : nullptr;
 }
 
-// The program's window fills its frame; its pixels are an image of the same size.
+// The program's window fills its outer window; its pixels are an image of the same size.
 void Backend::WindowCreated(HWND window) {
-  const HWND frame = core::Parent(window);
-  if (targets_.count(frame) == 0) {
+  const HWND outer = core::Parent(window);
+  if (targets_.count(outer) == 0) {
     std::fprintf(stderr, "dreieck: a window outside the X window it belongs in is not supported\n");
     std::abort();
   }
   Program& program = programs_[window];
-  program.frame = frame;
-  const Target& target = targets_[frame];
+  program.outer = outer;
+  const Target& target = targets_[outer];
   Display* display = display_;
   // What the program draws goes out when it waits: a tick, or a picture of the
   // explorer, in one request.
@@ -181,11 +181,11 @@ void Backend::Wait(int64_t timeoutMs) {
     Handle(event);
   }
   // A window we were given is gone without its DestroyNotify reaching us.
-  for (auto& [frame, target] : targets_) {
+  for (auto& [outer, target] : targets_) {
     if (lastBadWindow != 0 && lastBadWindow == target.window && !target.gone) {
       target.gone = true;
       lastBadWindow = 0;
-      core::DestroyWindowTree(frame);
+      core::DestroyWindowTree(outer);
       break;
     }
   }
@@ -216,18 +216,18 @@ const Backend::Target* Backend::TargetOf(HWND window) const {
   if (t != targets_.end()) return &t->second;
   auto p = programs_.find(window);
   if (p == programs_.end()) return nullptr;
-  t = targets_.find(p->second.frame);
+  t = targets_.find(p->second.outer);
   return t != targets_.end() ? &t->second : nullptr;
 }
 
-HWND Backend::FrameOfXWindow(Window window) const {
-  for (const auto& [frame, target] : targets_)
-    if (target.window == window) return frame;
+HWND Backend::OuterOfXWindow(Window window) const {
+  for (const auto& [outer, target] : targets_)
+    if (target.window == window) return outer;
   return nullptr;
 }
 
-HWND Backend::ProgramIn(HWND frame) {
-  const std::vector<HWND> children = core::Children(frame);
+HWND Backend::ProgramIn(HWND outer) {
+  const std::vector<HWND> children = core::Children(outer);
   return children.empty() ? nullptr : children.front();
 }
 

@@ -1,6 +1,6 @@
 // The X11 backend: the program's windows shown in X windows. Each X window the
 // program draws in (a window of its own, the root window, a window it is given) is a
-// frame window of the core that holds the program's window. The program draws into
+// outer window of the core that holds the program's window. The program draws into
 // the off-screen image of its window (platform/cairo/window_image.h) in memory the X
 // server shares (shared_image.h); what it drew goes to the X window, in one piece, when
 // it waits for the next message, and the whole window whenever it is exposed
@@ -34,8 +34,8 @@ class Backend final : public core::Backend {
   Backend(const Backend&) = delete;
   Backend& operator=(const Backend&) = delete;
 
-  // A frame window for the X window `window`, of its size. `own` ones take the user's
-  // pointer and keys and are destroyed with their frame. Null, with *error, when there
+  // An outer window for the X window `window`, of its size. `own` ones take the user's
+  // pointer and keys and are destroyed with their outer window. Null, with *error, when there
   // is no such window or it is not TrueColor.
   HWND AddTarget(Window window, bool own, std::string* error);
 
@@ -55,7 +55,7 @@ class Backend final : public core::Backend {
   cairo_surface_t* ImageOf(HWND window) const;
 
  private:
-  // An X window drawn into, and its frame window.
+  // An X window drawn into, and its outer window.
   struct Target {
     Window window = 0;
     bool own = false;
@@ -64,11 +64,11 @@ class Backend final : public core::Backend {
     PixelLayout layout;
     GC gc = nullptr;
     SIZE monitor = {0, 0};
-    bool screenIsFrame = false;  // see ScreenIsFrame
+    bool screenIsOuter = false;  // see ScreenIsOuterWindow
   };
-  // The program's window in a frame.
+  // The program's window in an outer window.
   struct Program {
-    HWND frame = nullptr;
+    HWND outer = nullptr;
     std::unique_ptr<cairo_canvas::WindowImage> image;
     bool blank = false;  // no image could be made of its size
   };
@@ -76,14 +76,14 @@ class Backend final : public core::Backend {
   void FindMonitor(Target* target, int width, int height);
   const Target* TargetOf(HWND window) const;
   void Resize(Program* program);
-  HWND FrameOfXWindow(Window window) const;
-  static HWND ProgramIn(HWND frame);
+  HWND OuterOfXWindow(Window window) const;
+  static HWND ProgramIn(HWND outer);
   void Handle(const XEvent& event);
 
   Display* display_;
   int quitFd_;
   Atom deleteWindow_;
-  std::map<HWND, Target> targets_;  // by frame window
+  std::map<HWND, Target> targets_;  // by outer window
   std::map<HWND, Program> programs_;
   std::map<unsigned, Cursor> cursors_;  // by cursor font shape, made when first shown
 };

@@ -48,20 +48,65 @@ void Backend::PointerShape(int cursor) {
     if (made == None) made = XCreateFontCursor(display_, shape);
     shown = made;
   }
-  for (const auto& [frame, target] : targets_) {
+  for (const auto& [outer, target] : targets_) {
     if (!target.own || target.gone) continue;
     if (shown == None) XUndefineCursor(display_, target.window);
     else XDefineCursor(display_, target.window, shown);
   }
 }
 
+namespace {
+
+// The pointer and keys of a window of our own as the window message Windows would send
+// the program's window; false for any other event, or one Windows has no message for.
+bool AsMessage(const XEvent& event, MSG* msg) {
+  switch (event.type) {
+    case ButtonPress:
+      // As on Windows: the left, middle and right buttons; the wheel is no button.
+      msg->message = event.xbutton.button == Button1   ? WM_LBUTTONDOWN
+                     : event.xbutton.button == Button2 ? WM_MBUTTONDOWN
+                     : event.xbutton.button == Button3 ? WM_RBUTTONDOWN
+                                                       : 0;
+      msg->wParam = Buttons(event.xbutton.state) | (msg->message == WM_LBUTTONDOWN ? MK_LBUTTON : 0);
+      msg->lParam = Position(event.xbutton.x, event.xbutton.y);
+      return msg->message != 0;
+    case ButtonRelease:
+      msg->message = WM_LBUTTONUP;
+      msg->wParam = 0;
+      msg->lParam = Position(event.xbutton.x, event.xbutton.y);
+      return event.xbutton.button == Button1;
+    case MotionNotify:
+      msg->message = WM_MOUSEMOVE;
+      msg->wParam = Buttons(event.xmotion.state);
+      msg->lParam = Position(event.xmotion.x, event.xmotion.y);
+      return true;
+    case KeyPress: {
+      XKeyEvent key = event.xkey;
+      msg->message = WM_KEYDOWN;
+      msg->wParam = VirtualKey(XLookupKeysym(&key, 0));
+      msg->lParam = 1;
+      return msg->wParam != 0;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 void Backend::Handle(const XEvent& event) {
-  const HWND frame = FrameOfXWindow(event.xany.window);
-  if (frame == nullptr) return;
-  Target& target = targets_[frame];
+  const HWND outer = OuterOfXWindow(event.xany.window);
+  if (outer == nullptr) return;
+  MSG input = {};
+  if (AsMessage(event, &input)) {
+    if (const HWND program = ProgramIn(outer)) core::PostMessageToQueue(program, input.message, input.wParam, input.lParam);
+    return;
+  }
+  Target& target = targets_[outer];
   switch (event.type) {
     case Expose: {
-      auto program = programs_.find(ProgramIn(frame));
+      // What was covered is shown again from the image.
+      auto program = programs_.find(ProgramIn(outer));
       if (program != programs_.end())
         program->second.image->Show({event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
                                      event.xexpose.y + event.xexpose.height});
@@ -69,48 +114,16 @@ void Backend::Handle(const XEvent& event) {
     }
     case ConfigureNotify:
       FindMonitor(&target, event.xconfigure.width, event.xconfigure.height);
-      core::ResizeWindow(frame, event.xconfigure.width, event.xconfigure.height);
+      core::ResizeWindow(outer, event.xconfigure.width, event.xconfigure.height);
       break;
-    case ButtonPress: {
-      // As on Windows: the left, middle and right buttons; the wheel is no button.
-      const UINT message = event.xbutton.button == Button1   ? WM_LBUTTONDOWN
-                           : event.xbutton.button == Button2 ? WM_MBUTTONDOWN
-                           : event.xbutton.button == Button3 ? WM_RBUTTONDOWN
-                                                             : 0;
-      const HWND program = ProgramIn(frame);
-      const WPARAM buttons = Buttons(event.xbutton.state) | (message == WM_LBUTTONDOWN ? MK_LBUTTON : 0);
-      if (message != 0 && program != nullptr)
-        core::PostMessageToQueue(program, message, buttons, Position(event.xbutton.x, event.xbutton.y));
-      break;
-    }
-    case ButtonRelease: {
-      const HWND program = ProgramIn(frame);
-      if (event.xbutton.button == Button1 && program != nullptr)
-        core::PostMessageToQueue(program, WM_LBUTTONUP, 0, Position(event.xbutton.x, event.xbutton.y));
-      break;
-    }
-    case MotionNotify: {
-      const HWND program = ProgramIn(frame);
-      if (program != nullptr)
-        core::PostMessageToQueue(program, WM_MOUSEMOVE, Buttons(event.xmotion.state),
-                                 Position(event.xmotion.x, event.xmotion.y));
-      break;
-    }
-    case KeyPress: {
-      XKeyEvent key = event.xkey;
-      const KeySym sym = XLookupKeysym(&key, 0);
-      const HWND program = ProgramIn(frame);
-      const UINT vk = VirtualKey(sym);
-      if (vk != 0 && program != nullptr) core::PostMessageToQueue(program, WM_KEYDOWN, vk, 1);
-      break;
-    }
     case ClientMessage:
-      if (static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow_) core::DestroyWindowTree(frame);
+      // The window manager's close.
+      if (static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow_) core::DestroyWindowTree(outer);
       break;
     case DestroyNotify:
       if (event.xdestroywindow.window == target.window) {
         target.gone = true;
-        core::DestroyWindowTree(frame);
+        core::DestroyWindowTree(outer);
       }
       break;
     default:
