@@ -118,7 +118,7 @@ TEST_F(Core, MessagesPaintsAndTimersInWindowsOrder) {
 
 // An outer window that ends takes its children with it: each gets WM_DESTROY, the outer
 // first, and their timers stop. One that changes size resizes its children.
-TEST_F(Core, FrameWindowsEndAndResizeWithTheirChildren) {
+TEST_F(Core, OuterWindowsEndAndResizeWithTheirChildren) {
   HWND outer = core::NewOuterWindow("outer", 640, 480);
   HWND child = Make(outer, 640, 480);
   SetTimer(child, 1, 500, nullptr);
