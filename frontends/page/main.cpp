@@ -128,7 +128,7 @@ Ended RunProgram(const dreieck::Options& options) {
   gCycleStep = 0;
   dreieck::RunInside(backend.MakeFrame());
   core::InstallBackend(nullptr);
-  if (gMainWindow == nullptr) web::page::Message("the program could not make its window", true);
+  if (gMainWindow == nullptr) web::page::Message("Das Programm konnte sein Fenster nicht anlegen.", true);
   Ended ended;
   ended.settings = backend.SettingsChanged();
   ended.explore = backend.ExploreAsked(ended.corners, &ended.cornersShown);
@@ -157,10 +157,10 @@ void RunExplorer(const dreieck::Options& options, const explorer::Start& start) 
           return true;
         },
         &svg, &error);
-    if (!made) web::page::Message("the SVG could not be made: " + error, true);
+    if (!made) web::page::Message("Das SVG ließ sich nicht anlegen: " + error, true);
     web::page::SavePicture(dreieck::PictureOptions(view, client.right, client.bottom), svg);
   });
-  if (result != 0) web::page::Message("the explorer could not make its window", true);
+  if (result != 0) web::page::Message("Zum Erkunden ließ sich kein Fenster anlegen.", true);
   if (core::IsWindowAlive(frame)) core::DestroyWindowTree(frame);
   core::InstallBackend(nullptr);
 }
@@ -175,15 +175,15 @@ const char* WhereName(dreieck::Mode mode) {
 
 int main() {
   if (!OpenFont()) {
-    web::page::Message("the label font LiberationSans-Regular.ttf could not be read", true);
+    web::page::Message("Die Schrift der Beschriftung (LiberationSans-Regular.ttf) ließ sich nicht lesen.", true);
     return 1;
   }
   dreieck::Options options;
   const dreieck::Parsed parsed = dreieck::ParseArguments(web::page::Query(), dreieck::kQuery);
   if (!parsed.ok) {
-    web::page::Message(parsed.error + " (the page runs without the address's parameters)", true);
+    web::page::Message(parsed.error + " (die Seite läuft ohne die Parameter der Adresse)", true);
   } else if (parsed.options.mode == dreieck::Mode::Help) {
-    web::page::Message("The address takes these options by their names, without dashes, e.g.\n"
+    web::page::Message("Die Adresse nimmt diese Optionen bei ihren Namen, ohne Striche, z. B.\n"
                        "?background=white&interval=500&no-excircles\n\n" + dreieck::Usage(),
                        false);
   } else if (parsed.options.mode == dreieck::Mode::Version) {

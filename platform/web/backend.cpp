@@ -3,8 +3,10 @@
 #include <emscripten.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "explorer/explorer.h"
@@ -123,12 +125,19 @@ void Backend::WindowResized(HWND window) {
   if (window == program_) Resize();
 }
 
-// A window whose image cannot be made says so once and shows nothing until it has a
-// size whose image can be made.
+// A window whose image cannot be made says so once (in the page's words) and shows
+// nothing until it has a size whose image can be made.
 void Backend::Resize() {
   std::string why;
   const bool blank = !image_->Resize(&why);
-  if (blank && !blank_) page::Message(why + "; nothing is drawn until the window is smaller", true);
+  if (blank && !blank_) {
+    const SIZE size = core::ClientSize(program_);
+    const bool tooLarge = std::max<int64_t>(size.cx, size.cy) * scale_ > 32767;
+    page::Message(std::string("Für das Fenster lässt sich kein Bild anlegen (") +
+                      (tooLarge ? "breiter oder höher als 32767 Pixel" : "zu wenig Speicher") +
+                      "); bis es kleiner ist, wird nichts gezeichnet.",
+                  true);
+  }
   blank_ = blank;
 }
 
