@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -49,10 +50,20 @@ class Backend::PageImage final : public cairo_canvas::ImageMemory {
       uint32_t* out = rgba_.data();
       for (int y = top; y < bottom; ++y) {
         // A pixel of Cairo's RGB24 is 0x00RRGGBB in a 32-bit word; the canvas takes the
-        // bytes R, G, B, A: in a little-endian word (wasm's), 0xAABBGGRR.
-        const uint32_t* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride) + part.left;
-        for (int x = 0; x < width; ++x) {
-          const uint32_t p = row[x];
+        // bytes R, G, B, A: in a little-endian word (wasm's), 0xAABBGGRR. Two pixels at
+        // a time in a 64-bit word, then the odd one.
+        const unsigned char* row = data + static_cast<size_t>(y) * stride + static_cast<size_t>(part.left) * 4;
+        int x = 0;
+        for (; x + 1 < width; x += 2, out += 2) {
+          uint64_t p;
+          std::memcpy(&p, row + static_cast<size_t>(x) * 4, sizeof p);
+          const uint64_t q = 0xFF000000FF000000u | ((p & 0x000000FF000000FFu) << 16) | (p & 0x0000FF000000FF00u) |
+                             ((p >> 16) & 0x000000FF000000FFu);
+          std::memcpy(out, &q, sizeof q);
+        }
+        for (; x < width; ++x) {
+          uint32_t p;
+          std::memcpy(&p, row + static_cast<size_t>(x) * 4, sizeof p);
           *out++ = 0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
         }
       }
