@@ -875,14 +875,16 @@ def test_offline(test, site, browser):
 
 def native_tick(test):
     """A native tick at 1920x1080 in ms (dreieck_bench's cycle with 500 ms pauses, per
-    tick), or None when the host build has no benchmarks."""
+    tick; the quicker of two runs of three cycles), or None when the host build has no
+    benchmarks."""
     bench = os.path.join(test.args.host_build, "dreieck_bench")
     if not os.access(bench, os.X_OK):
         return None
-    run = subprocess.run([bench, "--benchmark_filter=BM_CycleWithPauses", "--benchmark_format=json"],
+    run = subprocess.run([bench, "--benchmark_filter=BM_CycleWithPauses", "--benchmark_format=json",
+                          "--benchmark_repetitions=2"],
                          env={**os.environ, "DREIECK_BENCH_PAUSE_MS": "500"}, capture_output=True, text=True, check=True)
-    cycle = json.loads(run.stdout)["benchmarks"][0]
-    return cycle["real_time"] / 11 * {"ms": 1, "us": 1e-3, "ns": 1e-6}[cycle["time_unit"]]
+    cycles = [b for b in json.loads(run.stdout)["benchmarks"] if b.get("run_type") == "iteration"]
+    return min(b["real_time"] * {"ms": 1, "us": 1e-3, "ns": 1e-6}[b["time_unit"]] for b in cycles) / 11
 
 
 def first_picture(site):
@@ -937,16 +939,18 @@ def test_idle(test, site, browser):
     single = open(test.args.single, "rb").read()
     served, from_file = first_picture(site), first_picture("file://" + os.path.abspath(test.args.single))
     page = test.open(browser, site, f"interval=500&time={SECOND}", size=(1280, 720, 1.5), page=page)
-    page.wait_for("dreieck.ticks >= 33", timeout=30)
+    # A machine shared with other work slows some cycles: the quickest of cycles 2 to
+    # 5 on the page, against the quicker of two native runs.
+    page.wait_for("dreieck.ticks >= 55", timeout=45)
     canvas = page.evaluate("[document.getElementById('screen').width, document.getElementById('screen').height]")
-    ms, show = page.evaluate("[dreieck.tickMs.slice(11, 33), dreieck.showMs.slice(11, 33)]")
-    tick, shown = sum(ms) / len(ms), sum(show) / len(show)
+    ms, show = page.evaluate("[dreieck.tickMs.slice(11, 55), dreieck.showMs.slice(11, 55)]")
+    tick, shown = min((sum(ms[k:k + 11]) / 11, sum(show[k:k + 11]) / 11) for k in range(0, 44, 11))
     native = native_tick(test)
     print(f"idle: the site, gzip -9: {sum(sizes.values())} bytes in {len(sizes)} files\n"
           f"idle: dreieck.html: {len(single)} bytes, {len(gzip.compress(single, 9))} gzip -9\n"
           f"idle: the first picture after navigation began, nothing cached: served {served:.0f} ms, "
           f"dreieck.html from a file {from_file:.0f} ms\n"
-          f"idle: a tick at {canvas[0]}x{canvas[1]} (1280x720 @1.5; cycles 2 and 3): {tick:.2f} ms, {shown:.2f} of "
+          f"idle: a tick at {canvas[0]}x{canvas[1]} (1280x720 @1.5; the quickest of cycles 2 to 5): {tick:.2f} ms, {shown:.2f} of "
           f"it putting pixels on the canvas, {tick - shown:.2f} drawing; native "
           + (f"{native:.2f} ms: {tick / native:.1f}x" if native else "not measured (no dreieck_bench in the "
              "host build; -DDREIECK_BENCH=ON builds it)"), flush=True)
