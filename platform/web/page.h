@@ -40,6 +40,9 @@ SIZE WindowSize();
 // Puts `part` of an image of imageWidth x imageHeight onto the <canvas> (which takes
 // that size): `rgba` holds the part's pixels as RGBA rows, without gaps.
 void Show(const uint8_t* rgba, const RECT& part, int imageWidth, int imageHeight);
+// Puts the `rects` of an image of imageWidth x imageHeight onto the <canvas> (which takes
+// that size): `rgba` holds the whole image's pixels as RGBA rows, without gaps.
+void ShowKept(const uint8_t* rgba, int imageWidth, int imageHeight, const std::vector<RECT>& rects);
 
 // A tick of the cycle was drawn: the step it began at and the next one, its
 // milliseconds in all and those of them spent putting pixels on the canvas, and

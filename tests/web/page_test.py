@@ -958,7 +958,9 @@ def test_idle(test, site, browser):
     test.check(served <= 1000 and from_file <= 1000, f"the first picture: served {served:.0f} ms, from a file "
                                                      f"{from_file:.0f} ms")
     test.check(canvas == [1920, 1080], f"1280x720 @1.5 gave a {canvas} canvas")
-    test.check(tick - shown <= 10 and tick <= 40 and (native is None or tick <= 3 * native),
+    # The drawing itself within 3x the native tick; the whole tick, with the canvas's
+    # share, is a figure (docs/performance.md) with a generous bound.
+    test.check(tick - shown <= 10 and tick <= 40 and (native is None or tick - shown <= 3 * native),
                f"a tick at 1920x1080 @1.5 takes {tick:.2f} ms ({shown:.2f} showing), native {native}")
     test.check(not page.problems(), f"the page reported {page.problems()}")
 

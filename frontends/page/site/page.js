@@ -143,6 +143,20 @@
       context.putImageData(new ImageData(pixels, width, height), x, y);
       if (status.firstPictureMs === null) status.firstPictureMs = performance.now();
     },
+    // The whole image's RGBA as the canvas is to have it, of which `rects` (x, y, width,
+    // height each) changed.
+    showKept(pixels, imageWidth, imageHeight, rects) {
+      if (canvas.width !== imageWidth || canvas.height !== imageHeight) {
+        canvas.width = imageWidth;
+        canvas.height = imageHeight;
+        screen.fit(canvas);
+      }
+      const image = new ImageData(pixels, imageWidth, imageHeight);
+      for (let i = 0; i < rects.length; i += 4) {
+        context.putImageData(image, 0, 0, rects[i], rects[i + 1], rects[i + 2], rects[i + 3]);
+      }
+      if (status.firstPictureMs === null) status.firstPictureMs = performance.now();
+    },
     ticked(started, step, ms, showMs, held) {
       const tick = ++status.ticks;
       status.step = step;
