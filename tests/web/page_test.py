@@ -206,6 +206,8 @@ CYCLES = [
      (640, 480), 4),
     ("a tiny triangle: dashed circles a few pixels wide", (160, 120), "size=160x120&triangle=0,0,2,0,0,2",
      ["--size", "160x120", "--triangle", "0,0,2,0,0,2"], (160, 120), None),
+    ("larger than 7680x4320: put in bands", (800, 600), f"size=7681x4320&time={SECOND}&step=1",
+     ["--size", "7681x4320", "--time", SECOND], (7681, 4320), 2),
 ]
 
 
