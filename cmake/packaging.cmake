@@ -7,8 +7,9 @@
 #            `cpack -G DEB` makes dreieck_<version>_<arch>.deb, installed under /usr.
 #   Windows: `cpack -G ZIP` makes Dreieck-<version>-win64.zip with Dreieck.scr, README.txt
 #            and LICENSE.txt.
-#   Browser: `cpack` makes Dreieck-<version>-web.zip: the page (build/web/site) and
-#            LICENSE.txt, for any static web server.
+#   Browser: `cpack` makes Dreieck-<version>-web.zip: the page (build/web/site) for any
+#            static web server, dreieck.html (the page in one file, opened without a
+#            server), README.txt and LICENSE.txt.
 
 set(DREIECK_PACKAGE_VERSION ${PROJECT_VERSION})
 
@@ -38,14 +39,17 @@ if(WIN32)
   set(CPACK_PACKAGE_FILE_NAME Dreieck-${DREIECK_PACKAGE_VERSION}-win64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 elseif(EMSCRIPTEN)
-  # The page's files, named one by one (cmake/web.cmake makes them), and Dreieck's own
-  # licence beside them; the page does not load it. Each file keeps its folder in the
-  # site (icons/).
+  # The page's files, named one by one (cmake/web.cmake makes them), each in its folder
+  # of the site (icons/); dreieck.html beside them, which is what the README tells a
+  # user to open, and Dreieck's own licence; the page loads neither of the last two.
   foreach(file ${DREIECK_WEB_SITE_FILES})
     file(RELATIVE_PATH site_path ${DREIECK_WEB_SITE} ${file})
     get_filename_component(site_folder ./${site_path} DIRECTORY)
     install(FILES ${file} DESTINATION ${site_folder})
   endforeach()
+  set(DREIECK_PACKAGING_DIR ${PROJECT_BINARY_DIR}/packaging)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/web/README.txt ${DREIECK_PACKAGING_DIR}/README.txt @ONLY)
+  install(FILES ${DREIECK_WEB_SINGLE} ${DREIECK_PACKAGING_DIR}/README.txt DESTINATION .)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME Dreieck-${DREIECK_PACKAGE_VERSION}-web)

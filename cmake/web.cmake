@@ -4,7 +4,9 @@
 #   build/web/deps/   pixman, FreeType and Cairo as static wasm libraries, built once
 #                     from Debian's sources by tools/build-wasm-deps.sh (its stamp is
 #                     the output, so later builds do not run it again)
-#   build/web/site/   the static page: its HTML, JavaScript, wasm, font and licences
+#   build/web/site/   the static page: its HTML, JavaScript, wasm, font and licences,
+#                     its app manifest and service worker
+#   build/web/dreieck.html  the same page in one file, for opening without a server
 #
 # Debian's emscripten runs on the machine's node, which finds the JavaScript modules
 # emcc needs only with NODE_PATH=/usr/share/nodejs: every compile and link step gets it
@@ -47,25 +49,37 @@ set(DREIECK_WEB_FONT /usr/share/fonts/truetype/liberation/LiberationSans-Regular
     CACHE FILEPATH "the font the page draws its labels with")
 set(DREIECK_WEB_FONT_LICENCE /usr/share/doc/fonts-liberation/copyright
     CACHE FILEPATH "the licence of DREIECK_WEB_FONT")
+# Its name in the site, written here alone: index.html names it (configured with it),
+# and dreieck.html takes the file index.html names.
+set(DREIECK_WEB_FONT_NAME LiberationSans-Regular.ttf)
 add_custom_command(
-  OUTPUT ${DREIECK_WEB_SITE}/LiberationSans-Regular.ttf ${DREIECK_WEB_SITE}/LICENSE-LiberationSans.txt
+  OUTPUT ${DREIECK_WEB_SITE}/${DREIECK_WEB_FONT_NAME} ${DREIECK_WEB_SITE}/LICENSE-LiberationSans.txt
          ${DREIECK_WEB_SITE}/GPL-2.txt
   COMMAND ${CMAKE_COMMAND} -E make_directory ${DREIECK_WEB_SITE}
-  COMMAND ${CMAKE_COMMAND} -E copy ${DREIECK_WEB_FONT} ${DREIECK_WEB_SITE}/LiberationSans-Regular.ttf
+  COMMAND ${CMAKE_COMMAND} -E copy ${DREIECK_WEB_FONT} ${DREIECK_WEB_SITE}/${DREIECK_WEB_FONT_NAME}
   COMMAND ${CMAKE_COMMAND} -E copy ${DREIECK_WEB_FONT_LICENCE} ${DREIECK_WEB_SITE}/LICENSE-LiberationSans.txt
   COMMAND ${CMAKE_COMMAND} -E copy /usr/share/common-licenses/GPL-2 ${DREIECK_WEB_SITE}/GPL-2.txt
   DEPENDS ${DREIECK_WEB_FONT} ${DREIECK_WEB_FONT_LICENCE}
   COMMENT "The page's font and its licence"
   VERBATIM)
-add_custom_target(web_font ALL DEPENDS ${DREIECK_WEB_SITE}/LiberationSans-Regular.ttf)
+add_custom_target(web_font ALL DEPENDS ${DREIECK_WEB_SITE}/${DREIECK_WEB_FONT_NAME})
 
 # The page: the program's code, the stand-in, the canvas and the web backend as
-# dreieck.js and dreieck.wasm, beside the page's HTML and script.
+# dreieck.js and dreieck.wasm, beside the page's HTML and script; and the same code
+# linked once more with the WebAssembly inside the script, for dreieck.html.
 target_link_libraries(cairocanvas PUBLIC webcairo)
-add_executable(dreieck_web frontends/page/main.cpp frontends/page/script.cpp platform/web/backend.cpp
-                           platform/web/page.cpp shell/entry.cpp)
-target_link_libraries(dreieck_web PRIVATE dreieck_driver cairocanvas)
+add_library(dreieck_web_code OBJECT frontends/page/main.cpp frontends/page/script.cpp platform/web/backend.cpp
+                                    platform/web/page.cpp shell/entry.cpp)
+target_link_libraries(dreieck_web_code PUBLIC dreieck_driver cairocanvas)
+add_executable(dreieck_web $<TARGET_OBJECTS:dreieck_web_code>)
+add_executable(dreieck_web_single $<TARGET_OBJECTS:dreieck_web_code>)
+foreach(target dreieck_web dreieck_web_single)
+  target_link_libraries(${target} PRIVATE dreieck_driver cairocanvas)
+endforeach()
 set_target_properties(dreieck_web PROPERTIES OUTPUT_NAME dreieck SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${DREIECK_WEB_SITE})
+set_target_properties(dreieck_web_single PROPERTIES OUTPUT_NAME dreieck SUFFIX .js
+                                                    RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/single)
+target_link_options(dreieck_web_single PRIVATE -sSINGLE_FILE=1)
 # The program's message loop waits in the backend for the browser's timeout: Asyncify
 # saves and restores the stack of the functions between main() and that wait, and only
 # theirs (the rest of the code stays as it is, and as fast).
@@ -78,21 +92,51 @@ set(DREIECK_WEB_ASYNCIFY_ONLY main __original_main "*RunSaver*" "*RunSettings*" 
     "web::Backend::Wait(long long)" "web::page::Wait(double)")
 list(JOIN DREIECK_WEB_ASYNCIFY_ONLY "\n" asyncify_only)
 file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/asyncify-only.txt CONTENT "${asyncify_only}\n")
-target_link_options(dreieck_web PRIVATE
-  -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=Dreieck -sINVOKE_RUN=0
-  -sEXPORTED_RUNTIME_METHODS=callMain -sEXPORTED_FUNCTIONS=_main,_malloc,_free
-  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=33554432 -sFILESYSTEM=0
-  -sASYNCIFY=1 -sASYNCIFY_ONLY=@${PROJECT_BINARY_DIR}/asyncify-only.txt ${DREIECK_WEB_ASYNCIFY_ADVISE})
-foreach(file index.html page.js)
+foreach(target dreieck_web dreieck_web_single)
+  target_link_options(${target} PRIVATE
+    -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=Dreieck -sINVOKE_RUN=0
+    -sEXPORTED_RUNTIME_METHODS=callMain -sEXPORTED_FUNCTIONS=_main,_malloc,_free
+    -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=33554432 -sFILESYSTEM=0
+    -sASYNCIFY=1 -sASYNCIFY_ONLY=@${PROJECT_BINARY_DIR}/asyncify-only.txt ${DREIECK_WEB_ASYNCIFY_ADVISE})
+endforeach()
+configure_file(frontends/page/site/index.html ${DREIECK_WEB_SITE}/index.html @ONLY)
+foreach(file page.js screen.js manifest.webmanifest)
   configure_file(frontends/page/site/${file} ${DREIECK_WEB_SITE}/${file} COPYONLY)
 endforeach()
 
-# What the page is made of, for the ZIP (cmake/packaging.cmake).
+# What the page is made of, for the service worker and the ZIP (cmake/packaging.cmake).
+# The app's icons (icons/dreieck-192.png and -512.png, which the manifest names) join
+# the site as their own step makes them: sw.js keeps every file of the site.
 set(DREIECK_WEB_SITE_FILES)
-foreach(file index.html page.js dreieck.js dreieck.wasm LiberationSans-Regular.ttf LICENSE-LiberationSans.txt
-             GPL-2.txt icons/dreieck-192.png icons/dreieck-512.png)
+foreach(file index.html page.js screen.js manifest.webmanifest dreieck.js dreieck.wasm ${DREIECK_WEB_FONT_NAME}
+             LICENSE-LiberationSans.txt GPL-2.txt icons/dreieck-192.png icons/dreieck-512.png)
   list(APPEND DREIECK_WEB_SITE_FILES ${DREIECK_WEB_SITE}/${file})
 endforeach()
+
+# The service worker: every file of the site kept under the digest of them all
+# (frontends/page/site_build.py), and dreieck.html, the page in one file for opening
+# without a server (beside the site, not part of it).
+find_program(DREIECK_PYTHON python3 REQUIRED)
+set(DREIECK_SITE_BUILD ${PROJECT_SOURCE_DIR}/frontends/page/site_build.py)
+add_custom_command(
+  OUTPUT ${DREIECK_WEB_SITE}/sw.js
+  COMMAND ${DREIECK_PYTHON} ${DREIECK_SITE_BUILD} worker ${DREIECK_WEB_SITE}
+          ${PROJECT_SOURCE_DIR}/frontends/page/site/sw.js
+  DEPENDS ${DREIECK_SITE_BUILD} ${PROJECT_SOURCE_DIR}/frontends/page/site/sw.js ${DREIECK_WEB_SITE_FILES}
+          dreieck_web web_font
+  COMMENT "The page's service worker (sw.js), named by the build"
+  VERBATIM)
+set(DREIECK_WEB_SINGLE ${PROJECT_BINARY_DIR}/dreieck.html)
+add_custom_command(
+  OUTPUT ${DREIECK_WEB_SINGLE}
+  COMMAND ${DREIECK_PYTHON} ${DREIECK_SITE_BUILD} single ${DREIECK_WEB_SITE} ${PROJECT_BINARY_DIR}/single/dreieck.js
+          ${DREIECK_WEB_SINGLE}
+  DEPENDS ${DREIECK_SITE_BUILD} ${DREIECK_WEB_SITE}/index.html ${DREIECK_WEB_SITE}/page.js
+          ${DREIECK_WEB_SITE}/screen.js ${DREIECK_WEB_SITE}/${DREIECK_WEB_FONT_NAME} dreieck_web_single web_font
+  COMMENT "dreieck.html: the page in one file"
+  VERBATIM)
+add_custom_target(web_page ALL DEPENDS ${DREIECK_WEB_SITE}/sw.js ${DREIECK_WEB_SINGLE})
+list(APPEND DREIECK_WEB_SITE_FILES ${DREIECK_WEB_SITE}/sw.js)
 
 enable_testing()
 add_subdirectory(tests/web)

@@ -32,15 +32,12 @@
 
 namespace {
 
-// The labels' face: Liberation Sans from the file beside the page. The program asks
+// The labels' face: Liberation Sans, which the page fetched (cmake/web.cmake names it). The program asks
 // for "Arial" only, which fontconfig gives it as Liberation Sans on Linux; the page has
 // this one face, for every name.
 cairo_font_face_t* labelFace = nullptr;
 
 cairo_font_face_t* LabelFace(const std::string&, bool, bool) { return labelFace; }
-
-// The file the page fetches the labels' font from, beside it.
-constexpr char kFontFile[] = "LiberationSans-Regular.ttf";
 
 // Opens the font file with FreeType; it and the face live as long as the page.
 bool OpenFont() {
@@ -130,7 +127,7 @@ Asked RunSaver(const dreieck::Options& options) {
     if (core::IsWindowAlive(outer)) core::DestroyWindowTree(outer);
   });
   const driver::Ran ran = driver::RunSaver(outer, driver::PlanOf(options), &listener);
-  if (!ran.window) web::page::Message("the program could not make its window", true);
+  if (!ran.window) web::page::Message("Das Programm konnte sein Fenster nicht anlegen.", true);
   if (core::IsWindowAlive(outer)) core::DestroyWindowTree(outer);
   return asked;
 }
@@ -185,12 +182,12 @@ void RunExplorer(const dreieck::Options& options, const explorer::Start& start) 
           return true;
         },
         &svg, &error);
-    if (!made) web::page::Message("the SVG could not be made: " + error, true);
+    if (!made) web::page::Message("Das SVG ließ sich nicht anlegen: " + error, true);
     script::SavePicture(stem, driver::PictureOptions(view, client.right, client.bottom), svg);
     return "Gespeichert: " + stem + ".png" + (svg.empty() ? "" : " und " + stem + ".svg");
   });
   script::Exploring(false);
-  if (result != 0) web::page::Message("the explorer could not make its window", true);
+  if (result != 0) web::page::Message("Zum Erkunden ließ sich kein Fenster anlegen.", true);
   if (core::IsWindowAlive(outer)) core::DestroyWindowTree(outer);
 }
 
@@ -204,15 +201,15 @@ const char* WhereName(dreieck::Mode mode) {
 
 int main() {
   if (!OpenFont()) {
-    web::page::Message("the label font " + std::string(kFontFile) + " could not be read", true);
+    web::page::Message("Die Schrift der Beschriftung ließ sich nicht lesen.", true);
     return 1;
   }
   dreieck::Options options;
   const dreieck::Parsed parsed = dreieck::ParseArguments(script::Query(), dreieck::kQuery);
   if (!parsed.ok) {
-    web::page::Message(parsed.error + " (the page runs without the address's parameters)", true);
+    web::page::Message(parsed.error + " (die Seite läuft ohne die Parameter der Adresse)", true);
   } else if (parsed.options.mode == dreieck::Mode::Help) {
-    web::page::Message("The address takes these options by their names, without dashes, e.g.\n"
+    web::page::Message("Die Adresse nimmt diese Optionen bei ihren Namen, ohne Striche, z. B.\n"
                        "?background=white&interval=500&no-excircles\n\n" + dreieck::Usage(),
                        false);
   } else if (parsed.options.mode == dreieck::Mode::Version) {

@@ -3,8 +3,12 @@
 #include <emscripten.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -14,17 +18,40 @@
 
 namespace web {
 
+// A pixel of Cairo's RGB24 is 0x00RRGGBB in a 32-bit word; the canvas takes the bytes
+// R, G, B, A: in a little-endian word (wasm's), 0xAABBGGRR. Two pixels at a time in a
+// 64-bit word.
+static inline uint64_t Rgba2(uint64_t p) {
+  return 0xFF000000FF000000u | ((p & 0x000000FF000000FFu) << 16) | (p & 0x0000FF000000FF00u) |
+         ((p >> 16) & 0x000000FF000000FFu);
+}
+static inline uint32_t Rgba(uint32_t p) {
+  return 0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+}
+
 // The image in the program's memory; a part is shown by turning it into the RGBA rows
-// a canvas takes and putting them there.
+// a canvas takes and putting them there. Up to kKeptPixels the image keeps the canvas's
+// RGBA as the page last got it: a part is turned into RGBA over it, and only the tiles
+// of it where a pixel changed are put onto the canvas (a circle's part is its whole
+// square, of which the circle changes a few tiles). A larger image is put in bands of at
+// most kBandPixels, so that its RGBA copy stays small however large the image is.
 class Backend::PageImage final : public cairo_canvas::ImageMemory {
  public:
   static constexpr int kBandPixels = 1 << 20;
+  static constexpr int64_t kKeptPixels = int64_t{7680} * 4320;
+  static constexpr int kTile = 32;
 
   PageImage(int width, int height, double* showMs)
       : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height)),
         width_(width),
         height_(height),
-        showMs_(showMs) {}
+        showMs_(showMs) {
+    // Zero is no pixel of the image (those are opaque): the first show puts all it shows.
+    if (cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS && int64_t{width} * height <= kKeptPixels) {
+      shown_.reset(new (std::nothrow) uint32_t[static_cast<size_t>(width) * static_cast<size_t>(height)]());
+      changed_.resize(static_cast<size_t>(width / kTile + 1));
+    }
+  }
   ~PageImage() override { cairo_surface_destroy(surface_); }
   PageImage(const PageImage&) = delete;
   PageImage& operator=(const PageImage&) = delete;
@@ -33,38 +60,118 @@ class Backend::PageImage final : public cairo_canvas::ImageMemory {
 
   void Show(const RECT& part) override {
     const double start = emscripten_get_now();
+    if (part.left < part.right && part.top < part.bottom) {
+      if (shown_ != nullptr) ShowChanged(part);
+      else ShowBands(part);
+    }
+    *showMs_ += emscripten_get_now() - start;
+  }
+
+ private:
+  const unsigned char* Row(int y, int left) const {
+    return cairo_image_surface_get_data(surface_) + static_cast<size_t>(y) * cairo_image_surface_get_stride(surface_) +
+           static_cast<size_t>(left) * 4;
+  }
+
+  // Tile row by tile row: the part's RGBA over what the canvas has, noting the tiles
+  // where it changed; then their runs as rectangles (one below the other of the same
+  // width merged), put from the kept RGBA in one call.
+  void ShowChanged(const RECT& part) {
+    rects_.clear();
+    open_.clear();
+    const int first = part.left / kTile, last = (part.right - 1) / kTile;
+    for (int top = part.top; top < part.bottom;) {
+      const int bottom = std::min<int>(part.bottom, (top / kTile + 1) * kTile);
+      std::fill(changed_.begin() + first, changed_.begin() + last + 1, 0);
+      for (int y = top; y < bottom; ++y) {
+        const unsigned char* row = Row(y, part.left);
+        unsigned char* kept = reinterpret_cast<unsigned char*>(shown_.get() + static_cast<size_t>(y) * width_ + part.left);
+        int x = 0;
+        for (; x + 1 < part.right - part.left; x += 2) {
+          uint64_t p, was;
+          std::memcpy(&p, row + x * 4, sizeof p);
+          std::memcpy(&was, kept + x * 4, sizeof was);
+          const uint64_t q = Rgba2(p);
+          if (q != was) {
+            std::memcpy(kept + x * 4, &q, sizeof q);
+            changed_[(part.left + x) / kTile] = changed_[(part.left + x + 1) / kTile] = 1;
+          }
+        }
+        if (x < part.right - part.left) {
+          uint32_t p, was;
+          std::memcpy(&p, row + x * 4, sizeof p);
+          std::memcpy(&was, kept + x * 4, sizeof was);
+          const uint32_t q = Rgba(p);
+          if (q != was) {
+            std::memcpy(kept + x * 4, &q, sizeof q);
+            changed_[(part.left + x) / kTile] = 1;
+          }
+        }
+      }
+      // The rectangles that end at this tile row's top (open_) may grow down into it.
+      below_.clear();
+      for (int t = first; t <= last; ++t) {
+        if (changed_[t] == 0) continue;
+        int end = t;
+        while (end < last && changed_[end + 1] != 0) ++end;
+        const LONG left = std::max<LONG>(part.left, t * kTile), right = std::min<LONG>(part.right, (end + 1) * kTile);
+        const auto above = std::find_if(open_.begin(), open_.end(), [&](size_t i) {
+          return rects_[i].bottom == top && rects_[i].left == left && rects_[i].right == right;
+        });
+        if (above != open_.end()) {
+          rects_[*above].bottom = bottom;
+          below_.push_back(*above);
+        } else {
+          below_.push_back(rects_.size());
+          rects_.push_back(RECT{left, top, right, bottom});
+        }
+        t = end;
+      }
+      open_.swap(below_);
+      top = bottom;
+    }
+    if (!rects_.empty())
+      page::ShowKept(reinterpret_cast<const uint8_t*>(shown_.get()), width_, height_, rects_);
+  }
+
+  void ShowBands(const RECT& part) {
     const int width = part.right - part.left;
-    // In bands of at most kBandPixels, so that the RGBA copy stays small however large
-    // the image is.
-    const int rows = std::max(1, kBandPixels / std::max(width, 1));
-    const unsigned char* data = cairo_image_surface_get_data(surface_);
-    const size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface_));
+    const int rows = std::max(1, kBandPixels / width);
     for (int top = part.top; top < part.bottom; top += rows) {
       const int bottom = std::min(part.bottom, top + rows);
       rgba_.resize(static_cast<size_t>(width) * static_cast<size_t>(bottom - top));
-      uint32_t* out = rgba_.data();
+      unsigned char* out = reinterpret_cast<unsigned char*>(rgba_.data());
       for (int y = top; y < bottom; ++y) {
-        // A pixel of Cairo's RGB24 is 0x00RRGGBB in a 32-bit word; the canvas takes the
-        // bytes R, G, B, A: in a little-endian word (wasm's), 0xAABBGGRR.
-        const uint32_t* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride) + part.left;
-        for (int x = 0; x < width; ++x) {
-          const uint32_t p = row[x];
-          *out++ = 0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+        const unsigned char* row = Row(y, part.left);
+        int x = 0;
+        for (; x + 1 < width; x += 2, out += 8) {
+          uint64_t p;
+          std::memcpy(&p, row + x * 4, sizeof p);
+          const uint64_t q = Rgba2(p);
+          std::memcpy(out, &q, sizeof q);
+        }
+        if (x < width) {
+          uint32_t p;
+          std::memcpy(&p, row + x * 4, sizeof p);
+          const uint32_t q = Rgba(p);
+          std::memcpy(out, &q, sizeof q);
+          out += 4;
         }
       }
       page::Show(reinterpret_cast<const uint8_t*>(rgba_.data()), RECT{part.left, top, part.right, bottom}, width_,
                  height_);
     }
-    *showMs_ += emscripten_get_now() - start;
   }
 
-
- private:
   cairo_surface_t* surface_;
   int width_;
   int height_;
   double* showMs_;
-  std::vector<uint32_t> rgba_;
+  std::unique_ptr<uint32_t[]> shown_;  // the canvas's RGBA, when kept
+  std::vector<unsigned char> changed_;  // of the tile row being shown: the tiles that changed
+  std::vector<RECT> rects_;
+  std::vector<size_t> open_, below_;  // rects_ that end at the last tile row's bottom, at this one's
+  std::vector<uint32_t> rgba_;  // a band's RGBA
 };
 
 Backend::Backend(const Config& config) : config_(config) {}
@@ -108,12 +215,20 @@ void Backend::WindowResized(HWND window) {
   if (window == program_) Resize();
 }
 
-// A window whose image cannot be made says so once and shows nothing until it has a
-// size whose image can be made.
+// A window whose image cannot be made says so once (in the page's words) and shows
+// nothing until it has a size whose image can be made.
 void Backend::Resize() {
   std::string why;
   const bool blank = !image_->Resize(&why);
-  if (blank && !blank_) page::Message(why + "; nothing is drawn until the window is smaller", true);
+  if (blank && !blank_) {
+    const SIZE size = core::ClientSize(program_);
+    const bool tooLarge = std::max<int64_t>(size.cx, size.cy) * config_.scale > cairo_canvas::kImageSideMax;
+    page::Message(std::string("Für das Fenster lässt sich kein Bild anlegen (") +
+                      (tooLarge ? "breiter oder höher als " + std::to_string(cairo_canvas::kImageSideMax) + " Pixel"
+                                : std::string("zu wenig Speicher")) +
+                      "); bis es kleiner ist, wird nichts gezeichnet.",
+                  true);
+  }
   blank_ = blank;
 }
 

@@ -27,6 +27,11 @@ EM_JS(void, PageShow, (const uint8_t* rgba, int x, int y, int width, int height,
                    imageWidth, imageHeight);
 });
 
+EM_JS(void, PageShowKept, (const uint8_t* rgba, int imageWidth, int imageHeight, const int* rects, int count), {
+  Module.page.showKept(new Uint8ClampedArray(HEAPU8.buffer, rgba, imageWidth * imageHeight * 4), imageWidth,
+                       imageHeight, HEAP32.subarray(rects >> 2, (rects >> 2) + count * 4));
+});
+
 EM_JS(void, PagePointerShape, (int cursor), {
   Module.page.pointerShape(cursor);
 });
@@ -66,6 +71,18 @@ SIZE WindowSize() {
 
 void Show(const uint8_t* rgba, const RECT& part, int imageWidth, int imageHeight) {
   PageShow(rgba, part.left, part.top, part.right - part.left, part.bottom - part.top, imageWidth, imageHeight);
+}
+
+void ShowKept(const uint8_t* rgba, int imageWidth, int imageHeight, const std::vector<RECT>& rects) {
+  std::vector<int> flat;
+  flat.reserve(rects.size() * 4);
+  for (const RECT& r : rects) {
+    flat.push_back(r.left);
+    flat.push_back(r.top);
+    flat.push_back(r.right - r.left);
+    flat.push_back(r.bottom - r.top);
+  }
+  PageShowKept(rgba, imageWidth, imageHeight, flat.data(), static_cast<int>(rects.size()));
 }
 
 void PointerShape(int cursor) { PagePointerShape(cursor); }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/core/windows.h"
 
@@ -40,6 +41,9 @@ SIZE WindowSize();
 // Puts `part` of an image of imageWidth x imageHeight onto the <canvas> (which takes
 // that size): `rgba` holds the part's pixels as RGBA rows, without gaps.
 void Show(const uint8_t* rgba, const RECT& part, int imageWidth, int imageHeight);
+// Puts the `rects` of an image of imageWidth x imageHeight onto the <canvas> (which takes
+// that size): `rgba` holds the whole image's pixels as RGBA rows, without gaps.
+void ShowKept(const uint8_t* rgba, int imageWidth, int imageHeight, const std::vector<RECT>& rects);
 // The pointer's shape over the <canvas>: the number of a system cursor (IDC_ARROW,
 // IDC_HAND, IDC_SIZEALL), 0 for none.
 void PointerShape(int cursor);

@@ -38,16 +38,27 @@ class CdpError(Exception):
 class Site:
     """A static file server for FOLDER on 127.0.0.1 at a free port, in a thread of
     this process. It serves .wasm as application/wasm (what streaming compilation
-    asks for) and keeps the paths it was asked for and their status codes."""
+    asks for) and keeps the paths it was asked for and their status codes. While
+    `offline` is set it answers nothing: each request's connection is closed unanswered
+    (kept as status "refused"), as when the server cannot be reached."""
 
     def __init__(self, folder):
         self.folder = os.path.abspath(folder)
         self.requests = []  # (path, status)
+        self.offline = False
         site = self
 
         class Handler(http.server.SimpleHTTPRequestHandler):
             extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
-                              ".wasm": "application/wasm", ".js": "text/javascript"}
+                              ".wasm": "application/wasm", ".js": "text/javascript",
+                              ".webmanifest": "application/manifest+json"}
+
+            def do_GET(self):
+                if site.offline:
+                    site.requests.append((self.path, "refused"))
+                    self.close_connection = True
+                    return
+                super().do_GET()
 
             def log_request(self, code="-", size="-"):
                 site.requests.append((self.path, int(code) if str(code).isdigit() else code))

@@ -7,10 +7,10 @@ TEST is one of:
   cycle     each tick of a cycle on the page equals `dreieck --frames` of the same
             second, size and options, in every pixel (the address's time, scale,
             background, constructions, size, triangle and step)
-  page      the page loads only its own files, within 1 MB gzipped, with no error; a
-            bad parameter shows its line and the cycle runs with the defaults; every
-            option the command line takes is taken by the address; from a file it says
-            it needs a server
+  page      the page loads only its own files, the whole site within 1 MB gzipped, with
+            no error; its words are those docs/page.md lists; a bad parameter shows its
+            line and the cycle runs with the defaults; every option the command line
+            takes is taken by the address; from a file it names dreieck.html
   settings  the program's own settings dialog on the page: its controls, the dialog
             manager's rules, OK starting the saver again with what it stored (against
             dreieck --frames), kept over a reload, Escape keeping nothing, the address's
@@ -21,10 +21,27 @@ TEST is one of:
             and switches, each picture against `dreieck --picture` of its corners and
             step; S's downloads against the canvas and --picture's SVG; Escape back to the screensaver;
             a redraw's cost at 1920x1080 while a corner is dragged
-  idle      between ticks at 500 ms no task runs on the page over 30 s; the first
-            picture and the ticks' cost at 1920x1080 (figures printed, bounds generous)
+  idle      between ticks at 500 ms no task runs on the page over 30 s; the figures
+            side by side: the site's and dreieck.html's sizes, the first picture served
+            and from a file, a tick at 1920x1080 device pixels at 150 % against the
+            native tick (dreieck_bench, when the host build has it)
+  screens   at 801x601 @1.5, 1001x701 @1.5, 1366x768 @1.25 and 1280x800 @1.75, by
+            DevTools' emulation alone and in a browser of that device scale factor: the
+            screenshot is the canvas pixel for pixel, nothing over it after 5 s without
+            the pointer moving, the buttons back at a movement; each tick equals
+            `dreieck --frames` of that device size; a new ratio taken at the next tick;
+            the explorer full screen (f) draws `dreieck --picture` of the screen's size
+  single    dreieck.html opened from a file: every tick of a cycle equals
+            `dreieck --frames`; the settings kept over a reload; Explore and Save
+  offline   the site's manifest and icons, the service worker active, the page drawing
+            the same with the server unreachable, a changed site shown at the next visit
+            and kept instead of the old one; the app's start address is the screensaver
 DIR gets the pictures of a difference. Exit code 0 passed, 1 failed, 77 skipped (no
 host build to compare with).
+
+The app's icons (icons/dreieck-192.png and -512.png) come from their own build step;
+while the site has none, the tests run on a copy of it with temporary icons made from
+res/dreieck.ico, and say so.
 """
 
 import argparse
@@ -35,15 +52,21 @@ import hashlib
 import json
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
+import time
+import urllib.parse
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import cdp  # noqa: E402
 
 SECOND = "2021-03-04T05:06:07Z"
 DEFAULTS = {"flags": [1] * 7, "background": 4, "interval": 2000}
+SOURCE = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+SITE_BUILD = os.path.join(SOURCE, "frontends", "page", "site_build.py")
+ICONS = {"icons/dreieck-192.png": 192, "icons/dreieck-512.png": 512}
 
 
 class Test:
@@ -59,14 +82,16 @@ class Test:
         return ok
 
     def open(self, browser, site, query, size=(1024, 768), record=False, page=None):
-        """A tab of SIZE showing index.html?QUERY, its problems so far forgotten."""
+        """A tab of SIZE (width, height and device scale factor) showing index.html?QUERY
+        of SITE, or the address SITE when it is a string, its problems so far forgotten."""
         if page is None:
             page = browser.open("about:blank")
             if record:
                 page.before_scripts("window.dreieckRecord = true;")
         page.set_viewport(*size)
         page.forget_problems()
-        page.navigate(site.url("index.html" + ("?" + query if query else "")))
+        address = site.url("index.html") if isinstance(site, cdp.Site) else site
+        page.navigate(address + ("?" + query if query else ""))
         page.wait_for("dreieck.state !== 'loading'")
         return page
 
@@ -86,6 +111,40 @@ class Test:
 
 def rgba_of_png(path):
     return subprocess.run(["convert", path, "-depth", "8", "rgba:-"], capture_output=True, check=True).stdout
+
+
+def screenshot_rgba(page, path=None):
+    """(width, height, RGBA rows) of a screenshot of the page (also written to PATH)."""
+    png = page.screenshot(path)
+    size = subprocess.run(["identify", "-format", "%w %h", "png:-"], input=png, capture_output=True, check=True)
+    width, height = map(int, size.stdout.split())
+    rgba = subprocess.run(["convert", "png:-", "-depth", "8", "rgba:-"], input=png, capture_output=True, check=True)
+    return width, height, rgba.stdout
+
+
+def site_files(folder):
+    """Every file of the site, as its address's path."""
+    return sorted("/" + os.path.relpath(os.path.join(top, name), folder)
+                  for top, _, names in os.walk(folder) for name in names)
+
+
+def prepared_site(site, scratch):
+    """The site the tests run on: SITE, or while it has no app icons yet a copy of it in
+    SCRATCH with temporary icons (res/dreieck.ico enlarged) and its worker made again."""
+    missing = [name for name in ICONS if not os.path.exists(os.path.join(site, name))]
+    if not missing:
+        return site
+    print(f"note: the site has no {', '.join(missing)} (their build step is not in this tree); the tests use "
+          f"temporary icons made from res/dreieck.ico", flush=True)
+    copy = os.path.join(scratch, "site")
+    shutil.copytree(site, copy)
+    os.makedirs(os.path.join(copy, "icons"), exist_ok=True)
+    for name, side in ICONS.items():
+        subprocess.run(["convert", os.path.join(SOURCE, "res", "dreieck.ico"), "-filter", "point", "-resize",
+                        f"{side}x{side}", f"PNG32:{os.path.join(copy, name)}"], check=True)
+    subprocess.run([sys.executable, SITE_BUILD, "worker", copy, os.path.join(SOURCE, "frontends", "page", "site",
+                                                                             "sw.js")], check=True)
+    return copy
 
 
 def sha256(data):
@@ -149,6 +208,8 @@ CYCLES = [
      (640, 480), 4),
     ("a tiny triangle: dashed circles a few pixels wide", (160, 120), "size=160x120&triangle=0,0,2,0,0,2",
      ["--size", "160x120", "--triangle", "0,0,2,0,0,2"], (160, 120), None),
+    ("larger than 7680x4320: put in bands", (800, 600), f"size=7681x4320&time={SECOND}&step=1",
+     ["--size", "7681x4320", "--time", SECOND], (7681, 4320), 2),
 ]
 
 
@@ -187,7 +248,7 @@ BAD = [
                                  "YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"),
     (f"time={SECOND}&triangle=1,2,3,4,5,6", "time and triangle cannot be combined"),
 ]
-BAD_TAIL = " (the page runs without the address's parameters)"
+BAD_TAIL = " (die Seite läuft ohne die Parameter der Adresse)"
 
 # Every option of the command line, with a value where it takes one: the command line
 # takes each (before --version, which ends the reading), and so does the address.
@@ -199,7 +260,24 @@ OPTIONS = {
     "no-excircles": None, "background": "light-grey", "interval": "5000", "size": "640x480", "time": SECOND,
     "triangle": "1,2,3,4,5,6", "step": "10", "scale": "4", "help": None, "version": None, "explore": None,
 }
-SITE_FILES = ["/index.html", "/dreieck.js", "/page.js", "/dreieck.wasm", "/LiberationSans-Regular.ttf"]
+def site_size(folder):
+    """The site's files gzip -9, in bytes: {path: size}."""
+    return {path: len(gzip.compress(open(os.path.join(folder, path[1:]), "rb").read(), 9))
+            for path in site_files(folder)}
+
+
+def page_words():
+    """The page's own words as docs/page.md lists them: {(element id, "text" or
+    "title"): words}, from its table's rows | `#id` | text | title | ... |."""
+    words = {}
+    with open(os.path.join(SOURCE, "docs", "page.md"), encoding="utf-8") as f:
+        for line in f:
+            cells = [cell.strip() for cell in line.strip().strip("|").split("|")]
+            if len(cells) >= 3 and re.fullmatch(r"`#[a-z-]+`", cells[0]):
+                for kind, text in (("text", cells[1]), ("title", cells[2])):
+                    if text != "—":
+                        words[(cells[0].strip("`#"), kind)] = text
+    return words
 
 
 def test_page(test, site, browser):
@@ -207,15 +285,28 @@ def test_page(test, site, browser):
     page.wait_for("dreieck.ticks >= 1", timeout=10)
     state = page.evaluate("[dreieck.state, dreieck.message, dreieck.settings]")
     test.check(state == ["running", "", DEFAULTS], f"a plain visit: {state}, not running with the defaults")
+    # Its worker keeps every file of the site: once it controls the page, each was asked
+    # for (the folder too), and nothing else.
+    page.wait_for("navigator.serviceWorker.controller !== null", timeout=15)
     test.check(not page.problems(), f"a plain visit reported {page.problems()}")
     asked = sorted({path for path, status in site.requests})
-    test.check(asked == sorted(SITE_FILES), f"the page asked for {asked}, not {sorted(SITE_FILES)}")
+    files = site_files(site.folder)
+    test.check(asked == sorted(files + ["/"]), f"the page asked for {asked}, not {sorted(files + ['/'])}")
     test.check(all(status == 200 for path, status in site.requests), f"answers: {site.requests}")
-    sizes = {path: len(gzip.compress(open(os.path.join(test.args.site, path[1:]), "rb").read(), 9))
-             for path in SITE_FILES}
+    sizes = site_size(site.folder)
     total = sum(sizes.values())
-    print(f"page: what it loads, gzip -9: {total} bytes ({', '.join(f'{p[1:]} {n}' for p, n in sizes.items())})")
-    test.check(total <= 1000000, f"the page loads {total} bytes gzipped, more than 1 MB")
+    print(f"page: the site, gzip -9: {total} bytes ({', '.join(f'{p[1:]} {n}' for p, n in sizes.items())})")
+    test.check(total <= 1000000, f"the site is {total} bytes gzipped, more than 1 MB")
+
+    # Its words: German, and what docs/page.md lists.
+    words = page_words()
+    shown = {}
+    for (ident, kind) in words:
+        shown[(ident, kind)] = page.evaluate(f"(e => e && (e.{'textContent' if kind == 'text' else 'title'} || '')"
+                                             f".trim().replace(/\\s+/g, ' '))(document.getElementById('{ident}'))")
+    test.check(len(words) == 9 and shown == words,
+               f"the page's words differ from docs/page.md: {[(k, shown[k], words[k]) for k in words if shown[k] != words[k]]}")
+    test.check(page.evaluate("document.documentElement.lang") == "de", "the page is not lang=de")
 
     for query, line in BAD:
         test.open(browser, site, query, page=page)
@@ -237,7 +328,7 @@ def test_page(test, site, browser):
         test.check(line.returncode == 0, f"dreieck --{name} {value or ''}: {line.returncode} {line.stderr.strip()}")
         test.open(browser, site, name + (f"={value}" if value else ""), page=page)
         shown = page.evaluate("[dreieck.state, dreieck.messageIsError, dreieck.message.split('\\n')[0]]")
-        expected = {"help": "The address takes these options by their names, without dashes, e.g.",
+        expected = {"help": "Die Adresse nimmt diese Optionen bei ihren Namen, ohne Striche, z. B.",
                     "version": "dreieck 1.0.0.1"}.get(name, "")
         test.check(shown == ["running", False, expected], f"?{name}: the page says {shown}")
 
@@ -246,19 +337,29 @@ def test_page(test, site, browser):
     page.evaluate("setTimeout(() => { throw new WebAssembly.RuntimeError('unreachable'); })")
     page.wait_for("dreieck.state !== 'running'", timeout=5)
     shown = page.evaluate("[dreieck.state, dreieck.message]")
-    test.check(shown == ["failed", "The program stopped: unreachable"], f"after a trap the page says {shown}")
+    test.check(shown == ["failed", "Das Programm wurde angehalten: unreachable"], f"after a trap the page says {shown}")
 
-    page.navigate("file://" + os.path.abspath(os.path.join(test.args.site, "index.html")))
+    # A window too large for an image says so, and the page runs on.
+    test.open(browser, site, "size=16384x100&scale=4", page=page)
+    page.wait_for("dreieck.message !== ''", timeout=10)
+    shown = page.evaluate("[dreieck.state, dreieck.message, dreieck.messageIsError]")
+    test.check(shown == ["running", "Für das Fenster lässt sich kein Bild anlegen (breiter oder höher als 32767 "
+                                    "Pixel); bis es kleiner ist, wird nichts gezeichnet.", True],
+               f"?size=16384x100&scale=4: the page says {shown}")
+
+    page.navigate("file://" + os.path.abspath(os.path.join(site.folder, "index.html")))
     shown = page.evaluate("[dreieck.state, dreieck.message]")
-    test.check(shown[0] == "file" and "needs a web server" in shown[1], f"opened from a file the page says {shown}")
+    test.check(shown[0] == "file" and "dreieck.html" in shown[1], f"opened from a file the page says {shown}")
 
 
 # ---- settings ----
 
 def click(page, selector):
-    """A real mouse click in the middle of the element."""
+    """A real mouse click in the middle of the element, the pointer moved there first
+    (which brings back the buttons if they had gone)."""
     box = page.evaluate(f"(r => [r.x + r.width / 2, r.y + r.height / 2])"
                         f"(document.querySelector({json.dumps(selector)}).getBoundingClientRect())")
+    page.mouse("mouseMoved", *box)
     page.click(*box)
 
 
@@ -422,20 +523,40 @@ def drag(page, how, start, end, steps=8):
         page.mouse("mouseReleased", *end)
 
 
-def explored_against_picture(test, page, corners, options, what):
-    """The canvas against dreieck --picture of CORNERS in 640x480 with OPTIONS."""
+def canvas_against_picture(test, page, options, what):
+    """The canvas against dreieck --picture with OPTIONS."""
     with tempfile.TemporaryDirectory() as folder:
         path = os.path.join(folder, "picture.png")
-        triangle = ",".join(str(v) for corner in corners for v in corner)
-        subprocess.run([test.dreieck, "--picture", path, "--size", "640x480", "--triangle", triangle, *options],
-                       check=True, capture_output=True)
+        subprocess.run([test.dreieck, "--picture", path, *options], check=True, capture_output=True)
         expected = rgba_of_png(path)
     width, height, rgba = page.canvas_rgba("#screen")
     if rgba == expected:
-        return
-    test.check(False, f"{what}: the canvas differs from --picture --triangle {triangle} {' '.join(options)}: "
+        return True
+    test.check(False, f"{what}: the {width}x{height} canvas differs from --picture {' '.join(options)}: "
                       f"{difference(rgba, expected, width)}")
     test.png(re.sub(r"[^a-z0-9]+", "-", what.lower()) + ".png", width, height, rgba)
+    return False
+
+
+def explored_against_picture(test, page, corners, options, what, size="640x480"):
+    """The canvas against dreieck --picture of CORNERS in SIZE with OPTIONS."""
+    triangle = ",".join(str(v) for corner in corners for v in corner)
+    return canvas_against_picture(test, page, ["--size", size, "--triangle", triangle, *options], what)
+
+
+def explore_shown(test, page, size, what):
+    """The Explore button on the screensaver at --time SECOND: the explorer opens on the
+    triangle shown, every construction on, as --picture draws it at SIZE."""
+    page.wait_for("dreieck.ticks >= 3", timeout=10)
+    click(page, "#explore")
+    page.wait_for("dreieck.exploring")
+    settle(page)
+    # The line of keys is shown until the first key or button.
+    bottom = page.evaluate("Math.floor(document.getElementById('screen').getBoundingClientRect().bottom)")
+    page.mouse("mousePressed", 5, bottom - 10)
+    page.mouse("mouseReleased", 5, bottom - 10)
+    settle(page)
+    canvas_against_picture(test, page, ["--size", size, "--time", SECOND], what)
 
 
 def test_explore(test, site, browser):
@@ -504,20 +625,7 @@ def test_explore(test, site, browser):
     page.key("Escape", key_code=27)
     page.wait_for("!dreieck.exploring && dreieck.runs === 1")
     test.open(browser, site, f"interval=500&size=640x480&time={SECOND}", size=(800, 600), page=page)
-    page.wait_for("dreieck.ticks >= 3", timeout=10)
-    click(page, "#explore")
-    page.wait_for("dreieck.exploring")
-    settle(page)
-    with tempfile.TemporaryDirectory() as folder:
-        path = os.path.join(folder, "picture.png")
-        subprocess.run([test.dreieck, "--picture", path, "--size", "640x480", "--time", SECOND],
-                       check=True, capture_output=True)
-        # The line of keys is shown until the first key or button.
-        page.mouse("mousePressed", 5, 470)
-        page.mouse("mouseReleased", 5, 470)
-        settle(page)
-        test.check(page.canvas_rgba("#screen")[2] == rgba_of_png(path),
-                   "Explore: the canvas is not --picture of the triangle the screensaver showed")
+    explore_shown(test, page, "640x480", "Explore on the triangle the screensaver showed")
 
     # A redraw while a corner is dragged, every construction on, 1920x1080.
     page = test.open(browser, site, "explore&triangle=400,900,1500,950,900,150", size=(1920, 1080), page=page)
@@ -538,11 +646,319 @@ def test_explore(test, site, browser):
     test.check(not page.problems(), f"the page reported {page.problems()}")
 
 
+# ---- screens ----
+
+# Screens (CSS size and device pixel ratio) and the canvas on each, in device pixels:
+# by DevTools' emulation alone, which counts no device pixels for the page (the largest
+# box of whole CSS pixels whose device size is whole), and in a browser of that device
+# scale factor (the whole window, as devicePixelContentBoxSize counts it).
+SCREENS = [
+    ((801, 601, 1.5), (1200, 900), (1202, 902)),
+    ((1001, 701, 1.5), (1500, 1050), (1502, 1052)),
+    ((1366, 768, 1.25), (1705, 960), (1708, 960)),
+    ((1280, 800, 1.75), (2240, 1400), (2240, 1400)),
+]
+BLACK = b"\0\0\0\xff"
+
+
+def screen_against_canvas(page, path=None, inside=None, half=None):
+    """A screenshot against the canvas's own pixels (beyond the canvas, the black
+    background): (pixels that differ outside the rectangle INSIDE (x0, y0, x1, y1) in
+    device pixels, pixels that differ inside it, the first that differs, the sizes).
+    HALF (x, y): DevTools' emulation of a window whose device size is not whole fills
+    the screenshot's last column or row, from x or y on, with what it likes; beyond
+    the canvas those are not compared."""
+    width, height, shot = screenshot_rgba(page, path)
+    canvas_width, canvas_height, canvas = page.canvas_rgba("#screen")
+    outside = within = 0
+    first = None
+    for y in range(height):
+        row = shot[y * width * 4:(y + 1) * width * 4]
+        own = canvas[y * canvas_width * 4:(y + 1) * canvas_width * 4][:width * 4] if y < canvas_height else b""
+        own += BLACK * (width - len(own) // 4)
+        if row == own:
+            continue
+        for x in range(width):
+            if half and (x >= max(half[0], canvas_width) or y >= max(half[1], canvas_height)):
+                continue
+            if row[x * 4:x * 4 + 4] != own[x * 4:x * 4 + 4]:
+                if inside and inside[0] <= x < inside[2] and inside[1] <= y < inside[3]:
+                    within += 1
+                else:
+                    outside += 1
+                    first = first or (x, y)
+    return outside, within, first, (width, height), (canvas_width, canvas_height)
+
+
+def bar_rectangle(page):
+    """The buttons' rectangle in device pixels, a pixel wider all round."""
+    return page.evaluate("""(r => [r.left, r.top, r.right, r.bottom].map((v, i) =>
+        Math.round(v * devicePixelRatio) + (i < 2 ? -1 : 1)))(document.getElementById('bar').getBoundingClientRect())""")
+
+
+def one_screen(test, site, browser, screen, canvas, way):
+    what = f"{screen[0]}x{screen[1]} @{screen[2]} ({way})"
+    name = re.sub(r"[^a-z0-9.]+", "-", what.lower()).strip("-")
+    page = test.open(browser, site, f"interval=500&time={SECOND}&step=7", screen, record=True)
+    how = page.evaluate("window.dreieckScreen && dreieckScreen.how")
+    test.check(how == ("whole" if way == "emulated" else "device-pixel-content-box"), f"{what}: measured by {how}")
+    # Five seconds with the pointer still: the picture alone, to the pixel.
+    page.wait_for("dreieck.held && performance.now() >= 5000", timeout=20)
+    os.makedirs(test.args.out, exist_ok=True)
+    half = (int(screen[0] * screen[2]), int(screen[1] * screen[2])) if way == "emulated" else None
+    outside, _, first, shot, size = screen_against_canvas(page, os.path.join(test.args.out, f"{name}-still.png"),
+                                                          half=half)
+    test.check(size == canvas, f"{what}: the canvas is {size}, not {canvas}")
+    test.check(outside == 0, f"{what}: after 5 s still, {outside} pixels of the {shot} screenshot differ from the "
+                             f"canvas, first at {first} (screenshot in {test.args.out})")
+    test.check(page.evaluate("getComputedStyle(document.getElementById('screen')).cursor") == "none",
+               f"{what}: the pointer is still shown over the canvas")
+    frames = test.frames(["--size", f"{canvas[0]}x{canvas[1]}", "--time", SECOND])[:8]
+    compare_ticks(test, page, recorded(page), frames, what)
+    # A movement brings the buttons (and the pointer) back, over the picture and nowhere else.
+    page.mouse("mouseMoved", screen[0] // 2, screen[1] // 2)
+    page.wait_for("!document.body.classList.contains('quiet')", timeout=5)
+    bar = bar_rectangle(page)
+    outside, within, first, _, _ = screen_against_canvas(page, os.path.join(test.args.out, f"{name}-moved.png"), bar,
+                                                         half)
+    test.check(outside == 0 and within > 1000, f"{what}: after a movement {within} pixels differ in the buttons' "
+                                               f"{bar}, {outside} outside it (first at {first})")
+    test.check(page.evaluate("getComputedStyle(document.getElementById('screen')).cursor") != "none",
+               f"{what}: the pointer stays hidden after a movement")
+    test.check(not page.problems(), f"{what}: the page reported {page.problems()}")
+    print(f"screens: {what}: canvas {size[0]}x{size[1]} in a {shot[0]}x{shot[1]} screenshot, {len(frames)} ticks "
+          "compared", flush=True)
+    return page
+
+
+def test_screens(test, site, browser):
+    for screen, whole, _ in SCREENS:
+        page = one_screen(test, site, browser, screen, whole, "emulated")
+    for screen, _, device in SCREENS:
+        with cdp.Browser(extra_args=[f"--force-device-scale-factor={screen[2]}"]) as scaled:
+            one_screen(test, site, scaled, screen, device, "device")
+
+    # The ratio changes (another monitor) while the cycle runs: the next tick takes it.
+    page = test.open(browser, site, f"interval=500&time={SECOND}", (801, 601, 1.5), record=True, page=page)
+    page.wait_for("dreieck.ticks >= 2")
+    before = page.evaluate("dreieck.ticks")
+    page.set_viewport(801, 601, 1.25)
+    after = page.evaluate("dreieck.ticks")
+    page.wait_for(f"dreieck.ticks >= {after + 2}", timeout=5)
+    sizes = [(e["tick"], e["width"], e["height"]) for e in recorded(page)]
+    test.check(all((w, h) == (1200, 900) for t, w, h in sizes if t <= before) and
+               all((w, h) == (1000, 750) for t, w, h in sizes if t > after),
+               f"at 1.5, then 1.25 after tick {before}: the ticks' canvases were {sizes}")
+    page.evaluate("dreieckScreen.quiet()")
+    outside, _, first, _, _ = screen_against_canvas(page, half=(1001, 751))
+    test.check(outside == 0, f"after the ratio changed, {outside} pixels of the screen differ from the canvas, first "
+                             f"at {first}")
+
+    # f in the explorer: full screen, the monitor its screen (here 1280x800 at 1.75).
+    page = test.open(browser, site, "explore&triangle=100,400,500,420,260,80", (1366, 768, 1.25), page=page)
+    page.wait_for("dreieck.exploring")
+    settle(page)
+    page.mouse("mousePressed", 5, 700)  # the line of keys goes
+    page.mouse("mouseReleased", 5, 700)
+    settle(page)
+    explored_against_picture(test, page, CORNERS, ["--step", "7"], "the explorer at 1366x768 @1.25", "1705x960")
+    page.key("f", code="KeyF", key_code=70, text="f")
+    page.wait_for("document.fullscreenElement !== null && dreieck.exploring", timeout=5)
+    page.set_viewport(1280, 800, 1.75)
+    page.wait_for("document.getElementById('screen').width === 2240", timeout=5)
+    settle(page)
+    explored_against_picture(test, page, CORNERS, ["--step", "7"], "the explorer full screen, 1280x800 @1.75",
+                             "2240x1400")
+    page.evaluate("dreieckScreen.quiet()")
+    outside, _, first, _, _ = screen_against_canvas(page, os.path.join(test.args.out, "explorer-full-screen.png"))
+    test.check(outside == 0, f"the explorer full screen: {outside} pixels of the screen differ from the canvas, first "
+                             f"at {first}")
+    page.key("Escape", key_code=27)
+    page.wait_for("document.fullscreenElement === null && !dreieck.exploring", timeout=5)
+    test.check(not page.problems(), f"the page reported {page.problems()}")
+
+
+# ---- single ----
+
+def downloads(page, folder):
+    page.send("Browser.setDownloadBehavior", behavior="allow", downloadPath=folder)
+
+
+def test_single(test, site, browser):
+    single = "file://" + os.path.abspath(test.args.single)
+    page = test.open(browser, single, f"interval=500&time={SECOND}", record=True)
+    test.check(page.evaluate("[dreieck.state, dreieck.message]") == ["running", ""],
+               f"dreieck.html from a file: {page.evaluate('[dreieck.state, dreieck.message]')}")
+    frames = test.frames(["--size", "1024x768", "--time", SECOND])
+    page.wait_for("dreieck.recorded.some(e => e.step === 0)", timeout=20)
+    entries = recorded(page)
+    test.check(len(entries) >= len(frames), f"dreieck.html: {len(entries)} ticks, not a cycle of {len(frames)}")
+    compare_ticks(test, page, entries, frames, "dreieck.html")
+    addresses = {params["request"]["url"].split(":")[0] for method, params in page.events
+                 if method == "Network.requestWillBeSent"}
+    test.check(addresses <= {"file", "data"}, f"dreieck.html asked for addresses of {addresses}")
+    print(f"single: dreieck.html from a file: {len(frames)} ticks compared", flush=True)
+
+    # The settings, kept in the browser over a reload.
+    click(page, "#open-settings")
+    page.wait_for("document.getElementById('settings').open")
+    click(page, "input[data-role=flag][data-which='0']")
+    click(page, "button[value=ok]")
+    page.wait_for("dreieck.runs === 2", timeout=15)
+    test.open(browser, single, "", page=page)
+    page.wait_for("dreieck.state === 'running' && dreieck.settings !== null")
+    test.check(page.evaluate("dreieck.settings") == {**DEFAULTS, "flags": [0] + [1] * 6, "interval": 500},
+               f"dreieck.html after a reload: {page.evaluate('dreieck.settings')}")
+
+    # Explore and Save.
+    page.evaluate("localStorage.clear()")
+    test.open(browser, single, f"interval=500&size=640x480&time={SECOND}", size=(800, 600), page=page)
+    explore_shown(test, page, "640x480", "dreieck.html: Explore")
+    with tempfile.TemporaryDirectory() as folder:
+        downloads(page, folder)
+        click(page, "#save")
+        page.wait_for("dreieck.saved.length === 1")
+        saved = page.evaluate("dreieck.saved[0]")
+        png = os.path.join(folder, saved["name"])
+        deadline = time.monotonic() + 5
+        while not (os.path.exists(png) and os.path.exists(os.path.join(folder, saved["svg"]))) and \
+                time.monotonic() < deadline:
+            page.pump(0.1)
+        rgba = rgba_of_png(png) if os.path.exists(png) else b""
+        test.check(rgba == page.canvas_rgba("#screen")[2], f"dreieck.html: Save gave {os.listdir(folder)}, the PNG "
+                                                           f"{len(rgba)} bytes, not the canvas")
+        test.check(os.path.exists(os.path.join(folder, saved["svg"])), f"dreieck.html: Save gave no {saved['svg']}")
+    test.check(not page.problems(), f"dreieck.html reported {page.problems()}")
+
+
+# ---- offline ----
+
+def worker_build(folder):
+    return re.search(r'const build = "([0-9a-f]+)"', open(os.path.join(folder, "sw.js")).read())[1]
+
+
+def test_offline(test, site, browser):
+    # A copy of the site, which the test changes as a new build would.
+    folder = os.path.join(test.scratch, "offline")
+    shutil.copytree(site.folder, folder)
+    with cdp.Site(folder) as served:
+        query = f"interval=500&time={SECOND}"
+        page = test.open(browser, served, query, record=True)
+        page.wait_for("navigator.serviceWorker.controller !== null", timeout=15)
+        build = worker_build(folder)
+        kept = page.evaluate("caches.keys()", await_promise=True)
+        test.check(page.evaluate("navigator.serviceWorker.controller.state") == "activated" and
+                   kept == [f"dreieck-{build}"], f"the worker: {kept}, not dreieck-{build}")
+
+        # Installable: the manifest without errors, its icons there, nothing missing.
+        manifest = page.send("Page.getAppManifest")
+        test.check(manifest.get("url") == served.url("manifest.webmanifest") and manifest.get("errors") == [],
+                   f"Page.getAppManifest: {manifest.get('url')}, errors {manifest.get('errors')}")
+        data = json.loads(manifest.get("data") or "{}")
+        wanted = {"name": "Dreieck", "short_name": "Dreieck", "display": "fullscreen", "background_color": "#000000",
+                  "start_url": "./?fullscreen"}
+        test.check({k: data.get(k) for k in wanted} == wanted, f"the manifest says {data}")
+        icons = page.evaluate(f"""Promise.all({json.dumps([icon['src'] for icon in data.get('icons', [])])}.map(src =>
+            fetch(src).then(answer => answer.blob()).then(createImageBitmap).then(b => [src, b.width, b.height])))""",
+                              await_promise=True)
+        test.check(icons == [[name, side, side] for name, side in ICONS.items()], f"the icons load as {icons}")
+        errors = page.send("Page.getInstallabilityErrors").get("installabilityErrors")
+        test.check(errors == [], f"Chromium finds the page not installable: {errors}")
+
+        # No network: the page opens from the worker's files and draws the same.
+        frames = test.frames(["--size", "1024x768", "--time", SECOND])
+        asked = len(served.requests)
+        served.offline = True
+        page.send("Network.emulateNetworkConditions", offline=True, latency=0, downloadThroughput=-1,
+                  uploadThroughput=-1)
+        test.open(browser, served, query, page=page)
+        page.wait_for("dreieck.recorded.some(e => e.step === 0)", timeout=20)
+        test.check(page.evaluate("[dreieck.state, dreieck.message]") == ["running", ""],
+                   f"offline: {page.evaluate('[dreieck.state, dreieck.message]')}")
+        compare_ticks(test, page, recorded(page), frames, "offline")
+        test.check(all(status == "refused" for _, status in served.requests[asked:]),
+                   f"offline, the server answered {served.requests[asked:]}")
+        test.check(not page.problems(), f"offline the page reported {page.problems()}")
+        print(f"offline: the page drew {len(frames)} ticks with the server unreachable", flush=True)
+
+        # A new build: the next visit shows it, and its worker keeps it instead of the old one.
+        served.offline = False
+        page.send("Network.emulateNetworkConditions", offline=False, latency=0, downloadThroughput=-1,
+                  uploadThroughput=-1)
+        index = os.path.join(folder, "index.html")
+        with open(index, encoding="utf-8") as f:
+            text = f.read()
+        with open(index, "w", encoding="utf-8") as f:
+            f.write(text.replace("<head>", '<head>\n<meta name="build" content="next">', 1))
+        subprocess.run([sys.executable, SITE_BUILD, "worker", folder,
+                        os.path.join(SOURCE, "frontends", "page", "site", "sw.js")], check=True)
+        new = worker_build(folder)
+        test.check(new != build, f"a changed index.html left the build {build}")
+        next_build = "document.querySelector('meta[name=build]') !== null"
+        test.open(browser, served, query, page=page)
+        test.check(page.evaluate(next_build), "the visit after the site changed shows the old page")
+        deadline = time.monotonic() + 15
+        while kept != [f"dreieck-{new}"] and time.monotonic() < deadline:
+            page.pump(0.2)
+            kept = page.evaluate("caches.keys()", await_promise=True)
+        test.check(kept == [f"dreieck-{new}"], f"after the new build the worker keeps {kept}, not dreieck-{new}")
+        served.offline = True
+        page.send("Network.emulateNetworkConditions", offline=True, latency=0, downloadThroughput=-1,
+                  uploadThroughput=-1)
+        test.open(browser, served, query, page=page)
+        page.wait_for("dreieck.ticks >= 1", timeout=10)
+        test.check(page.evaluate(next_build), "offline after the new build, the old page opened")
+        served.offline = False
+        page.send("Network.emulateNetworkConditions", offline=False, latency=0, downloadThroughput=-1,
+                  uploadThroughput=-1)
+
+        # The installed app opens at the manifest's start address: the screensaver, the
+        # picture alone from its first tick on.
+        start = urllib.parse.urljoin(manifest.get("url", ""), data.get("start_url", ""))
+        page.set_viewport(1024, 768)
+        page.navigate(start)
+        page.wait_for("dreieck.state === 'running'", timeout=10)
+        quiet = page.evaluate("[document.body.classList.contains('quiet'), performance.now()]")
+        test.check(quiet[0] and quiet[1] < 3000, f"the app's start {start}: the buttons still shown "
+                                                 f"{quiet[1]:.0f} ms after the start")
+        page.wait_for("dreieck.ticks >= 1", timeout=10)
+        outside, _, first, _, _ = screen_against_canvas(page, os.path.join(test.args.out, "app-start.png"))
+        test.check(outside == 0, f"the app's start {start}: {outside} pixels over the picture (first at {first})")
+        test.check(not page.problems(), f"the page reported {page.problems()}")
+
+
 # ---- idle ----
+
+def native_tick(test):
+    """A native tick at 1920x1080 in ms (dreieck_bench's cycle with 500 ms pauses, per
+    tick; the quicker of two runs of three cycles), or None when the host build has no
+    benchmarks."""
+    bench = os.path.join(test.args.host_build, "dreieck_bench")
+    if not os.access(bench, os.X_OK):
+        return None
+    run = subprocess.run([bench, "--benchmark_filter=BM_CycleWithPauses", "--benchmark_format=json",
+                          "--benchmark_repetitions=2"],
+                         env={**os.environ, "DREIECK_BENCH_PAUSE_MS": "500"}, capture_output=True, text=True, check=True)
+    cycles = [b for b in json.loads(run.stdout)["benchmarks"] if b.get("run_type") == "iteration"]
+    return min(b["real_time"] * {"ms": 1, "us": 1e-3, "ns": 1e-6}[b["time_unit"]] for b in cycles) / 11
+
+
+def first_picture(site):
+    """Milliseconds from navigation to the first picture, in a browser of its own
+    (nothing cached), of SITE (a cdp.Site or an address)."""
+    with cdp.Browser() as fresh:
+        page = fresh.open("about:blank")
+        page.set_viewport(1024, 768)
+        page.navigate((site.url("index.html") if isinstance(site, cdp.Site) else site) + "?interval=500")
+        page.wait_for("dreieck.firstPictureMs !== null")
+        return page.evaluate("dreieck.firstPictureMs")
+
 
 def test_idle(test, site, browser):
     page = test.open(browser, site, "interval=500")
     page.wait_for("dreieck.ticks >= 2", timeout=10)
+    # Once the buttons have gone (three seconds after the page opened), with nobody there.
+    page.wait_for("document.body.classList.contains('quiet')", timeout=10)
     before = page.evaluate("[dreieck.ticks, dreieck.timeouts, dreieck.events]")
     events = page.trace(30)
     after = page.evaluate("[dreieck.ticks, dreieck.timeouts, dreieck.events]")
@@ -572,38 +988,61 @@ def test_idle(test, site, browser):
                              f"{[(e['ts'], e.get('dur')) for e in scripted][:5]}")
     test.check(ms(between) <= 0.002 * 30000, f"the browser's tasks between ticks took {ms(between):.1f} ms in 30 s")
 
-    # The first picture with the files in the cache, and a tick's cost at 1920x1080.
-    page = test.open(browser, site, "interval=500", page=page)
-    page.wait_for("dreieck.firstPictureMs !== null")
-    first = page.evaluate("dreieck.firstPictureMs")
-    print(f"idle: the first picture {first:.0f} ms after navigation began (warm cache)")
-    test.check(first <= 3000, f"the first picture came {first:.0f} ms after navigation")
-    page = test.open(browser, site, f"interval=500&time={SECOND}", size=(1920, 1080), page=page)
-    page.wait_for("dreieck.ticks >= 33", timeout=30)
-    ms, show = page.evaluate("[dreieck.tickMs.slice(11, 33), dreieck.showMs.slice(11, 33)]")
-    tick, shown = sum(ms) / len(ms), sum(show) / len(show)
-    print(f"idle: a tick at 1920x1080 (cycles 2 and 3): {tick:.2f} ms, {shown:.2f} of it putting pixels on the "
-          f"canvas, {tick - shown:.2f} drawing")
-    test.check(tick - shown <= 10 and tick <= 40, f"a tick at 1920x1080 takes {tick:.2f} ms ({shown:.2f} showing)")
+    # The figures, side by side: the site and dreieck.html, the first picture served
+    # and from a file (each in a fresh browser), a tick at 1920x1080 device pixels at
+    # 150 % (a 1280x720 window) against the native tick.
+    sizes = site_size(site.folder)
+    single = open(test.args.single, "rb").read()
+    served, from_file = first_picture(site), first_picture("file://" + os.path.abspath(test.args.single))
+    page = test.open(browser, site, f"interval=500&time={SECOND}", size=(1280, 720, 1.5), page=page)
+    # A machine shared with other work slows some cycles: the quickest of cycles 2 to
+    # 5 on the page, against the quicker of two native runs.
+    page.wait_for("dreieck.ticks >= 55", timeout=45)
+    canvas = page.evaluate("[document.getElementById('screen').width, document.getElementById('screen').height]")
+    ms, show = page.evaluate("[dreieck.tickMs.slice(11, 55), dreieck.showMs.slice(11, 55)]")
+    tick, shown = min((sum(ms[k:k + 11]) / 11, sum(show[k:k + 11]) / 11) for k in range(0, 44, 11))
+    native = native_tick(test)
+    print(f"idle: the site, gzip -9: {sum(sizes.values())} bytes in {len(sizes)} files\n"
+          f"idle: dreieck.html: {len(single)} bytes, {len(gzip.compress(single, 9))} gzip -9\n"
+          f"idle: the first picture after navigation began, nothing cached: served {served:.0f} ms, "
+          f"dreieck.html from a file {from_file:.0f} ms\n"
+          f"idle: a tick at {canvas[0]}x{canvas[1]} (1280x720 @1.5; the quickest of cycles 2 to 5): {tick:.2f} ms, {shown:.2f} of "
+          f"it putting pixels on the canvas, {tick - shown:.2f} drawing; native "
+          + (f"{native:.2f} ms: {tick / native:.1f}x" if native else "not measured (no dreieck_bench in the "
+             "host build; -DDREIECK_BENCH=ON builds it)"), flush=True)
+    test.check(sum(sizes.values()) <= 1000000, f"the site is {sum(sizes.values())} bytes gzipped")
+    test.check(served <= 1000 and from_file <= 1000, f"the first picture: served {served:.0f} ms, from a file "
+                                                     f"{from_file:.0f} ms")
+    test.check(canvas == [1920, 1080], f"1280x720 @1.5 gave a {canvas} canvas")
+    # Against the native tick the ratio is a figure (docs/performance.md): on a machine
+    # shared with other work either side varies by 2x from run to run, so the bounds
+    # here are generous ones that only a real slowdown breaks.
+    test.check(tick - shown <= 10 and tick <= 40,
+               f"a tick at 1920x1080 @1.5 takes {tick:.2f} ms ({shown:.2f} showing), native {native}")
     test.check(not page.problems(), f"the page reported {page.problems()}")
 
 
 def main():
     tests = {"cycle": test_cycle, "page": test_page, "settings": test_settings, "idle": test_idle,
-             "explore": test_explore}
+             "explore": test_explore, "screens": test_screens, "single": test_single, "offline": test_offline}
     parser = argparse.ArgumentParser()
     parser.add_argument("test", choices=tests)
     parser.add_argument("--site", required=True)
+    parser.add_argument("--single", help="dreieck.html (default: beside the site's folder)")
     parser.add_argument("--host-build", default="")
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
+    args.single = args.single or os.path.join(os.path.dirname(os.path.abspath(args.site)), "dreieck.html")
     if not args.host_build or not os.access(os.path.join(args.host_build, "dreieck"), os.X_OK):
         print(f"web-{args.test}: skipped, no dreieck in the host build '{args.host_build}' "
               "(cmake --preset host && cmake --build --preset host builds it)")
         return 77
     test = Test(args)
-    with cdp.Site(args.site) as site, cdp.Browser() as browser:
-        tests[args.test](test, site, browser)
+    os.makedirs(args.out, exist_ok=True)
+    with tempfile.TemporaryDirectory(prefix="dreieck-web-") as scratch:
+        test.scratch = scratch
+        with cdp.Site(prepared_site(args.site, scratch)) as site, cdp.Browser() as browser:
+            tests[args.test](test, site, browser)
     print(f"web-{args.test}: {'passed' if not test.failures else f'{len(test.failures)} failed'}")
     return 1 if test.failures else 0
 

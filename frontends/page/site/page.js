@@ -5,6 +5,11 @@
 // itself runs nothing between ticks: one timeout per tick wakes the program, and the
 // page's own handlers run only when the user does something.
 //
+// What the page shows around the program (the canvas's exact size, the controls out
+// of the way) is screen.js's, window.dreieckScreen. Served from a web server the page
+// keeps its files for offline visits (sw.js); dreieck.html is the same page in one
+// file, which runs opened from a file as well.
+//
 // window.dreieck tells what the page has done (for the tests and the curious): its
 // state, the message it shows, the timeouts that fired, the events it posted, the
 // ticks drawn and what each cost, when the first picture came; tick(n) is a promise of
@@ -21,9 +26,12 @@
   const keptName = "dreieck.settings";
   const keepTicks = 1000;  // the costs of this many ticks are kept
   const record = !!window.dreieckRecord;
+  const screen = window.dreieckScreen;
+  // dreieck.html: the program, the font and this script inside the page.
+  const oneFile = document.documentElement.dataset.build === "single";
 
   const status = window.dreieck = {
-    state: "loading",  // then "running", or "failed", or "file" (opened from a file)
+    state: "loading",  // then "running", or "failed", or "file" (index.html opened from a file)
     message: "",
     messageIsError: false,
     timeouts: 0,       // timeouts fired: the wake-ups of the ticks
@@ -55,12 +63,13 @@
     messageLine.hidden = !text;
   }
 
-  if (location.protocol === "file:") {
+  if (location.protocol === "file:" && !oneFile) {
     status.state = "file";
-    say("This page needs a web server: browsers do not run WebAssembly opened from a file. Serve this " +
-        "folder, e.g. with `python3 -m http.server --bind 127.0.0.1` in it, and open http://127.0.0.1:8000/.", true);
+    say("Diese Seite braucht einen Webserver: Browser führen WebAssembly aus einer Datei nicht aus. Öffnen Sie " +
+        "stattdessen dreieck.html aus demselben Ordner: sie enthält alles in einer Datei.", true);
     return;
   }
+  keepOffline();
 
   // The address's query as (name, value or null, the pair as written); the program
   // reads it with its option table, which says what is wrong with it.
@@ -125,19 +134,28 @@
       });
     },
     nextEvent: () => events.shift() || null,
-    windowSize() {
-      const ratio = window.devicePixelRatio || 1;
-      return [Math.max(1, Math.floor(innerWidth * ratio)), Math.max(1, Math.floor(innerHeight * ratio))];
-    },
+    windowSize: () => screen.size(),
     show(pixels, x, y, width, height, imageWidth, imageHeight) {
       if (canvas.width !== imageWidth || canvas.height !== imageHeight) {
-        const ratio = window.devicePixelRatio || 1;
         canvas.width = imageWidth;
         canvas.height = imageHeight;
-        canvas.style.width = `${imageWidth / ratio}px`;
-        canvas.style.height = `${imageHeight / ratio}px`;
+        screen.fit(canvas);
       }
       context.putImageData(new ImageData(pixels, width, height), x, y);
+      if (status.firstPictureMs === null) status.firstPictureMs = performance.now();
+    },
+    // The whole image's RGBA as the canvas is to have it, of which `rects` (x, y, width,
+    // height each) changed.
+    showKept(pixels, imageWidth, imageHeight, rects) {
+      if (canvas.width !== imageWidth || canvas.height !== imageHeight) {
+        canvas.width = imageWidth;
+        canvas.height = imageHeight;
+        screen.fit(canvas);
+      }
+      const image = new ImageData(pixels, imageWidth, imageHeight);
+      for (let i = 0; i < rects.length; i += 4) {
+        context.putImageData(image, 0, 0, rects[i], rects[i + 1], rects[i + 2], rects[i + 3]);
+      }
       if (status.firstPictureMs === null) status.firstPictureMs = performance.now();
     },
     ticked(started, step, ms, showMs, held) {
@@ -169,6 +187,9 @@
     },
     where(option) {
       status.where = option;
+      // Asked for full screen (as the installed app is): the screensaver, the picture
+      // alone until the pointer moves.
+      if (option === "fullscreen") screen.quiet();
     },
     kept() {
       return Object.entries(kept).filter(([, value]) => Number.isInteger(value) && value >= 0 && value <= 0x7fffffff);
@@ -178,7 +199,8 @@
       try {
         localStorage.setItem(keptName, JSON.stringify(kept));
       } catch (e) {
-        say(`The settings could not be kept in this browser (${e.message}); they hold for this visit.`, true);
+        say(`Die Einstellungen ließen sich in diesem Browser nicht speichern (${e.message}); sie gelten für diesen ` +
+            "Besuch.", true);
       }
     },
     exploring(on) {
@@ -204,8 +226,8 @@
         offer(png, `${stem}.png`);
         if (svg) offer(new Blob([svg], { type: "image/svg+xml" }), `${stem}.svg`);
         status.saved.push({ name: `${stem}.png`, svg: svg ? `${stem}.svg` : null, redraw });
-        const line = `Saved ${stem}.png${svg ? ` and ${stem}.svg` : ""}; dreieck --picture ${stem}.png ${redraw} ` +
-                     "draws it again.";
+        const line = `Gespeichert: ${stem}.png${svg ? ` und ${stem}.svg` : ""}; dreieck --picture ${stem}.png ` +
+                     `${redraw} zeichnet es wieder.`;
         say(line, false);
         setTimeout(() => status.message === line && say(""), 5000);
       }, "image/png");
@@ -322,7 +344,7 @@
   }
   function start() {
     if (document.fullscreenElement || dialog.open) return;
-    document.documentElement.requestFullscreen().catch(e => say(`Full screen was refused: ${e.message}`, true));
+    document.documentElement.requestFullscreen().catch(e => say(`Vollbild verweigert: ${e.message}`, true));
   }
   function leave() {
     if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
@@ -348,6 +370,8 @@
   document.addEventListener("keydown", event => {
     if (dialog.open || event.ctrlKey || event.altKey || event.metaKey) return;
     if (status.exploring) {
+      // f: the explorer full screen, the monitor its screen (as for the screensaver).
+      if (event.key === "f" || event.key === "F") return start();
       if (!(event.key in explorerKeys)) return;
       event.preventDefault();
       if (!event.repeat || event.key.startsWith("Arrow")) post(eventKey, explorerKeys[event.key]);
@@ -380,7 +404,9 @@
       if (status.exploring) post(eventPointer, ...where(event), pointerReleased);
     });
   }
-  addEventListener("resize", () => {
+  // The screensaver takes a new size at its next tick; the explorer draws again now.
+  screen.onChange(() => {
+    screen.fit(canvas);
     if (status.exploring) post(eventResized);
   });
   document.getElementById("explore").addEventListener("click", () => {
@@ -395,26 +421,38 @@
     else if (status.where === "fullscreen" && event.target === canvas) start();
   });
 
+  // ---- Offline: served from a web server the page has its service worker (sw.js)
+  // keep its files, so that a later visit opens without the network and the page can
+  // be installed as an app (manifest.webmanifest).
+  function keepOffline() {
+    status.worker = "none";  // then "registered", or why not
+    if (oneFile || !("serviceWorker" in navigator) || !window.isSecureContext) return;
+    navigator.serviceWorker.register("sw.js").then(
+      () => (status.worker = "registered"),
+      error => (status.worker = `refused: ${error.message}`));
+  }
+
   // ---- The program: the font and the module come in side by side, then it runs.
   if (typeof Dreieck !== "function") {
     status.state = "failed";
-    say("The program (dreieck.js) did not load.", true);
+    say("Das Programm (dreieck.js) wurde nicht geladen.", true);
     return;
   }
-  const font = fetch("LiberationSans-Regular.ttf").then(answer => {
-    if (!answer.ok) throw new Error(`LiberationSans-Regular.ttf: HTTP ${answer.status}`);
+  // The font's address is the page's (a data: address in dreieck.html).
+  const font = fetch(document.getElementById("font").href).then(answer => {
+    if (!answer.ok) throw new Error(`die Schrift der Beschriftung: HTTP ${answer.status}`);
     return answer.arrayBuffer();
   });
   const fail = what => {
     status.state = "failed";
-    say(`The program stopped: ${what}`, true);
+    say(`Das Programm wurde angehalten: ${what}`, true);
   };
   // A trap after the program resumed from a wait is not its start's: it reaches the
   // page as an uncaught error or a rejected promise.
   const stopped = error => status.state !== "failed" && fail((error && error.message) || String(error));
   addEventListener("error", event => event.error instanceof WebAssembly.RuntimeError && stopped(event.error));
   addEventListener("unhandledrejection", event => stopped(event.reason));
-  Promise.all([font, Dreieck({ page, noInitialRun: true, onAbort: fail })])
+  Promise.all([font, Dreieck({ page, noInitialRun: true, onAbort: fail }), screen.ready])
     .then(([bytes, program]) => {
       page.font = new Uint8Array(bytes);
       program.callMain([]);
