@@ -38,10 +38,6 @@ TEST is one of:
             and kept instead of the old one; the app's start address is the screensaver
 DIR gets the pictures of a difference. Exit code 0 passed, 1 failed, 77 skipped (no
 host build to compare with).
-
-The app's icons (icons/dreieck-192.png and -512.png) come from their own build step;
-while the site has none, the tests run on a copy of it with temporary icons made from
-res/dreieck.ico, and say so.
 """
 
 import argparse
@@ -126,25 +122,6 @@ def site_files(folder):
     """Every file of the site, as its address's path."""
     return sorted("/" + os.path.relpath(os.path.join(top, name), folder)
                   for top, _, names in os.walk(folder) for name in names)
-
-
-def prepared_site(site, scratch):
-    """The site the tests run on: SITE, or while it has no app icons yet a copy of it in
-    SCRATCH with temporary icons (res/dreieck.ico enlarged) and its worker made again."""
-    missing = [name for name in ICONS if not os.path.exists(os.path.join(site, name))]
-    if not missing:
-        return site
-    print(f"note: the site has no {', '.join(missing)} (their build step is not in this tree); the tests use "
-          f"temporary icons made from res/dreieck.ico", flush=True)
-    copy = os.path.join(scratch, "site")
-    shutil.copytree(site, copy)
-    os.makedirs(os.path.join(copy, "icons"), exist_ok=True)
-    for name, side in ICONS.items():
-        subprocess.run(["convert", os.path.join(SOURCE, "res", "dreieck.ico"), "-filter", "point", "-resize",
-                        f"{side}x{side}", f"PNG32:{os.path.join(copy, name)}"], check=True)
-    subprocess.run([sys.executable, SITE_BUILD, "worker", copy, os.path.join(SOURCE, "frontends", "page", "site",
-                                                                             "sw.js")], check=True)
-    return copy
 
 
 def sha256(data):
@@ -800,10 +777,9 @@ def test_single(test, site, browser):
     print(f"single: dreieck.html from a file: {len(frames)} ticks compared", flush=True)
 
     # The settings, kept in the browser over a reload.
-    click(page, "#open-settings")
-    page.wait_for("document.getElementById('settings').open")
-    click(page, "input[data-role=flag][data-which='0']")
-    click(page, "button[value=ok]")
+    open_dialog(page)
+    click(page, "#settings input[data-id='1000']")
+    click(page, "#settings button[data-id='1']")
     page.wait_for("dreieck.runs === 2", timeout=15)
     test.open(browser, single, "", page=page)
     page.wait_for("dreieck.state === 'running' && dreieck.settings !== null")
@@ -825,8 +801,11 @@ def test_single(test, site, browser):
                 time.monotonic() < deadline:
             page.pump(0.1)
         rgba = rgba_of_png(png) if os.path.exists(png) else b""
-        test.check(rgba == page.canvas_rgba("#screen")[2], f"dreieck.html: Save gave {os.listdir(folder)}, the PNG "
-                                                           f"{len(rgba)} bytes, not the canvas")
+        subprocess.run([test.dreieck, "--picture", os.path.join(folder, "picture.png"), *saved["redraw"].split()],
+                       check=True)
+        test.check(rgba == rgba_of_png(os.path.join(folder, "picture.png")),
+                   f"dreieck.html: Save gave {os.listdir(folder)}, the PNG {len(rgba)} bytes, not dreieck --picture "
+                   f"{saved['redraw']}")
         test.check(os.path.exists(os.path.join(folder, saved["svg"])), f"dreieck.html: Save gave no {saved['svg']}")
     test.check(not page.problems(), f"dreieck.html reported {page.problems()}")
 
@@ -1041,7 +1020,7 @@ def main():
     os.makedirs(args.out, exist_ok=True)
     with tempfile.TemporaryDirectory(prefix="dreieck-web-") as scratch:
         test.scratch = scratch
-        with cdp.Site(prepared_site(args.site, scratch)) as site, cdp.Browser() as browser:
+        with cdp.Site(args.site) as site, cdp.Browser() as browser:
             tests[args.test](test, site, browser)
     print(f"web-{args.test}: {'passed' if not test.failures else f'{len(test.failures)} failed'}")
     return 1 if test.failures else 0
