@@ -58,7 +58,7 @@ LRESULT CALLBACK ScreenSaverWndProc(HWND window, UINT message, WPARAM wParam, LP
 HBRUSH BackgroundBrush(uint32_t background);
 // The timer period for a stored interval, held within what the dialog offers
 // (kIntervalMinMs..kIntervalMaxMs): a stored 0 would make the timer race, a huge one stop it.
-UINT TimerPeriod(int32_t intervalMs);
+UINT TickPeriod(int32_t intervalMs);
 
 // What the screensaver host asks for on the command line.
 enum class DisplayMode { FullScreen, Preview, Settings };

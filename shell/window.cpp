@@ -16,7 +16,7 @@ HBRUSH BackgroundBrush(uint32_t background) {
   return static_cast<HBRUSH>(GetStockObject(index));
 }
 
-UINT TimerPeriod(int32_t intervalMs) {
+UINT TickPeriod(int32_t intervalMs) {
   if (intervalMs < kIntervalMinMs) return kIntervalMinMs;
   if (intervalMs > kIntervalMaxMs) return kIntervalMaxMs;
   return static_cast<UINT>(intervalMs);
@@ -28,7 +28,7 @@ namespace {
 // the message carries.
 LRESULT OnCreate(HWND window) {
   gTimerId = 1;
-  SetTimer(window, gTimerId, TimerPeriod(gSettings.intervalMs), nullptr);
+  SetTimer(window, gTimerId, TickPeriod(gSettings.intervalMs), nullptr);
   return 0;
 }
 

@@ -13,7 +13,7 @@
 // window is K x K pixels of the image (and of the screen it is shown on), drawn as a
 // picture at that scale draws it.
 //
-// An image that cannot be made (a side beyond Cairo's 32767 pixels, or no memory that
+// An image that cannot be made (a side beyond Cairo's kImageSideMax, or no memory that
 // large) leaves the window without pixels: the program runs on and nothing is drawn
 // until the window has a size whose image can be made.
 #pragma once

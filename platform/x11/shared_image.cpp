@@ -89,8 +89,8 @@ SharedImage::SharedImage(Display* display, Window window, GC gc, const PixelLayo
   image_.red_mask = layout.visual->red_mask;
   image_.green_mask = layout.visual->green_mask;
   image_.blue_mask = layout.visual->blue_mask;
-  // Cairo takes no side beyond 32767 pixels: no segment for an image it would refuse.
-  const bool fits = stride > 0 && width <= 32767 && height <= 32767;
+  // Cairo takes no larger side: no segment for an image it would refuse.
+  const bool fits = stride > 0 && width <= cairo_canvas::kImageSideMax && height <= cairo_canvas::kImageSideMax;
   if (direct) {
     if (fits && Shareable(display) && Share(static_cast<size_t>(stride) * static_cast<size_t>(height))) {
       image_.data = shm_.shmaddr;
