@@ -8,8 +8,7 @@
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
-run=$(mktemp -d /tmp/tools.XXXXXX)
-trap 'if [ "$E2E_FAILURES" -eq 0 ]; then rm -rf "$run"; fi' EXIT
+new_run tools
 
 log "alive: a zombie (ended, not yet reaped by its parent) has ended"
 sh -c 'sleep 0.1 & echo $! >"$1"; exec sleep 3' sh "$run/zombie.pid" &
@@ -161,4 +160,4 @@ expect_eq "footprint-report: figures without their description: exit code" 2 "$?
 expect_eq "footprint-report: figures without their description" \
   "footprint-report: $run/bare.tsv holds no figures of tools/footprint.sh" "$(cat "$run/bare.txt")"
 
-linux_end
+checks_end
