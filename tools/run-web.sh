@@ -20,10 +20,9 @@ set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 root=$(pwd)
 
-missing=""
-for tool in cmake make emcc /usr/bin/chromium; do
-  command -v "$tool" >/dev/null || missing="$tool"
-done
+# shellcheck source=SCRIPTDIR/lib/process.sh
+source "$root/tools/lib/process.sh"
+missing=$(missing_tool cmake make emcc /usr/bin/chromium)
 /usr/bin/python3 -c 'import websocket' 2>/dev/null || missing="python3-websocket"
 if [ -n "$missing" ]; then
   echo "run: $missing is missing; installing the packages (tools/install-deps.sh)"
@@ -52,6 +51,25 @@ cmake --build --preset web -j"$(nproc 2>/dev/null || echo 2)" >build/web.build.l
 if [ -n "${DISPLAY:-}" ]; then
   exec /usr/bin/python3 tools/web.py serve build/web/site "$query"
 fi
-# No display: one cycle photographed, every 500 ms unless the options say otherwise.
+# No display: one cycle photographed, every 500 ms unless the options say otherwise
+# (tools/lib/cycle.sh), each tick of the page run and photographed by tools/web.py.
 [ "$interval_given" == yes ] || query="interval=500${query:+&$query}"
-exec /usr/bin/python3 tools/web.py photograph build/web/site "$query" "$root/out/screens-web"
+# shellcheck source=SCRIPTDIR/lib/cycle.sh
+source "$root/tools/lib/cycle.sh"
+coproc page { exec /usr/bin/python3 tools/web.py ticks build/web/site "$query"; }
+# The pipes to and from it (bash closes them when it ends).
+page_pid=$! to_page=${page[1]} from_page=${page[0]}
+# shellcheck disable=SC2317  # photograph_cycle calls it
+page_tick() {  # page_tick K FILE: the page's next tick into FILE, a SNAP for photograph_cycle
+  local answer
+  { echo "$2" >&"$to_page" && read -r answer <&"$from_page"; } 2>/dev/null || return 1
+  [ "$answer" == last ] && return 10
+  [ "$answer" == more ]
+}
+rc=1
+if { read -r ready <&"$from_page"; } 2>/dev/null && [ "$ready" == ready ]; then
+  photograph_cycle "$root/out/screens-web" page_tick && rc=0
+  { echo >&"$to_page"; } 2>/dev/null
+fi
+wait "$page_pid" || rc=$?
+exit "$rc"

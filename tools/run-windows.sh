@@ -6,12 +6,13 @@
 # With a display (DISPLAY set) the screensaver runs there with COMMAND-LINE, "/s" by
 # default: full screen until a mouse button is pressed ("/c" opens the settings).
 # Without a display it works on a virtual display of its own: "/s" (the default) runs
-# one whole cycle at the shortest interval (500 ms) and writes a screenshot of every
-# tick to out/screens-windows/ (tick-00.png before the first tick, tick-01.png after
-# it, ...); a line that opens the settings dialog ("/c" and every other line but "/s"
-# and "/p") writes out/screens-windows/settings.png and closes the dialog with Escape,
-# which stores nothing; "/p" needs a screensaver host's window and is refused (exit
-# code 2). The settings stored in out/wine are the same afterwards.
+# one whole cycle at the shortest interval (500 ms) with every construction on, and
+# out/screens-windows/ becomes a screenshot of every tick of it (tick-00.png the
+# triangle, one for each construction, two quiet ones, the erase with the caption) once
+# the whole cycle was taken; a line that opens the settings dialog ("/c" and every
+# other line but "/s" and "/p") writes out/screens-windows/settings.png and closes the
+# dialog with Escape, which stores nothing; "/p" needs a screensaver host's window and
+# is refused (exit code 2). The settings stored in out/wine are the same afterwards.
 #
 # Installs what is missing first (tools/install-deps.sh). Wine runs in a prefix of its own
 # under out/wine, made on the first run (about 20 s), with HOME inside it. The prefix
@@ -26,13 +27,12 @@ if [ -z "${DISPLAY:-}" ] && [[ "$line" == /p* ]]; then
   exit 2
 fi
 
-for tool in cmake make x86_64-w64-mingw32-g++-posix wine Xvfb import; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "run: $tool is missing; installing the packages (tools/install-deps.sh)"
-    tools/install-deps.sh || exit 1
-    break
-  fi
-done
+# shellcheck source=SCRIPTDIR/lib/process.sh
+source "$root/tools/lib/process.sh"
+if missing=$(missing_tool cmake make x86_64-w64-mingw32-g++-posix wine Xvfb import); then
+  echo "run: $missing is missing; installing the packages (tools/install-deps.sh)"
+  tools/install-deps.sh || exit 1
+fi
 
 mkdir -p build out
 echo "run: building build/win/Dreieck.scr"
@@ -40,14 +40,12 @@ cmake --preset windows >build/win.configure.log 2>&1 || { cat build/win.configur
 cmake --build --preset windows --target dreieck_scr -j"$(nproc 2>/dev/null || echo 2)" || exit 1
 scr="$root/build/win/Dreieck.scr"
 
-# shellcheck source=SCRIPTDIR/lib/process.sh
-source "$root/tools/lib/process.sh"
 # shellcheck source=SCRIPTDIR/lib/display.sh
 source "$root/tools/lib/display.sh"
 # shellcheck source=SCRIPTDIR/lib/wine.sh
 source "$root/tools/lib/wine.sh"
-# shellcheck source=SCRIPTDIR/lib/pixels.sh
-source "$root/tools/lib/pixels.sh"
+# shellcheck source=SCRIPTDIR/lib/cycle.sh
+source "$root/tools/lib/cycle.sh"
 run="$root/out/wine"
 # X needs the real home's cookie when HOME moves into the run folder.
 export XAUTHORITY="${XAUTHORITY:-$HOME/.Xauthority}"
@@ -80,13 +78,13 @@ fi
 # No display: a virtual display of our own. It comes first: Wine's desktop process,
 # started with the first wine call, keeps the display it found. The settings this run
 # needs are set for the run only; what was stored before comes back at the end.
-use_xvfb "$run" 1024x768x24 || exit 1
+start_xvfb "$run" || exit 1
 saved="$run/saved-settings.reg"
 cleanup() {
   timeout 30 wine reg delete "$SETTINGS_KEY" /f >"$run/reg.out" 2>"$run/reg.err"
   [ -f "$saved" ] && timeout 30 wine reg import "$(winpath "$saved")" >"$run/reg.out" 2>"$run/reg.err"
   wine_stop "$WINEPREFIX"
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  stop_xvfb
 }
 trap cleanup EXIT
 timeout 30 wineserver -p >"$run/wineserver.out" 2>&1
@@ -115,65 +113,19 @@ if [[ "$line" != /s* ]]; then
   exit 0
 fi
 
-# /s: one cycle, every tick photographed.
+# /s: one cycle, every tick photographed (tools/lib/cycle.sh).
 for setting in Schwerlinien=1 Inkreis=1 Umkreis=1 Hoehenlinien=1 Feuerbachkreis=1 "Eulersche Gerade=1" Ankreise=1 \
   Hintergrundfarbe=4 Geschwindigkeit=500; do
   set_setting "${setting%=*}" "${setting#*=}" "$run" || echo "FAIL: reg add ${setting%=*} ${setting#*=}"
 done
 
-frames="$run/frames"
-rm -rf "$frames" "$screens"/tick-*.png
-mkdir -p "$frames"
 echo "run: Dreieck.scr /s on the virtual display $DISPLAY, interval 500 ms"
 wine "$scr" /s >"$run/scr.out" 2>"$run/scr.err" &
 scr_pid=$!
 wait_window myScreenSaver 30 >/dev/null || { echo "run: no window appeared; see $run/scr.err"; exit 1; }
-
-# Photograph the screen as often as it can be done for one cycle of 11 ticks and a
-# little more; every frame is named after the middle of its capture in milliseconds.
-start=$(now_ms)
-while [ $(($(now_ms) - start)) -lt 7500 ]; do
-  before=$(now_ms)
-  import -window root "$frames/frame.png" 2>>"$run/import.err" || break
-  after=$(now_ms)
-  mv "$frames/frame.png" "$frames/$(((before + after) / 2)).png"
-done
+display_first_tick "$scr_pid" 500 "$run/probe.ppm" || { echo "run: the triangle never appeared; see $run/scr.err"; exit 1; }
+photograph_cycle "$screens" display_tick || { echo "run: see $run/scr.err; out/screens-windows is as it was"; exit 1; }
 xdotool click 1
 exit_code=running
 wait_end "$scr_pid" 15 && exit_code=$ended_rc
-
-# The first frame with the red triangle follows the first tick; the ticks come every
-# 500 ms from there, and each tick's picture is the frame nearest the middle of its
-# interval.
-mapfile -t times < <(ls "$frames" | sed 's/\.png$//' | sort -n)
-first=""
-previous=""
-for t in "${times[@]}"; do
-  if [ "$(pixels "#FF0000" "$(histogram "$frames/$t.png")")" -gt 0 ]; then
-    first=$t
-    break
-  fi
-  previous=$t
-done
-if [ -z "$first" ]; then
-  echo "run: the triangle never appeared; frames are in $frames"
-  exit 1
-fi
-tick1=$(((${previous:-$first} + first) / 2))
-nearest() {
-  local want=$1 best=${times[0]} t d b
-  for t in "${times[@]}"; do
-    d=$((t - want)) b=$((best - want))
-    [ "${d#-}" -lt "${b#-}" ] && best=$t
-  done
-  echo "$best"
-}
-cp "$frames/${previous:-${times[0]}}.png" "$screens/tick-00.png"
-for k in $(seq 1 12); do
-  cp "$frames/$(nearest $((tick1 + (k - 1) * 500 + 250))).png" "$screens/$(printf 'tick-%02d.png' "$k")"
-done
-rm -rf "$frames"
-echo "run: a whole cycle is in $screens: tick-00.png before the first tick, tick-01.png"
-echo "     the triangle, tick-02..08.png the constructions, tick-09..10.png quiet,"
-echo "     tick-11.png the erase with the caption, tick-12.png the next triangle"
 echo "run: the screensaver ended with exit code $exit_code after a click"

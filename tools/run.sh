@@ -109,25 +109,20 @@ added=()
 [ -z "$interval" ] && [ "$mode" != explore ] && added+=(--interval 500)
 interval=${interval:-500}
 
-# shellcheck source=SCRIPTDIR/lib/process.sh
-source "$root/tools/lib/process.sh"
 # shellcheck source=SCRIPTDIR/lib/display.sh
 source "$root/tools/lib/display.sh"
+# shellcheck source=SCRIPTDIR/lib/cycle.sh
+source "$root/tools/lib/cycle.sh"
 run="$root/out/native"
 mkdir -p "$run"
-use_xvfb "$run" 1024x768x24 || exit 1
+start_xvfb "$run" || exit 1
 pid=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  kill "$xvfb_pid" 2>/dev/null
+  stop_xvfb
 }
 trap cleanup EXIT
 screens="$root/out/screens"
-# The screenshots are taken into a folder of their own and replace out/screens only
-# when the whole cycle is there.
-taking="$run/screens.new"
-rm -rf "$taking"
-mkdir -p "$taking"
 echo "run: dreieck ${added[*]}${added[*]:+ }$* on the virtual display $DISPLAY"
 (cd "$caller" && exec "$bin" "${added[@]}" "$@") >"$run/dreieck.out" 2>"$run/dreieck.err" &
 pid=$!
@@ -147,62 +142,37 @@ ended_early() {
   fi
   exit "$rc"
 }
+# end_dreieck: dreieck ended with SIGTERM, and its exit code said.
+end_dreieck() {
+  kill -TERM "$pid"
+  wait "$pid"
+  echo "run: dreieck ended with exit code $? after SIGTERM"
+  pid=""
+}
 
-# The first tick draws the triangle; the next ones come every interval from there, and
-# each is photographed halfway to the one after it. The display is probed as often as
-# it can be: raw pixels and a search for the triangle's red (FF0000) keep a probe short,
-# and each probe's moment is the middle of its capture.
-shows_red() { LC_ALL=C grep -aqP '\xff\x00\x00' "$1"; }
-start=$(now_ms)
-first=""
-previous=$start
-while [ $(($(now_ms) - start)) -lt $((interval + 5000)) ]; do
+# The first tick draws the triangle (tools/lib/cycle.sh); each tick is photographed
+# halfway to the next.
+if ! display_first_tick "$pid" "$interval" "$run/probe.ppm"; then
   alive "$pid" || ended_early
-  before=$(now_ms)
-  timeout 20 import -window root -depth 8 "rgb:$run/probe.rgb" 2>/dev/null
-  probe=$(((before + $(now_ms)) / 2))
-  if shows_red "$run/probe.rgb"; then
-    # The tick came between the last probe without red and this one.
-    first=$(((previous + probe) / 2))
-    break
-  fi
-  previous=$probe
-done
-rm -f "$run/probe.rgb"
-[ -n "$first" ] || { echo "run: the triangle never appeared; see $run/dreieck.err"; exit 1; }
+  echo "run: the triangle never appeared; see $run/dreieck.err"
+  exit 1
+fi
 if [ "$mode" == explore ]; then
   # The explorer shows one picture until it is ended: that one, once the line of keys
   # at its top has gone.
   sleep 6.5
   alive "$pid" || ended_early
-  timeout 20 import -window root "$taking/explore.png" 2>>"$run/import.err"
-  kill -TERM "$pid"
-  wait "$pid"
-  rc=$?
-  pid=""
-  rm -rf "$screens"
-  mv "$taking" "$screens"
-  echo "run: dreieck ended with exit code $rc after SIGTERM"
+  timeout 20 import -window root "$run/explore.png" 2>>"$run/import.err" || { echo "run: no screenshot; see $run/import.err"; exit 1; }
+  rm -rf "$screens" && mkdir -p "$screens" && mv "$run/explore.png" "$screens/" || exit 1
+  end_dreieck
   echo "run: the explorer's window is in $screens/explore.png"
   exit 0
 fi
-# What each tick of the cycle shows (tools/lib/cycle.sh).
-# shellcheck source=SCRIPTDIR/lib/cycle.sh
-source "$root/tools/lib/cycle.sh"
+# What each tick of the cycle shows, from dreieck --help and the options.
 mapfile -t ticks < <(cycle_ticks "$bin" "$@")
-# Step 0 comes with the first red pixels; the rest of the cycle follows.
-for ((k = 0; k < ${#ticks[@]}; k++)); do
-  target=$((first + k * interval + interval / 2))
-  while [ "$(now_ms)" -lt "$target" ]; do sleep 0.02; done
+if ! photograph_cycle "$screens" display_tick "${ticks[@]}"; then
   alive "$pid" || ended_early
-  timeout 20 import -window root "$taking/$(printf 'tick-%02d.png' "$k")" 2>>"$run/import.err"
-done
-kill -TERM "$pid"
-wait "$pid"
-rc=$?
-pid=""
-rm -rf "$screens"
-mv "$taking" "$screens"
-echo "run: dreieck ended with exit code $rc after SIGTERM"
-echo "run: a whole cycle is in $screens:"
-for ((k = 0; k < ${#ticks[@]}; k++)); do printf '  tick-%02d.png  %s\n' "$k" "${ticks[k]}"; done
+  echo "run: out/screens is as it was" >&2
+  exit 1
+fi
+end_dreieck

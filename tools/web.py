@@ -1,21 +1,21 @@
 #!/usr/bin/python3
-"""Serves the page of the browser build, or photographs one cycle of it in headless
-Chromium (tools/run.sh --web comes here through tools/run-web.sh).
+"""Serves the page of the browser build, or runs it tick by tick in headless Chromium
+for screenshots (tools/run.sh --web comes here through tools/run-web.sh).
 
     web.py serve SITE [QUERY]              serves SITE on 127.0.0.1 until interrupted
-    web.py photograph SITE QUERY OUT       one cycle at 1024x768: OUT/tick-NN.png
+    web.py ticks SITE QUERY                the page at 1024x768, a tick at a time
 
 QUERY is the address's query without the "?" (e.g. background=white&interval=500).
-photograph takes a screenshot of the page after each tick of its first cycle (tick-00
-the triangle, ... the last one the erase with the caption) and replaces OUT with them
-only when the whole cycle is there (or the picture held after the step asked for). A query the page refuses ends with the page's own
-line on stderr and exit code 2, OUT as it was; a page that does not run, with 1.
+ticks says "ready" on stdout once the page runs; then each line FILE on stdin runs the
+page's next tick and writes its screenshot to FILE, and the answer is "more", or "last"
+after the cycle's last tick (the erase, or the picture held after the step asked for);
+an empty line or the end of stdin ends it (tools/lib/cycle.sh, photograph_cycle, asks).
+A query the page refuses ends it with the page's own line on stderr and exit code 2; a
+page that does not run or reports a problem, with 1.
 """
 
 import os
-import shutil
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "web"))
@@ -33,51 +33,45 @@ def serve(site_folder, query):
             return 0
 
 
-def photograph(site_folder, query, out):
+def ticks(site_folder, query):
     width, height = 1024, 768
-    taking = tempfile.mkdtemp(prefix="screens-web.", dir=os.path.dirname(os.path.abspath(out)))
-    try:
-        with cdp.Site(site_folder) as site, cdp.Browser(width, height) as browser:
-            page = browser.open("about:blank")
-            page.set_viewport(width, height)
-            url = site.url("index.html" + ("?" + query if query else ""))
-            print(f"run: photographing one cycle of {url}", flush=True)
-            page.navigate(url)
-            page.wait_for("dreieck.state !== 'loading'", timeout=30)
-            state = page.evaluate("dreieck.state")
-            if state != "running":
-                print(f"run: the page did not run ({state}): {page.evaluate('dreieck.message')}", file=sys.stderr)
-                return 1
-            if page.evaluate("dreieck.messageIsError"):
-                print(f"run: {page.evaluate('dreieck.message')}", file=sys.stderr)
-                return 2
-            tick = 0
-            while True:
-                # The screenshot comes right after the tick, long before the next one.
-                page.evaluate(f"dreieck.tick({tick + 1})", await_promise=True)
-                page.screenshot(os.path.join(taking, f"tick-{tick:02d}.png"))
-                tick += 1
-                held = page.evaluate("dreieck.held")
-                if held or page.evaluate("dreieck.step") == 0:
-                    break
-            problems = page.problems()
-        if problems:
-            print("run: the page reported problems:\n  " + "\n  ".join(problems), file=sys.stderr)
+    with cdp.Site(site_folder) as site, cdp.Browser(width, height) as browser:
+        page = browser.open("about:blank")
+        page.set_viewport(width, height)
+        url = site.url("index.html" + ("?" + query if query else ""))
+        print(f"run: photographing one cycle of {url}", file=sys.stderr, flush=True)
+        page.navigate(url)
+        page.wait_for("dreieck.state !== 'loading'", timeout=30)
+        state = page.evaluate("dreieck.state")
+        if state != "running":
+            print(f"run: the page did not run ({state}): {page.evaluate('dreieck.message')}", file=sys.stderr)
             return 1
-        shutil.rmtree(out, ignore_errors=True)
-        os.replace(taking, out)
-        last = "the picture held after the step asked for" if held else "the erase with the caption"
-        print(f"run: a whole cycle is in {out}: tick-00.png the triangle, ... tick-{tick - 1:02d}.png {last}")
-        return 0
-    finally:
-        shutil.rmtree(taking, ignore_errors=True)
+        if page.evaluate("dreieck.messageIsError"):
+            print(f"run: {page.evaluate('dreieck.message')}", file=sys.stderr)
+            return 2
+        print("ready", flush=True)
+        tick = 0
+        for line in sys.stdin:
+            if not line.strip():
+                break
+            # The screenshot comes right after the tick, long before the next one.
+            tick += 1
+            page.evaluate(f"dreieck.tick({tick})", await_promise=True)
+            page.screenshot(line.rstrip("\n"))
+            problems = page.problems()
+            if problems:
+                print("run: the page reported problems:\n  " + "\n  ".join(problems), file=sys.stderr)
+                return 1
+            last = page.evaluate("dreieck.held") or page.evaluate("dreieck.step") == 0
+            print("last" if last else "more", flush=True)
+    return 0
 
 
 def main(argv):
     if len(argv) >= 2 and argv[0] == "serve":
         return serve(argv[1], argv[2] if len(argv) > 2 else "")
-    if len(argv) == 4 and argv[0] == "photograph":
-        return photograph(argv[1], argv[2], argv[3])
+    if len(argv) == 3 and argv[0] == "ticks":
+        return ticks(argv[1], argv[2])
     print(__doc__, file=sys.stderr)
     return 2
 

@@ -3,11 +3,12 @@
 # runtime's strtoul, against the table the host's unit tests hold
 # (tests/commandline_cases.h): both builds must read every line alike.
 set -uo pipefail
+# shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
 : "${DREIECK_COMMANDLINE:?}"
 e2e_begin commandline
-timeout 60 wine "$DREIECK_COMMANDLINE" >"$E2E_RUN/table.out" 2>"$E2E_RUN/table.err"
+timeout 60 wine "$DREIECK_COMMANDLINE" >"$run/table.out" 2>"$run/table.err"
 rc=$?
-tr -d '\r' <"$E2E_RUN/table.out"
+tr -d '\r' <"$run/table.out"
 expect_eq "the Windows runtime reads every command line of the table as expected" 0 "$rc"
-e2e_end
+checks_end

@@ -3,6 +3,7 @@
 # construction of the cycle is drawn, then the screen is erased and the caption
 # stands at the bottom centre, yellow on black; on the white background it is blue.
 set -uo pipefail
+# shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
 e2e_begin cycle
 
@@ -13,13 +14,13 @@ yellow="#FFFF00"  # the caption on every darker shade (the nine-point circle is 
 # their top at the line 14 pixels above it.
 check_caption() {
   local box w h x y
-  box=$(bbox "$2" "$E2E_RUN/$1.png")
+  box=$(bbox "$2" "$run/$1.png")
   IFS='x+' read -r w h x y <<<"$box"
   log "caption $2 at $box"
   local centre2=$((2 * x + w - 1)) bottom=$((y + h - 1))
-  [ "$centre2" -ge $((E2E_WIDTH - 4)) ] && [ "$centre2" -le $((E2E_WIDTH + 2)) ] &&
+  [ "$centre2" -ge $((display_width - 4)) ] && [ "$centre2" -le $((display_width + 2)) ] &&
     pass "the caption is centred ($box)" || fail "the caption is not centred: $box"
-  [ "$y" -ge $((E2E_HEIGHT - 14)) ] && [ "$bottom" -lt "$E2E_HEIGHT" ] &&
+  [ "$y" -ge $((display_height - 14)) ] && [ "$bottom" -lt "$display_height" ] &&
     pass "the caption sits on the bottom edge" || fail "the caption is not at the bottom: $box"
   [ "$w" -gt 100 ] && pass "the caption is a line of text ($w pixels wide)" ||
     fail "the caption is only $w pixels wide"
@@ -34,7 +35,7 @@ wait_window myScreenSaver 20 >/dev/null || fail "no window titled myScreenSaver 
 drawn="" erased=""
 for i in $(seq 1 60); do
   shot black-$i
-  colours=$(histogram "$E2E_RUN/black-$i.png")
+  colours=$(histogram "$run/black-$i.png")
   a=$(pixels "$azure" "$colours")
   y=$(pixels "$yellow" "$colours")
   r=$(pixels "#FF0000" "$colours")
@@ -52,7 +53,7 @@ done
   fail "no erase with a caption followed"
 if [ -n "$erased" ]; then
   check_caption "black-$erased" "$yellow"
-  expect_eq "the erased screen is black" "#000000" "$(dominant "$E2E_RUN/black-$erased.png" | cut -d' ' -f1)"
+  expect_eq "the erased screen is black" "#000000" "$(dominant "$run/black-$erased.png" | cut -d' ' -f1)"
 fi
 xdotool click 1
 expect_eq "a click ends it with 0" "0" "$(wait_exit black 15)"
@@ -65,7 +66,7 @@ wait_window myScreenSaver 20 >/dev/null || fail "no window titled myScreenSaver 
 caption=""
 for i in $(seq 1 40); do
   shot white-$i
-  b=$(count "$azure" "$E2E_RUN/white-$i.png" "${E2E_WIDTH}x20+0+$((E2E_HEIGHT - 20))")
+  b=$(count "$azure" "$run/white-$i.png" "${display_width}x20+0+$((display_height - 20))")
   echo "shot $i: blue at the bottom $b"
   if [ "$b" -gt 0 ]; then
     caption=$i
@@ -76,11 +77,11 @@ done
 if [ -n "$caption" ]; then
   pass "a blue caption appears on white (shot $caption)"
   check_caption "white-$caption" "$azure"
-  expect_eq "no yellow on white" "0" "$(count "$yellow" "$E2E_RUN/white-$caption.png")"
-  expect_eq "the screen is white" "#FFFFFF" "$(dominant "$E2E_RUN/white-$caption.png" | cut -d' ' -f1)"
+  expect_eq "no yellow on white" "0" "$(count "$yellow" "$run/white-$caption.png")"
+  expect_eq "the screen is white" "#FFFFFF" "$(dominant "$run/white-$caption.png" | cut -d' ' -f1)"
 else
   fail "no blue caption on the white background"
 fi
 xdotool click 1
 expect_eq "a click ends it with 0" "0" "$(wait_exit white 15)"
-e2e_end
+checks_end

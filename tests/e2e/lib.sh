@@ -1,9 +1,7 @@
 # shellcheck shell=bash
-# Shared pieces of the end-to-end tests: the verdict (checks passed and failed), the
-# run's Wine prefix and its lock, a run folder and a display of its own for each test,
-# the program's settings, and starting the program under Wine. Sourced by the test
-# scripts (tests/linux/lib.sh too); the displays, Wine prefixes and pixels are the
-# tools' (tools/lib/).
+# What the end-to-end tests of Dreieck.scr share beyond the checks, the run folder and
+# the display of every test (tests/lib/checks.sh): the run's Wine prefix and its lock,
+# the program's settings, and starting the program under Wine (tools/lib/wine.sh).
 #
 # The tests of a run share one prefix, DREIECK_E2E_WORK/prefix, made by the e2e-prefix
 # test (or by the first test that finds none) and removed by e2e-prefix-cleanup. One
@@ -16,44 +14,13 @@
 # to files in the run folder, never through pipes: Wine's background processes keep
 # the stderr of the first wine call open.
 
-E2E_TOOLS_LIB=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tools/lib" && pwd)
-# shellcheck source=SCRIPTDIR/../../tools/lib/process.sh
-source "$E2E_TOOLS_LIB/process.sh"
-# shellcheck source=SCRIPTDIR/../../tools/lib/display.sh
-source "$E2E_TOOLS_LIB/display.sh"
+# shellcheck source=SCRIPTDIR/../lib/checks.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/checks.sh"
 # shellcheck source=SCRIPTDIR/../../tools/lib/wine.sh
-source "$E2E_TOOLS_LIB/wine.sh"
-# shellcheck source=SCRIPTDIR/../../tools/lib/pixels.sh
-source "$E2E_TOOLS_LIB/pixels.sh"
-
-E2E_WIDTH=1024
-E2E_HEIGHT=768
-E2E_FAILURES=0
-E2E_XVFB_PID=""
-
-fail() {
-  echo "FAIL: $*"
-  E2E_FAILURES=$((E2E_FAILURES + 1))
-}
-pass() { echo "ok: $*"; }
-expect_eq() {  # expect_eq DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi
-}
+source "$checks_tools/wine.sh"
 
 # e2e_env RUN: the environment of everything Wine does for this run.
 e2e_env() { wine_env "$1/prefix" "$1/home" "$1/tmp"; }
-
-# start_xvfb RUN [SCREEN...]: our own virtual display, RUN/display; its X screen 0 is
-# E2E_WIDTHxE2E_HEIGHT, each SCREEN ("800x600x24") adds one more X screen (:N.1, :N.2,
-# ...). Its pid in E2E_XVFB_PID.
-start_xvfb() {
-  local run=$1
-  shift
-  use_xvfb "$run" "${E2E_WIDTH}x${E2E_HEIGHT}x24" "$@"
-  local rc=$?
-  E2E_XVFB_PID=$xvfb_pid
-  return $rc
-}
 
 # The run's prefix and what a test needs to start from it: a pristine copy of its
 # registry files (prefix.reg/) and the lock that keeps tests from using it at once.
@@ -113,13 +80,10 @@ e2e_unlock() {
 e2e_begin() {
   local name=$1
   : "${DREIECK_E2E_WORK:?}" "${DREIECK_SCR:?}"
-  local tool
-  for tool in wine wineserver Xvfb xdotool xwininfo import convert faketime flock; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (tools/install-deps.sh installs it)"; exit 1; }
-  done
-  E2E_RUN="$DREIECK_E2E_WORK/$name"
-  rm -rf "$E2E_RUN"
-  mkdir -p "$E2E_RUN"
+  need_tools wine wineserver Xvfb xdotool xwininfo import convert faketime flock
+  run="$DREIECK_E2E_WORK/$name"
+  rm -rf "$run"
+  mkdir -p "$run"
   # Until the run's prefix is named below, the cleanup has no wineserver to end.
   unset WINEPREFIX
   trap e2e_cleanup EXIT
@@ -135,52 +99,39 @@ e2e_begin() {
     cp "$reg" "$DREIECK_E2E_WORK/prefix/${reg##*/}.new" &&
       mv "$DREIECK_E2E_WORK/prefix/${reg##*/}.new" "$DREIECK_E2E_WORK/prefix/${reg##*/}" || exit 1
   done
-  e2e_env "$E2E_RUN"
+  e2e_env "$run"
   export WINEPREFIX="$DREIECK_E2E_WORK/prefix"
-  start_xvfb "$E2E_RUN" || exit 1
+  start_xvfb "$run" || exit 1
   # Started without faketime, so that a frozen clock reaches only the program.
-  timeout 30 wineserver -p >"$E2E_RUN/wineserver.out" 2>&1 || exit 1
+  timeout 30 wineserver -p >"$run/wineserver.out" 2>&1 || exit 1
   E2E_SCR=$(winpath "$DREIECK_SCR")
 }
 
 e2e_cleanup() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then wine_stop "$WINEPREFIX"; fi
-  if [ -n "$E2E_XVFB_PID" ]; then
-    stop_pid "$E2E_XVFB_PID"
-    E2E_XVFB_PID=""
-  fi
+  stop_xvfb
   e2e_unlock
 }
 
-# e2e_end: the verdict; the exit code of the test.
-e2e_end() {
-  if [ "$E2E_FAILURES" -eq 0 ]; then
-    echo "PASS"
-    exit 0
-  fi
-  echo "FAIL: $E2E_FAILURES checks failed; files in $E2E_RUN"
-  exit 1
-}
-
 # set_dword NAME VALUE: a value under HKCU\Software\Morvaselkin.
-set_dword() { set_setting "$1" "$2" "$E2E_RUN" || fail "reg add $1 $2"; }
+set_dword() { set_setting "$1" "$2" "$run" || fail "reg add $1 $2"; }
 # set_flags M I U H F E A: the seven show-flags at once, in the dialog's order.
 set_flags() {
   local names=(Schwerlinien Inkreis Umkreis Hoehenlinien Feuerbachkreis "Eulersche Gerade" Ankreise)
-  local values=("$@") i
-  for i in 0 1 2 3 4 5 6; do set_dword "${names[$i]}" "${values[$i]}"; done
+  local flags=("$@") i
+  for i in 0 1 2 3 4 5 6; do set_dword "${names[$i]}" "${flags[$i]}"; done
 }
 # stored_values: every value under the key as "name=decimal", one a line, sorted;
 # nothing when there is no key.
 stored_values() {
-  timeout 30 wine reg query "$SETTINGS_KEY" >"$E2E_RUN/query.out" 2>"$E2E_RUN/query.err"
+  timeout 30 wine reg query "$SETTINGS_KEY" >"$run/query.out" 2>"$run/query.err"
   local name hex
-  tr -d '\r' <"$E2E_RUN/query.out" |
+  tr -d '\r' <"$run/query.out" |
     sed -n 's/^ *\(.*[^ ]\) \{4\}REG_DWORD \{4\}0x\([0-9a-fA-F]*\) *$/\1|\2/p' |
     while IFS='|' read -r name hex; do echo "$name=$((16#$hex))"; done | sort
 }
 delete_key() {
-  timeout 30 wine reg delete "$SETTINGS_KEY" /f >"$E2E_RUN/reg.out" 2>"$E2E_RUN/reg.err"
+  timeout 30 wine reg delete "$SETTINGS_KEY" /f >"$run/reg.out" 2>"$run/reg.err"
 }
 
 # start_scr NAME TAIL [faketime]: the program with exactly TAIL as its command line,
@@ -188,23 +139,20 @@ delete_key() {
 # With "faketime" the clock stands still at 2021-03-04 05:06:07 UTC (timers run).
 start_scr() {
   local name=$1 tail=$2 fake=${3:-}
-  rm -f "$E2E_RUN/$name.rc"
+  rm -f "$run/$name.rc"
   local command=(wine "${DREIECK_LAUNCHER:?}" "$E2E_SCR")
   [ -n "$tail" ] && command+=("$tail")
   if [ "$fake" == faketime ]; then
     command=(env DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 faketime -f '2021-03-04 05:06:07' "${command[@]}")
   fi
   (
-    timeout 120 "${command[@]}" >"$E2E_RUN/$name.out" 2>"$E2E_RUN/$name.err"
-    echo $? >"$E2E_RUN/$name.rc.tmp"
-    mv "$E2E_RUN/$name.rc.tmp" "$E2E_RUN/$name.rc"
+    timeout 120 "${command[@]}" >"$run/$name.out" 2>"$run/$name.err"
+    echo $? >"$run/$name.rc.tmp"
+    mv "$run/$name.rc.tmp" "$run/$name.rc"
   ) &
 }
 # wait_exit NAME SECONDS: the exit code once the program ended, or "running".
 wait_exit() {
-  if wait_until "$2" "" has_exited "$1"; then cat "$E2E_RUN/$1.rc"; else echo running; fi
+  if wait_until "$2" "" has_exited "$1"; then cat "$run/$1.rc"; else echo running; fi
 }
-has_exited() { [ -f "$E2E_RUN/$1.rc" ]; }
-
-# shot NAME: a screenshot of the whole display, RUN/NAME.png.
-shot() { timeout 20 import -window root "$E2E_RUN/$1.png" 2>>"$E2E_RUN/import.err"; }
+has_exited() { [ -f "$run/$1.rc" ]; }

@@ -3,6 +3,7 @@
 # of the tests, with their screenshots and logs, stay). A test run later makes a new
 # one.
 set -uo pipefail
+# shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
 : "${DREIECK_E2E_WORK:?}"
 trap e2e_unlock EXIT

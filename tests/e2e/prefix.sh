@@ -4,6 +4,7 @@
 # registry files that every test starts from. Checks that the prefix came out whole
 # and small.
 set -uo pipefail
+# shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
 : "${DREIECK_E2E_WORK:?}"
 trap 'e2e_stop_wine; e2e_unlock' EXIT
@@ -20,18 +21,18 @@ if ! e2e_make_prefix; then
   tail -20 "$DREIECK_E2E_WORK/setup/wineboot.err"
   exit 1
 fi
-E2E_RUN=$DREIECK_E2E_WORK/setup
+run=$DREIECK_E2E_WORK/setup
 log "prefix ready in $(($(date +%s) - start)) s: $(du -sh "$prefix" | cut -f1)"
 cat "$DREIECK_E2E_WORK/setup/slim.out"
 # Wine runs its programs from the slimmed prefix (reg.exe is a placeholder there too),
 # and the setting every test relies on is in: Wine draws the frames itself.
 (
-  e2e_env "$E2E_RUN"
+  e2e_env "$run"
   export WINEPREFIX=$prefix
-  timeout 60 wine reg query 'HKCU\Software\Wine\X11 Driver' /v Managed >"$E2E_RUN/query.out" 2>"$E2E_RUN/query.err"
+  timeout 60 wine reg query 'HKCU\Software\Wine\X11 Driver' /v Managed >"$run/query.out" 2>"$run/query.err"
 )
 expect_eq "wine reg query: no window manager for the X11 driver" "Managed REG_SZ N" \
-  "$(tr -d '\r' <"$E2E_RUN/query.out" | awk '$1 == "Managed" { print $1, $2, $3 }')"
+  "$(tr -d '\r' <"$run/query.out" | awk '$1 == "Managed" { print $1, $2, $3 }')"
 expect_eq "no settings of the screensaver yet" 0 "$(grep -c 'Software\\\\Morvaselkin' "$prefix/user.reg")"
 expect_eq "the registry copy every test starts from" "system.reg user.reg userdef.reg" \
   "$(cd "$DREIECK_E2E_WORK/prefix.reg" && echo *.reg)"
@@ -46,4 +47,4 @@ if command -v x86_64-w64-mingw32-gcc >/dev/null; then
   expect_eq "kernel32.dll is a placeholder" "Wine placeholder DLL" \
     "$(dd if="$prefix/drive_c/windows/system32/kernel32.dll" bs=1 skip=64 count=20 status=none)"
 fi
-e2e_end
+checks_end

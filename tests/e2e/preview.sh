@@ -5,6 +5,7 @@
 # with 0 and makes no window. Wine does not paint a child window of another process,
 # so these checks read window state, not pixels.
 set -uo pipefail
+# shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
 e2e_begin preview
 
@@ -12,9 +13,9 @@ n=0
 for line in "/p %u" "/p:%u" "/p  %u" "/p 0" "/p" "/p 12ab"; do
   n=$((n + 1))
   log "previewhost [$line]"
-  timeout 90 wine "${DREIECK_PREVIEWHOST:?}" "$E2E_SCR" "$line" >"$E2E_RUN/host-$n.out" 2>"$E2E_RUN/host-$n.err"
+  timeout 90 wine "${DREIECK_PREVIEWHOST:?}" "$E2E_SCR" "$line" >"$run/host-$n.out" 2>"$run/host-$n.err"
   rc=$?
-  tr -d '\r' <"$E2E_RUN/host-$n.out" | sed 's/^/    /'
+  tr -d '\r' <"$run/host-$n.out" | sed 's/^/    /'
   expect_eq "[$line]: every check of the preview host" "0" "$rc"
 done
-e2e_end
+checks_end

@@ -37,7 +37,7 @@ pixmatch=$host/tests/linux/pixmatch
 
 e2e_begin samepicture
 when='2021-03-04 05:06:07'
-size="${E2E_WIDTH}x${E2E_HEIGHT}"
+size="${display_width}x${display_height}"
 
 # The constructions in the order of the ticks that draw them, with their colours.
 names=(triangle medians incircle circumcircle altitudes nine-point-circle Euler-line excircles)
@@ -53,7 +53,7 @@ capture() {
   : >"$dir/runs"
   end=$(($(date +%s%N) / 1000000 + seconds * 1000))
   while [ $(($(date +%s%N) / 1000000)) -lt $end ]; do
-    timeout 20 import -window root -depth 8 "$dir/grab.ppm" 2>>"$E2E_RUN/import.err" || continue
+    timeout 20 import -window root -depth 8 "$dir/grab.ppm" 2>>"$run/import.err" || continue
     if [ $runs -gt 0 ] && cmp -s "$dir/grab.ppm" "$dir/run-$runs.ppm"; then
       seen=$((seen + 1))
     else
@@ -72,8 +72,8 @@ capture() {
 # is still there in the next cycle; it has the nine-point circle's yellow. The band is
 # left out wherever colours are told or compared.
 band=16
-above_band="${E2E_WIDTH}x$((E2E_HEIGHT - band))+0+0"
-band_box="0,$((E2E_HEIGHT - band)),$E2E_WIDTH,$band"
+above_band="${display_width}x$((display_height - band))+0+0"
+band_box="0,$((display_height - band)),$display_width,$band"
 
 # code FILE: which construction colours the picture holds above the caption band, one
 # digit each in tick order ("11100000": triangle, medians and incircle).
@@ -99,18 +99,18 @@ prefix() {
 # tick K the last is taken, but never the last capture (it may have caught a tick
 # drawing). The ticks between the last construction and the erase draw nothing.
 states() {
-  local dir=$1 run seen c k last
+  local dir=$1 n seen c k last
   rm -f "$dir"/state-*.png
   last=$(tail -1 "$dir/runs" | cut -d' ' -f1)
-  while read -r run seen; do
-    [ "$run" != "$last" ] || break
-    c=$(code "$dir/run-$run.ppm")
+  while read -r n seen; do
+    [ "$n" != "$last" ] || break
+    c=$(code "$dir/run-$n.ppm")
     for k in 0 1 2 3 4 5 6 7; do
-      [ "$c" == "$(prefix $k)" ] && convert "$dir/run-$run.ppm" "$dir/state-$k.png"
+      [ "$c" == "$(prefix $k)" ] && convert "$dir/run-$n.ppm" "$dir/state-$k.png"
     done
     # The erase: no construction, the caption in the band.
-    if [ "$c" == 00000000 ] && [ "$(count "#$caption" "$dir/run-$run.ppm")" -gt 0 ]; then
-      convert "$dir/run-$run.ppm" "$dir/state-10.png"
+    if [ "$c" == 00000000 ] && [ "$(count "#$caption" "$dir/run-$n.ppm")" -gt 0 ]; then
+      convert "$dir/run-$n.ppm" "$dir/state-10.png"
     fi
   done <"$dir/runs"
   rm -f "$dir"/run-*.ppm
@@ -120,12 +120,12 @@ states() {
 }
 
 # The labels of the cycle: "TICK X Y RRGGBB BYTES TEXT", one a line.
-if ! "$host/tests/linux/labels" --size "$size" --time "$when" >"$E2E_RUN/labels.txt" 2>"$E2E_RUN/labels.err"; then
-  fail "labels: $(head -1 "$E2E_RUN/labels.err")"
-  e2e_end
+if ! "$host/tests/linux/labels" --size "$size" --time "$when" >"$run/labels.txt" 2>"$run/labels.err"; then
+  fail "labels: $(head -1 "$run/labels.err")"
+  checks_end
 fi
 log "labels of the cycle:"
-sed 's/^/    /' "$E2E_RUN/labels.txt"
+sed 's/^/    /' "$run/labels.txt"
 
 log "Windows: Dreieck.scr /s, every construction, black, 500 ms"
 set_dword Hintergrundfarbe 4
@@ -133,19 +133,19 @@ set_dword Geschwindigkeit 500
 set_flags 1 1 1 1 1 1 1
 start_scr win "/s" faketime
 wait_window myScreenSaver 20 >/dev/null || fail "no window titled myScreenSaver appeared"
-capture "$E2E_RUN/win" 12
+capture "$run/win" 12
 xdotool click 1
 expect_eq "a click ends Dreieck.scr with 0" "0" "$(wait_exit win 15)"
-states "$E2E_RUN/win"
+states "$run/win"
 # Wine's processes go, so that nothing of theirs is left on the display.
 timeout 30 wineserver -k >/dev/null 2>&1
 timeout 30 wineserver -w >/dev/null 2>&1
 
 log "Linux: dreieck --fullscreen --interval 500"
 timeout 60 env DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 faketime -f "$when" \
-  "$dreieck" --fullscreen --interval 500 >"$E2E_RUN/linux.out" 2>"$E2E_RUN/linux.err" &
+  "$dreieck" --fullscreen --interval 500 >"$run/linux.out" 2>"$run/linux.err" &
 linux_pid=$!
-capture "$E2E_RUN/linux" 12
+capture "$run/linux" 12
 xdotool click 1
 if ! wait_end "$linux_pid" 5; then
   fail "a click did not end dreieck --fullscreen"
@@ -153,33 +153,33 @@ if ! wait_end "$linux_pid" 5; then
   wait_end "$linux_pid"
 fi
 expect_eq "dreieck --fullscreen ends with 0" "0" "$ended_rc"
-states "$E2E_RUN/linux"
+states "$run/linux"
 
 log "Linux: dreieck --frames"
-mkdir -p "$E2E_RUN/frames"
-timeout 60 "$dreieck" --frames "$E2E_RUN/frames" --size "$size" --time "$when" --interval 500 \
-  >"$E2E_RUN/frames.out" 2>"$E2E_RUN/frames.err"
+mkdir -p "$run/frames"
+timeout 60 "$dreieck" --frames "$run/frames" --size "$size" --time "$when" --interval 500 \
+  >"$run/frames.out" 2>"$run/frames.err"
 expect_eq "dreieck --frames ends with 0" "0" "$?"
 for k in 0 1 2 3 4 5 6 7 10; do
-  [ -f "$E2E_RUN/frames/tick-$(printf %02d $k).png" ] && cp "$E2E_RUN/frames/tick-$(printf %02d $k).png" \
-    "$E2E_RUN/frames/state-$k.png"
+  [ -f "$run/frames/tick-$(printf %02d $k).png" ] && cp "$run/frames/tick-$(printf %02d $k).png" \
+    "$run/frames/state-$k.png"
 done
-expect_eq "--frames writes one picture per tick" "11" "$(find "$E2E_RUN/frames" -name 'tick-*.png' | wc -l)"
+expect_eq "--frames writes one picture per tick" "11" "$(find "$run/frames" -name 'tick-*.png' | wc -l)"
 for k in 0 1 2 3 4 5 6 7; do
-  f="$E2E_RUN/frames/tick-0$k.png"
+  f="$run/frames/tick-0$k.png"
   [ -f "$f" ] && expect_eq "tick-0$k.png holds the constructions of ticks 0..$k" "$(prefix $k)" "$(code "$f")"
 done
 # The two quiet ticks change no pixel.
 for k in 8 9; do
-  [ -f "$E2E_RUN/frames/tick-0$k.png" ] && expect_eq "tick-0$k.png is tick-07.png" 0 \
-    "$(compare -metric AE "$E2E_RUN/frames/tick-07.png" "$E2E_RUN/frames/tick-0$k.png" null: 2>&1)"
+  [ -f "$run/frames/tick-0$k.png" ] && expect_eq "tick-0$k.png is tick-07.png" 0 \
+    "$(compare -metric AE "$run/frames/tick-07.png" "$run/frames/tick-0$k.png" null: 2>&1)"
 done
 
 # compare SIDE K: pixmatch of the Windows picture after tick K against SIDE's; prints
 # the forward and backward share of the tick's colour; the label lines go to the log.
 compare() {
   local side=$1 k=$2 args=(--exclude "$band_box") tick x y colour bytes
-  local ref="$E2E_RUN/win/state-$k.png" cand="$E2E_RUN/$side/state-$k.png"
+  local ref="$run/win/state-$k.png" cand="$run/$side/state-$k.png"
   if [ ! -f "$ref" ] || [ ! -f "$cand" ]; then
     echo "- -"
     return 1
@@ -189,12 +189,12 @@ compare() {
     # The text cell and a margin: Wine's letters are about 4.5 px wide, Cairo's 5.5.
     args+=(--exclude "$((x - 3)),$((y - 3)),$((bytes * 6 + 10)),20")
     [ "$tick" -eq "$k" ] && args+=(--label "$x,$y,$colour,$((bytes * 6 + 6))")
-  done <"$E2E_RUN/labels.txt"
+  done <"$run/labels.txt"
   "$pixmatch" "$ref" "$cand" --colour "${colours[$k]}:${names[$k]}" --min 0.9 --both "${args[@]}" \
-    >"$E2E_RUN/match-$side-$k.txt" 2>&1
+    >"$run/match-$side-$k.txt" 2>&1
   local rc=$?
-  sed 's/^/    /' "$E2E_RUN/match-$side-$k.txt" >&2
-  awk -v n="${names[$k]}" '$1 == n { print $4, $7 }' "$E2E_RUN/match-$side-$k.txt"
+  sed 's/^/    /' "$run/match-$side-$k.txt" >&2
+  awk -v n="${names[$k]}" '$1 == n { print $4, $7 }' "$run/match-$side-$k.txt"
   return $rc
 }
 
@@ -202,16 +202,16 @@ compare() {
 # against itself moved by 1 px passes, moved by 3 px it does not.
 all=()
 for k in 0 1 2 3 4 5 6 7; do all+=(--colour "${colours[$k]}:${names[$k]}"); done
-if [ -f "$E2E_RUN/win/state-7.png" ]; then
+if [ -f "$run/win/state-7.png" ]; then
   for moved in 1 3; do
-    convert "$E2E_RUN/win/state-7.png" -background black -splice "${moved}x$moved" -crop "$size+0+0" +repage \
-      "$E2E_RUN/moved-$moved.png"
-    "$pixmatch" "$E2E_RUN/win/state-7.png" "$E2E_RUN/moved-$moved.png" "${all[@]}" --both \
-      >"$E2E_RUN/match-moved-$moved.txt" 2>&1
-    echo $? >"$E2E_RUN/match-moved-$moved.rc"
+    convert "$run/win/state-7.png" -background black -splice "${moved}x$moved" -crop "$size+0+0" +repage \
+      "$run/moved-$moved.png"
+    "$pixmatch" "$run/win/state-7.png" "$run/moved-$moved.png" "${all[@]}" --both \
+      >"$run/match-moved-$moved.txt" 2>&1
+    echo $? >"$run/match-moved-$moved.rc"
   done
-  expect_eq "the Windows picture matches itself moved by 1 px" 0 "$(cat "$E2E_RUN/match-moved-1.rc")"
-  expect_eq "the Windows picture does not match itself moved by 3 px" 1 "$(cat "$E2E_RUN/match-moved-3.rc")"
+  expect_eq "the Windows picture matches itself moved by 1 px" 0 "$(cat "$run/match-moved-1.rc")"
+  expect_eq "the Windows picture does not match itself moved by 3 px" 1 "$(cat "$run/match-moved-3.rc")"
 fi
 
 declare -A share
@@ -221,7 +221,7 @@ for side in linux frames; do
     if result=$(compare "$side" "$k"); then
       pass "$side: ${names[$k]} and its labels match the Windows picture ($result)"
     else
-      fail "$side: ${names[$k]} after tick $k: $result; see $E2E_RUN/match-$side-$k.txt"
+      fail "$side: ${names[$k]} after tick $k: $result; see $run/match-$side-$k.txt"
     fi
     share[$side,$k]=$result
   done
@@ -229,13 +229,13 @@ done
 
 # The erase: only the caption is left, on the bottom edge, centred as on Windows.
 for side in linux frames; do
-  f="$E2E_RUN/$side/state-10.png"
-  if [ ! -f "$f" ] || [ ! -f "$E2E_RUN/win/state-10.png" ]; then
+  f="$run/$side/state-10.png"
+  if [ ! -f "$f" ] || [ ! -f "$run/win/state-10.png" ]; then
     fail "$side: no picture of the erase"
     continue
   fi
   expect_eq "$side: after the erase no construction is left" 00000000 "$(code "$f")"
-  wbox=$(bbox "#$caption" "$E2E_RUN/win/state-10.png")
+  wbox=$(bbox "#$caption" "$run/win/state-10.png")
   lbox=$(bbox "#$caption" "$f")
   log "caption on Windows $wbox, $side $lbox"
   if [[ ! "$wbox" =~ ^[0-9]+x[0-9]+\+[0-9]+\+[0-9]+$ ]] || [[ ! "$lbox" =~ ^[0-9]+x[0-9]+\+[0-9]+\+[0-9]+$ ]]; then
@@ -266,11 +266,11 @@ done
 # The labels: how many were compared, how many lay off the screen or under lines,
 # and the largest offset of a label's text from where it is on Windows.
 for side in linux frames; do
-  cat "$E2E_RUN"/match-$side-*.txt 2>/dev/null | awk -v side="$side" '
+  cat "$run"/match-$side-*.txt 2>/dev/null | awk -v side="$side" '
     $1 == "label" { n[$NF]++; if ($9 != "-") { split($9, d, ","); for (i = 1; i <= 2; i++) {
       v = d[i] < 0 ? -d[i] : d[i]; if (v > worst) worst = v } } }
     END { printf "labels %-7s ok %d, off the screen %d, under lines %d, failed %d; largest offset %d px\n",
           side, n["ok"], n["outside"], n["hidden"], n["far"] + n["missing"] + n["absent"], worst }'
 done
 echo
-e2e_end
+checks_end

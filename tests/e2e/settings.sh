@@ -3,6 +3,7 @@
 # writes all nine values and the exit code is 1; Escape writes nothing. Values out
 # of the dialog's ranges go through the real dialog as the controls hold them.
 set -uo pipefail
+# shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
 e2e_begin settings
 # Every test starts from the registry as wineboot wrote it, whatever the tests before
@@ -48,10 +49,10 @@ check_dialog() {
   [ "$w" -gt 400 ] && [ "$w" -lt 700 ] && [ "$h" -gt 150 ] && [ "$h" -lt 350 ] &&
     pass "[$tail] the dialog has the template's size ($geometry)" || fail "[$tail] dialog size $geometry"
   # Centred on the screen (DS_CENTER), give or take the frame.
-  local dx=$((2 * x + w - E2E_WIDTH)) dy=$((2 * y + h - E2E_HEIGHT))
+  local dx=$((2 * x + w - display_width)) dy=$((2 * y + h - display_height))
   [ "${dx#-}" -le 40 ] && [ "${dy#-}" -le 60 ] && pass "[$tail] the dialog is centred" ||
     fail "[$tail] the dialog is not centred: $geometry"
-  colours=$(histogram "$E2E_RUN/$name.png" "$geometry")
+  colours=$(histogram "$run/$name.png" "$geometry")
   face=$(sort -rn <<<"$colours" | awk 'NR == 1 { print $2 }')
   text=$(pixels "#000000" "$colours")
   log "[$tail] face $face, black text pixels $text"
@@ -91,4 +92,4 @@ set_dword Geschwindigkeit 9000
 dialog high "/c" Return
 expect_eq "a stored interval of 9000 is saved as 5000" "Geschwindigkeit=5000" \
   "$(stored_values | grep Geschwindigkeit)"
-e2e_end
+checks_end

@@ -85,4 +85,4 @@ log "the program's windows"
 window own --interval 5000
 window fullscreen --fullscreen --interval 5000
 window explorer --explore
-linux_end
+checks_end

@@ -73,10 +73,8 @@ faketime_lib=(/usr/lib/*/faketime/libfaketime.so.1)
 for row in "${depths[@]}"; do
   IFS='|' read -r depth visual most way <<<"$row"
   log "$depth-bit: $visual"
-  kill "$E2E_XVFB_PID" 2>/dev/null
-  wait "$E2E_XVFB_PID" 2>/dev/null
+  stop_xvfb
   use_xvfb "$run/x$depth" "1024x768x$depth" || { fail "no Xvfb of $depth bits"; continue; }
-  E2E_XVFB_PID=$xvfb_pid
   # DISPLAY=unix:N: no shared memory (shared_image.cpp shares only with ":N").
   explorer_display=$DISPLAY saver_display=unix$DISPLAY
   [ "$way" == socket ] && explorer_display=unix$DISPLAY saver_display=$DISPLAY
@@ -126,4 +124,4 @@ for row in "${depths[@]}"; do
   stops "root-$depth"
 done
 
-linux_end
+checks_end

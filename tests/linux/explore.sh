@@ -20,8 +20,8 @@
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
-E2E_WIDTH=800
-E2E_HEIGHT=600
+display_width=800
+display_height=600
 linux_begin explore xdotool compare
 xgrab=$(helper xgrab) || exit 1
 xcursor=$(helper xcursor) || exit 1
@@ -264,4 +264,4 @@ if open_explorer hint --triangle "$corners"; then
   ends hint
 fi
 
-linux_end
+checks_end

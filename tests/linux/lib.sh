@@ -1,26 +1,25 @@
 # shellcheck shell=bash
-# Shared pieces of the tests of the Linux program: a run folder and a virtual display
-# of our own (tests/e2e/lib.sh, tools/lib/), the program started in the background,
-# and waiting for it to end. Everything a test starts is ended by its cleanup.
+# Shared pieces of the tests of the Linux program beyond the checks, the run folder and
+# the virtual display of every test (tests/lib/checks.sh): the program started in the
+# background, waiting for it to end, and the helper programs. Everything a test starts
+# is ended by its cleanup.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 top=$(cd "$here/../.." && pwd)
-# shellcheck source=SCRIPTDIR/../e2e/lib.sh
-source "$here/../e2e/lib.sh"
+# shellcheck source=SCRIPTDIR/../lib/checks.sh
+source "$here/../lib/checks.sh"
 
 bin=${DREIECK_BIN:-$top/build/host/dreieck}
 pids=()  # every process this test started and has not reaped yet
 
-# linux_begin NAME TOOLS...: the program, the tools, a run folder, a display.
+# linux_begin NAME PROGRAM...: the program, the programs the test needs, a run folder, a
+# display.
 linux_begin() {
-  local name=$1 tool
+  local name=$1
   shift
   [ -x "$bin" ] || { echo "FAIL: no program at $bin (set DREIECK_BIN)"; exit 1; }
-  for tool in Xvfb import convert "$@"; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (tools/install-deps.sh installs it)"; exit 1; }
-  done
+  need_tools Xvfb import convert "$@"
   unset XSCREENSAVER_WINDOW
-  E2E_RUN=$(mktemp -d "/tmp/$name.XXXXXX")
-  run=$E2E_RUN
+  new_run "$name"
   trap linux_cleanup EXIT
   start_xvfb "$run" || exit 1
   export HOME=$run/home
@@ -31,18 +30,8 @@ linux_begin() {
 linux_cleanup() {
   local pid
   for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
-  if [ -n "$E2E_XVFB_PID" ]; then stop_pid "$E2E_XVFB_PID"; fi
-  if [ "$E2E_FAILURES" -eq 0 ]; then rm -rf "$run"; fi
-}
-
-# linux_end: the verdict; the exit code of the test.
-linux_end() {
-  if [ "$E2E_FAILURES" -eq 0 ]; then
-    echo PASS
-    exit 0
-  fi
-  echo "FAIL: $E2E_FAILURES checks failed; files in $run"
-  exit 1
+  stop_xvfb
+  tidy_run
 }
 
 forget() {  # forget PID: no longer ours to clean up

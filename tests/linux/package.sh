@@ -15,29 +15,23 @@ top=$(cd "$here/../.." && pwd)
 build=${DREIECK_HOST_BUILD:-$top/build/host}
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2>/dev/null)
 app_id=$(sed -n 's/^DREIECK_APP_ID:STRING=//p' "$build/CMakeCache.txt" 2>/dev/null)
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-expect_eq() { if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi; }
-
-for tool in cpack dpkg dpkg-deb xmllint man file desktop-file-validate appstreamcli identify convert rsvg-convert; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
-done
+# shellcheck source=SCRIPTDIR/../lib/checks.sh
+source "$here/../lib/checks.sh"
+need_tools cpack dpkg dpkg-deb xmllint man file desktop-file-validate appstreamcli identify convert rsvg-convert
 [ -f "$build/CPackConfig.cmake" ] ||
   { echo "FAIL: $build has no CPackConfig.cmake (a host build that includes cmake/packaging.cmake)"; exit 1; }
 arch=$(dpkg --print-architecture)
 [ -n "$version" ] || { echo "FAIL: $build/CMakeCache.txt names no project version"; exit 1; }
 [ -n "$app_id" ] || { echo "FAIL: $build/CMakeCache.txt names no DREIECK_APP_ID"; exit 1; }
 
-run=$(mktemp -d /tmp/package.XXXXXX)
+new_run package
 installed=no
 # shellcheck disable=SC2317  # runs from the trap
 cleanup() {
   if [ "$installed" == yes ]; then
     DEBIAN_FRONTEND=noninteractive timeout 300 apt-get remove -y dreieck >>"$run/apt-remove.log" 2>&1
   fi
-  if [ "$failures" -eq 0 ]; then rm -rf "$run"; fi
+  tidy_run
 }
 trap cleanup EXIT
 
@@ -210,9 +204,4 @@ if [ "${DREIECK_INSTALL_TEST:-0}" == 1 ]; then
   fi
 fi
 
-if [ "$failures" -eq 0 ]; then
-  echo PASS
-  exit 0
-fi
-echo "FAIL: $failures checks failed; files in $run"
-exit 1
+checks_end

@@ -502,4 +502,4 @@ done
 expect_eq "a file name in a message: escaped" \
   "dreieck: cannot write '$run/none/a\x0ab\x1b[2J.png': its folder cannot be opened (No such file or directory)" "$(cat "$run/escaped.err")"
 
-linux_end
+checks_end

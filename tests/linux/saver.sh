@@ -353,9 +353,7 @@ log "the X server goes away"
 start lost -- --interval 500
 wait_own_window
 lost_display=$DISPLAY
-kill "$E2E_XVFB_PID"
-wait "$E2E_XVFB_PID" 2>/dev/null
-E2E_XVFB_PID=""
+stop_xvfb
 if ended "$dreieck_pid" 3; then
   expect_eq "server gone: exit code" 1 "$ended_rc"
   expect_eq "server gone: one line" "dreieck: lost the connection to the display '$lost_display'" "$(cat "$run/lost.err")"
@@ -423,4 +421,4 @@ log "idle: $woken voluntary wake-ups in $ticks ticks; CPU $(((cpu1 - cpu0) * 100
 kill -TERM "$dreieck_pid"
 stops idle
 
-linux_end
+checks_end

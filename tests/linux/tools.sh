@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # The tools' shared shell helpers on real processes (tools/lib/process.sh: alive,
 # wait_end, wait_until, stop_pid), the options as the page's query (tools/lib/query.sh),
-# the ticks of a cycle (tools/lib/cycle.sh) against dreieck --frames, and
-# tools/footprint-report.sh on fixed figures.
+# the ticks of a cycle (tools/lib/cycle.sh) against dreieck --frames, one cycle
+# photographed (tools/lib/cycle.sh: a made-up one, and dreieck's on a virtual display
+# against --frames), and tools/footprint-report.sh on fixed figures.
 #
-# Env: DREIECK_BIN (default build/host/dreieck).
+# Env: DREIECK_BIN (default build/host/dreieck), DREIECK_SANITIZE (1: no frozen clock,
+# which the sanitizers' runtime does not take).
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
-run=$(mktemp -d /tmp/tools.XXXXXX)
-trap 'if [ "$E2E_FAILURES" -eq 0 ]; then rm -rf "$run"; fi' EXIT
+need_tools Xvfb import convert compare
+new_run tools
+trap 'stop_xvfb; kill "${saver:-}" 2>/dev/null; tidy_run' EXIT
 
 log "alive: a zombie (ended, not yet reaped by its parent) has ended"
 sh -c 'sleep 0.1 & echo $! >"$1"; exec sleep 3' sh "$run/zombie.pid" &
@@ -113,6 +116,79 @@ for row in "${cases[@]}"; do
     "dreieck: wrote $(cycle_ticks "$bin" $options | wc -l) frames to '$run/frames'" "$(cat "$run/frames.out")"
 done
 
+log "photograph_cycle: a whole cycle replaces the folder, and nothing less"
+# fake_tick K FILE: writes K into FILE; tick $fails cannot be taken, tick $last ends
+# the cycle.
+# shellcheck disable=SC2317  # photograph_cycle calls it
+fake_tick() {
+  [ "$1" != "$fails" ] && echo "$1" >"$2" || return 1
+  [ "$1" != "$last" ] || return 10
+}
+out=$run/shots
+# the last tick | the tick that fails | what the ticks show, by "," | exit code | the
+# files in the folder afterwards | the output, its lines joined by "; "
+cases=(
+  "2|||0|tick-00.png tick-01.png tick-02.png|run: a whole cycle is in $out: tick-00.png (the first tick) to tick-02.png (the last)"
+  "0|||0|tick-00.png|run: a whole cycle is in $out: tick-00.png (the first tick) to tick-00.png (the last)"
+  "1||one,two|0|tick-00.png tick-01.png|run: a whole cycle is in $out:;   tick-00.png  one;   tick-01.png  two"
+  "3|2||1|earlier.png|"
+  "1|1|one,two|1|earlier.png|"
+  "0||one,two|1|earlier.png|run: the cycle ended at tick-00.png, not at tick-01.png"
+  "2||one,two|1|earlier.png|run: the cycle had not ended at tick-01.png"
+  "|||1|earlier.png|run: the cycle had not ended at tick-99.png"
+)
+for row in "${cases[@]}"; do
+  IFS='|' read -r last fails whats want_rc want_files want_output <<<"$row"
+  IFS=, read -r -a what <<<"$whats"
+  rm -rf "$out" && mkdir -p "$out" && echo earlier >"$out/earlier.png"
+  got=$(photograph_cycle "$out" fake_tick "${what[@]}" 2>&1)
+  rc=$?
+  name="photograph_cycle, last $last, failing ${fails:-none}, ${#what[@]} told"
+  expect_eq "$name: exit code" "$want_rc" "$rc"
+  expect_eq "$name: the folder" "$want_files" "$(cd "$out" && echo *)"
+  expect_eq "$name: the output" "$want_output" "$(paste -sd ';' <<<"$got" | sed 's/;/; /g')"
+  expect_eq "$name: nothing left beside it" "$out" "$(echo "$out"*)"
+  [ "$rc" -eq 0 ] && expect_eq "$name: the last tick's file" "$last" "$(cat "$out/tick-$(printf %02d "$last").png")"
+done
+
+log "display_first_tick, display_tick: one cycle of dreieck photographed, each tick as --frames draws it"
+if [ "${DREIECK_SANITIZE:-0}" == 1 ]; then
+  # libfaketime and the sanitizers' runtime both wrap the clock and deadlock at start.
+  log "skipped under the sanitizers: libfaketime and their runtime do not mix"
+else
+  # With the clock standing at one second, dreieck --fullscreen draws the cycle that
+  # --frames draws for that second; a tick every second leaves half a second for each
+  # screenshot and the look for red in it.
+  when="2021-03-04 05:06:07"
+  "$bin" --frames "$run/cycle" --size 1024x768 --time "$when" >"$run/cycle.out" 2>&1 || fail "--frames failed"
+  start_xvfb "$run/display" || exit 1
+  faketime_lib=(/usr/lib/*/faketime/libfaketime.so.1)
+  env TZ=UTC LD_PRELOAD="${faketime_lib[0]}" FAKETIME="$when" DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 \
+    "$bin" --fullscreen --interval 1000 >"$run/saver.out" 2>"$run/saver.err" &
+  saver=$!
+  if display_first_tick "$saver" 1000 "$run/probe.ppm"; then
+    mapfile -t ticks < <(cycle_ticks "$bin")
+    photograph_cycle "$run/screens" display_tick "${ticks[@]}" >"$run/photograph.out" 2>&1
+    expect_eq "the cycle photographed: exit code" 0 "$?"
+    expect_eq "the cycle photographed: a line for the folder and one for each of the ${#ticks[@]} ticks" \
+      "$((${#ticks[@]} + 1))" "$(wc -l <"$run/photograph.out")"
+    expect_eq "a screenshot for each tick that --frames draws" "$(cd "$run/cycle" && echo tick-*.png)" \
+      "$(cd "$run/screens" && echo tick-*.png)"
+    for frame in "$run"/cycle/tick-*.png; do
+      expect_eq "${frame##*/} on the display is the one of --frames" 0 \
+        "$(compare -metric AE "$frame" "$run/screens/${frame##*/}" null: 2>&1)"
+    done
+  else
+    fail "no first tick: dreieck $(alive "$saver" && echo runs || echo ended); see $run/saver.err"
+  fi
+  kill "$saver"
+  wait "$saver"
+  sums=$(cd "$run/screens" && md5sum ./*)
+  photograph_cycle "$run/screens" display_tick >"$run/ended.out" 2>&1
+  expect_eq "a program that has ended: no cycle" 1 "$?"
+  expect_eq "a program that has ended: the screenshots as they were" "$sums" "$(cd "$run/screens" && md5sum ./*)"
+fi
+
 log "footprint-report: medians, minima, a missing route, ratios and the goals"
 cat >"$run/results.tsv" <<'EOF'
 # mode: linux
@@ -161,4 +237,4 @@ expect_eq "footprint-report: figures without their description: exit code" 2 "$?
 expect_eq "footprint-report: figures without their description" \
   "footprint-report: $run/bare.tsv holds no figures of tools/footprint.sh" "$(cat "$run/bare.txt")"
 
-linux_end
+checks_end

@@ -216,4 +216,4 @@ for row in "${bad[@]}"; do
   fi
 done
 
-linux_end
+checks_end

@@ -16,25 +16,16 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
+# shellcheck source=SCRIPTDIR/../lib/checks.sh
+source "$here/../lib/checks.sh"
 bin=${DREIECK_BIN:-$top/build/host/dreieck}
 xml=$top/frontends/linux/dreieck.xml
 manual=${DREIECK_MANUAL:-$top/build/host/dreieck_manual}
 manpage=${DREIECK_MANPAGE:-$top/build/host/dreieck.6}
 [ -x "$bin" ] || { echo "FAIL: no program at $bin (set DREIECK_BIN)"; exit 1; }
 [ -x "$manual" ] || { echo "FAIL: no dreieck_manual at $manual (set DREIECK_MANUAL)"; exit 1; }
-for tool in xmllint identify man; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (tools/install-deps.sh installs it)"; exit 1; }
-done
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-expect_eq() { if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi; }
-
-run=$(mktemp -d /tmp/xmloptions.XXXXXX)
-# shellcheck disable=SC2317  # runs from the trap
-cleanup() { if [ "$failures" -eq 0 ]; then rm -rf "$run"; fi; }
-trap cleanup EXIT
+need_tools xmllint identify man
+new_run xmloptions
 
 if xmllint --noout "$xml" 2>"$run/xmllint.err"; then
   pass "dreieck.xml is well-formed"
@@ -184,9 +175,4 @@ for row in "${range[@]}"; do
   fi
 done
 
-if [ "$failures" -eq 0 ]; then
-  echo PASS
-  exit 0
-fi
-echo "FAIL: $failures checks failed; files in $run"
-exit 1
+checks_end

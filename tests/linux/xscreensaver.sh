@@ -29,21 +29,19 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
-# shellcheck source=SCRIPTDIR/../e2e/lib.sh
-source "$here/../e2e/lib.sh"
+# shellcheck source=SCRIPTDIR/../lib/checks.sh
+source "$here/../lib/checks.sh"
 
-for tool in xscreensaver xscreensaver-command; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (Debian package xscreensaver)"; exit 77; }
-done
+if missing=$(missing_tool xscreensaver xscreensaver-command); then
+  echo "SKIP: $missing is not installed (Debian package xscreensaver)"
+  exit 77
+fi
 [ "$(id -u)" -eq 0 ] || { echo "SKIP: needs root to make a throw-away user: the daemon runs no modes as root"; exit 77; }
 bin=${DREIECK_BIN:-$top/build/host/dreieck}
 [ -x "$bin" ] || { echo "FAIL: no program at $bin (set DREIECK_BIN)"; exit 1; }
-for tool in Xvfb import convert xwininfo useradd userdel runuser pgrep; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (tools/install-deps.sh installs it)"; exit 1; }
-done
+need_tools Xvfb import convert xwininfo useradd userdel runuser pgrep
 
-E2E_RUN=$(mktemp -d /tmp/xscreensaver.XXXXXX)
-run=$E2E_RUN
+new_run xscreensaver
 chmod 755 "$run"
 user=dxs$$
 home=$run/home
@@ -59,12 +57,12 @@ cleanup() {
     for pid in $(pgrep -u "$user"); do kill -KILL "$pid" 2>/dev/null; done
   fi
   if [ -n "$daemon_pid" ]; then kill -KILL "$daemon_pid" 2>/dev/null; wait "$daemon_pid" 2>/dev/null; fi
-  if [ -n "$E2E_XVFB_PID" ]; then kill "$E2E_XVFB_PID" 2>/dev/null; wait "$E2E_XVFB_PID" 2>/dev/null; fi
+  stop_xvfb
   if [ "$user_made" == yes ]; then
     sleep 0.2
     userdel "$user" 2>>"$run/userdel.err" || echo "warning: could not remove the user $user"
   fi
-  if [ "$E2E_FAILURES" -eq 0 ]; then rm -rf "$run"; fi
+  tidy_run
 }
 trap cleanup EXIT
 
@@ -101,7 +99,7 @@ environ_of() {  # environ_of PID NAME: the value of NAME in the process's enviro
 start_daemon() {
   as_user xscreensaver --no-splash --log "$1" >"$run/daemon.out" 2>&1 &
   daemon_pid=$!
-  wait_until 10 "$daemon_pid" xs_command -version || { cat "$run/daemon.out"; fail "the daemon did not come up"; e2e_end; }
+  wait_until 10 "$daemon_pid" xs_command -version || { cat "$run/daemon.out"; fail "the daemon did not come up"; checks_end; }
   log "daemon $daemon_pid on $DISPLAY as $user"
 }
 
@@ -303,11 +301,9 @@ stop_daemon ""
 # :N.1. (An Xvfb +xinerama with the same -screen options gives no second monitor: it
 # puts every head at 0,0, and the daemon drops a head that another one encloses.)
 log "two screens"
-kill "$E2E_XVFB_PID" 2>/dev/null
-wait "$E2E_XVFB_PID" 2>/dev/null
-E2E_XVFB_PID=""
-declare -A size=([0]="${E2E_WIDTH}x${E2E_HEIGHT}" [1]=800x600)
-start_xvfb "$run" "${size[1]}x24" || { fail "no Xvfb with two screens"; e2e_end; }
+stop_xvfb
+declare -A size=([0]="${display_width}x${display_height}" [1]=800x600)
+start_xvfb "$run" "${size[1]}x24" || { fail "no Xvfb with two screens"; checks_end; }
 start_daemon "$home/xscreensaver-2.log"
 since=$((EPOCHSECONDS - 1))  # the first second a triangle of this run may be seeded from
 xs_command -activate || fail "two screens: xscreensaver-command -activate"
@@ -434,4 +430,4 @@ for s in 0 1; do
   fi
 done
 stop_daemon "two screens: "
-e2e_end
+checks_end

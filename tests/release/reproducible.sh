@@ -21,6 +21,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
+# shellcheck source=SCRIPTDIR/../lib/checks.sh
+source "$here/../lib/checks.sh"
 inject=no
 case ${1:-} in
   "") ;;
@@ -64,19 +66,17 @@ release() {
     echo "FAIL: the $name release (in $dir) ended with $rc; its log: $run/$name.log"
     exit 1
   fi
-  echo "ok: the $name release, in $dir, umask $3, TZ=$4, LC_ALL=$5 ($((SECONDS - start)) s)"
+  pass "the $name release, in $dir, umask $3, TZ=$4, LC_ALL=$5 ($((SECONDS - start)) s)"
 }
 release first "$first" 022 UTC C
 release second "$second" 077 Pacific/Kiritimati C.UTF-8
 
-failures=0
 for dir in "$first" "$second"; do
   count=$(find "$dir/dist" -maxdepth 1 -type f | wc -l)
   if [ "$count" -eq 5 ] && (cd "$dir/dist" && sha256sum --quiet -c SHA256SUMS); then
-    echo "ok: $dir/dist holds four artifacts and their SHA256SUMS"
+    pass "$dir/dist holds four artifacts and their SHA256SUMS"
   else
-    echo "FAIL: $dir/dist holds $count files: $(cd "$dir/dist" && find . -maxdepth 1 -type f -printf '%f ')"
-    failures=$((failures + 1))
+    fail "$dir/dist holds $count files: $(cd "$dir/dist" && find . -maxdepth 1 -type f -printf '%f ')"
   fi
 done
 
@@ -86,10 +86,9 @@ compared=$?
 cat "$run/compare.txt"
 if [ "$inject" = no ]; then
   if [ "$compared" -eq 0 ]; then
-    echo "ok: the two releases are alike byte for byte: $(cd "$first/dist" && sha256sum SHA256SUMS | cut -c1-16)... of SHA256SUMS"
+    pass "the two releases are alike byte for byte: $(cd "$first/dist" && sha256sum SHA256SUMS | cut -c1-16)... of SHA256SUMS"
   else
-    echo "FAIL: the two releases differ (clones kept in $run)"
-    failures=$((failures + 1))
+    fail "the two releases differ (clones kept in $run)"
   fi
 else
   # The PE header's TimeDateStamp: bytes 137 to 140 (offsets 0x88 to 0x8b; the header
@@ -98,17 +97,11 @@ else
      grep -qE '^compare-release: first difference: Dreieck-[0-9.]+-win64\.zip at byte' "$run/compare.txt" &&
      grep -qE '^  in Dreieck-[0-9.]+-win64\.zip: member Dreieck-[0-9.]+-win64/Dreieck\.scr, byte 1(3[7-9]|40) ' \
        "$run/compare.txt"; then
-    echo "ok: the injected time stamp is named: the Windows ZIP, its Dreieck.scr, the PE header's time stamp"
+    pass "the injected time stamp is named: the Windows ZIP, its Dreieck.scr, the PE header's time stamp"
   else
-    echo "FAIL: the comparison did not name the injected time stamp in Dreieck.scr (exit code $compared)"
-    failures=$((failures + 1))
+    fail "the comparison did not name the injected time stamp in Dreieck.scr (exit code $compared)"
   fi
 fi
 
-if [ "$failures" -eq 0 ]; then
-  passed=yes
-  echo PASS
-  exit 0
-fi
-echo "FAIL: $failures checks failed; the clones and logs are in $run"
-exit 1
+[ "$failures" -eq 0 ] && passed=yes
+checks_end

@@ -6,12 +6,11 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
-# shellcheck source=SCRIPTDIR/../e2e/lib.sh
-source "$top/tests/e2e/lib.sh"
+# shellcheck source=SCRIPTDIR/../lib/checks.sh
+source "$here/../lib/checks.sh"
 news=$top/tools/news.sh
 compare=$top/tools/compare-release.sh
-run=$(mktemp -d /tmp/release-tools.XXXXXX)
-trap 'if [ "$E2E_FAILURES" -eq 0 ]; then rm -rf "$run"; fi' EXIT
+new_run release-tools
 export TZ=UTC LC_ALL=C
 
 # ---- tools/news.sh
@@ -264,9 +263,4 @@ expect_eq "a version without notes: the line" \
 expect_eq "an unknown argument: exit code 2" 2 $?
 expect_eq "the refusals wrote no dist/" "" "$(ls -d "$repo/dist" 2>/dev/null)"
 
-if [ "$E2E_FAILURES" -eq 0 ]; then
-  echo PASS
-  exit 0
-fi
-echo "FAIL: $E2E_FAILURES checks failed; files in $run"
-exit 1
+checks_end

@@ -4,6 +4,12 @@
 # shellcheck source=/dev/null  # the scripts name process.sh themselves for shellcheck
 source "$(dirname "${BASH_SOURCE[0]}")/process.sh"
 
+# The size of the first X screen of a display start_xvfb starts; a script may choose
+# another before it starts one.
+display_width=1024
+display_height=768
+xvfb_pid=""  # the Xvfb started last, while it runs
+
 # xvfb_start DIR SCREEN...: an Xvfb of our own, one X screen per SCREEN
 # ("1024x768x24"; :N.0, :N.1, ...). Xvfb picks a free display number and tells it
 # through -displayfd, so that displays started at once never collide. The display
@@ -33,6 +39,20 @@ use_xvfb() {
   echo "Xvfb did not start:"
   cat "$1/xvfb.log"
   return 1
+}
+
+# start_xvfb DIR [SCREEN...]: our own display as $DISPLAY (use_xvfb): its X screen 0
+# is display_width x display_height at 24 bits, each SCREEN ("800x600x24") adds one
+# more X screen (:N.1, :N.2, ...).
+start_xvfb() {
+  local dir=$1
+  shift
+  use_xvfb "$dir" "${display_width}x${display_height}x24" "$@"
+}
+# stop_xvfb: ends the Xvfb started last, if it still runs (stop_pid).
+stop_xvfb() {
+  [ -z "$xvfb_pid" ] || stop_pid "$xvfb_pid"
+  xvfb_pid=""
 }
 
 # x_windows_named TITLE: the X windows of that title on $DISPLAY, "WIDTHxHEIGHT+X+Y"

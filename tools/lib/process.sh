@@ -1,7 +1,7 @@
 # shellcheck shell=bash
-# The log of a script and the processes it starts: whether one still runs, waiting
-# until it ends or until something is true while it runs, and ending it. Sourced by
-# the tools and the tests; Linux only (it reads /proc).
+# The log of a script and the processes it starts: whether a program is installed,
+# whether one still runs, waiting until it ends or until something is true while it
+# runs, and ending it. Sourced by the tools and the tests; Linux only (it reads /proc).
 
 # log MESSAGE...: "[HH:MM:SS] MESSAGE" on the standard output, or on the file
 # descriptor LOG_FD.
@@ -15,6 +15,16 @@ alive() {
   # "PID (COMMAND) STATE ...": the command may hold spaces and parentheses.
   stat=${stat##*) }
   [ "${stat:0:1}" != Z ] && [ "${stat:0:1}" != X ]
+}
+
+# missing_tool PROGRAM...: the first of the programs that is not installed (not in
+# PATH); false when every one is.
+missing_tool() {
+  local program
+  for program in "$@"; do
+    command -v "$program" >/dev/null || { echo "$program"; return 0; }
+  done
+  return 1
 }
 
 # now_ms: the time in milliseconds (from bash's clock: no process to start).
