@@ -91,19 +91,21 @@ int main(int argc, char** argv) {
   if (!o.timeGiven) dreieck::ParseUtcSecond("2021-03-04 05:06:07", &when);
 
   core::Reset();
+  core::SetRecording(true);  // the labels are read from the calls the ticks make
   LoadSettings();  // the defaults: the recording registry is empty
-  for (int i = 0; i < 7; ++i)
+  for (int i = 0; i < kConstructionCount; ++i)
     if (o.flags[i] >= 0) gSettings.*kConstructions[i].flag = static_cast<uint8_t>(o.flags[i]);
   if (o.background >= 0) gSettings.background = static_cast<uint32_t>(o.background);
   core::SetDisplaySize(width, height);
   gMainWindow = core::CreateTestWindow(width, height);
   core::SetClock(static_cast<time_t>(when));
-  // A cycle has at most 11 ticks; it ends with the erase (step 10).
-  for (int tick = 0; tick < 11; ++tick) {
+  // A cycle has at most kStepErase + 1 ticks; it ends with the erase.
+  int labels = 0;
+  for (int tick = 0; tick <= kStepErase; ++tick) {
     const int32_t step = gCycleStep;
     core::ClearCalls();
     OnTimerTick();
-    if (step == 10) break;  // the erase and the caption
+    if (step == kStepErase) break;  // the erase and the caption
     std::string colour = "000000";
     for (const std::string& call : core::CallsNamed({"SetTextColor", "TextOutA"})) {
       const std::vector<std::string> f = Fields(call);
@@ -114,11 +116,17 @@ int main(int argc, char** argv) {
       } else if (call.rfind("TextOutA(", 0) == 0 && f.size() == 5) {
         std::printf("%d %s %s %s %s %s\n", tick, f[1].c_str(), f[2].c_str(), colour.c_str(), f[4].c_str(),
                     f[3].c_str());
+        ++labels;
       }
     }
   }
   if (!core::Errors().empty()) {
     std::fprintf(stderr, "labels: the program misused the platform: %s\n", core::Errors().front().c_str());
+    return 1;
+  }
+  // Every triangle has its corners' three labels: none read is a fault of this tool.
+  if (labels < 3) {
+    std::fprintf(stderr, "labels: only %d labels were read from the calls of the cycle\n", labels);
     return 1;
   }
   return 0;
