@@ -38,7 +38,7 @@ class Between {
   // True for a message it took care of.
   bool Take(const MSG& msg) {
     if (gMainWindow == nullptr || msg.hwnd != gMainWindow) return false;
-    if (msg.message == WM_KEYDOWN && plan_.endOnKeys && (msg.wParam == VK_ESCAPE || msg.wParam == 'Q')) {
+    if (msg.message == WM_KEYDOWN && plan_.endOnKeys && IsEndKey(msg.wParam)) {
       core::DestroyWindowTree(outer_);
       return true;
     }

@@ -11,8 +11,12 @@
 
 namespace explorer {
 
-const char kHint[] = "Ecke ziehen \xB7 Pfeiltasten: Schritt \xB7 Leertaste: neues Dreieck \xB7 "
-                     "1\x96" "7: Konstruktion an/aus \xB7 S: speichern \xB7 Esc: Ende";
+const std::string& Hint() {
+  static const std::string hint = "Ecke ziehen \xB7 Pfeiltasten: Schritt \xB7 Leertaste: neues Dreieck \xB7 1\x96" +
+                                  std::to_string(kConstructionCount) +
+                                  ": Konstruktion an/aus \xB7 S: speichern \xB7 Esc: Ende";
+  return hint;
+}
 
 namespace {
 
@@ -37,7 +41,7 @@ struct State {
   // The program's globals as they were before the explorer took them.
   HWND mainWindow = nullptr;
   Triangle triangle;
-  int32_t cycleStep = 0;
+  int32_t cycleStep = kStepTriangle;
   Settings settings = {};
 };
 State& Explorer() {
@@ -137,7 +141,7 @@ void OnPaint(HWND window) {
   // for every picture.
   DefWindowProcA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
   DrawCycleUpTo(Explorer().corners, Explorer().step);
-  if (Explorer().hint) DrawTopLine(dc, kHint);
+  if (Explorer().hint) DrawTopLine(dc, Hint());
   else if (!Explorer().status.empty()) DrawTopLine(dc, Explorer().status);
   EndPaint(window, &paint);
   if (Explorer().dragged >= 0) {
@@ -193,7 +197,9 @@ void OnStatusEnd(HWND window) {
   Repaint();
 }
 
-void OnKey(HWND window, WPARAM key) {
+void OnKey(HWND window, WPARAM key, LPARAM keyData) {
+  // A key held down repeats only its step through the cycle; the rest act once.
+  if (IsRepeat(keyData) && key != VK_LEFT && key != VK_RIGHT) return;
   HideHint();
   int32_t& step = Explorer().step;
   if (key == VK_RIGHT) {
@@ -217,7 +223,7 @@ void OnKey(HWND window, WPARAM key) {
     Explorer().status = Explorer().save(window, CurrentView());
     if (Explorer().status.empty()) return;
     SetTimer(window, kStatusTimer, kStatusMs, nullptr);
-  } else if (key == VK_ESCAPE || key == 'Q') {
+  } else if (IsEndKey(key)) {
     DestroyWindow(window);
     return;
   } else {
@@ -246,7 +252,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_LBUTTONDOWN: OnButtonDown(lParam); return 0;
     case WM_MOUSEMOVE: OnMouseMove(lParam); return 0;
     case WM_LBUTTONUP: OnButtonUp(lParam); return 0;
-    case WM_KEYDOWN: OnKey(window, wParam); return 0;
+    case WM_KEYDOWN: OnKey(window, wParam, lParam); return 0;
     case WM_TIMER:
       if (wParam == kHintTimer) HideHint();
       else if (wParam == kStatusTimer) OnStatusEnd(window);

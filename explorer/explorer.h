@@ -23,6 +23,7 @@
 #include "geometry/triangle.h"
 #include "platform/win32.h"
 #include "settings/settings.h"
+#include "shell/shell.h"
 
 namespace explorer {
 
@@ -35,7 +36,7 @@ constexpr UINT kHintMs = 6000;
 // What became of a picture saved is shown in its place for this long.
 constexpr UINT kStatusMs = 5000;
 // That line, in Windows-1252, at the top left of the window.
-extern const char kHint[];
+const std::string& Hint();
 
 // What a picture of the explorer shows: `dreieck --picture --triangle CORNERS --step
 // STEP` with these constructions and background draws it.
@@ -54,7 +55,7 @@ struct Start {
   Point corners[3] = {};
   bool secondGiven = false;
   time_t second = 0;
-  int32_t step = kConstructionCount;  // the last construction's
+  int32_t step = kStepLastConstruction;
 };
 
 // The front end's part of S: save what `window` shows, the picture `view` describes.

@@ -37,6 +37,13 @@ void TickWithCorners(const Point corners[3]);
 // (kStepTriangle to kStepLastConstruction), over what gMainWindow shows: the tick with
 // the corners, then every tick whose construction is on and at most `step`.
 void DrawCycleUpTo(const Point corners[3], int32_t step);
+// The keys that end a window of the program's own where keys reach it (the Linux
+// program's window, the explorer): Escape and Q.
+inline bool IsEndKey(WPARAM key) { return key == VK_ESCAPE || key == 'Q'; }
+// Whether a WM_KEYDOWN comes of a key held down (its lParam's bit 30: it was down
+// before), as keyboards repeat it.
+inline bool IsRepeat(LPARAM keyData) { return (static_cast<uint32_t>(keyData) & (1u << 30)) != 0; }
+
 // The loop of the program's windows: messages are dispatched until the quit message,
 // whose code it returns; -1 when GetMessageA fails, which leaves no message at all.
 int RunMessageLoop();

@@ -396,13 +396,14 @@ INT_PTR CALLBACK NoteFocus(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 TEST_F(Dialog, CoreMakesDialogsOfTheTemplatesItIsGiven) {
   static const core::ControlTemplate kControls[] = {
       {"Gruppe", -1, "button", WS_CHILD | BS_GROUPBOX, 0, 0, 90, 40},
+      {"Weiter", 7, "BUTTON", WS_CHILD | BS_DEFPUSHBUTTON | WS_TABSTOP, 60, 30, 30, 10},
       {"a", 10, "Button", WS_CHILD | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 5, 5, 20, 10},
       {"b", 11, "BUTTON", WS_CHILD | BS_AUTORADIOBUTTON, 5, 20, 20, 10},
       {"c", 12, "BUTTON", WS_CHILD | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 50, 5, 20, 10},
       {"d", 13, "BUTTON", WS_CHILD | BS_AUTORADIOBUTTON, 50, 20, 20, 10},
   };
   static const core::DialogTemplate kTemplate = {4242, "Test", WS_POPUP, 0, 0, 100, 50, 8, "MS Sans Serif",
-                                                 kControls, 5};
+                                                 kControls, 6};
   static const bool added = (core::AddDialogTemplates(&kTemplate, 1), true);
   ASSERT_TRUE(added);
   core::SetUser([](HWND dialog) {
@@ -410,7 +411,7 @@ TEST_F(Dialog, CoreMakesDialogsOfTheTemplatesItIsGiven) {
     EndDialog(dialog, 7);
   });
   EXPECT_EQ(7, DialogBoxParamA(nullptr, MAKEINTRESOURCEA(4242), nullptr, NoteFocus, 0));
-  EXPECT_EQ(reinterpret_cast<WPARAM>(core::Control(gTestDialog, 10)), gFocus) << "the first tab stop";
+  EXPECT_EQ(reinterpret_cast<WPARAM>(core::Control(gTestDialog, 7)), gFocus) << "the first tab stop";
   std::string checked;
   for (int id : {10, 11, 12, 13}) checked += core::IsChecked(gTestDialog, id) ? "1" : "0";
   EXPECT_EQ("1001", checked) << "a checked in the first group, d in the second";
@@ -438,6 +439,7 @@ class Screen final : public core::Backend {
   void DialogChanged(HWND) override { seen.push_back(Checked()); }
   void DialogClosed(HWND) override { seen.push_back("closed"); }
   void Wait(int64_t) override {
+    ++waits;
     if (next_ == actions_.size()) return core::PostQuit(3);  // the person left
     const Action a = actions_[next_++];
     if (a.message == BM_CLICK) core::PostMessageToQueue(core::Control(dialog_, a.id), BM_CLICK, 0, 0);
@@ -447,6 +449,7 @@ class Screen final : public core::Backend {
     if (a.message == WM_KEYDOWN) core::PostMessageToQueue(dialog_, WM_KEYDOWN, static_cast<WPARAM>(a.value), 0);
   }
   std::vector<std::string> seen;
+  int waits = 0;
 
  private:
   // The controls' states as the backend would draw them: boxes, radio buttons, thumb.
@@ -487,6 +490,8 @@ TEST_F(Dialog, ModalLoopOnABackendThatShowsIt) {
        "- - - - - - - - -", "11111110000 2000 1"},
       {"other keys do nothing", {{WM_KEYDOWN, 0, 'A'}, {WM_KEYDOWN, 0, VK_SPACE}, {BM_CLICK, IDCANCEL, 0}},
        IDCANCEL, "- - - - - - - - -", "11111110000 2000 1"},
+      // The person leaves: the quit ends the dialog with 0 and goes on to the loop outside.
+      {"a quit while it is open", {{BM_CLICK, IDC_MEDIANS, 0}}, 0, "- - - - - - - - -", "01111110000 2000 1"},
   };
   for (const Case& c : cases) {
     ResetPlatform();
@@ -499,6 +504,13 @@ TEST_F(Dialog, ModalLoopOnABackendThatShowsIt) {
     EXPECT_EQ("opened 11111110000 2000 1", screen.seen.front()) << c.what << ": as it opened";
     EXPECT_EQ(c.lastShown, screen.seen[screen.seen.size() - 2]) << c.what;
     EXPECT_EQ("closed", screen.seen.back()) << c.what;
+    // A quit that ended the dialog waits for the loop outside; otherwise that loop
+    // waits for the person, who leaves.
+    MSG msg;
+    const int waits = screen.waits;
+    EXPECT_EQ(FALSE, GetMessageA(&msg, nullptr, 0, 0)) << c.what;
+    EXPECT_EQ(3u, msg.wParam) << c.what;
+    EXPECT_EQ(c.result == 0 ? waits : waits + 1, screen.waits) << c.what << ": the quit was not left for the loop outside";
     core::InstallBackend(nullptr);
   }
 }
@@ -507,6 +519,36 @@ TEST_F(Dialog, ModalLoopOnABackendThatShowsIt) {
 TEST_F(Dialog, NoDialogWithoutSomeoneToShowIt) {
   EXPECT_DEATH(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_SETTINGS), nullptr, SettingsDlgProc, 0),
                "shows no dialogs");
+}
+
+// Enter is the default button, whichever it is: a template whose default button is not
+// OK gets that button's command, and Escape Cancel's.
+INT_PTR CALLBACK EndWithCommand(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message != WM_COMMAND) return FALSE;
+  EndDialog(dialog, LOWORD(wParam));
+  return TRUE;
+}
+
+TEST_F(Dialog, EnterIsTheDefaultButtonEscapeIsCancel) {
+  static const core::ControlTemplate kControls[] = {
+      {"Zurueck", 5, "BUTTON", WS_CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, 0, 30, 10},
+      {"Weiter", 6, "BUTTON", WS_CHILD | BS_DEFPUSHBUTTON | WS_TABSTOP, 40, 0, 30, 10},
+  };
+  static const core::DialogTemplate kTemplate = {4243, "Test", WS_POPUP, 0, 0, 80, 20, 8, "MS Sans Serif",
+                                                 kControls, 2};
+  static const bool added = (core::AddDialogTemplates(&kTemplate, 1), true);
+  ASSERT_TRUE(added);
+  struct Case {
+    WPARAM key;
+    INT_PTR result;
+  };
+  for (const Case& c : {Case{VK_RETURN, 6}, Case{VK_ESCAPE, IDCANCEL}}) {
+    ResetPlatform();
+    Screen screen({{WM_KEYDOWN, 0, static_cast<int>(c.key)}});
+    core::InstallBackend(&screen);
+    EXPECT_EQ(c.result, DialogBoxParamA(nullptr, MAKEINTRESOURCEA(4243), nullptr, EndWithCommand, 0)) << "key " << c.key;
+    core::InstallBackend(nullptr);
+  }
 }
 
 }  // namespace

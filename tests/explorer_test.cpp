@@ -32,7 +32,7 @@ class Pictures final : public core::Canvas {
     all.back().colours.insert(pen.colour);
   }
   void Text(const core::FontLook&, COLORREF, bool, int x, int y, const char* text, int count) override {
-    if (std::string(text, count) == explorer::kHint) all.back().hint = true;
+    if (std::string(text, count) == explorer::Hint()) all.back().hint = true;
     else if (x == 8 && y == 6) all.back().line = std::string(text, count);
   }
   SIZE TextExtent(const core::FontLook&, const char*, int) override { return {0, 0}; }

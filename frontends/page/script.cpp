@@ -9,7 +9,7 @@ EM_JS(int, ScriptQueryCount, (), {
   return Module.page.query.length;
 });
 
-// Part 0 the name, 1 the value (null when there is none), 2 the pair as written; as
+// Element 0 the name, 1 the value (null when there is none), 2 the pair as written; as
 // UTF-8 in memory the program frees.
 EM_JS(char*, ScriptQueryPart, (int index, int part), {
   const text = Module.page.query[index][part];

@@ -232,11 +232,15 @@ void RunModalLoop(HWND dialog) {
   MSG msg;
   while (!KnownDialog(dialog).ended) {
     const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-    if (got == 0) {
-      PostQuit(static_cast<int>(msg.wParam));
+    if (got <= 0) {
+      // The loop cannot go on: the dialog ends with 0 (a quit) or -1 (no message),
+      // and a quit goes on to the loop outside.
+      if (got == 0) PostQuit(static_cast<int>(msg.wParam));
+      Dialog& d = KnownDialog(dialog);
+      d.ended = true;
+      d.result = got == 0 ? 0 : -1;
       break;
     }
-    if (got < 0) break;
     if (!DialogMessage(dialog, msg)) DispatchMessageA(&msg);
     CurrentBackend().DialogChanged(dialog);
   }

@@ -1,5 +1,6 @@
 #include "platform/x11/backend.h"
 
+#include <X11/XKBlib.h>
 #include <X11/extensions/Xrandr.h>
 #include <poll.h>
 #include <unistd.h>
@@ -29,6 +30,9 @@ int OnXError(Display*, XErrorEvent* error) {
 Backend::Backend(Display* display, int quitFd)
     : display_(display), quitFd_(quitFd), deleteWindow_(XInternAtom(display, "WM_DELETE_WINDOW", False)) {
   XSetErrorHandler(OnXError);
+  // A key held down then comes as presses without releases between them, which tells
+  // its repeats from new presses (where the server cannot, each repeat is a press).
+  XkbSetDetectableAutoRepeat(display, True, nullptr);
 }
 
 Backend::~Backend() {
@@ -47,7 +51,7 @@ HWND Backend::AddTarget(Window window, bool own, std::string* error) {
     return nullptr;
   }
   long events = ExposureMask | StructureNotifyMask;
-  if (own) events |= ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask;
+  if (own) events |= ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask | KeyReleaseMask;
   XSelectInput(display_, window, events);
   XSync(display_, False);
   if (errorCount != 0) {

@@ -14,6 +14,7 @@
 #include <X11/Xlib.h>
 
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 
@@ -86,6 +87,7 @@ class Backend final : public core::Backend {
   std::map<HWND, Target> targets_;  // by outer window
   std::map<HWND, Program> programs_;
   std::map<unsigned, Cursor> cursors_;  // by cursor font shape, made when first shown
+  std::set<unsigned> keysDown_;          // pressed and not yet released, by key code
 };
 
 }  // namespace x11

@@ -97,8 +97,12 @@ bool AsMessage(const XEvent& event, MSG* msg) {
 void Backend::Handle(const XEvent& event) {
   const HWND outer = OuterOfXWindow(event.xany.window);
   if (outer == nullptr) return;
+  // A key pressed again before its release is held down: Windows marks the repeat in
+  // bit 30 of the message's lParam.
+  if (event.type == KeyRelease) keysDown_.erase(event.xkey.keycode);
   MSG input = {};
   if (AsMessage(event, &input)) {
+    if (event.type == KeyPress && !keysDown_.insert(event.xkey.keycode).second) input.lParam |= LPARAM{1} << 30;
     if (const HWND program = ProgramIn(outer)) core::PostMessageToQueue(program, input.message, input.wParam, input.lParam);
     return;
   }
