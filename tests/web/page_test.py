@@ -845,9 +845,9 @@ def test_edges(test, site, browser):
         test.check(names == expected, f"three saves at 19:06:07 in Kiritimati are named {names}, not {expected}")
 
     # Explore while the caption shows opens a triangle of its own, the current second's:
-    # not the one just erased, nor --time's (every construction off, a cycle of four
-    # ticks).
-    for query, now in ((f"&time={SECOND}", T0), ("", T0 + 100)):
+    # not the one just erased (the clock's first, T0's), nor --time's (every
+    # construction off, a cycle of four ticks).
+    for query, now in ((f"&time={utc(T0 + 50)}", T0 + 100), ("", T0 + 100)):
         test.open(browser, site, f"interval=500&size=640x480&{'&'.join(NONE_ON)}{query}", size=(800, 600), page=page)
         page.wait_for("dreieck.ticks >= 1")
         page.evaluate(f"window.testNow = {now} * 1000")
@@ -1237,7 +1237,8 @@ def test_idle(test, site, browser):
 
 def main():
     tests = {"cycle": test_cycle, "page": test_page, "settings": test_settings, "idle": test_idle,
-             "explore": test_explore, "edges": test_edges, "screens": test_screens, "single": test_single, "offline": test_offline}
+             "explore": test_explore, "edges": test_edges, "screens": test_screens, "single": test_single,
+             "offline": test_offline}
     parser = argparse.ArgumentParser()
     parser.add_argument("test", choices=tests)
     parser.add_argument("--site", required=True)
