@@ -152,19 +152,26 @@ TEST_F(Explorer, ADragIsDrawnAtMostOnceAFrameAndThenRests) {
   EXPECT_EQ(0, gCycleStep);
 }
 
-// A press takes the nearest corner within 8 pixels (the first of corners in one
-// place); a press further off takes none.
+// A press takes the nearest corner within 8 pixels, exactly 8 on every side of it
+// (the first of corners in one place); a press further off takes none.
 TEST_F(Explorer, APressTakesTheNearestCornerWithinReach) {
   struct Case {
     Point b;       // where B is; A is at (100,400)
     Point press;   // dragged 50 px to the right from there
     const char* corners;
   };
+  const char kTaken[] = "(150,400)(500,420)(260,80)";
+  const char kNone[] = "(100,400)(500,420)(260,80)";
   const Case cases[] = {
-      {{500, 420}, {108, 400}, "(150,400)(500,420)(260,80)"},
-      {{500, 420}, {100, 392}, "(150,400)(500,420)(260,80)"},
-      {{500, 420}, {106, 406}, "(100,400)(500,420)(260,80)"},  // 8.5 px
-      {{500, 420}, {91, 400}, "(100,400)(500,420)(260,80)"},
+      {{500, 420}, {108, 400}, kTaken},  // 8 px right of A
+      {{500, 420}, {92, 400}, kTaken},   // left
+      {{500, 420}, {100, 392}, kTaken},  // above
+      {{500, 420}, {100, 408}, kTaken},  // below
+      {{500, 420}, {109, 400}, kNone},   // 9 px right
+      {{500, 420}, {91, 400}, kNone},    // left
+      {{500, 420}, {100, 391}, kNone},   // above
+      {{500, 420}, {100, 409}, kNone},   // below
+      {{500, 420}, {106, 406}, kNone},   // 8.5 px
       {{110, 400}, {106, 400}, "(100,400)(160,400)(260,80)"},  // B is nearer
       {{100, 400}, {100, 400}, "(150,400)(100,400)(260,80)"},  // A and B in one place
   };
@@ -212,6 +219,31 @@ TEST_F(Explorer, ArrowsStepAndNumbersSwitch) {
     EXPECT_EQ(c.pictures, shown) << "off: '" << c.off << "', from step " << c.step << ", keys " << c.keys;
     TearDown();
   }
+}
+
+// S within a refresh of a movement, while the picture of that movement waits for the
+// refresh's end: what the front end saves (the last picture drawn) is already the
+// picture of the corners the view names, drawn at once, not at the refresh's end.
+TEST_F(Explorer, SJustAfterAMovementSavesThePictureOfTheCornersItNames) {
+  struct Saved {
+    uint64_t at;
+    std::string named, shown;  // the view's corners, the last picture's
+  };
+  std::vector<Saved> saved;
+  const explorer::Save save = [&](HWND, const explorer::View& view) -> std::string {
+    saved.push_back({user_->now, Describe({view.corners[0], view.corners[1], view.corners[2]}),
+                     Describe(user_->pictures.all.back().corners)});
+    return "";
+  };
+  user_->script.push_back({1000, WM_LBUTTONDOWN, MK_LBUTTON, 100, 400});
+  user_->script.push_back({1001, WM_MOUSEMOVE, MK_LBUTTON, 120, 400});  // drawn at once
+  user_->script.push_back({1002, WM_MOUSEMOVE, MK_LBUTTON, 140, 400});  // waits for 1001 + 17
+  Key(1003, 'S');
+  EXPECT_EQ(0, Run(7, {500, 420}, save));
+  ASSERT_EQ(1u, saved.size());
+  EXPECT_EQ(1003u, saved[0].at);
+  EXPECT_EQ("(140,400)(500,420)(260,80)", saved[0].named);
+  EXPECT_EQ(saved[0].named, saved[0].shown) << "the window saved shows other corners than the options name";
 }
 
 // S: the front end saves what the window shows, and the window then names where it

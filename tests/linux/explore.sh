@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # dreieck --explore played by xdotool on a display of its own, its window against the
 # pictures `dreieck --picture` draws of the same corners and step, pixel for pixel:
-# each corner dragged (the picture follows while the button is held, and stays after
-# the release), a press just out of reach taking nothing, the pointer's shape over a
-# corner and while dragging; Right and Left through the steps and round, a switched
-# construction; corners on one line, on one point and far off the window; S saving
-# what the window shows (and the options that draw it again), Space a new triangle;
-# the line of keys gone after a few seconds, and no work at all while nothing happens;
-# Escape ending it with 0 and nothing on stderr.
+# each corner dragged (the picture follows while the button is held, off the window
+# too, and stays after the release), a press just out of reach taking nothing, the
+# pointer's shape (the cursor font's hand within 8 px of a corner on every side, its
+# arrow 9 px off, its four arrows while dragging); Right and Left through the steps and
+# round, held down too, a switched construction; corners on one line, on one point and
+# far off the window; S saving what the window shows (and the options that draw it
+# again), at once after a movement too, Space a new triangle, two within a second two;
+# --time's triangle; the saved files named in the local time zone, -2 and -3 within a
+# second; the line of keys legible on every background and gone after a few seconds,
+# and no work at all while nothing happens; Escape ending it with 0 and nothing on
+# stderr.
 #
 # The screen is 800x600, which the window covers: the figures reckon with the screen's
 # size, so a picture of --size 800x600 is what the window shows. For corners off the
@@ -27,13 +31,15 @@ xgrab=$(helper xgrab) || exit 1
 xcursor=$(helper xcursor) || exit 1
 corners=200,450,600,470,380,150
 
-# open NAME ARGS...: dreieck --explore ARGS in the run folder (its working directory),
-# once its window shows the triangle (and so takes the pointer and keys): its id in
-# $wid, its place and size in $x0, $y0, $width and $height.
+# open NAME [VAR=VALUE...] ARGS...: dreieck --explore ARGS in the run folder (its
+# working directory) with those variables, once its window shows the triangle (and so
+# takes the pointer and keys): its id in $wid, its place and size in $x0, $y0, $width
+# and $height.
 open_explorer() {
-  local name=$1 i
+  local name=$1 i env=()
   shift
-  pushd "$run" >/dev/null && start "$name" -- --explore "$@"
+  while [[ "${1:-}" =~ ^[A-Z_]+= ]]; do env+=("$1"); shift; done
+  pushd "$run" >/dev/null && start "$name" "${env[@]}" -- --explore "$@"
   popd >/dev/null || return 1
   x0=0 y0=0 width=800 height=600
   for ((i = 0; i < 50; i++)); do
@@ -122,19 +128,27 @@ if open_explorer drag --triangle "$corners"; then
   same drag-out-of-reach 300,500,700,350,420,100 7
 
   log "the pointer's shape"
-  shape() { move "$1" "$2" && sleep 0.1 && "$xcursor"; }
-  away=$(shape 100 100)
-  over=$(shape 428 100)  # 8 px from C
-  beyond=$(shape 429 100)
-  press 420 100 && sleep 0.1
-  held=$("$xcursor")
-  release && sleep 0.1
-  released=$("$xcursor")
-  [ "$over" != "$away" ] && [ "$held" != "$over" ] && [ "$held" != "$away" ] &&
-    pass "three shapes: away from the corners, over one, dragging one" ||
-    fail "the shapes away [$away], over a corner [$over] and dragging [$held] are not three"
-  expect_eq "9 px from a corner: the shape away from it" "$away" "$beyond"
-  expect_eq "released over a corner: the shape over a corner" "$over" "$released"
+  # The cursor font's shapes as the server shows them, and the pointer moved (or
+  # pressed, or released) at each place around C (420,100): its shape.
+  declare -A font
+  for name in left_ptr hand2 fleur; do font[$name]=$("$xcursor" "$name"); done
+  [ "${font[left_ptr]}" != "${font[hand2]}" ] && [ "${font[hand2]}" != "${font[fleur]}" ] ||
+    fail "the cursor font's shapes are not three: ${font[*]}"
+  shapes=("100 100 left_ptr away from the corners"
+    "412 100 hand2 8 px left of C" "428 100 hand2 8 px right of C" "420 92 hand2 8 px above C"
+    "420 108 hand2 8 px below C" "411 100 left_ptr 9 px left of C" "429 100 left_ptr 9 px right of C"
+    "420 91 left_ptr 9 px above C" "420 109 left_ptr 9 px below C"
+    "420 100 fleur pressed on C" "420 100 hand2 released over C")
+  for row in "${shapes[@]}"; do
+    read -r x y name what <<<"$row"
+    case $what in
+      pressed*) press "$x" "$y" ;;
+      released*) release ;;
+      *) move "$x" "$y" ;;
+    esac
+    sleep 0.1
+    expect_eq "the pointer $what: $name" "${font[$name]}" "$("$xcursor")"
+  done
   log "after the drags, no work while nothing happens"
   status() { cat /proc/"$1"/task/*/status | awk -v k="$2:" '$1 == k { n += $2 } END { print n }'; }
   cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
@@ -162,6 +176,26 @@ if open_explorer steps --triangle "$corners" --step 0; then
   same steps-no-incircle "$corners" 7 --no-incircle
   xdotool key 2
   same steps-incircle-again "$corners" 7
+  # Right held down: the X server repeats its key press (every 50 ms after 200 ms here),
+  # and each press is a step. xev counts the presses the window gets; shift, which the
+  # explorer passes over, tells when it listens.
+  xset r rate 200 20
+  xev -id "$wid" -event keyboard >"$run/steps-xev.txt" 2>&1 &
+  xev_pid=$!
+  pids+=("$xev_pid")
+  for ((i = 0; i < 50; i++)); do
+    xdotool key shift
+    grep -q '^KeyPress' "$run/steps-xev.txt" && break
+    sleep 0.1
+  done
+  xdotool keydown Right && sleep 0.6 && xdotool keyup Right
+  sleep 0.2
+  kill "$xev_pid" && wait "$xev_pid" 2>/dev/null
+  forget "$xev_pid"
+  held=$(awk '/^Key/ { event = $1 } event == "KeyPress" && /keysym 0x[0-9a-f]+, Right\)/ { n++ } END { print n + 0 }' \
+    "$run/steps-xev.txt")
+  [ "$held" -ge 3 ] && pass "Right held: $held key presses" || fail "Right held: $held key presses, not a repeat"
+  same steps-held "$corners" $(((7 + held) % 8))
 
   ends steps
 fi
@@ -186,7 +220,9 @@ if open_explorer degenerate --triangle 60,250,340,260,180,40; then
   same degenerate-smaller 60,250,340,260,60,250 7
   drag 340 260 590 440 && release  # B off the right and bottom edges
   same degenerate-off 60,250,590,440,60,250 7
-  drag 60 250 -190 -140 && release  # A (the first in that place) off the left and top
+  drag 60 250 -190 -140  # A (the first in that place) off the left and top, followed while held
+  same degenerate-off-held -190,-140,590,440,60,250 7
+  release
   same degenerate-off-too -190,-140,590,440,60,250 7
   xdotool key Right
   same degenerate-answers -190,-140,590,440,60,250 0
@@ -249,6 +285,91 @@ if open_explorer save --triangle "$corners" --no-incircle --background white; th
   ended "$dreieck_pid" 5 && expect_eq "save: Escape: exit code" 0 "$ended_rc"
   expect_eq "save: nothing on stderr but the saves" 4 "$(wc -l <"$run/save.err")"
 fi
+
+log "S at once after a movement saves the picture of the corners its options name"
+# The first movement is drawn at once, the second waits for the end of that display
+# refresh (17 ms), and S comes before it ends.
+if open_explorer quick --triangle "$corners"; then
+  xdotool key shift
+  press 200 450  # on A
+  xdotool mousemove 230 460 sleep 0.005 mousemove 260 470 key s
+  if saved quick 1; then
+    expect_eq "S at once: the options name where A went" "--size 800x600 --triangle 260,470,600,470,380,150 --step 7" \
+      "$options"
+    # shellcheck disable=SC2086  # the options are words
+    "$bin" --picture "$run/quick-picture.png" $options || fail "--picture $options failed"
+    expect_eq "S at once: the PNG is the picture of the options it names" 0 \
+      "$(differ "$run/quick-picture.png" "$run/$file")"
+  fi
+  release
+  xdotool key Escape
+  ended "$dreieck_pid" 5 && expect_eq "quick: Escape: exit code" 0 "$ended_rc"
+fi
+
+log "--time's triangle; two Spaces within a second, two triangles; names in the local time zone"
+# After the triangle of a second, Space places that of the next one, or the current
+# second's when that is later: here a second to come, so each Space is one on.
+stamp() { TZ=Pacific/Kiritimati date +%Y%m%d-%H%M%S; }
+if open_explorer when TZ=Pacific/Kiritimati --time "2031-05-06 07:08:09"; then
+  xdotool key shift
+  "$bin" --picture "$run/when-0.png" --size 800x600 --time "2031-05-06 07:08:09"
+  shows when-0 "$run/when-0.png"
+  before=$(stamp)
+  xdotool key space s space s
+  for k in 1 2; do
+    saved when "$k" || continue
+    "$bin" --picture "$run/when-$k.png" --size 800x600 --time "2031-05-06 07:08:$((9 + k))"
+    expect_eq "Space $k: the triangle of --time's second + $k" 0 "$(differ "$run/when-$k.png" "$run/$file")"
+    # The name's time is the local time (UTC+14 on Kiritimati) of the save.
+    taken=$(sed 's/^dreieck-\([0-9-]\{15\}\).*/\1/' <<<"$file")
+    after=$(stamp)
+    [[ ! "$taken" < "$before" && ! "$taken" > "$after" ]] && pass "$file: saved between $before and $after" ||
+      fail "$file: not saved between $before and $after, Kiritimati's time"
+  done
+  xdotool key Escape
+  ended "$dreieck_pid" 5 && expect_eq "when: Escape: exit code" 0 "$ended_rc"
+fi
+
+log "the clock stopped: the current second's triangle, three saves named as its local time, -2 and -3"
+if [ "${DREIECK_SANITIZE:-0}" == 1 ]; then
+  # libfaketime and the sanitizers' runtime both wrap the clock and deadlock at start.
+  log "skipped under the sanitizers: libfaketime and their runtime do not mix"
+else
+  faketime_lib=(/usr/lib/*/faketime/libfaketime.so.1)
+  # 2021-03-04 05:06:07 UTC, 19:06:07 on Kiritimati.
+  if open_explorer frozen TZ=Pacific/Kiritimati LD_PRELOAD="${faketime_lib[0]}" FAKETIME_FMT=%s FAKETIME=1614834367 \
+    DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1; then
+    xdotool key shift
+    "$bin" --picture "$run/frozen.png" --size 800x600 --time 2021-03-04T05:06:07Z
+    shows frozen "$run/frozen.png"
+    xdotool key s s s
+    saves=""
+    for k in 1 2 3; do saved frozen "$k" && saves+=" $file"; done
+    expect_eq "three saves within a second" \
+      " dreieck-20210304-190607.png dreieck-20210304-190607-2.png dreieck-20210304-190607-3.png" "$saves"
+    xdotool key Escape
+    ended "$dreieck_pid" 5 && expect_eq "frozen: Escape: exit code" 0 "$ended_rc"
+  fi
+fi
+
+log "the line of keys on every background: dark on the light shades, light on the dark"
+# The window against the picture: the top line's box, and how many more pixels of the
+# ink's colour it has than the picture there.
+shades=("white #000000" "light-grey #000000" "grey #000000" "dark-grey #FFFFFF" "black #FFFFFF")
+for row in "${shades[@]}"; do
+  read -r shade ink <<<"$row"
+  open_explorer "hint-$shade" --triangle "$corners" --background "$shade" || continue
+  "$bin" --picture "$run/hint-$shade.png" --size 800x600 --triangle "$corners" --background "$shade"
+  grab "hint-$shade"
+  if box=$(below_line "hint-$shade" "$run/hint-$shade.png"); then
+    inked=$(($(count "$ink" "$run/hint-$shade.ppm" "$box") - $(count "$ink" "$run/hint-$shade.png" "$box")))
+    [ "$inked" -ge 200 ] && pass "$shade: the line of keys in $ink ($inked pixels of it)" ||
+      fail "$shade: the line of keys has $inked more pixels of $ink than the picture, not 200"
+  else
+    fail "$shade: the window differs from the picture not just in the line of keys"
+  fi
+  ends "hint-$shade"
+done
 
 log "the line of keys goes by itself"
 if open_explorer hint --triangle "$corners"; then

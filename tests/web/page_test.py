@@ -14,7 +14,7 @@ TEST is one of:
   settings  the program's own settings dialog on the page: its controls, the dialog
             manager's rules, OK starting the saver again with what it stored (against
             dreieck --frames), kept over a reload, Escape keeping nothing, the address's
-            settings holding for the visit only; Start, f, a click and Escape enter
+            settings holding for the visit only and giving way to OK; Start, f, a click and Escape enter
             and leave full screen
   explore   the explorer, by the address and by its button: corners dragged with the
             mouse and by touch, onto each other, onto a line and off the canvas, steps
@@ -31,6 +31,14 @@ TEST is one of:
             the pointer moving, the buttons back at a movement; each tick equals
             `dreieck --frames` of that device size; a new ratio taken at the next tick;
             the explorer full screen (f) draws `dreieck --picture` of the screen's size
+  edges     the explorer at its edges: the line of keys legible on every shade; the
+            pointer's shapes 8 and 9 px from a corner, pressed and released; a held
+            arrow key; a drag off the canvas followed while held; S at once after a
+            movement; a window resized in one direction, then the other (the
+            screensaver's too); Explore after ?step=3 and while the caption shows
+            (with and without ?time=); on a clock standing still in Kiritimati,
+            ?explore's and ?explore&time='s triangles, two Spaces within a second,
+            three saves' names
   single    dreieck.html opened from a file: every tick of a cycle equals
             `dreieck --frames`; the settings kept over a reload; Explore and Save
   offline   the site's manifest and icons, the service worker active, the page drawing
@@ -417,6 +425,21 @@ def test_settings(test, site, browser):
                    f"?{address}: after Escape it runs with {page.evaluate('dreieck.settings')}, not {expected}")
     test.check(page.evaluate(KEPT_JS) == kept, f"Escape changed what the browser keeps: {page.evaluate(KEPT_JS)}")
 
+    # After OK, what the dialog stored holds over the address's settings: the excircles
+    # switched on and black chosen over ?background=grey&no-excircles.
+    test.open(browser, site, "background=grey&no-excircles", page=page)
+    page.wait_for("dreieck.state === 'running' && dreieck.ticks >= 1", timeout=10)
+    open_dialog(page)
+    click(page, "#settings input[data-id='1011']")
+    click(page, "#settings input[data-id='1006']")
+    page.wait_for("document.querySelector('#settings input[data-id=\"1011\"]').checked", timeout=5)
+    click(page, "#settings button[data-id='1']")
+    page.wait_for("!document.getElementById('settings').open && dreieck.runs === 2", timeout=10)
+    expected = {**stored, "background": 4}
+    test.check(page.evaluate("dreieck.settings") == expected,
+               f"OK over ?background=grey&no-excircles: the program runs with {page.evaluate('dreieck.settings')}, "
+               f"not {expected}")
+
     # Values the dialog cannot show, kept by an older page or by hand: a shade beyond
     # the five checks no radio button and OK keeps it; an interval below the range
     # opens at 500 and OK stores 500 (the scroll bar's own rule).
@@ -500,12 +523,17 @@ def drag(page, how, start, end, steps=8):
         page.mouse("mouseReleased", *end)
 
 
-def canvas_against_picture(test, page, options, what):
-    """The canvas against dreieck --picture with OPTIONS."""
+def picture_rgba(test, options):
+    """The RGBA pixels of dreieck --picture with OPTIONS."""
     with tempfile.TemporaryDirectory() as folder:
         path = os.path.join(folder, "picture.png")
         subprocess.run([test.dreieck, "--picture", path, *options], check=True, capture_output=True)
-        expected = rgba_of_png(path)
+        return rgba_of_png(path)
+
+
+def canvas_against_picture(test, page, options, what):
+    """The canvas against dreieck --picture with OPTIONS."""
+    expected = picture_rgba(test, options)
     width, height, rgba = page.canvas_rgba("#screen")
     if rgba == expected:
         return True
@@ -521,19 +549,24 @@ def explored_against_picture(test, page, corners, options, what, size="640x480")
     return canvas_against_picture(test, page, ["--size", size, "--triangle", triangle, *options], what)
 
 
-def explore_shown(test, page, size, what):
-    """The Explore button on the screensaver at --time SECOND: the explorer opens on the
-    triangle shown, every construction on, as --picture draws it at SIZE."""
-    page.wait_for("dreieck.ticks >= 3", timeout=10)
-    click(page, "#explore")
-    page.wait_for("dreieck.exploring")
-    settle(page)
-    # The line of keys is shown until the first key or button.
+def hide_hint(page):
+    """The line of keys goes: a press at the canvas's bottom left, away from the corners
+    (it is shown until the first key or button)."""
     bottom = page.evaluate("Math.floor(document.getElementById('screen').getBoundingClientRect().bottom)")
     page.mouse("mousePressed", 5, bottom - 10)
     page.mouse("mouseReleased", 5, bottom - 10)
     settle(page)
-    canvas_against_picture(test, page, ["--size", size, "--time", SECOND], what)
+
+
+def explore_shown(test, page, size, what, options=("--time", SECOND)):
+    """The Explore button on the screensaver at --time SECOND: the explorer opens on the
+    triangle shown, every construction on, as --picture draws it at SIZE (with OPTIONS)."""
+    page.wait_for("dreieck.ticks >= 3", timeout=10)
+    click(page, "#explore")
+    page.wait_for("dreieck.exploring")
+    settle(page)
+    hide_hint(page)
+    canvas_against_picture(test, page, ["--size", size, *options], what)
 
 
 def test_explore(test, site, browser):
@@ -620,6 +653,207 @@ def test_explore(test, site, browser):
     print(f"explore: a redraw at 1920x1080 while dragging: median {median:.2f} ms, most {ms[-1] if ms else 0:.2f} ms "
           f"over {len(ms)} pictures", flush=True)
     test.check(len(ms) >= 20 and median <= 40, f"dragging at 1920x1080: {len(ms)} pictures, median {median:.2f} ms")
+    test.check(not page.problems(), f"the page reported {page.problems()}")
+
+
+# ---- edges ----
+
+# The clock of a tab: Date.now, which the program's time() reads, stands at T0 until
+# the test moves window.testNow (the timers of the ticks run on as ever).
+T0 = 1614834367  # 2021-03-04 05:06:07 UTC, 19:06:07 on Kiritimati (UTC+14)
+TRIANGLE = ",".join(str(v) for corner in CORNERS for v in corner)
+# Every construction off: a cycle of four ticks, the caption at the fourth.
+NONE_ON = ["no-medians", "no-incircle", "no-circumcircle", "no-altitudes", "no-nine-point-circle", "no-euler-line",
+           "no-excircles"]
+# The line of keys on each shade: the colour of its ink.
+HINT_INK = [("white", b"\0\0\0\xff"), ("light-grey", b"\0\0\0\xff"), ("grey", b"\0\0\0\xff"),
+            ("dark-grey", b"\xff\xff\xff\xff"), ("black", b"\xff\xff\xff\xff")]
+# Where the pointer goes around A (100,400), and the shape the canvas then asks for:
+# a hand within 8 px on every side, the arrow 9 px off, four arrows while dragging.
+POINTER_SHAPES = [
+    ("mouseMoved", (40, 40), "default", "away from the corners"),
+    ("mouseMoved", (92, 400), "pointer", "8 px left of A"), ("mouseMoved", (108, 400), "pointer", "8 px right of A"),
+    ("mouseMoved", (100, 392), "pointer", "8 px above A"), ("mouseMoved", (100, 408), "pointer", "8 px below A"),
+    ("mouseMoved", (91, 400), "default", "9 px left of A"), ("mouseMoved", (109, 400), "default", "9 px right of A"),
+    ("mouseMoved", (100, 391), "default", "9 px above A"), ("mouseMoved", (100, 409), "default", "9 px below A"),
+    ("mousePressed", (100, 400), "move", "pressed on A"), ("mouseReleased", (100, 400), "pointer", "released on A"),
+]
+
+
+def holds(page, condition, seconds):
+    """Whether the expression CONDITION comes true within SECONDS."""
+    try:
+        page.wait_for(condition, timeout=seconds)
+        return True
+    except cdp.CdpError:
+        return False
+
+
+def utc(second):
+    return time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(second))
+
+
+def clocked_tab(browser):
+    """A tab whose clock stands at T0, in the time zone of Kiritimati."""
+    page = browser.open("about:blank")
+    page.before_scripts(f"window.testNow = {T0} * 1000; Date.now = () => window.testNow;")
+    page.send("Emulation.setTimezoneOverride", timezoneId="Pacific/Kiritimati")
+    return page
+
+
+def explore_at_caption(page):
+    """Explore clicked at once when a tick has erased the picture and written the caption."""
+    page.evaluate("""(async () => {
+        for (;;) {
+            await dreieck.tick(dreieck.ticks + 1);
+            if (dreieck.step === 0) break;
+        }
+        document.getElementById('explore').click();
+    })()""", await_promise=True)
+    page.wait_for("dreieck.exploring")
+    settle(page)
+    hide_hint(page)
+
+
+def saved_against_redraw(test, page, folder, count, what):
+    """The COUNT-th save's PNG (downloaded into FOLDER) against dreieck --picture of the
+    options it names: the save."""
+    page.wait_for(f"dreieck.saved.length >= {count}")
+    saved = page.evaluate(f"dreieck.saved[{count - 1}]")
+    png = os.path.join(folder, saved["name"])
+    deadline = time.monotonic() + 5
+    while not os.path.exists(png) and time.monotonic() < deadline:
+        page.pump(0.1)
+    rgba = rgba_of_png(png) if os.path.exists(png) else b""
+    expected = picture_rgba(test, saved["redraw"].split())
+    if rgba != expected:
+        test.check(False, f"{what}: {saved['name']} ({len(rgba)} bytes) is not dreieck --picture {saved['redraw']}"
+                          + (f": {difference(rgba, expected, 640)}" if rgba else ""))
+    return saved
+
+
+def test_edges(test, site, browser):
+    # The line of keys is legible on every shade: its ink is black on the light ones and
+    # grey, white on the dark ones; below it the canvas is the picture.
+    page = None
+    for shade, ink in HINT_INK:
+        page = test.open(browser, site, f"explore&size=640x480&background={shade}&triangle={TRIANGLE}",
+                         size=(800, 600), page=page)
+        page.wait_for("dreieck.exploring")
+        settle(page)
+        width, _, rgba = page.canvas_rgba("#screen")
+        expected = picture_rgba(test, ["--size", "640x480", "--triangle", TRIANGLE, "--background", shade])
+        top = 30 * width * 4
+        inked = sum(rgba[i:i + 4] == ink for i in range(0, top, 4)) - \
+            sum(expected[i:i + 4] == ink for i in range(0, top, 4))
+        test.check(inked >= 200, f"{shade}: the line of keys has {inked} more pixels of {tuple(ink[:3])} than the "
+                                 "picture, not 200")
+        if rgba[top:] != expected[top:]:
+            test.check(False, f"{shade}: below the line of keys {difference(rgba[top:], expected[top:], width)}")
+
+    # The pointer's shapes around a corner, as the canvas asks for them.
+    test.open(browser, site, f"explore&size=640x480&triangle={TRIANGLE}", size=(800, 600), page=page)
+    page.wait_for("dreieck.exploring")
+    for kind, (x, y), shape, what in POINTER_SHAPES:
+        page.mouse(kind, x, y, buttons=1 if kind == "mousePressed" else None)
+        holds(page, f"document.getElementById('screen').style.cursor === '{shape}'", 1)
+        shown = page.evaluate("document.getElementById('screen').style.cursor")
+        test.check(shown == shape, f"the pointer {what}: '{shown}', not '{shape}'")
+    settle(page)
+
+    # Right held down: the browser repeats its key, and each repeat is a step (from 7
+    # round to 0, 1 and 2).
+    for repeat in (False, True, True):
+        page.send("Input.dispatchKeyEvent", type="rawKeyDown", key="ArrowRight", code="ArrowRight",
+                  windowsVirtualKeyCode=39, autoRepeat=repeat)
+    page.send("Input.dispatchKeyEvent", type="keyUp", key="ArrowRight", code="ArrowRight", windowsVirtualKeyCode=39)
+    settle(page)
+    explored_against_picture(test, page, CORNERS, ["--step", "2"], "Right held for two repeats")
+
+    # A drag that leaves the canvas is followed while the button is held.
+    drag_path = [(100 + 60 * i, 400 + 15 * i) for i in range(1, 11)]  # to (700, 550), off the canvas
+    page.mouse("mousePressed", 100, 400, buttons=1)
+    for point in drag_path:
+        page.mouse("mouseMoved", *point, buttons=1)
+    settle(page)
+    corners = [[700, 550], CORNERS[1], CORNERS[2]]
+    explored_against_picture(test, page, corners, ["--step", "2"], "A held at (700,550), off the canvas")
+    page.mouse("mouseReleased", 700, 550)
+    settle(page)
+
+    # S at once after a movement, while that picture waits for the display's refresh:
+    # what it saves is the picture of the corners it names.
+    with tempfile.TemporaryDirectory() as folder:
+        downloads(page, folder)
+        page.mouse("mousePressed", 500, 420, buttons=1)
+        page.mouse("mouseMoved", 520, 420, buttons=1)
+        page.mouse("mouseMoved", 540, 420, buttons=1)
+        page.key("s", code="KeyS", key_code=83, text="s")
+        saved = saved_against_redraw(test, page, folder, 1, "S at once after a movement")
+        redraw = "--size 640x480 --triangle 700,550,540,420,260,80 --step 2"
+        test.check(saved["redraw"] == redraw, f"S at once after a movement names {saved['redraw']}, not {redraw}")
+        page.mouse("mouseReleased", 540, 420)
+
+    # The explorer follows the browser's window, resized in one direction and then in the
+    # other; so does the screensaver at its next tick.
+    test.open(browser, site, f"explore&triangle={TRIANGLE}", size=(800, 600), page=page)
+    page.wait_for("dreieck.exploring")
+    settle(page)
+    hide_hint(page)
+    for size in ((700, 600), (700, 500)):
+        page.set_viewport(*size)
+        holds(page, f"document.getElementById('screen').width === {size[0]} && "
+                    f"document.getElementById('screen').height === {size[1]}", 2)
+        settle(page)
+        explored_against_picture(test, page, CORNERS, ["--step", "7"], f"the explorer in a window resized to "
+                                 f"{size[0]}x{size[1]}", f"{size[0]}x{size[1]}")
+    page = test.open(browser, site, f"interval=500&time={SECOND}", size=(800, 600), page=page)
+    page.wait_for("dreieck.ticks >= 1")
+    page.set_viewport(800, 500)
+    ticks = page.evaluate("dreieck.ticks")
+    page.wait_for(f"dreieck.ticks >= {ticks + 2}")
+    canvas = page.evaluate("[document.getElementById('screen').width, document.getElementById('screen').height]")
+    test.check(canvas == [800, 500], f"the screensaver in a window resized to 800x500: the canvas is {canvas}")
+
+    # After ?step=3, Explore opens with every construction.
+    test.open(browser, site, f"interval=500&size=640x480&time={SECOND}&step=3", size=(800, 600), page=page)
+    explore_shown(test, page, "640x480", "Explore after ?step=3")
+
+    # On a clock that stands still, in Kiritimati: ?explore opens the current second's
+    # triangle, ?explore&time= that second's; two Spaces within a second give the
+    # triangles of the next two seconds; three saves are named after the local time,
+    # the second and third with -2 and -3.
+    page = clocked_tab(browser)
+    for query, second in (("", T0), (f"&time={utc(T0 + 3600)}", T0 + 3600)):
+        test.open(browser, site, f"explore&size=640x480{query}", size=(800, 600), page=page)
+        page.wait_for("dreieck.exploring")
+        settle(page)
+        hide_hint(page)
+        canvas_against_picture(test, page, ["--size", "640x480", "--time", utc(second)], f"?explore{query}")
+        for k in (1, 2):
+            page.key(" ", code="Space", key_code=32, text=" ")
+            settle(page)
+            canvas_against_picture(test, page, ["--size", "640x480", "--time", utc(second + k)],
+                                   f"?explore{query}: Space {k} within a second")
+    with tempfile.TemporaryDirectory() as folder:
+        downloads(page, folder)
+        for _ in range(3):
+            page.key("s", code="KeyS", key_code=83, text="s")
+        page.wait_for("dreieck.saved.length === 3")
+        names = sorted(entry["name"] for entry in page.evaluate("dreieck.saved"))
+        expected = ["dreieck-20210304-190607-2.png", "dreieck-20210304-190607-3.png", "dreieck-20210304-190607.png"]
+        test.check(names == expected, f"three saves at 19:06:07 in Kiritimati are named {names}, not {expected}")
+
+    # Explore while the caption shows opens a triangle of its own, the current second's:
+    # not the one just erased (the clock's first, T0's), nor --time's (every
+    # construction off, a cycle of four ticks).
+    for query, now in ((f"&time={utc(T0 + 50)}", T0 + 100), ("", T0 + 100)):
+        test.open(browser, site, f"interval=500&size=640x480&{'&'.join(NONE_ON)}{query}", size=(800, 600), page=page)
+        page.wait_for("dreieck.ticks >= 1")
+        page.evaluate(f"window.testNow = {now} * 1000")
+        explore_at_caption(page)
+        canvas_against_picture(test, page, ["--size", "640x480", "--time", utc(now), *("--" + o for o in NONE_ON)],
+                               f"Explore while the caption shows{' (?time=)' if query else ''}")
     test.check(not page.problems(), f"the page reported {page.problems()}")
 
 
@@ -1003,7 +1237,8 @@ def test_idle(test, site, browser):
 
 def main():
     tests = {"cycle": test_cycle, "page": test_page, "settings": test_settings, "idle": test_idle,
-             "explore": test_explore, "screens": test_screens, "single": test_single, "offline": test_offline}
+             "explore": test_explore, "edges": test_edges, "screens": test_screens, "single": test_single,
+             "offline": test_offline}
     parser = argparse.ArgumentParser()
     parser.add_argument("test", choices=tests)
     parser.add_argument("--site", required=True)

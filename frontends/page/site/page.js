@@ -213,8 +213,10 @@
       status.explored.push([ms, showMs]);
       if (status.explored.length > keepTicks) status.explored.shift();
     },
+    // The system cursor the program asks for, as CSS has it: IDC_HAND the pointing hand,
+    // IDC_SIZEALL four arrows, IDC_ARROW the arrow (as Windows and X draw them).
     pointerShape(cursor) {
-      canvas.style.cursor = { 0: "none", 32512: "default", 32646: "grabbing", 32649: "grab" }[cursor] || "default";
+      canvas.style.cursor = { 0: "none", 32512: "default", 32646: "move", 32649: "pointer" }[cursor] || "default";
     },
     savePicture(stem, redraw, svg) {
       const offer = (blob, name) => {
