@@ -166,6 +166,15 @@ explorer::Start ExplorerStartFromSaver(const dreieck::Options& options) {
   return start;
 }
 
+std::string SaveStem(time_t now, const std::function<bool(const std::string&)>& taken) {
+  tm local;
+  char stamp[32];
+  strftime(stamp, sizeof stamp, "dreieck-%Y%m%d-%H%M%S", localtime_r(&now, &local));
+  std::string stem = stamp;
+  for (int n = 2; n < 1000 && taken(stem); ++n) stem = stamp + ("-" + std::to_string(n));
+  return stem;
+}
+
 std::string PictureOptions(const explorer::View& view, int width, int height) {
   std::string out = "--size " + std::to_string(width) + "x" + std::to_string(height) + " --triangle ";
   for (int i = 0; i < 3; ++i)

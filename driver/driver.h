@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -74,6 +75,11 @@ explorer::Start ExplorerStart(const dreieck::Options& options);
 // Where it begins from the saver: on the triangle its screen shows, if it shows one
 // (TriangleShown), else on a new random one; with every construction that is on.
 explorer::Start ExplorerStartFromSaver(const dreieck::Options& options);
+
+// The name of a picture the explorer saves at `now`, without its extension:
+// dreieck-YYYYMMDD-HHMMSS in the local time zone, then -2, -3, ... (up to -999) while
+// `taken` says the name is taken.
+std::string SaveStem(time_t now, const std::function<bool(const std::string& stem)>& taken);
 
 // The options that draw `view` again with --picture at width x height: "--size WxH
 // --triangle ... --step N", then the constructions that are off and a background that

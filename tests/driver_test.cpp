@@ -58,7 +58,9 @@ class Driver : public CoreTest {
         core::PostQuit(7);
       }
     });
-    return driver::RunSaver(outer, plan, &heard);
+    const driver::Ran ran = driver::RunSaver(outer, plan, &heard);
+    core::SetIdleHandler(nullptr);  // it holds this run's state
+    return ran;
   }
   HWND outer = nullptr;
   Heard heard;
@@ -278,6 +280,68 @@ TEST_F(Driver, ExplorerStartsOnTheTriangleShown) {
       EXPECT_EQ(50, start.corners[2].x) << c.ticks << " ticks";
     }
   }
+}
+
+// The names of the explorer's pictures: the second in the local time zone, then -2,
+// -3, ... while a name is taken, and no further than -999.
+TEST_F(Driver, SaveStemsInTheLocalTimeZone) {
+  const char* const kept = std::getenv("TZ");
+  const std::string before = kept != nullptr ? kept : "";
+  struct Case {
+    const char* zone;
+    int taken;  // names taken before
+    const char* stem;
+  };
+  const Case cases[] = {
+      {"UTC0", 0, "dreieck-20210304-050607"},
+      {"<+14>-14", 0, "dreieck-20210304-190607"},  // Kiritimati, a day's edge away
+      {"<-05>5", 1, "dreieck-20210304-000607-2"},
+      {"UTC0", 2, "dreieck-20210304-050607-3"},
+      {"UTC0", 2000, "dreieck-20210304-050607-999"},
+  };
+  for (const Case& c : cases) {
+    setenv("TZ", c.zone, 1);
+    tzset();
+    int asked = 0;
+    const std::string stem = driver::SaveStem(1614834367, [&](const std::string&) { return asked++ < c.taken; });
+    EXPECT_EQ(c.stem, stem) << c.zone << ", " << c.taken << " taken";
+  }
+  if (kept != nullptr) setenv("TZ", before.c_str(), 1);
+  else unsetenv("TZ");
+  tzset();
+}
+
+// The options' settings go where the program reads them; those not given keep what is
+// stored; a timer of another id is not the cycle's.
+TEST_F(Driver, SettingsOfTheOptionsAndOtherTimers) {
+  const char* argv[] = {"dreieck", "--no-incircle", "--background", "white", "--interval", "700"};
+  const dreieck::Parsed parsed = dreieck::ParseOptions(6, argv);
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  core::SetRegistryDword(kSettingsKey, "Schwerlinien", 0);
+  driver::StoreSettings(parsed.options);
+  std::string stored;
+  for (const auto& [name, value] : driver::StoredSettings()) stored += name + "=" + std::to_string(value) + " ";
+  EXPECT_EQ("Schwerlinien=0 Inkreis=0 Hintergrundfarbe=0 Geschwindigkeit=700 ", stored);
+
+  // The program's own timer ticks; a message of another timer's id goes to the window
+  // as it is (the saver's procedure ticks at any timer message: the driver keeps out of it).
+  ResetPlatform();
+  heard = Heard();
+  outer = core::NewOuterWindow("test", 640, 480);
+  int posted = 0;
+  core::SetIdleHandler([&] {
+    if (posted == 0) core::PostMessageToQueue(gMainWindow, WM_TIMER, gTimerId + 1, 0);
+    else if (posted == 1) core::PostMessageToQueue(gMainWindow, WM_TIMER, gTimerId, 0);
+    else core::PostQuit(0);
+    ++posted;
+  });
+  driver::Plan plan;
+  plan.cornersGiven = true;
+  plan.corners[0] = {1, 2};
+  driver::RunSaver(outer, plan, &heard);
+  core::SetIdleHandler(nullptr);
+  ASSERT_EQ(1u, heard.ticks.size()) << "only the cycle's own timer is the driver's";
+  EXPECT_EQ(1, heard.ticks[0].started) << "the other timer's message ran the program's first tick, with random corners";
 }
 
 }  // namespace

@@ -102,7 +102,10 @@ class Explorer : public CoreTest {
     start.step = step;
     return explorer::Run(user_->outer, start, std::move(save));
   }
-  void Key(uint64_t at, WPARAM key) { user_->script.push_back({at, WM_KEYDOWN, key, 0, 0}); }
+  // A key pressed at `at`; `held`: a repeat of a key held down (lParam's bit 30).
+  void Key(uint64_t at, WPARAM key, bool held = false) {
+    user_->script.push_back({at, WM_KEYDOWN, key, 0, held ? 0x4000 : 0});  // the high word: bit 30
+  }
   void Drag(uint64_t at, Point from, Point to) {
     user_->script.push_back({at, WM_LBUTTONDOWN, MK_LBUTTON, from.x, from.y});
     user_->script.push_back({at + 1, WM_MOUSEMOVE, MK_LBUTTON, to.x, to.y});
@@ -202,13 +205,20 @@ TEST_F(Explorer, ArrowsStepAndNumbersSwitch) {
       {"2", 0, "RR2L2R", "0 01 013 0123 012 01 013"},
       {"12", 1, "RL", "03 034 03"},
       {"1234567", 7, "RL5", "0 0 0 0"},
+      // Held down, a step repeats; a switch does not.
+      {"", 0, "R+2+", "0 01 012 01"},
+      {"2", 7, "L+1+", "0134567 013456 01345 0345"},
   };
   for (const Case& c : cases) {
     SetUp();
     for (const char* off = c.off; *off != '\0'; ++off) core::SetRegistryDword(kSettingsKey, kConstructions[*off - '1'].valueName, 0);
     uint64_t at = 100;
-    for (const char* key = c.keys; *key != '\0'; ++key, at += 100)
-      Key(at, *key == 'R' ? VK_RIGHT : *key == 'L' ? VK_LEFT : static_cast<WPARAM>(*key));
+    // A '+' after a key: it is held down, and its repeat follows.
+    for (const char* key = c.keys; *key != '\0'; ++key, at += 100) {
+      const WPARAM vk = *key == 'R' ? VK_RIGHT : *key == 'L' ? VK_LEFT : static_cast<WPARAM>(*key);
+      Key(at, vk);
+      if (key[1] == '+') Key(at + 50, vk, true), ++key;
+    }
     Run(c.step);
     std::string shown;
     for (const Picture& p : user_->pictures.all) {

@@ -24,13 +24,11 @@ std::string Save(x11::Backend* backend, HWND window, const explorer::View& view)
     std::fprintf(stderr, "dreieck: nothing to save: the window has no picture\n");
     return "Nicht gespeichert: das Fenster hat kein Bild";
   }
-  const time_t now = std::time(nullptr);
-  tm local;
-  char stamp[32];
-  strftime(stamp, sizeof stamp, "dreieck-%Y%m%d-%H%M%S", localtime_r(&now, &local));
-  std::string name = std::string(stamp) + ".png";
-  struct stat taken;
-  for (int n = 2; n < 1000 && lstat(name.c_str(), &taken) == 0; ++n) name = stamp + ("-" + std::to_string(n)) + ".png";
+  // A file of that name, of any kind, takes the name.
+  const std::string name = driver::SaveStem(std::time(nullptr), [](const std::string& stem) {
+    struct stat taken;
+    return lstat((stem + ".png").c_str(), &taken) == 0;
+  }) + ".png";
   std::string error;
   if (!WritePng(image, name, false, &error)) {
     std::fprintf(stderr, "dreieck: cannot write %s: %s\n", Quoted(name).c_str(), error.c_str());

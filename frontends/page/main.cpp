@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <set>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -143,15 +144,11 @@ bool RunSettings(const dreieck::Options& options) {
 // The name of a picture saved now: dreieck-YYYYMMDD-HHMMSS in the browser's local time,
 // then -2, -3, ... for more within that second, as the Linux program names them.
 std::string SaveStem() {
-  static std::string last;
-  static int within = 0;
-  const time_t now = time(nullptr);
-  tm local;
-  char stamp[32];
-  strftime(stamp, sizeof stamp, "dreieck-%Y%m%d-%H%M%S", localtime_r(&now, &local));
-  within = last == stamp ? within + 1 : 1;
-  last = stamp;
-  return within == 1 ? last : last + "-" + std::to_string(within);
+  // The names given this visit: the browser tells of no downloads folder.
+  static std::set<std::string> given;
+  const std::string stem = driver::SaveStem(time(nullptr), [](const std::string& name) { return given.count(name) > 0; });
+  given.insert(stem);
+  return stem;
 }
 
 // The explorer in the page's outer window until Escape, on `start`; S offers the

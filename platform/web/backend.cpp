@@ -282,9 +282,12 @@ void Backend::TakeEvents() {
         core::PostMessageToQueue(program_, message, pointerDown_ ? MK_LBUTTON : 0, where);
         break;
       }
-      case page::EventKind::Key:
-        if (program_ != nullptr) core::PostMessageToQueue(program_, WM_KEYDOWN, static_cast<WPARAM>(event.a), 1);
+      case page::EventKind::Key: {
+        // A key held down: bit 30 of lParam, as Windows marks a repeat.
+        const LPARAM keyData = 1 | (event.b != 0 ? LPARAM{1} << 30 : 0);
+        if (program_ != nullptr) core::PostMessageToQueue(program_, WM_KEYDOWN, static_cast<WPARAM>(event.a), keyData);
         break;
+      }
       case page::EventKind::Resized:
         // A window that gathers its pictures follows the page at once.
         if (config_.gather && !config_.sizeGiven && outer_ != nullptr) {

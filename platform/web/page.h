@@ -16,7 +16,7 @@ enum class EventKind {
   None = 0,
   Settings = 1,      // the Settings button (the page's own)
   Pointer = 2,       // the pointer over the <canvas>: a, b its place in device pixels, c a PointerAction
-  Key = 3,           // a key for the program's window: a its virtual-key code
+  Key = 3,           // a key for the program's window: a its virtual-key code, b 1 when held down
   Explore = 4,       // the Explore button (the page's own)
   Resized = 5,       // the page's window changed its size
   DialogClick = 6,   // a click on the dialog's control a

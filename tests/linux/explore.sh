@@ -281,9 +281,14 @@ if open_explorer save --triangle "$corners" --no-incircle --background white; th
     expect_eq "a smaller window: the saved picture is drawn again by its options ($options)" 0 \
       "$(differ "$run/save-small.png" "$run/$file")"
   fi
+  # S held down saves once: only the steps repeat, as on the page.
+  xset r rate 200 20
+  xdotool keydown s && sleep 0.6 && xdotool keyup s
+  saved save 5
+  sleep 0.3
   xdotool key Escape
   ended "$dreieck_pid" 5 && expect_eq "save: Escape: exit code" 0 "$ended_rc"
-  expect_eq "save: nothing on stderr but the saves" 4 "$(wc -l <"$run/save.err")"
+  expect_eq "save: nothing on stderr but the saves, one for S held down" 5 "$(wc -l <"$run/save.err")"
 fi
 
 log "S at once after a movement saves the picture of the corners its options name"

@@ -366,17 +366,21 @@
     if (document.visibilityState === "visible" && document.fullscreenElement && !wakeLock) keepScreenOn();
   });
   document.getElementById("start").addEventListener("click", start);
-  // Exploring, these keys go to the explorer by their virtual-key codes.
-  const explorerKeys = { ArrowLeft: 0x25, ArrowRight: 0x27, " ": 0x20, s: 0x53, S: 0x53, Escape: 0x1b };
-  for (let digit = 1; digit <= 7; ++digit) explorerKeys[digit] = 0x30 + digit;
+  // Exploring, the keys go to the explorer as the virtual-key codes Windows gives them
+  // (a letter or digit its capital's code), a key held down marked as a repeat; the
+  // explorer decides what each does.
+  const namedKeys = { ArrowLeft: 0x25, ArrowUp: 0x26, ArrowRight: 0x27, ArrowDown: 0x28, " ": 0x20, Escape: 0x1b,
+                      Enter: 0x0d, Tab: 0x09, Backspace: 0x08 };
+  const virtualKey = key => namedKeys[key] || (/^[a-z0-9]$/i.test(key) ? key.toUpperCase().charCodeAt(0) : 0);
   document.addEventListener("keydown", event => {
     if (dialog.open || event.ctrlKey || event.altKey || event.metaKey) return;
     if (status.exploring) {
       // f: the explorer full screen, the monitor its screen (as for the screensaver).
       if (event.key === "f" || event.key === "F") return start();
-      if (!(event.key in explorerKeys)) return;
+      const key = virtualKey(event.key);
+      if (!key) return;
       event.preventDefault();
-      if (!event.repeat || event.key.startsWith("Arrow")) post(eventKey, explorerKeys[event.key]);
+      post(eventKey, key, event.repeat ? 1 : 0);
       if (event.key !== "Escape") return;
     }
     if (event.key === "f" || event.key === "F") start();
@@ -414,8 +418,9 @@
   document.getElementById("explore").addEventListener("click", () => {
     if (!status.exploring && status.state === "running") post(eventExplore);
   });
-  document.getElementById("save").addEventListener("click", () => post(eventKey, explorerKeys.s));
-  document.getElementById("back").addEventListener("click", () => post(eventKey, explorerKeys.Escape));
+  // The explorer's Save and Back are its S and Escape.
+  document.getElementById("save").addEventListener("click", () => post(eventKey, virtualKey("s")));
+  document.getElementById("back").addEventListener("click", () => post(eventKey, virtualKey("Escape")));
   document.addEventListener("pointerdown", event => {
     if (status.exploring) return;
     if (document.fullscreenElement) leave();
