@@ -27,7 +27,6 @@ constexpr time_t kSecond = 1614834367;
 // constructions on, and the triangle of kSecond placed by the cycle's first tick.
 void SetUpRecordingFree() {
   core::Reset();
-  core::SetRecording(false);
   core::SetClock(kSecond);
   LoadSettings();
   gMainWindow = core::CreateTestWindow(1920, 1080);

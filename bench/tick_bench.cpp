@@ -138,7 +138,6 @@ class ImageBackend final : public core::Backend {
 void SetUp(ImageBackend& backend, int width, int height) {
   core::Reset();
   core::InstallBackend(&backend);
-  core::SetRecording(false);
   core::SetClock(kSecond);
   LoadSettings();
   backend.Renew();

@@ -1,5 +1,7 @@
 #include "driver/driver.h"
 
+#include <algorithm>
+
 #include "platform/core/backend.h"
 #include "settings/settings.h"
 #include "shell/shell.h"
@@ -115,11 +117,18 @@ std::vector<std::pair<std::string, uint32_t>> StoredSettings() {
   return values;
 }
 
-void StoreSettings(const std::vector<std::pair<std::string, uint32_t>>& values) {
+void StoreSettings(const std::vector<std::pair<std::string, uint32_t>>& values, const dreieck::Options& options) {
   const std::vector<const char*> names = ValueNames();
   for (const auto& value : values)
     for (const char* name : names)
       if (value.first == name) core::SetRegistryDword(kSettingsKey, name, value.second);
+  StoreSettings(options);
+}
+
+void GiveUpSettings(dreieck::Options* options) {
+  std::fill(options->flags, options->flags + kConstructionCount, -1);
+  options->background = -1;
+  options->intervalMs = -1;
 }
 
 Ran RunSaver(HWND outer, const Plan& plan, Listener* listener) {
@@ -182,7 +191,7 @@ std::string PictureOptions(const explorer::View& view, int width, int height) {
   out += " --step " + std::to_string(view.step);
   for (int i = 0; i < kConstructionCount; ++i)
     if (!view.shown[i]) out += std::string(" --no-") + kConstructions[i].option;
-  if (view.background != kDefaultBackground && view.background < 5)
+  if (view.background != kDefaultBackground && view.background < dreieck::kShadeCount)
     out += std::string(" --background ") + dreieck::kShadeNames[view.background];
   return out;
 }

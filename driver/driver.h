@@ -40,9 +40,13 @@ Plan PlanOf(const dreieck::Options& options);
 // every rule of the settings store holds; those not given keep what is stored.
 void StoreSettings(const dreieck::Options& options);
 // The nine settings values as the registry holds them now, by their value names, in
-// the order the program keeps them; those not there are left out. And back.
+// the order the program keeps them; those not there are left out. And back: values by
+// name (a name the program does not keep is passed over), then the options' over them.
 std::vector<std::pair<std::string, uint32_t>> StoredSettings();
-void StoreSettings(const std::vector<std::pair<std::string, uint32_t>>& values);
+void StoreSettings(const std::vector<std::pair<std::string, uint32_t>>& values, const dreieck::Options& options);
+// After the settings dialog's OK what it stored holds: the options give their settings
+// up (the constructions, the background, the interval), and keep the rest.
+void GiveUpSettings(dreieck::Options* options);
 
 // What a front end hears of a run: a tick begins; a tick ran, from step `started` to
 // step `next`, and whether the picture is now held (no tick follows).

@@ -6,7 +6,7 @@
 
 namespace dreieck {
 
-const char* const kShadeNames[5] = {"white", "light-grey", "grey", "dark-grey", "black"};
+const char* const kShadeNames[kShadeCount] = {"white", "light-grey", "grey", "dark-grey", "black"};
 
 namespace {
 
@@ -172,7 +172,8 @@ int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
 // "a, b, c, d or e"
 std::string ShadeList() {
   std::string out;
-  for (int s = 0; s < 5; ++s) out += std::string(s == 0 ? "" : s == 4 ? " or " : ", ") + kShadeNames[s];
+  for (int s = 0; s < kShadeCount; ++s)
+    out += std::string(s == 0 ? "" : s == kShadeCount - 1 ? " or " : ", ") + kShadeNames[s];
   return out;
 }
 
@@ -257,7 +258,7 @@ class Reader {
         o_.flags[row->show] = negated ? 0 : 1;
         return "";
       case Kind::Shade:
-        for (int s = 0; s < 5; ++s)
+        for (int s = 0; s < kShadeCount; ++s)
           if (value == kShadeNames[s]) return o_.background = s, "";
         return bad;
       case Kind::Integer:

@@ -91,7 +91,8 @@ struct OptionRow {
 };
 
 std::span<const OptionRow> OptionTable();
-extern const char* const kShadeNames[5];  // --background, 0 white .. 4 black
+constexpr int kShadeCount = 5;  // the background shades, 0 white .. 4 black
+extern const char* const kShadeNames[kShadeCount];  // --background
 
 // How --help and the man page describe a row's values: its range or choices
 // (", 500 to 5000", ": white, light-grey, grey, dark-grey or black") and its default

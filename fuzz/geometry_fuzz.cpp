@@ -21,7 +21,6 @@ static void CheckClean(HDC dc, const char* after) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
   core::Reset();
-  core::SetRecording(false);
   core::SetDisplaySize(in.I32(), in.I32());
   gMainWindow = core::CreateTestWindow(in.I32(), in.I32());
   gTriangle = Triangle();

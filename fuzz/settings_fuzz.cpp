@@ -32,7 +32,6 @@ void Fields(const Settings& s, uint32_t out[9]) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
   core::Reset();
-  core::SetRecording(false);
   const uint8_t present = in.Byte();
   const uint8_t present2 = in.Byte();
   uint32_t expected[9] = {1, 1, 1, 1, 1, 1, 1, 4, 2000};

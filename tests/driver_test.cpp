@@ -242,14 +242,26 @@ TEST_F(Driver, SettingsDialogAndTheValuesKept) {
       EXPECT_EQ(2000u, values.back().second) << c.what;
     }
   }
+  // The values kept (the page's), then the options' over them; after OK the options
+  // give their settings up and keep the rest.
   ResetPlatform();
-  driver::StoreSettings({{"Inkreis", 0}, {"Hintergrundfarbe", 7}, {"Fremd", 5}, {"Geschwindigkeit", 900}});
-  const auto values = driver::StoredSettings();
-  ASSERT_EQ(3u, values.size()) << "a name the program does not keep is not stored";
-  EXPECT_EQ("Inkreis", values[0].first);
-  EXPECT_EQ(7u, values[1].second);
-  EXPECT_EQ(900u, values[2].second);
+  const char* argv[] = {"dreieck", "--background", "grey", "--no-excircles", "--scale", "2", "--picture", "x.png"};
+  dreieck::Parsed parsed = dreieck::ParseOptions(8, argv);
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  driver::StoreSettings({{"Inkreis", 0}, {"Hintergrundfarbe", 7}, {"Fremd", 5}, {"Geschwindigkeit", 900}},
+                        parsed.options);
+  std::string stored;
+  for (const auto& [name, value] : driver::StoredSettings()) stored += name + "=" + std::to_string(value) + " ";
+  EXPECT_EQ("Inkreis=0 Ankreise=0 Hintergrundfarbe=2 Geschwindigkeit=900 ", stored)
+      << "a name the program does not keep is not stored; the options' win";
   EXPECT_FALSE(core::RegistryValue(kSettingsKey, "Fremd").has_value());
+  driver::GiveUpSettings(&parsed.options);
+  EXPECT_EQ(-1, parsed.options.background);
+  EXPECT_EQ(-1, parsed.options.flags[kConstructionCount - 1]);
+  EXPECT_EQ(2, parsed.options.scale) << "what is not a setting stays";
+  ResetPlatform();
+  driver::StoreSettings({{"Inkreis", 0}}, parsed.options);
+  EXPECT_EQ(1u, driver::StoredSettings().size()) << "options without settings store nothing";
 }
 
 // The page's Explore button: the triangle the screen shows, or a new one when it shows

@@ -206,7 +206,10 @@ if [ "$run_tests" = yes ]; then
   unzip -q "$win_zip" -d "$work/unpacked/windows"
   unzip -q "$web_zip" -d "$work/unpacked/web"
   scr=$(find "$work/unpacked/windows" -name Dreieck.scr)
-  site=$(dirname "$(find "$work/unpacked/web" -name index.html | head -1)")
+  index=$(find "$work/unpacked/web" -name index.html | head -1)
+  [ -n "$scr" ] || { echo "release: the Windows ZIP holds no Dreieck.scr" >&2; exit 1; }
+  [ -n "$index" ] || { echo "release: the web ZIP holds no index.html" >&2; exit 1; }
+  site=$(dirname "$index")
 
   step test-package "tested the Debian package's contents (tests/linux/package.sh)" \
     env DREIECK_HOST_BUILD="$work/linux" bash "$src/tests/linux/package.sh"

@@ -61,8 +61,7 @@ class Run {
   Run(const dreieck::Options& options, bool gather) : backend_(ConfigOf(options, gather)) {
     core::Reset();
     core::InstallBackend(&backend_);
-    driver::StoreSettings(script::KeptSettings());
-    driver::StoreSettings(options);
+    driver::StoreSettings(script::KeptSettings(), options);
   }
   ~Run() { core::InstallBackend(nullptr); }
   Run(const Run&) = delete;
@@ -230,11 +229,7 @@ int main() {
       start = driver::ExplorerStartFromSaver(options);
     } else if (asked == Asked::Settings) {
       // What the dialog's OK stored holds from now on; the address's settings give way.
-      if (RunSettings(options)) {
-        std::fill(options.flags, options.flags + kConstructionCount, -1);
-        options.background = -1;
-        options.intervalMs = -1;
-      }
+      if (RunSettings(options)) driver::GiveUpSettings(&options);
     } else {
       break;
     }

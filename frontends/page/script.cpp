@@ -16,7 +16,7 @@ EM_JS(char*, ScriptQueryPart, (int index, int part), {
   if (text === null) return 0;
   const bytes = lengthBytesUTF8(text) + 1;
   const copy = _malloc(bytes);
-  stringToUTF8(text, copy, bytes);
+  if (copy) stringToUTF8(text, copy, bytes);
   return copy;
 });
 
@@ -37,7 +37,7 @@ EM_JS(char*, ScriptKeptSettings, (), {
   const text = Module.page.kept().map(([name, value]) => name + "\n" + value + "\n").join("");
   const bytes = lengthBytesUTF8(text) + 1;
   const copy = _malloc(bytes);
-  stringToUTF8(text, copy, bytes);
+  if (copy) stringToUTF8(text, copy, bytes);
   return copy;
 });
 
@@ -101,6 +101,7 @@ std::vector<uint8_t> FontFile() {
 std::vector<std::pair<std::string, uint32_t>> KeptSettings() {
   char* text = ScriptKeptSettings();
   std::vector<std::pair<std::string, uint32_t>> values;
+  if (text == nullptr) return values;
   std::string name;
   bool isName = true;
   std::string part;

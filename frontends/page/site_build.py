@@ -129,6 +129,9 @@ def main(argv):
     except Failed as e:
         print(f"site_build: {e}", file=sys.stderr)
         return 1
+    except OSError as e:
+        print(f"site_build: cannot write {e.filename or 'the output'}: {e.strerror}", file=sys.stderr)
+        return 1
     return 0
 
 

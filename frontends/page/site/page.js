@@ -117,6 +117,14 @@
   const eventDialogClick = 6, eventDialogScroll = 7, eventDialogKey = 8;
   const pointerMoved = 0, pointerPressed = 1, pointerReleased = 2;
 
+  // The canvas takes the size of the image shown on it.
+  function takeSize(width, height) {
+    if (canvas.width === width && canvas.height === height) return;
+    canvas.width = width;
+    canvas.height = height;
+    screen.fit(canvas);
+  }
+
   const page = {
     query: queryPairs(location.search),
     font: null,
@@ -136,22 +144,14 @@
     nextEvent: () => events.shift() || null,
     windowSize: () => screen.size(),
     show(pixels, x, y, width, height, imageWidth, imageHeight) {
-      if (canvas.width !== imageWidth || canvas.height !== imageHeight) {
-        canvas.width = imageWidth;
-        canvas.height = imageHeight;
-        screen.fit(canvas);
-      }
+      takeSize(imageWidth, imageHeight);
       context.putImageData(new ImageData(pixels, width, height), x, y);
       if (status.firstPictureMs === null) status.firstPictureMs = performance.now();
     },
     // The whole image's RGBA as the canvas is to have it, of which `rects` (x, y, width,
     // height each) changed.
     showKept(pixels, imageWidth, imageHeight, rects) {
-      if (canvas.width !== imageWidth || canvas.height !== imageHeight) {
-        canvas.width = imageWidth;
-        canvas.height = imageHeight;
-        screen.fit(canvas);
-      }
+      takeSize(imageWidth, imageHeight);
       const image = new ImageData(pixels, imageWidth, imageHeight);
       for (let i = 0; i < rects.length; i += 4) {
         context.putImageData(image, 0, 0, rects[i], rects[i + 1], rects[i + 2], rects[i + 3]);
@@ -191,8 +191,10 @@
       // alone until the pointer moves.
       if (option === "fullscreen") screen.quiet();
     },
+    // Names as the registry takes them (one line each: no line break), 32-bit values.
     kept() {
-      return Object.entries(kept).filter(([, value]) => Number.isInteger(value) && value >= 0 && value <= 0x7fffffff);
+      return Object.entries(kept).filter(([name, value]) => !/[\n\r\0]/.test(name) && Number.isInteger(value) &&
+                                                            value >= 0 && value <= 0x7fffffff);
     },
     keep(values) {
       kept = Object.fromEntries(values);
@@ -321,6 +323,11 @@
   dialog.addEventListener("cancel", event => {
     event.preventDefault();
     post(eventDialogKey, 0x1b);
+  });
+  // A browser may close a dialog itself (a second Escape without a click between): the
+  // program's dialog is then cancelled, as if its Cancel was pressed.
+  dialog.addEventListener("close", () => {
+    if (dialogShown) post(eventDialogKey, 0x1b);
   });
   dialog.addEventListener("keydown", event => {
     if (event.key === "Enter") {
