@@ -135,22 +135,66 @@ AtomicFile::~AtomicFile() {
   if (folder_ >= 0) close(folder_);
 }
 
+namespace {
+
+// What is there already: nothing, a regular file (replaced) or a symbolic link
+// (replaced, not what it points to). Other kinds, and a file the user may not write, are
+// left alone: false, with *error.
+bool MayReplace(const std::string& path, struct stat* old, bool* replacing, std::string* error) {
+  *replacing = lstat(path.c_str(), old) == 0;
+  if (*replacing && !S_ISREG(old->st_mode) && !S_ISLNK(old->st_mode)) {
+    *error = S_ISDIR(old->st_mode) ? std::strerror(EISDIR) : "not a regular file";
+    return false;
+  }
+  if (*replacing && S_ISREG(old->st_mode) && access(path.c_str(), W_OK) != 0) {
+    *error = std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool AtomicFile::OpenUnnamed(mode_t mode, std::string* error) {
+  // Named later through /proc when not through the descriptor.
+  if (access("/proc/self/fd", X_OK) != 0) return true;
+  fd_ = openat(folder_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+  unnamed_ = fd_ >= 0;
+  // Not on this file system (EOPNOTSUPP), or not in this kernel (EISDIR): a named one.
+  if (fd_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+    *error = std::string("its folder takes no new file (") + std::strerror(errno) + ")";
+    return false;
+  }
+  return true;
+}
+
+bool AtomicFile::OpenNamed(mode_t mode, std::string* error) {
+  SignalsBlocked blocked;
+  slot_ = FreeSlot();
+  if (slot_ < 0) {
+    *error = "too many files written at once";
+    return false;
+  }
+  temporaries[slot_].folder = folder_;
+  fd_ = WithNewName(temporaries[slot_].name, [&](const char* name) {
+    return openat(folder_, name, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  });
+  if (fd_ < 0) {
+    *error = std::string("its folder takes no new file (") + std::strerror(errno) + ")";
+    slot_ = -1;
+    return false;
+  }
+  used[slot_] = 1;
+  return true;
+}
+
 bool AtomicFile::Open(const std::string& path, std::string* error) {
   path_ = path;
   const std::string folder = FolderOf(path);
   name_ = path.substr(folder.size());
-  // What is there already: a regular file is replaced (a symbolic link too, not what it
-  // points to); other kinds, and a file the user may not write, are left alone.
   struct stat old;
-  const bool replacing = lstat(path.c_str(), &old) == 0;
-  if (replacing && !S_ISREG(old.st_mode) && !S_ISLNK(old.st_mode)) {
-    *error = S_ISDIR(old.st_mode) ? std::strerror(EISDIR) : "not a regular file";
-    return false;
-  }
-  if (replacing && S_ISREG(old.st_mode) && access(path.c_str(), W_OK) != 0) {
-    *error = std::strerror(errno);
-    return false;
-  }
+  bool replacing;
+  if (!MayReplace(path, &old, &replacing, error)) return false;
   folder_ = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder_ < 0) {
     *error = std::string("its folder cannot be opened (") + std::strerror(errno) + ")";
@@ -161,35 +205,8 @@ bool AtomicFile::Open(const std::string& path, std::string* error) {
   const bool keepMode = replacing && S_ISREG(old.st_mode);
   const mode_t mode = keepMode ? 0600 : 0666;
   CatchSignals();
-  // A file without a name where the file system makes one and it can be named later
-  // (through /proc when not through the descriptor).
-  if (access("/proc/self/fd", X_OK) == 0) {
-    fd_ = openat(folder_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
-    unnamed_ = fd_ >= 0;
-    // Not on this file system (EOPNOTSUPP), or not in this kernel (EISDIR): a named one.
-    if (fd_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-      *error = std::string("its folder takes no new file (") + std::strerror(errno) + ")";
-      return false;
-    }
-  }
-  if (fd_ < 0) {
-    SignalsBlocked blocked;
-    slot_ = FreeSlot();
-    if (slot_ < 0) {
-      *error = "too many files written at once";
-      return false;
-    }
-    temporaries[slot_].folder = folder_;
-    fd_ = WithNewName(temporaries[slot_].name, [&](const char* name) {
-      return openat(folder_, name, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    });
-    if (fd_ < 0) {
-      *error = std::string("its folder takes no new file (") + std::strerror(errno) + ")";
-      slot_ = -1;
-      return false;
-    }
-    used[slot_] = 1;
-  }
+  if (!OpenUnnamed(mode, error)) return false;
+  if (fd_ < 0 && !OpenNamed(mode, error)) return false;
   if (keepMode) {
     // Where the owner (or else the group) is not ours to give, the file becomes the user's.
     // (With neither the file stays the user's: nothing to do. Written as a condition, as

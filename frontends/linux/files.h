@@ -12,6 +12,8 @@
 // device) and a file the user may not write are left alone, and the write fails.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -46,6 +48,11 @@ class AtomicFile {
   bool Prepare(std::string* error);
   bool Place(std::string* error, bool replace);
   bool Failed(std::string* error);  // false, with the first failure in *error
+  // The steps of opening: a file without a name, where the file system makes one
+  // (false, with *error, when the folder takes none at all; true with fd_ -1 when only
+  // unnamed ones are not to be had); else one under a temporary name.
+  bool OpenUnnamed(mode_t mode, std::string* error);
+  bool OpenNamed(mode_t mode, std::string* error);
 
   std::string path_;
   std::string name_;  // the last part of the path

@@ -170,12 +170,42 @@ int RunPicture(const Options& o) {
   return 0;
 }
 
+namespace {
+
+// DIR/tick-NN.png
+std::string FramePath(const std::string& folder, size_t tick) {
+  char name[32];
+  std::snprintf(name, sizeof name, "/tick-%02zu.png", tick);
+  return folder + name;
+}
+
+// Puts the frames written in place together, then removes the ticks of a longer cycle
+// (files only; a folder or anything else of such a name is not ours). Runs into the
+// same folder take their turns here: the last one's cycle stays. 0, or 1 after a line.
+int PutInPlace(const std::string& folder, const std::vector<std::unique_ptr<AtomicFile>>& frames) {
+  FolderLock lock(folder);
+  if (!lock.Error().empty()) return Fail("cannot lock the folder", folder, lock.Error());
+  std::vector<AtomicFile*> files;
+  for (const auto& file : frames) files.push_back(file.get());
+  std::string error, failed;
+  if (!CommitTogether(files, &error, &failed)) return Fail("cannot write", failed, error);
+  for (size_t tick = frames.size(); tick < 100; ++tick) {
+    const std::string stale = FramePath(folder, tick);
+    struct stat old;
+    if (lstat(stale.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) continue;
+    if (unlink(stale.c_str()) != 0 && errno != ENOENT)
+      return Fail("cannot remove the earlier frame", stale, std::strerror(errno));
+  }
+  return 0;
+}
+
+}  // namespace
+
 int RunFrames(const Options& o) {
-  const int k = o.scale;
   std::string folder = o.path;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   // The picture first: without memory for it no folder is made.
-  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, o.width * k, o.height * k);
+  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, o.width * o.scale, o.height * o.scale);
   if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
     const std::string why = cairo_status_to_string(cairo_surface_status(image));
     cairo_surface_destroy(image);
@@ -191,44 +221,21 @@ int RunFrames(const Options& o) {
   std::vector<std::unique_ptr<AtomicFile>> frames;
   std::string error, failed;
   bool drawn;
-  auto frame = [&](size_t tick) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/tick-%02zu.png", tick);
-    return folder + name;
-  };
   {
-    cairo_canvas::Canvas canvas(image, o.width, o.height, k);
+    cairo_canvas::Canvas canvas(image, o.width, o.height, o.scale);
     // The driver holds the picture after the erase, which ends the cycle.
     drawn = RunCycle(o.width, o.height, &canvas, o, [&](int32_t) {
       cairo_surface_flush(image);
       frames.push_back(std::make_unique<AtomicFile>());
-      if (!PngInto(image, frame(frames.size() - 1), frames.back().get(), &error)) {
-        failed = frame(frames.size() - 1);
-        return true;
-      }
-      return false;
+      if (PngInto(image, FramePath(folder, frames.size() - 1), frames.back().get(), &error)) return false;
+      failed = FramePath(folder, frames.size() - 1);
+      return true;
     });
   }
   if (!drawn) return Fail("cannot make the frames of", folder, "the program made no window");
   if (!failed.empty()) return Fail("cannot write", failed, error);
-  const size_t written = frames.size();
-  {
-    // Runs into the same folder take their turns from here: the last one's cycle stays.
-    FolderLock lock(folder);
-    if (!lock.Error().empty()) return Fail("cannot lock the folder", folder, lock.Error());
-    std::vector<AtomicFile*> files;
-    for (const auto& file : frames) files.push_back(file.get());
-    if (!CommitTogether(files, &error, &failed)) return Fail("cannot write", failed, error);
-    // The folder holds this cycle only: the ticks of a longer one go (files only; a
-    // folder or anything else of such a name is not ours).
-    for (size_t tick = written; tick < 100; ++tick) {
-      struct stat old;
-      if (lstat(frame(tick).c_str(), &old) != 0 || !S_ISREG(old.st_mode)) continue;
-      if (unlink(frame(tick).c_str()) != 0 && errno != ENOENT)
-        return Fail("cannot remove the earlier frame", frame(tick), std::strerror(errno));
-    }
-  }
-  std::printf("dreieck: wrote %zu frames to %s\n", written, Quoted(folder).c_str());
+  if (PutInPlace(folder, frames) != 0) return 1;
+  std::printf("dreieck: wrote %zu frames to %s\n", frames.size(), Quoted(folder).c_str());
   return 0;
 }
 

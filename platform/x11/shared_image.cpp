@@ -69,10 +69,7 @@ std::string DescribeVisual(const Visual* visual, int depth) {
 
 SharedImage::SharedImage(Display* display, Window window, GC gc, const PixelLayout& layout, int width, int height)
     : display_(display), window_(window), gc_(gc) {
-  const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
-  // The image's pixels go to the window as they are where they are the visual's: 32
-  // bits a pixel, red, green and blue in eight bits each from the top.
-  const bool direct = layout.format == PIXMAN_x8r8g8b8;
+  // The XImage of the visual's pixels: its memory comes below.
   image_.width = width;
   image_.height = height;
   image_.format = ZPixmap;
@@ -84,31 +81,37 @@ SharedImage::SharedImage(Display* display, Window window, GC gc, const PixelLayo
   image_.depth = layout.depth;
   image_.bits_per_pixel = layout.bitsPerPixel;
   // Rows padded to 32 bits, as Cairo's and pixman's are.
-  const int64_t rowBytes = (int64_t{width} * layout.bitsPerPixel + 31) / 32 * 4;
-  image_.bytes_per_line = static_cast<int>(rowBytes);
+  image_.bytes_per_line = static_cast<int>((int64_t{width} * layout.bitsPerPixel + 31) / 32 * 4);
   image_.red_mask = layout.visual->red_mask;
   image_.green_mask = layout.visual->green_mask;
   image_.blue_mask = layout.visual->blue_mask;
+  // The image's pixels go to the window as they are where they are the visual's: 32
+  // bits a pixel, red, green and blue in eight bits each from the top.
+  if (layout.format == PIXMAN_x8r8g8b8) MakeDirect(width, height);
+  else MakeConverted(layout, width, height);
+}
+
+void SharedImage::MakeDirect(int width, int height) {
+  const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
   // Cairo takes no larger side: no segment for an image it would refuse.
   const bool fits = stride > 0 && width <= cairo_canvas::kImageSideMax && height <= cairo_canvas::kImageSideMax;
-  if (direct) {
-    if (fits && Shareable(display) && Share(static_cast<size_t>(stride) * static_cast<size_t>(height))) {
-      image_.data = shm_.shmaddr;
-      image_.obdata = reinterpret_cast<char*>(&shm_);
-      surface_ = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(shm_.shmaddr),
-                                                     CAIRO_FORMAT_RGB24, width, height, stride);
-    } else {
-      surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-      image_.data = reinterpret_cast<char*>(cairo_image_surface_get_data(surface_));
-      image_.bytes_per_line = cairo_image_surface_get_stride(surface_);
-    }
-    if (cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS) XInitImage(&image_);
-    return;
+  if (fits && Shareable(display_) && Share(static_cast<size_t>(stride) * static_cast<size_t>(height))) {
+    image_.data = shm_.shmaddr;
+    image_.obdata = reinterpret_cast<char*>(&shm_);
+    surface_ = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(shm_.shmaddr), CAIRO_FORMAT_RGB24,
+                                                   width, height, stride);
+  } else {
+    surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    image_.data = reinterpret_cast<char*>(cairo_image_surface_get_data(surface_));
+    image_.bytes_per_line = cairo_image_surface_get_stride(surface_);
   }
-  // The picture in Cairo's pixels, and beside it the visual's.
+  if (cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS) XInitImage(&image_);
+}
+
+void SharedImage::MakeConverted(const PixelLayout& layout, int width, int height) {
   surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
   if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) return;
-  if (Shareable(display) && Share(static_cast<size_t>(rowBytes) * static_cast<size_t>(height))) {
+  if (Shareable(display_) && Share(static_cast<size_t>(image_.bytes_per_line) * static_cast<size_t>(height))) {
     image_.data = shm_.shmaddr;
     image_.obdata = reinterpret_cast<char*>(&shm_);
   } else {

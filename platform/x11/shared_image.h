@@ -53,6 +53,11 @@ class SharedImage final : public cairo_canvas::ImageMemory {
 
  private:
   bool Share(size_t bytes);
+  // The picture where Cairo draws it and the server takes it at once (the visual's
+  // pixels are Cairo's): shared with the server when the server can, else in memory.
+  void MakeDirect(int width, int height);
+  // The picture in Cairo's pixels, and beside it the visual's, which pixman fills.
+  void MakeConverted(const PixelLayout& layout, int width, int height);
 
   Display* display_;
   Window window_;
