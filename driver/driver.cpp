@@ -184,11 +184,12 @@ std::string SaveStem(time_t now, const std::function<bool(const std::string&)>& 
   return stem;
 }
 
-std::string PictureOptions(const explorer::View& view, int width, int height) {
+std::string PictureOptions(const explorer::View& view, int width, int height, int scale) {
   std::string out = "--size " + std::to_string(width) + "x" + std::to_string(height) + " --triangle ";
   for (int i = 0; i < 3; ++i)
     out += std::to_string(view.corners[i].x) + "," + std::to_string(view.corners[i].y) + (i < 2 ? "," : "");
   out += " --step " + std::to_string(view.step);
+  if (scale != 1) out += " --scale " + std::to_string(scale);
   for (int i = 0; i < kConstructionCount; ++i)
     if (!view.shown[i]) out += std::string(" --no-") + kConstructions[i].option;
   if (view.background != kDefaultBackground && view.background < dreieck::kShadeCount)

@@ -85,9 +85,10 @@ explorer::Start ExplorerStartFromSaver(const dreieck::Options& options);
 // `taken` says the name is taken.
 std::string SaveStem(time_t now, const std::function<bool(const std::string& stem)>& taken);
 
-// The options that draw `view` again with --picture at width x height: "--size WxH
-// --triangle ... --step N", then the constructions that are off and a background that
-// is not the default.
-std::string PictureOptions(const explorer::View& view, int width, int height);
+// The options that draw `view` again with --picture at width x height and K device
+// pixels a side for each pixel: "--size WxH --triangle ... --step N", then "--scale K"
+// when K is not 1, the constructions that are off and a background that is not the
+// default.
+std::string PictureOptions(const explorer::View& view, int width, int height, int scale = 1);
 
 }  // namespace driver

@@ -356,4 +356,46 @@ TEST_F(Driver, SettingsOfTheOptionsAndOtherTimers) {
   EXPECT_EQ(1, heard.ticks[0].started) << "the other timer's message ran the program's first tick, with random corners";
 }
 
+// What the explorer names for a picture it saved draws it again: the options read back
+// give its size, scale, corners, step, constructions and background.
+TEST_F(Driver, PictureOptionsDrawTheViewAgain) {
+  struct Case {
+    int width, height, scale;
+    int32_t step;
+    const char* off;  // constructions off, by number
+    uint32_t background;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {800, 600, 1, 7, "", 4, "--size 800x600 --triangle 1,-2,3,4,-5,6 --step 7"},
+      {512, 340, 2, 5, "37", 0,
+       "--size 512x340 --triangle 1,-2,3,4,-5,6 --step 5 --scale 2 --no-circumcircle --no-excircles --background white"},
+      {3, 3, 4, 0, "1234567", 3,
+       "--size 3x3 --triangle 1,-2,3,4,-5,6 --step 0 --scale 4 --no-medians --no-incircle --no-circumcircle "
+       "--no-altitudes --no-nine-point-circle --no-euler-line --no-excircles --background dark-grey"},
+      {640, 480, 1, 2, "", 9, "--size 640x480 --triangle 1,-2,3,4,-5,6 --step 2"},  // no such shade: none named
+  };
+  for (const Case& c : cases) {
+    explorer::View view{{{1, -2}, {3, 4}, {-5, 6}}, c.step, {true, true, true, true, true, true, true}, c.background};
+    for (const char* off = c.off; *off != '\0'; ++off) view.shown[*off - '1'] = false;
+    const std::string options = driver::PictureOptions(view, c.width, c.height, c.scale);
+    EXPECT_EQ(c.expected, options);
+    std::vector<std::string> words = {"dreieck", "--picture", "x.png"};
+    for (size_t at = 0, end; at < options.size(); at = end + 1) {
+      end = options.find(' ', at);
+      if (end == std::string::npos) end = options.size();
+      words.push_back(options.substr(at, end - at));
+    }
+    std::vector<const char*> argv;
+    for (const std::string& w : words) argv.push_back(w.c_str());
+    const dreieck::Parsed parsed = dreieck::ParseOptions(static_cast<int>(argv.size()), argv.data());
+    ASSERT_TRUE(parsed.ok) << options << ": " << parsed.error;
+    EXPECT_EQ(c.scale, parsed.options.scale) << options;
+    EXPECT_EQ(c.width, parsed.options.width) << options;
+    EXPECT_EQ(c.step, parsed.options.step) << options;
+    for (int i = 0; i < kConstructionCount; ++i)
+      EXPECT_EQ(view.shown[i] ? -1 : 0, parsed.options.flags[i]) << options << ", construction " << i + 1;
+  }
+}
+
 }  // namespace

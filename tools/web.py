@@ -49,6 +49,8 @@ def ticks(site_folder, query):
         if page.evaluate("dreieck.messageIsError"):
             print(f"run: {page.evaluate('dreieck.message')}", file=sys.stderr)
             return 2
+        # The picture alone, as a page left running shows it: the buttons go at once.
+        page.evaluate("dreieckScreen.quiet()")
         print("ready", flush=True)
         tick = 0
         for line in sys.stdin:

@@ -32,7 +32,7 @@ std::string Save(x11::Backend* backend, HWND window, const explorer::View& view)
   std::string error;
   if (!WritePng(image, name, false, &error)) {
     std::fprintf(stderr, "dreieck: cannot write %s: %s\n", Quoted(name).c_str(), error.c_str());
-    return "Nicht gespeichert: " + name + ": " + error;
+    return "Nicht gespeichert: " + name + " (der Grund steht auf der Fehlerausgabe)";
   }
   std::fprintf(stderr, "dreieck: saved %s (%s)\n", Quoted(name).c_str(),
                driver::PictureOptions(view, cairo_image_surface_get_width(image), cairo_image_surface_get_height(image)).c_str());

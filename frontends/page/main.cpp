@@ -165,7 +165,7 @@ void RunExplorer(const dreieck::Options& options, const explorer::Start& start) 
       [&] { drawStart = emscripten_get_now(); });
   const HWND outer = backend.MakeOuterWindow();
   script::Exploring(true);
-  const int result = explorer::Run(outer, start, [&backend](HWND window, const explorer::View& view) {
+  const int result = explorer::Run(outer, start, [&backend, &options](HWND window, const explorer::View& view) {
     const std::string stem = SaveStem();
     backend.ShowGathered();
     RECT client = {};
@@ -179,7 +179,7 @@ void RunExplorer(const dreieck::Options& options, const explorer::Start& start) 
         },
         &svg, &error);
     if (!made) web::page::Message("Das SVG ließ sich nicht anlegen: " + error, true);
-    script::SavePicture(stem, driver::PictureOptions(view, client.right, client.bottom), svg);
+    script::SavePicture(stem, driver::PictureOptions(view, client.right, client.bottom, options.scale), svg);
     return "Gespeichert: " + stem + ".png" + (svg.empty() ? "" : " und " + stem + ".svg");
   });
   script::Exploring(false);

@@ -386,9 +386,12 @@ def test_settings(test, site, browser):
     shown = [True] * 6 + [True, False, False, False, False, 500, True]
     test.check(dialog_state(page) == shown, f"the dialog opens showing {dialog_state(page)}, not {shown}")
     # Medians off, white (the radio group is the dialog manager's: black goes), the
-    # thumb dropped at 600; OK.
-    click(page, "#settings input[data-id='1000']")
-    click(page, "#settings input[data-id='1008']")
+    # thumb dropped at 600; OK. Each real click shows at once what it did.
+    for selector, shown in [("1000", [False] + [True] * 5 + [True, False, False, False, False, 500, True]),
+                            ("1008", [False] + [True] * 5 + [False, False, True, False, False, 500, True])]:
+        click(page, f"#settings input[data-id='{selector}']")
+        page.pump(0.3)
+        test.check(dialog_state(page) == shown, f"a click on {selector} shows {dialog_state(page)}, not {shown}")
     drop_thumb(page, 600)
     page.wait_for("document.querySelector('#settings input[data-id=\"1006\"]').checked === false", timeout=5)
     shown = [False] + [True] * 5 + [False, False, True, False, False, 600, True]
@@ -440,17 +443,38 @@ def test_settings(test, site, browser):
                f"OK over ?background=grey&no-excircles: the program runs with {page.evaluate('dreieck.settings')}, "
                f"not {expected}")
 
+    # Enter on the focused Cancel is Cancel, not the default button.
+    test.open(browser, site, "", page=page)
+    page.wait_for("dreieck.state === 'running' && dreieck.ticks >= 1", timeout=10)
+    kept = page.evaluate(KEPT_JS)
+    open_dialog(page)
+    click(page, "#settings input[data-id='1003']")
+    page.evaluate("document.querySelector('#settings button[data-id=\"2\"]').focus()")
+    page.key("Enter", key_code=13, text="\r")
+    page.wait_for("!document.getElementById('settings').open && dreieck.runs === 2", timeout=10)
+    test.check(page.evaluate(KEPT_JS) == kept, f"Enter on Cancel kept {page.evaluate(KEPT_JS)}")
+
+    # Settings pressed before the first tick (at 5000 ms) opens the dialog all the same.
+    page.navigate(site.url("index.html?interval=5000"))  # (test.open would wait for the first tick)
+    page.wait_for("dreieck.where !== null", timeout=10)
+    click(page, "#open-settings")
+    page.wait_for("document.getElementById('settings').open", timeout=5)
+    test.check(page.evaluate("dreieck.ticks") == 0, "the dialog came only after a tick")
+    page.key("Escape", key_code=27)
+    page.wait_for("!document.getElementById('settings').open", timeout=5)
+
     # Values the dialog cannot show, kept by an older page or by hand: a shade beyond
     # the five checks no radio button and OK keeps it; an interval below the range
     # opens at 500 and OK stores 500 (the scroll bar's own rule).
+    # (A name with a line break is no value name: it smuggles no setting in.)
     page.evaluate("localStorage.setItem('dreieck.settings', JSON.stringify({Hintergrundfarbe: 7, "
-                  "Geschwindigkeit: 100}))")
+                  "Geschwindigkeit: 100, 'Schwerlinien\\n0\\nInkreis': 0}))")
     test.open(browser, site, "", page=page)
     page.wait_for("dreieck.state === 'running' && dreieck.ticks >= 1", timeout=10)
     open_dialog(page)
     shown = [True] * 6 + [False] * 5 + [500, True]
     test.check(dialog_state(page) == shown, f"a kept shade 7 and interval 100 show {dialog_state(page)}, not {shown}")
-    page.key("Enter", key_code=13)
+    page.key("Enter", key_code=13, text="\r")  # on OK, where the dialog puts the focus
     page.wait_for("!document.getElementById('settings').open && dreieck.runs === 2", timeout=10)
     kept = {"Schwerlinien": 1, "Inkreis": 1, "Umkreis": 1, "Hoehenlinien": 1, "Feuerbachkreis": 1,
             "Eulersche Gerade": 1, "Ankreise": 1, "Hintergrundfarbe": 7, "Geschwindigkeit": 500}

@@ -45,7 +45,7 @@
     firstPictureMs: null,  // since navigation began
     firstTickMs: null,
     settings: null,    // as the program loaded them: {flags, background, interval}
-    where: "",
+    where: null,       // where the address asks it to draw, once the program began ("" its own window)
     wakeLock: false,
     exploring: false,  // the explorer has the canvas
     explored: [],      // each of its pictures: [milliseconds, of them putting pixels on the canvas]
@@ -55,11 +55,14 @@
   };
   const tickWaiters = [];
 
-  function say(text, error) {
+  // A line at the top left; `below`, at the bottom (where it covers no line the program
+  // draws at the top).
+  function say(text, error, below = false) {
     status.message = text;
     status.messageIsError = !!error;
     messageLine.textContent = text;
     messageLine.classList.toggle("error", !!error);
+    messageLine.classList.toggle("below", below);
     messageLine.hidden = !text;
   }
 
@@ -201,8 +204,7 @@
       try {
         localStorage.setItem(keptName, JSON.stringify(kept));
       } catch (e) {
-        say(`Die Einstellungen ließen sich in diesem Browser nicht speichern (${e.message}); sie gelten für diesen ` +
-            "Besuch.", true);
+        say("Die Einstellungen ließen sich in diesem Browser nicht speichern; sie gelten für diesen Besuch.", true);
       }
     },
     exploring(on) {
@@ -232,7 +234,7 @@
         status.saved.push({ name: `${stem}.png`, svg: svg ? `${stem}.svg` : null, redraw });
         const line = `Gespeichert: ${stem}.png${svg ? ` und ${stem}.svg` : ""}; dreieck --picture ${stem}.png ` +
                      `${redraw} zeichnet es wieder.`;
-        say(line, false);
+        say(line, false, true);
         setTimeout(() => status.message === line && say(""), 5000);
       }, "image/png");
     },
@@ -266,9 +268,11 @@
       const label = document.createElement("label");
       const input = Object.assign(document.createElement("input"), { type: c.type === "check" ? "checkbox" : "radio" });
       input.dataset.id = c.id;
-      input.addEventListener("click", event => {
-        event.preventDefault();  // the dialog manager decides what it shows
+      // The dialog manager decides what it shows: once the browser's own click is done,
+      // the control shows what the dialog's last description says.
+      input.addEventListener("click", () => {
         post(eventDialogClick, c.id);
+        setTimeout(() => dialogShown && showStates(dialogShown));
       });
       label.append(input, c.text);
       return label;
@@ -301,9 +305,15 @@
       controls.replaceChildren(...description.controls.map(c => place(controlOf(c), c)));
       controls.style.width = `${description.cx * unitX}px`;
       controls.style.height = `${description.cy * unitY}px`;
+      // On a screen narrower than the dialog (a phone) the whole dialog smaller.
+      const fit = Math.min(1, (innerWidth - 24) / (description.cx * unitX + 2));
+      dialog.style.zoom = fit < 1 ? String(fit) : "";
       dialog.showModal();
     }
     dialogShown = description;
+    showStates(description);
+  }
+  function showStates(description) {
     for (const c of description.controls) {
       const input = controls.querySelector(`input[data-id="${c.id}"]`);
       if (!input) continue;
@@ -329,14 +339,17 @@
   dialog.addEventListener("close", () => {
     if (dialogShown) post(eventDialogKey, 0x1b);
   });
+  // Enter on a focused button presses that button (the browser's own click); elsewhere
+  // it is the dialog manager's default button.
   dialog.addEventListener("keydown", event => {
-    if (event.key === "Enter") {
-      event.preventDefault();
-      post(eventDialogKey, 0x0d);
-    }
+    if (event.key !== "Enter" || (event.target instanceof HTMLButtonElement && event.target.dataset.id)) return;
+    event.preventDefault();
+    post(eventDialogKey, 0x0d);
   });
+  // Before the program's first tick too: the program takes the press when it waits.
+  const programRuns = () => status.state === "loading" || status.state === "running";
   document.getElementById("open-settings").addEventListener("click", () => {
-    if (!status.exploring && status.state === "running") post(eventSettings);
+    if (!status.exploring && programRuns()) post(eventSettings);
   });
 
   // ---- Full screen: the screensaver. The Start button or f goes there, hides the
@@ -423,7 +436,7 @@
     if (status.exploring) post(eventResized);
   });
   document.getElementById("explore").addEventListener("click", () => {
-    if (!status.exploring && status.state === "running") post(eventExplore);
+    if (!status.exploring && programRuns()) post(eventExplore);
   });
   // The explorer's Save and Back are its S and Escape.
   document.getElementById("save").addEventListener("click", () => post(eventKey, virtualKey("s")));
