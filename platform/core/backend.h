@@ -61,6 +61,10 @@ class Canvas {
   virtual void Flush() {}
 };
 
+// The system cursors the program sets (SetCursor): none (Hidden: the window's parent's),
+// IDC_ARROW, IDC_HAND (a pointing hand) and IDC_SIZEALL (four arrows).
+enum class Pointer { Hidden = 0, Arrow = 1, Hand = 2, Move = 3 };
+
 class Backend {
  public:
   virtual ~Backend() = default;
@@ -74,9 +78,8 @@ class Backend {
   virtual void WindowShown(HWND) {}
   virtual void WindowResized(HWND) {}
   virtual void WindowDestroyed(HWND) {}
-  // The pointer over the program's windows takes a new shape: the number of the
-  // system cursor (32512 IDC_ARROW, 32649 IDC_HAND, 32646 IDC_SIZEALL), 0 for none.
-  virtual void PointerShape(int) {}
+  // The pointer over the program's windows takes a new shape, a system cursor's.
+  virtual void PointerShape(Pointer) {}
   // Milliseconds on a clock that never goes back; timers run on it.
   virtual uint64_t NowMs() = 0;
   // Called by GetMessageA when it has nothing to return: wait until something

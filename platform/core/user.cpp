@@ -58,13 +58,15 @@ std::vector<HWND> ChildrenOf(HWND window) {
   return children;
 }
 
-// The system cursors LoadCursorA hands out: one handle each, and the number a backend
+// The system cursors LoadCursorA hands out: one handle each, and the shape a backend
 // shows.
 struct SystemCursor {
   LPCSTR id;
   const char* name;
+  Pointer shape;
 };
-const SystemCursor kCursors[] = {{IDC_ARROW, "arrow"}, {IDC_HAND, "hand"}, {IDC_SIZEALL, "sizeall"}};
+const SystemCursor kCursors[] = {
+    {IDC_ARROW, "arrow", Pointer::Arrow}, {IDC_HAND, "hand", Pointer::Hand}, {IDC_SIZEALL, "sizeall", Pointer::Move}};
 
 const SystemCursor* CursorOf(HCURSOR cursor) {
   for (const SystemCursor& c : kCursors)
@@ -294,7 +296,7 @@ HCURSOR WINAPI SetCursor(HCURSOR cursor) {
   const HCURSOR previous = S().cursor;
   if (cursor != previous) {
     S().cursor = cursor;
-    CurrentBackend().PointerShape(shape != nullptr ? static_cast<int>(reinterpret_cast<uintptr_t>(shape->id)) : 0);
+    CurrentBackend().PointerShape(shape != nullptr ? shape->shape : Pointer::Hidden);
   }
   return previous;
 }

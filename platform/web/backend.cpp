@@ -243,7 +243,7 @@ void Backend::WindowDestroyed(HWND window) {
 
 uint64_t Backend::NowMs() { return static_cast<uint64_t>(emscripten_get_now()); }
 
-void Backend::PointerShape(int cursor) { page::PointerShape(cursor); }
+void Backend::PointerShape(core::Pointer pointer) { page::PointerShape(static_cast<int>(pointer)); }
 
 double Backend::TakeShowMs() {
   const double ms = showMs_;

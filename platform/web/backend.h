@@ -64,7 +64,7 @@ class Backend final : public core::Backend {
   void WindowDestroyed(HWND window) override;
   uint64_t NowMs() override;
   void Wait(int64_t timeoutMs) override;
-  void PointerShape(int cursor) override;
+  void PointerShape(core::Pointer pointer) override;
   bool DialogOpened(HWND dialog) override;
   void DialogChanged(HWND dialog) override;
   void DialogClosed(HWND dialog) override;

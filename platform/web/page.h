@@ -44,8 +44,8 @@ void Show(const uint8_t* rgba, const RECT& part, int imageWidth, int imageHeight
 // Puts the `rects` of an image of imageWidth x imageHeight onto the <canvas> (which takes
 // that size): `rgba` holds the whole image's pixels as RGBA rows, without gaps.
 void ShowKept(const uint8_t* rgba, int imageWidth, int imageHeight, const std::vector<RECT>& rects);
-// The pointer's shape over the <canvas>: the number of a system cursor (IDC_ARROW,
-// IDC_HAND, IDC_SIZEALL), 0 for none.
+// The pointer's shape over the <canvas>: a core::Pointer as its number (0 none, 1 the
+// arrow, 2 a pointing hand, 3 four arrows).
 void PointerShape(int cursor);
 
 // A modal dialog as JSON: {"caption", "cx", "cy" (dialog units), "controls": [{"type"

@@ -81,7 +81,7 @@ HWND Backend::AddTarget(Window window, bool own, std::string* error) {
   Target& target = targets_[outer];
   target.window = window;
   target.own = own;
-  target.screen = attributes.screen;
+  target.xScreen = attributes.screen;
   target.layout = layout;
   target.gc = XCreateGC(display_, window, 0, nullptr);
   FindMonitor(&target, attributes.width, attributes.height);
@@ -199,12 +199,12 @@ void Backend::Wait(int64_t timeoutMs) {
 // window is on; the whole X screen when the server tells of no monitors. Found when
 // the window comes and whenever it is moved or resized, not at every tick.
 void Backend::FindMonitor(Target* target, int width, int height) {
-  target->monitor = {WidthOfScreen(target->screen), HeightOfScreen(target->screen)};
+  target->monitor = {WidthOfScreen(target->xScreen), HeightOfScreen(target->xScreen)};
   int major = 0, minor = 0;
   if (target->gone || !XRRQueryVersion(display_, &major, &minor) || (major == 1 && minor < 5)) return;
   int x = 0, y = 0;
   Window child;
-  const Window root = RootWindowOfScreen(target->screen);
+  const Window root = RootWindowOfScreen(target->xScreen);
   if (!XTranslateCoordinates(display_, target->window, root, width / 2, height / 2, &x, &y, &child)) return;
   int count = 0;
   XRRMonitorInfo* monitors = XRRGetMonitors(display_, root, True, &count);

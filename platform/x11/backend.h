@@ -48,7 +48,7 @@ class Backend final : public core::Backend {
   uint64_t NowMs() override;
   void Wait(int64_t timeoutMs) override;
   // In the windows of our own.
-  void PointerShape(int cursor) override;
+  void PointerShape(core::Pointer pointer) override;
   // The screen of the programs in `outer` is that window itself, not the monitor it is
   // on: a picture of the window is then a picture of a screen of its size.
   void ScreenIsOuterWindow(HWND outer);
@@ -61,7 +61,7 @@ class Backend final : public core::Backend {
     Window window = 0;
     bool own = false;
     bool gone = false;  // destroyed under us
-    Screen* screen = nullptr;
+    Screen* xScreen = nullptr;
     PixelLayout layout;
     GC gc = nullptr;
     SIZE monitor = {0, 0};

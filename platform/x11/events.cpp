@@ -38,12 +38,14 @@ WPARAM Buttons(unsigned state) { return (state & Button1Mask) != 0 ? MK_LBUTTON 
 
 }  // namespace
 
-// The system cursors as the cursor font has them: IDC_HAND a hand, IDC_SIZEALL four
-// arrows, IDC_ARROW the arrow; none, the window's parent's.
-void Backend::PointerShape(int cursor) {
+// The system cursors as the cursor font has them: a pointing hand, four arrows, the
+// arrow; none, the window's parent's.
+void Backend::PointerShape(core::Pointer pointer) {
   Cursor shown = None;
-  if (cursor != 0) {
-    const unsigned shape = cursor == 32649 ? XC_hand2 : cursor == 32646 ? XC_fleur : XC_left_ptr;
+  if (pointer != core::Pointer::Hidden) {
+    const unsigned shape = pointer == core::Pointer::Hand   ? XC_hand2
+                           : pointer == core::Pointer::Move ? XC_fleur
+                                                            : XC_left_ptr;
     Cursor& made = cursors_[shape];
     if (made == None) made = XCreateFontCursor(display_, shape);
     shown = made;

@@ -220,7 +220,7 @@
     // The system cursor the program asks for, as CSS has it: IDC_HAND the pointing hand,
     // IDC_SIZEALL four arrows, IDC_ARROW the arrow (as Windows and X draw them).
     pointerShape(cursor) {
-      canvas.style.cursor = { 0: "none", 32512: "default", 32646: "move", 32649: "pointer" }[cursor] || "default";
+      canvas.style.cursor = ["none", "default", "pointer", "move"][cursor] || "default";
     },
     savePicture(stem, redraw, svg) {
       const offer = (blob, name) => {
