@@ -10,7 +10,7 @@ packages=(
   libcairo2-dev libx11-dev libxext-dev libxrandr-dev libxfixes-dev fonts-liberation fontconfig
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   # running and looking: virtual displays, Wine, screenshots, a frozen clock
-  wine wine64 xvfb xdotool imagemagick faketime x11-utils
+  wine wine64 xvfb xdotool imagemagick faketime x11-utils x11-xserver-utils
   # the Linux program's tests: XScreenSaver, pictures, the option description, packages
   xscreensaver librsvg2-bin poppler-utils libxml2-utils dpkg-dev file man-db strace
   # the icons made from res/dreieck.ico (Pillow, for tools/icons.py); the checks of
