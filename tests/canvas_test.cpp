@@ -6,11 +6,20 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "image_backend.h"
+#include "platform/cairo/window_image.h"
 #include "support.h"
 
 namespace {
+
+std::string RectText(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) + "," +
+         std::to_string(r.bottom);
+}
 
 // Whether the pixel at (x, y) is lit (not black).
 bool Lit(cairo_surface_t* image, int x, int y) {
@@ -346,6 +355,123 @@ TEST_F(CanvasTest, FarOffShapesAreClippedBeforeDrawing) {
   for (int x = 0; x < 640; ++x) lit += Lit(backend_->Image(), x, 100);
   EXPECT_GT(lit, 640 * 12 / 24) << "a dash-dot-dot pattern is on for 15 of every 24 steps";
   EXPECT_LT(lit, 640 * 17 / 24);
+}
+
+// What a drawing damaged, in pieces: every pixel it changed lies in one of them, and a
+// slanted line or a circle takes in a small share of its box (the page converts and
+// compares the tiles the pieces touch, not the box).
+TEST_F(CanvasTest, DrawnPiecesHoldEveryChangedPixelAndLittleElse) {
+  struct Case {
+    const char* what;
+    int style, width;
+    std::function<void()> draw;
+    int percentOfBoxMax;  // the pieces' union, in percent of the bounding box
+  };
+  const Case cases[] = {
+      {"a slanted line", PS_SOLID, 1, [this] { Segment(0, 0, 639, 239); }, 8},
+      {"a steep line", PS_SOLID, 1, [this] { Segment(300, 239, 340, 0); }, 25},
+      {"a dash-dot line leaving the canvas", PS_DASHDOT, 1, [this] { Segment(-50, 230, 700, -10); }, 8},
+      {"a wide slanted line", PS_SOLID, 3, [this] { Segment(10, 230, 630, 5); }, 12},
+      {"a circle", PS_SOLID, 1, [this] { Circle(320, 120, 110); }, 10},
+      {"a dotted circle", PS_DOT, 1, [this] { Circle(320, 120, 110); }, 10},
+      {"a wide dashed circle", PS_DASHDOT, 2, [this] { Circle(320, 120, 100); }, 16},
+      {"a circle mostly off the canvas", PS_SOLID, 1, [this] { Circle(600, 200, 500); }, 15},
+      {"a circle of radius 2", PS_SOLID, 1, [this] { Circle(50, 50, 2); }, 100},
+  };
+  for (const Case& c : cases) {
+    backend_->Canvas().Fill({0, 0, 640, 240}, 0);
+    backend_->Canvas().TakeDamage();
+    const std::vector<uint32_t> before = backend_->Pixels();
+    WithPen(c.style, c.width, c.draw);
+    const std::vector<uint32_t> after = backend_->Pixels();
+    std::vector<RECT> pieces;
+    const RECT box = backend_->Canvas().TakeDamage(&pieces);
+    std::vector<unsigned char> covered(before.size(), 0);
+    for (const RECT& p : pieces) {
+      EXPECT_TRUE(p.left >= box.left && p.top >= box.top && p.right <= box.right && p.bottom <= box.bottom)
+          << c.what << ": piece " << p.left << "," << p.top << "-" << p.right << "," << p.bottom << " outside the box";
+      for (int y = p.top; y < p.bottom; ++y)
+        for (int x = p.left; x < p.right; ++x) covered[static_cast<size_t>(y) * 640 + x] = 1;
+    }
+    int changed = 0, missed = 0, area = 0;
+    for (size_t i = 0; i < before.size(); ++i) {
+      changed += before[i] != after[i];
+      missed += before[i] != after[i] && covered[i] == 0;
+      area += covered[i];
+    }
+    EXPECT_GT(changed, 0) << c.what << " changed nothing";
+    EXPECT_EQ(0, missed) << c.what << ": " << missed << " of " << changed << " changed pixels in no piece";
+    const int boxArea = (box.right - box.left) * (box.bottom - box.top);
+    EXPECT_LE(area * 100, c.percentOfBoxMax * boxArea)
+        << c.what << ": the pieces take in " << area << " of the box's " << boxArea << " pixels";
+  }
+}
+
+// Past the most pieces a canvas keeps, the box alone stands for them all; the next
+// drawing starts counting again.
+TEST_F(CanvasTest, TooManyPiecesBecomeTheBox) {
+  const auto segments = [&](int n) {
+    WithPen(PS_SOLID, 1, [&] {
+      for (int i = 0; i < n; ++i) Segment(i % 600, (i / 600) * 20, i % 600 + 3, (i / 600) * 20 + 2);
+    });
+  };
+  backend_->Canvas().TakeDamage();
+  std::vector<RECT> pieces;
+  segments(static_cast<int>(cairo_canvas::Canvas::kDamagePiecesMax));
+  RECT box = backend_->Canvas().TakeDamage(&pieces);
+  EXPECT_EQ(cairo_canvas::Canvas::kDamagePiecesMax, pieces.size()) << "one piece per short segment";
+  segments(static_cast<int>(cairo_canvas::Canvas::kDamagePiecesMax) + 1);
+  box = backend_->Canvas().TakeDamage(&pieces);
+  ASSERT_EQ(1u, pieces.size()) << "too many pieces";
+  EXPECT_TRUE(pieces[0].left == box.left && pieces[0].top == box.top && pieces[0].right == box.right &&
+              pieces[0].bottom == box.bottom)
+      << "the one piece is the box " << box.left << "," << box.top << "-" << box.right << "," << box.bottom;
+  segments(3);
+  backend_->Canvas().TakeDamage(&pieces);
+  EXPECT_EQ(3u, pieces.size()) << "a new count after the box";
+}
+
+// A window's image at a scale: what a released device context drew goes to the memory
+// as its pieces, in the image's own pixels (each window pixel scale x scale of them)
+// and within the image; a resize shows the image whole.
+TEST_F(CanvasTest, WindowImageShowsThePiecesDrawnAtItsScale) {
+  struct Shown {
+    RECT part;
+    std::vector<RECT> pieces;
+  };
+  class Memory final : public cairo_canvas::ImageMemory {
+   public:
+    Memory(int width, int height, std::vector<Shown>* shown)
+        : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height)), shown_(shown) {}
+    ~Memory() override { cairo_surface_destroy(surface_); }
+    cairo_surface_t* Surface() const override { return surface_; }
+    void Show(const RECT& part) override { shown_->push_back({part, {}}); }
+    void ShowPieces(const RECT& part, const std::vector<RECT>& pieces) override { shown_->push_back({part, pieces}); }
+
+   private:
+    cairo_surface_t* surface_;
+    std::vector<Shown>* shown_;
+  };
+  std::vector<Shown> shown;
+  cairo_canvas::WindowImage image(
+      window_, [&](int width, int height) { return std::make_unique<Memory>(width, height, &shown); }, 2);
+  std::string why;
+  ASSERT_TRUE(image.Resize(&why)) << why;
+  ASSERT_EQ(1u, shown.size());
+  EXPECT_EQ(RectText({0, 0, 1280, 480}), RectText(shown[0].part)) << "the resize shows the image whole";
+  core::PenLook pen;
+  pen.colour = 0x00FFFFFF;
+  // From (600, 10) far beyond the window's right edge: two pieces of at most 32 window
+  // pixels along the line with half a pixel around, the second ending at the image's edge.
+  image.Canvas()->Line(pen, false, {600, 10}, {700, 30});
+  image.Canvas()->Flush();
+  ASSERT_EQ(2u, shown.size());
+  EXPECT_EQ(RectText({1198, 18, 1280, 40}), RectText(shown[1].part)) << "the line's box, doubled and clipped";
+  std::string pieces;
+  for (const RECT& piece : shown[1].pieces) pieces += RectText(piece) + " ";
+  EXPECT_EQ("1198,18-1244,32 1240,28-1280,40 ", pieces) << "each piece doubled, within the image";
+  image.Canvas()->Flush();
+  EXPECT_EQ(2u, shown.size()) << "nothing drawn, nothing shown";
 }
 
 }  // namespace

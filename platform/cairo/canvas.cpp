@@ -1,6 +1,7 @@
 #include "platform/cairo/canvas.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -142,10 +143,42 @@ void Canvas::Damage(double left, double top, double right, double bottom) {
     damage_ = {std::min<LONG>(damage_.left, l), std::min<LONG>(damage_.top, t), std::max<LONG>(damage_.right, r),
                std::max<LONG>(damage_.bottom, b)};
   }
+  if (piecesOverflowed_) return;
+  if (pieces_.size() == kDamagePiecesMax) {
+    pieces_.clear();
+    piecesOverflowed_ = true;
+    return;
+  }
+  pieces_.push_back({l, t, r, b});
 }
 
-RECT Canvas::TakeDamage() {
+// The segment's pixels, within `margin` of it, as pieces at most kDamagePiece long
+// along its major axis.
+void Canvas::DamageSegment(double x0, double y0, double x1, double y1, double margin) {
+  const double length = std::max(std::fabs(x1 - x0), std::fabs(y1 - y0));
+  const int n = std::max(1, static_cast<int>(std::min(1e6, std::ceil(length / kDamagePiece))));
+  double ax = x0, ay = y0;
+  for (int j = 1; j <= n; ++j) {
+    const double bx = j == n ? x1 : x0 + (x1 - x0) * j / n, by = j == n ? y1 : y0 + (y1 - y0) * j / n;
+    Damage(std::min(ax, bx) - margin, std::min(ay, by) - margin, std::max(ax, bx) + margin,
+           std::max(ay, by) + margin);
+    ax = bx;
+    ay = by;
+  }
+}
+
+RECT Canvas::TakeDamage(std::vector<RECT>* pieces) {
   RECT damage = damage_;
+  if (pieces != nullptr) {
+    pieces->clear();
+    if (piecesOverflowed_) {
+      if (damage.left < damage.right) pieces->push_back(damage);
+    } else {
+      pieces->swap(pieces_);
+    }
+  }
+  pieces_.clear();
+  piecesOverflowed_ = false;
   damage_ = {0, 0, 0, 0};
   return damage;
 }
@@ -199,10 +232,10 @@ void Canvas::FillBands(const std::vector<Band>& bands, const core::PenLook& pen,
   for (int pass = (opaque && pattern.count > 0) ? 0 : 1; pass < 2; ++pass) {
     const bool wantOn = pass == 1;
     cairo_new_path(cr_);
-    Box box;
     for (const Band& band : bands) {
       double lo, hi;
       if (!ShownPart(band, &lo, &hi)) continue;
+      Box box;
       const double dir = band.m1 >= band.m0 ? 1.0 : -1.0;
       // The pattern over the part that shows, in the direction of travel.
       const double qa = band.p0 + band.s * std::fabs((dir > 0 ? lo : hi) - band.m0);
@@ -213,12 +246,19 @@ void Canvas::FillBands(const std::vector<Band>& bands, const core::PenLook& pen,
       } else {
         WalkPattern(pattern, qa, qb, wantOn, stretch);
       }
+      if (box.left > box.right) continue;
+      // The band from the first stretch to the last, along the line: a slanted band's
+      // box would take in far more than it drew.
+      const double from = band.xMajor ? box.left : box.top, to = band.xMajor ? box.right : box.bottom;
+      const double nFrom = band.c + band.k * (from - band.m0) - band.tie;
+      const double nTo = band.c + band.k * (to - band.m0) - band.tie;
+      if (band.xMajor) DamageSegment(from, nFrom, to, nTo, 0.5);
+      else DamageSegment(nFrom, from, nTo, to, 0.5);
     }
     SetColour(cr_, wantOn ? pen.colour : kBackgroundColour);
     cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
     cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
     cairo_fill(cr_);
-    if (box.left <= box.right) Damage(box.left, box.top, box.right, box.bottom);
   }
 }
 
@@ -229,7 +269,7 @@ void Canvas::StrokeWide(const core::PenLook& pen, const std::vector<std::pair<do
   const double offset = pen.width % 2 == 1 ? 0.5 : 0.0;
   const double x0 = -w - 2, y0 = -w - 2, x1 = width_ + w + 2, y1 = height_ + w + 2;
   cairo_new_path(cr_);
-  double left = 1e300, top = 1e300, right = -1e300, bottom = -1e300;
+  std::vector<std::array<double, 4>> segments;
   for (size_t i = 0; i + 1 < points.size(); ++i) {
     // Liang-Barsky: the part of the segment inside the margin.
     const double ax = points[i].first + offset, ay = points[i].second + offset;
@@ -252,12 +292,9 @@ void Canvas::StrokeWide(const core::PenLook& pen, const std::vector<std::pair<do
     const double sx = ax + t0 * dx, sy = ay + t0 * dy, ex = ax + t1 * dx, ey = ay + t1 * dy;
     cairo_move_to(cr_, sx, sy);
     cairo_line_to(cr_, ex, ey);
-    left = std::min({left, sx, ex});
-    right = std::max({right, sx, ex});
-    top = std::min({top, sy, ey});
-    bottom = std::max({bottom, sy, ey});
+    segments.push_back({sx, sy, ex, ey});
   }
-  if (left > right) return;
+  if (segments.empty()) return;
   SetColour(cr_, pen.colour);
   cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
   cairo_set_line_width(cr_, w);
@@ -265,7 +302,7 @@ void Canvas::StrokeWide(const core::PenLook& pen, const std::vector<std::pair<do
   cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
   cairo_set_dash(cr_, nullptr, 0, 0);
   cairo_stroke(cr_);
-  Damage(left - w, top - w, right + w, bottom + w);
+  for (const auto& [sx, sy, ex, ey] : segments) DamageSegment(sx, sy, ex, ey, w);
 }
 
 void Canvas::Line(const core::PenLook& pen, bool opaque, POINT from, POINT to) {

@@ -66,8 +66,12 @@ class Canvas : public core::Canvas {
   int Width() const { return width_; }
   int Height() const { return height_; }
   // The client area drawn on since the last call, clipped to the canvas; empty
-  // (left >= right) when nothing was drawn.
-  RECT TakeDamage();
+  // (left >= right) when nothing was drawn. With `pieces`, also the pieces it is made
+  // of (a slanted line's or a circle's, not their whole box; the box alone once there
+  // are more than kDamagePiecesMax of them).
+  RECT TakeDamage(std::vector<RECT>* pieces = nullptr);
+  static constexpr size_t kDamagePiecesMax = 4096;
+  static constexpr double kDamagePiece = 32;  // pixels along a line, at most
   // Keeps the labels written from now on (for outputs that keep text as text); the
   // labels kept so far, in order.
   void KeepTexts() { keepTexts_ = true; }
@@ -81,6 +85,7 @@ class Canvas : public core::Canvas {
     double span;      // |to - from|
   };
   void Damage(double left, double top, double right, double bottom);
+  void DamageSegment(double x0, double y0, double x1, double y1, double margin);
   bool ShownPart(const Band& band, double* lo, double* hi) const;
   void AddStretch(const Band& band, double dir, double ra, double rb, Box* box);
   void FillBands(const std::vector<Band>& bands, const core::PenLook& pen, bool opaque);
@@ -101,6 +106,8 @@ class Canvas : public core::Canvas {
   int width_;
   int height_;
   RECT damage_;
+  std::vector<RECT> pieces_;
+  bool piecesOverflowed_ = false;
   bool keepTexts_ = false;
   std::vector<TextRun> texts_;
 };

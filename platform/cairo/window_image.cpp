@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "platform/core/backend.h"
-#include "platform/core/backend.h"
 
 namespace cairo_canvas {
 
@@ -16,9 +15,9 @@ class WindowImage::Drawing final : public cairo_canvas::Canvas {
   Drawing(WindowImage* image, cairo_surface_t* surface, int width, int height, int scale)
       : cairo_canvas::Canvas(surface, width, height, scale), image_(image) {}
   void Flush() override {
-    const RECT part = TakeDamage();
+    const RECT part = TakeDamage(image_->gather_ ? nullptr : &pieces_);
     if (!image_->gather_) {
-      image_->Show(part);
+      image_->ShowPieces(part, &pieces_);
     } else if (part.left < part.right && part.top < part.bottom) {
       RECT& all = image_->gathered_;
       all = all.left < all.right ? RECT{std::min(all.left, part.left), std::min(all.top, part.top),
@@ -29,6 +28,7 @@ class WindowImage::Drawing final : public cairo_canvas::Canvas {
 
  private:
   WindowImage* image_;
+  std::vector<RECT> pieces_;
 };
 
 WindowImage::WindowImage(HWND window, MakeMemory make, int scale, bool gather)
@@ -93,16 +93,37 @@ cairo_surface_t* WindowImage::Surface() const {
   return memory_->Surface();
 }
 
+namespace {
+
+// A part of the window in the image's pixels (scale x scale each), within the image.
+RECT Scaled(RECT part, int scale, int width, int height) {
+  const auto scaled = [scale](LONG v) {
+    return static_cast<LONG>(std::clamp<int64_t>(int64_t{v} * scale, 0, std::numeric_limits<LONG>::max()));
+  };
+  return {scaled(part.left), scaled(part.top), std::min<LONG>(scaled(part.right), width),
+          std::min<LONG>(scaled(part.bottom), height)};
+}
+
+bool Empty(const RECT& part) { return part.left >= part.right || part.top >= part.bottom; }
+
+}  // namespace
+
 void WindowImage::Show(RECT part) {
   if (memory_ == nullptr) return;
-  const auto scaled = [this](LONG v) {
-    return static_cast<LONG>(std::clamp<int64_t>(int64_t{v} * scale_, 0, std::numeric_limits<LONG>::max()));
-  };
-  part = {scaled(part.left), scaled(part.top), std::min<LONG>(scaled(part.right), width_),
-          std::min<LONG>(scaled(part.bottom), height_)};
-  if (part.left >= part.right || part.top >= part.bottom) return;
+  part = Scaled(part, scale_, width_, height_);
+  if (Empty(part)) return;
   cairo_surface_flush(memory_->Surface());
   memory_->Show(part);
+}
+
+void WindowImage::ShowPieces(RECT part, std::vector<RECT>* pieces) {
+  if (memory_ == nullptr) return;
+  part = Scaled(part, scale_, width_, height_);
+  if (Empty(part)) return;
+  for (RECT& piece : *pieces) piece = Scaled(piece, scale_, width_, height_);
+  pieces->erase(std::remove_if(pieces->begin(), pieces->end(), Empty), pieces->end());
+  cairo_surface_flush(memory_->Surface());
+  memory_->ShowPieces(part, *pieces);
 }
 
 }  // namespace cairo_canvas

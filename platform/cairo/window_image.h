@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/cairo/canvas.h"
 #include "platform/core/windows.h"
@@ -38,6 +39,12 @@ class ImageMemory {
   virtual cairo_surface_t* Surface() const = 0;
   // Puts a part of the image, within it and not empty, on the screen.
   virtual void Show(const RECT& part) = 0;
+  // The same, told the pieces of the part that were drawn on (within it, possibly
+  // overlapping): an image that can show pieces cheaper than the whole part may.
+  virtual void ShowPieces(const RECT& part, const std::vector<RECT>& pieces) {
+    static_cast<void>(pieces);
+    Show(part);
+  }
 };
 
 class WindowImage {
@@ -68,6 +75,7 @@ class WindowImage {
 
  private:
   class Drawing;
+  void ShowPieces(RECT part, std::vector<RECT>* pieces);
 
   HWND window_;
   MakeMemory make_;

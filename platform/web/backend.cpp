@@ -31,9 +31,9 @@ static inline uint32_t Rgba(uint32_t p) {
 
 // The image in the program's memory; a part is shown by turning it into the RGBA rows
 // a canvas takes and putting them there. Up to kKeptPixels the image keeps the canvas's
-// RGBA as the page last got it: a part is turned into RGBA over it, and only the tiles
-// of it where a pixel changed are put onto the canvas (a circle's part is its whole
-// square, of which the circle changes a few tiles). A larger image is put in bands of at
+// RGBA as the page last got it: the 32x32 tiles of a part that were drawn on (a circle's
+// part is its whole square, of which its pieces touch a ring of tiles) are turned into
+// RGBA over it, and only the tiles where a pixel changed are put onto the canvas. A larger image is put in bands of at
 // most kBandPixels, so that its RGBA copy stays small however large the image is.
 class Backend::PageImage final : public cairo_canvas::ImageMemory {
  public:
@@ -50,6 +50,7 @@ class Backend::PageImage final : public cairo_canvas::ImageMemory {
     if (cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS && int64_t{width} * height <= kKeptPixels) {
       shown_.reset(new (std::nothrow) uint32_t[static_cast<size_t>(width) * static_cast<size_t>(height)]());
       changed_.resize(static_cast<size_t>(width / kTile + 1));
+      drawn_.resize(static_cast<size_t>(width / kTile + 1) * static_cast<size_t>(height / kTile + 1));
     }
   }
   ~PageImage() override { cairo_surface_destroy(surface_); }
@@ -58,56 +59,80 @@ class Backend::PageImage final : public cairo_canvas::ImageMemory {
 
   cairo_surface_t* Surface() const override { return surface_; }
 
-  void Show(const RECT& part) override {
+  void Show(const RECT& part) override { ShowTimed(part, nullptr); }
+  void ShowPieces(const RECT& part, const std::vector<RECT>& pieces) override { ShowTimed(part, &pieces); }
+
+ private:
+  void ShowTimed(const RECT& part, const std::vector<RECT>* pieces) {
     const double start = emscripten_get_now();
     if (part.left < part.right && part.top < part.bottom) {
-      if (shown_ != nullptr) ShowChanged(part);
+      if (shown_ != nullptr) ShowChanged(part, pieces);
       else ShowBands(part);
     }
     *showMs_ += emscripten_get_now() - start;
   }
 
- private:
   const unsigned char* Row(int y, int left) const {
     return cairo_image_surface_get_data(surface_) + static_cast<size_t>(y) * cairo_image_surface_get_stride(surface_) +
            static_cast<size_t>(left) * 4;
   }
 
-  // Tile row by tile row: the part's RGBA over what the canvas has, noting the tiles
-  // where it changed; then their runs as rectangles (one below the other of the same
-  // width merged), put from the kept RGBA in one call.
-  void ShowChanged(const RECT& part) {
+  // Row y from left to right in RGBA over what the canvas has, noting the tiles where
+  // it changed.
+  void TakeRun(int y, int left, int right) {
+    const unsigned char* row = Row(y, left);
+    unsigned char* kept = reinterpret_cast<unsigned char*>(shown_.get() + static_cast<size_t>(y) * width_ + left);
+    int x = 0;
+    for (; x + 1 < right - left; x += 2) {
+      uint64_t p, was;
+      std::memcpy(&p, row + x * 4, sizeof p);
+      std::memcpy(&was, kept + x * 4, sizeof was);
+      const uint64_t q = Rgba2(p);
+      if (q != was) {
+        std::memcpy(kept + x * 4, &q, sizeof q);
+        changed_[(left + x) / kTile] = changed_[(left + x + 1) / kTile] = 1;
+      }
+    }
+    if (x < right - left) {
+      uint32_t p, was;
+      std::memcpy(&p, row + x * 4, sizeof p);
+      std::memcpy(&was, kept + x * 4, sizeof was);
+      const uint32_t q = Rgba(p);
+      if (q != was) {
+        std::memcpy(kept + x * 4, &q, sizeof q);
+        changed_[(left + x) / kTile] = 1;
+      }
+    }
+  }
+
+  // Tile row by tile row: the tiles of the part that were drawn on (all of them without
+  // `pieces`) in RGBA over what the canvas has, noting the tiles where it changed; then
+  // their runs as rectangles (one below the other of the same width merged), put from
+  // the kept RGBA in one call.
+  void ShowChanged(const RECT& part, const std::vector<RECT>* pieces) {
+    const int columns = width_ / kTile + 1;
+    if (pieces != nullptr) {
+      for (const RECT& piece : *pieces)
+        for (int row = piece.top / kTile; row <= (piece.bottom - 1) / kTile; ++row)
+          std::fill(drawn_.begin() + row * columns + piece.left / kTile,
+                    drawn_.begin() + row * columns + (piece.right - 1) / kTile + 1, 1);
+    }
     rects_.clear();
     open_.clear();
     const int first = part.left / kTile, last = (part.right - 1) / kTile;
     for (int top = part.top; top < part.bottom;) {
       const int bottom = std::min<int>(part.bottom, (top / kTile + 1) * kTile);
       std::fill(changed_.begin() + first, changed_.begin() + last + 1, 0);
-      for (int y = top; y < bottom; ++y) {
-        const unsigned char* row = Row(y, part.left);
-        unsigned char* kept = reinterpret_cast<unsigned char*>(shown_.get() + static_cast<size_t>(y) * width_ + part.left);
-        int x = 0;
-        for (; x + 1 < part.right - part.left; x += 2) {
-          uint64_t p, was;
-          std::memcpy(&p, row + x * 4, sizeof p);
-          std::memcpy(&was, kept + x * 4, sizeof was);
-          const uint64_t q = Rgba2(p);
-          if (q != was) {
-            std::memcpy(kept + x * 4, &q, sizeof q);
-            changed_[(part.left + x) / kTile] = changed_[(part.left + x + 1) / kTile] = 1;
-          }
-        }
-        if (x < part.right - part.left) {
-          uint32_t p, was;
-          std::memcpy(&p, row + x * 4, sizeof p);
-          std::memcpy(&was, kept + x * 4, sizeof was);
-          const uint32_t q = Rgba(p);
-          if (q != was) {
-            std::memcpy(kept + x * 4, &q, sizeof q);
-            changed_[(part.left + x) / kTile] = 1;
-          }
-        }
+      unsigned char* drawn = drawn_.data() + static_cast<size_t>(top / kTile) * columns;
+      for (int t = first; t <= last; ++t) {
+        if (pieces != nullptr && drawn[t] == 0) continue;
+        int end = t;
+        while (end < last && (pieces == nullptr || drawn[end + 1] != 0)) ++end;
+        const int left = std::max<int>(part.left, t * kTile), right = std::min<int>(part.right, (end + 1) * kTile);
+        for (int y = top; y < bottom; ++y) TakeRun(y, left, right);
+        t = end;
       }
+      if (pieces != nullptr) std::fill(drawn + first, drawn + last + 1, 0);
       // The rectangles that end at this tile row's top (open_) may grow down into it.
       below_.clear();
       for (int t = first; t <= last; ++t) {
@@ -169,6 +194,7 @@ class Backend::PageImage final : public cairo_canvas::ImageMemory {
   double* showMs_;
   std::unique_ptr<uint32_t[]> shown_;  // the canvas's RGBA, when kept
   std::vector<unsigned char> changed_;  // of the tile row being shown: the tiles that changed
+  std::vector<unsigned char> drawn_;    // the tiles drawn on, by tile row, while being shown
   std::vector<RECT> rects_;
   std::vector<size_t> open_, below_;  // rects_ that end at the last tile row's bottom, at this one's
   std::vector<uint32_t> rgba_;  // a band's RGBA
