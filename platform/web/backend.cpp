@@ -77,32 +77,29 @@ class Backend::PageImage final : public cairo_canvas::ImageMemory {
            static_cast<size_t>(left) * 4;
   }
 
+  // One word of pixels (one or two) at `from` in RGBA over the kept ones at `kept`;
+  // true when they changed.
+  template <typename Word, Word (*ToRgba)(Word)>
+  static bool Take(const unsigned char* from, unsigned char* kept) {
+    Word p, was;
+    std::memcpy(&p, from, sizeof p);
+    std::memcpy(&was, kept, sizeof was);
+    const Word q = ToRgba(p);
+    if (q == was) return false;
+    std::memcpy(kept, &q, sizeof q);
+    return true;
+  }
+
   // Row y from left to right in RGBA over what the canvas has, noting the tiles where
   // it changed.
   void TakeRun(int y, int left, int right) {
     const unsigned char* row = Row(y, left);
     unsigned char* kept = reinterpret_cast<unsigned char*>(shown_.get() + static_cast<size_t>(y) * width_ + left);
     int x = 0;
-    for (; x + 1 < right - left; x += 2) {
-      uint64_t p, was;
-      std::memcpy(&p, row + x * 4, sizeof p);
-      std::memcpy(&was, kept + x * 4, sizeof was);
-      const uint64_t q = Rgba2(p);
-      if (q != was) {
-        std::memcpy(kept + x * 4, &q, sizeof q);
+    for (; x + 1 < right - left; x += 2)
+      if (Take<uint64_t, Rgba2>(row + x * 4, kept + x * 4))
         changed_[(left + x) / kTile] = changed_[(left + x + 1) / kTile] = 1;
-      }
-    }
-    if (x < right - left) {
-      uint32_t p, was;
-      std::memcpy(&p, row + x * 4, sizeof p);
-      std::memcpy(&was, kept + x * 4, sizeof was);
-      const uint32_t q = Rgba(p);
-      if (q != was) {
-        std::memcpy(kept + x * 4, &q, sizeof q);
-        changed_[(left + x) / kTile] = 1;
-      }
-    }
+    if (x < right - left && Take<uint32_t, Rgba>(row + x * 4, kept + x * 4)) changed_[(left + x) / kTile] = 1;
   }
 
   // Tile row by tile row: the tiles of the part that were drawn on (all of them without
