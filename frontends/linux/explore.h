@@ -11,6 +11,6 @@ namespace dreieck {
 
 // Runs the explorer in `outer`, an X window of our own that `backend` shows: 0 when it
 // ended, 1 (after one line on stderr) when its window could not be made.
-int RunExplorer(const Options& options, x11::Backend* backend, HWND outer);
+int ExploreOnDisplay(const Options& options, x11::Backend* backend, HWND outer);
 
 }  // namespace dreieck

@@ -3,6 +3,7 @@
 // the queue is empty GetMessageA paints what was shown, fires the timers that are due,
 // and otherwise lets the backend wait for the outside world.
 #include "platform/core/state.h"
+#include "platform/core/testing.h"
 
 #include <cstring>
 
@@ -205,9 +206,9 @@ void PostMessageToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
   queue.push_back(msg);
 }
 
-void SetIdleHandler(std::function<void()> handler) { S().idle = std::move(handler); }
-void FailNextMessage() { S().failNextMessage = true; }
-void FailDeviceContexts(bool fail) { S().failDeviceContexts = fail; }
+void SetIdleHandler(std::function<void()> handler) { S().knobs.idle = std::move(handler); }
+void FailNextMessage() { S().knobs.failNextMessage = true; }
+void FailDeviceContexts(bool fail) { S().knobs.failDeviceContexts = fail; }
 
 UINT TimerPeriod(HWND window, UINT_PTR id) {
   auto it = S().timers.find({window, id});
@@ -220,7 +221,7 @@ int TimerCount() { return static_cast<int>(S().timers.size()); }
 
 HDC WINAPI GetDC(HWND window) {
   HDC dc = nullptr;
-  const bool available = !S().failDeviceContexts;
+  const bool available = !S().knobs.failDeviceContexts;
   if (available && (window == nullptr || Window(window, "GetDC") != nullptr)) dc = NewDc(window);
   Call("GetDC", window);
   return dc;
@@ -423,8 +424,8 @@ namespace {
 int NextMessage(MSG* msg) {
   State& s = S();
   for (;;) {
-    if (s.failNextMessage) {
-      s.failNextMessage = false;
+    if (s.knobs.failNextMessage) {
+      s.knobs.failNextMessage = false;
       std::memset(msg, 0xA5, sizeof *msg);
       return -1;
     }
