@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!here) continue;
     const DWORD type = in.Byte() % 12;
     const std::vector<uint8_t> bytes = in.Bytes(in.Byte() % 65);
-    core::SetRegistryValue(kKey, kNames[i], type, std::vector<BYTE>(bytes.begin(), bytes.end()));
+    core::SetRegistryValue(kSettingsKey, kNames[i], type, std::vector<BYTE>(bytes.begin(), bytes.end()));
     if (bytes.size() == 4) {
       uint32_t v;
       std::memcpy(&v, bytes.data(), 4);
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   SaveSettings();
   for (int i = 0; i < kValueCount; ++i) {
-    auto value = core::RegistryValue(kKey, kNames[i]);
+    auto value = core::RegistryValue(kSettingsKey, kNames[i]);
     Require(value && value->type == REG_DWORD && value->data.size() == 4, std::string("not saved: ") + kNames[i]);
     uint32_t v;
     std::memcpy(&v, value->data.data(), 4);
