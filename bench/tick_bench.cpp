@@ -214,13 +214,13 @@ void BM_Tick(benchmark::State& state) {
   SetUp(backend, width, height);
   OnTimerTick();  // places the triangle
   backend.Canvas().TakeDamage();
-  // The tick must draw what it stands for: something at steps 0 to 7 and 10, nothing
-  // at the two quiet ones.
+  // The tick must draw what it stands for: something at the triangle's, the
+  // constructions' and the erase's steps, nothing at the two quiet ones.
   gCycleStep = step;
   OnTimerTick();
   const RECT damage = backend.Canvas().TakeDamage();
   const bool drew = damage.left < damage.right && damage.top < damage.bottom;
-  if (drew != (step <= 7 || step == kStepErase)) {
+  if (drew != (step <= kStepLastConstruction || step == kStepErase)) {
     Fail(state, drew ? "a quiet tick drew" : "the tick drew nothing");
     TearDown();
     return;
@@ -252,7 +252,7 @@ void BM_Tick(benchmark::State& state) {
   TearDown();
 }
 
-// A whole cycle of 11 ticks, all constructions on; the ratio is per tick.
+// A whole cycle (kCycleTicks ticks), all constructions on; the ratio is per tick.
 void BM_Cycle(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
   ImageBackend backend(width, height);
@@ -273,15 +273,15 @@ void BM_Cycle(benchmark::State& state) {
       since = 0;
     }
   }
-  if (ticks != 11 * static_cast<int>(state.iterations())) Fail(state, "a cycle was not 11 ticks long");
+  if (ticks != kCycleTicks * static_cast<int>(state.iterations())) Fail(state, "a cycle was not as long as its steps");
   Ratios(state, "x_erase_per_tick", watch, ticks, erase);
   TearDown();
 }
 
-// A whole cycle of 11 ticks as the saver runs them, each after a pause of the
+// A whole cycle (kCycleTicks ticks) as the saver runs them, each after a pause of the
 // saver's interval (its caches gone cold meanwhile, as between a saver's real ticks),
 // all constructions on; per tick. Only with DREIECK_BENCH_PAUSE_MS (e.g. 500), as each
-// cycle takes 11 pauses; the browser's page times its own ticks the same way.
+// cycle takes kCycleTicks pauses; the browser's page times its own ticks the same way.
 void BM_CycleWithPauses(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
   const timespec pause = {state.range(2) / 1000, (state.range(2) % 1000) * 1000000};
@@ -302,7 +302,7 @@ void BM_CycleWithPauses(benchmark::State& state) {
     } while (gCycleStep != kStepTriangle);
     state.SetIterationTime(elapsed);
   }
-  if (ticks != 11 * static_cast<int>(state.iterations())) Fail(state, "a cycle was not 11 ticks long");
+  if (ticks != kCycleTicks * static_cast<int>(state.iterations())) Fail(state, "a cycle was not as long as its steps");
   Ratios(state, "x_erase_per_tick", watch, ticks, erase);
   TearDown();
 }
@@ -676,7 +676,7 @@ void BM_HeapPerCycle(benchmark::State& state) {
   TearDown();
   state.counters["heap_bytes_per_cycle"] = grown;
   // Ten minutes at 500 ms: 1200 ticks, 109 cycles.
-  state.counters["heap_kB_per_10min_at_500ms"] = grown * 1200.0 / 11.0 / 1024.0;
+  state.counters["heap_kB_per_10min_at_500ms"] = grown * 1200.0 / kCycleTicks / 1024.0;
 }
 BENCHMARK(BM_HeapPerCycle)->ArgName("image")->Arg(0)->Arg(1)->Iterations(1)->UseManualTime()->Unit(
     benchmark::kMillisecond);

@@ -73,7 +73,7 @@ const OptionRow kOtherRows[] = {
      .valueHelp = "six integers AX,AY,BX,BY,CX,CY", .explore = true},
     {.name = "step", .kind = Kind::Integer, .group = Group::Picture, .value = "N",
      .help = "the picture after the tick of step N",
-     .more = "@TRIANGLE@ is the bare triangle, @CONSTRUCTIONS@ add the constructions in the order listed above, "
+     .more = "@TRIANGLE@ is the bare triangle, @FIRST_TO_LAST@ add the constructions in the order listed above, "
              "@QUIET@ add nothing, and @ERASE@ is the erased screen with the caption. The default shows every "
              "construction. With \\fB\\-\\-picture\\fP, or with \\fB\\-\\-explore\\fP from @TRIANGLE@ to "
              "@LAST@.",
@@ -91,7 +91,7 @@ static_assert(std::size(kWhereRows) + kConstructionCount + std::size(kOtherRows)
               "Options::given has a bit for each row");
 
 // A text of the table with the cycle's steps and keys put in where it names them:
-// @TRIANGLE@, @CONSTRUCTIONS@ ("1 to 7"), @LAST@, @QUIET@ ("8 and 9"), @ERASE@ and @KEYS@
+// @TRIANGLE@, @FIRST_TO_LAST@ ("1 to 7"), @LAST@, @QUIET@ ("8 and 9"), @ERASE@ and @KEYS@
 // (the explorer's number keys).
 const char* WithSteps(const char* text) {
   static std::vector<std::unique_ptr<std::string>> made;
@@ -99,7 +99,7 @@ const char* WithSteps(const char* text) {
   const std::string first = std::to_string(kStepFirstConstruction), last = std::to_string(kStepLastConstruction);
   const std::pair<const char*, std::string> names[] = {
       {"@TRIANGLE@", std::to_string(kStepTriangle)},
-      {"@CONSTRUCTIONS@", first + " to " + last},
+      {"@FIRST_TO_LAST@", first + " to " + last},
       {"@LAST@", last},
       {"@QUIET@", std::to_string(kStepFirstQuiet) + " and " + std::to_string(kStepSecondQuiet)},
       {"@ERASE@", std::to_string(kStepErase)},

@@ -23,7 +23,7 @@
 #include "geometry/triangle.h"
 #include "platform/win32.h"
 #include "settings/settings.h"
-#include "shell/host.h"
+#include "shell/shell.h"
 
 namespace explorer {
 

@@ -38,9 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   const dreieck::Options& o = p.options;
-  for (int flag : o.flags) Require(flag >= -1 && flag <= 1, "a construction is on, off or not given");
-  Require(o.background >= -1 && o.background <= 4, "the background is one of five shades");
-  Require(o.intervalMs == -1 || (o.intervalMs >= 500 && o.intervalMs <= 5000), "the interval is within 500..5000");
+  const int none = dreieck::Options::kNotGiven;
+  for (int flag : o.flags) Require(flag == none || flag == 0 || flag == 1, "a construction is on, off or not given");
+  Require(o.background == none || (o.background >= 0 && o.background <= 4), "the background is one of five shades");
+  Require(o.intervalMs == none || (o.intervalMs >= 500 && o.intervalMs <= 5000), "the interval is within 500..5000");
   Require(o.width >= 1 && o.width <= 16384 && o.height >= 1 && o.height <= 16384, "the size is within 1..16384");
   Require(o.step >= kStepTriangle && o.step <= kStepErase, "the step is one of the cycle's");
   Require(o.scale >= 1 && o.scale <= 4, "the scale is within 1..4");

@@ -17,11 +17,11 @@ namespace {
 // The nine values' names in registry order: the constructions', then the background's
 // and the interval's.
 constexpr int kValueCount = kConstructionCount + 2;
-const char* kNames[kValueCount];
+const char* kValueNames[kValueCount];
 void NameValues() {
-  for (int i = 0; i < kConstructionCount; ++i) kNames[i] = kConstructions[i].valueName;
-  kNames[kConstructionCount] = kBackgroundValue;
-  kNames[kConstructionCount + 1] = kIntervalValue;
+  for (int i = 0; i < kConstructionCount; ++i) kValueNames[i] = kConstructions[i].valueName;
+  kValueNames[kConstructionCount] = kBackgroundValue;
+  kValueNames[kConstructionCount + 1] = kIntervalValue;
 }
 
 // The record's nine fields as 32-bit values, in registry order.
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!here) continue;
     const DWORD type = in.Byte() % 12;
     const std::vector<uint8_t> bytes = in.Bytes(in.Byte() % 65);
-    core::SetRegistryValue(kSettingsKey, kNames[i], type, std::vector<BYTE>(bytes.begin(), bytes.end()));
+    core::SetRegistryValue(kSettingsKey, kValueNames[i], type, std::vector<BYTE>(bytes.begin(), bytes.end()));
     if (bytes.size() == 4) {
       uint32_t v;
       std::memcpy(&v, bytes.data(), 4);
@@ -62,16 +62,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint32_t loaded[kValueCount];
   Fields(gSettings, loaded);
   for (int i = 0; i < kValueCount; ++i)
-    Require(loaded[i] == expected[i], std::string("field of ") + kNames[i] + " not as stored or default");
+    Require(loaded[i] == expected[i], std::string("field of ") + kValueNames[i] + " not as stored or default");
   Require(core::OpenKeyCount() == 0, "LoadSettings left a key open");
 
   SaveSettings();
   for (int i = 0; i < kValueCount; ++i) {
-    auto value = core::RegistryValue(kSettingsKey, kNames[i]);
-    Require(value && value->type == REG_DWORD && value->data.size() == 4, std::string("not saved: ") + kNames[i]);
+    auto value = core::RegistryValue(kSettingsKey, kValueNames[i]);
+    Require(value && value->type == REG_DWORD && value->data.size() == 4, std::string("not saved: ") + kValueNames[i]);
     uint32_t v;
     std::memcpy(&v, value->data.data(), 4);
-    Require(v == expected[i], std::string("saved differently: ") + kNames[i]);
+    Require(v == expected[i], std::string("saved differently: ") + kValueNames[i]);
   }
 
   // The dialog opened and confirmed without a change.
@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint32_t& interval = expected[kConstructionCount + 1];
   interval = static_cast<uint32_t>(std::clamp(static_cast<int32_t>(interval), kIntervalMinMs, kIntervalMaxMs));
   for (int i = 0; i < kValueCount; ++i)
-    Require(after[i] == expected[i], std::string("OK without changes altered ") + kNames[i]);
+    Require(after[i] == expected[i], std::string("OK without changes altered ") + kValueNames[i]);
   Require(core::Errors().empty(), "platform misuse: " + (core::Errors().empty() ? "" : core::Errors()[0]));
   return 0;
 }

@@ -30,6 +30,8 @@ void RestoreProgram(const ProgramState& state);
 void ResetProgram();
 
 // ---- A moment of the cycle ----
+// The ticks of a whole cycle with every construction on.
+constexpr int32_t kCycleTicks = kStepErase + 1;
 // What a tick at step 0 and the ticks of the constructions choose: a random triangle
 // placed inside gMainWindow's client area (false, leaving gTriangle as it was, when the
 // area is empty), and the first construction's step from s on whose construction is

@@ -22,7 +22,6 @@ TEST(CommandLineTable, ModeAndParentHandle) {
 }
 
 const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(uintptr_t{0x400000});
-const char kKey[] = "Software\\Morvaselkin";
 
 class Entry : public CoreTest {
  protected:

@@ -6,7 +6,8 @@
 #   names one of the program's globals, or names Dreieck outside its comments (the
 #   front ends hand in the names, titles and icons their windows carry);
 # - the front ends reach the program only through the driver: nothing under
-#   frontends/ includes shell/, settings/, geometry/, render/, explorer/ or res/;
+#   frontends/ includes shell/, settings/, geometry/, render/, explorer/ or res/, or
+#   names the program's state or the functions that run it;
 # - the tests' seam stays the tests': only the core's own files, tests, fuzzers and
 #   benchmarks include platform/core/testing.h, and only the core's own files include
 #   its inner state (platform/core/state.h); the recording backend sees the core through
@@ -28,25 +29,35 @@ finding() {
   echo "$2"
   broken=$((broken + 1))
 }
-# code FILES...: grep's FILE:LINE:TEXT lines on stdin without those that are only a
-# comment.
-code() { grep -vE '^[^:]+:[0-9]+:\s*(//|\*|/\*|#)'; }
+# code PATTERN: grep's FILE:LINE:TEXT lines on stdin whose code, with the comments cut
+# off (// to the end, and the lines of a /* */ block that begin with * or /*), still
+# holds PATTERN (an extended regular expression, without regard to case).
+code() {
+  sed -E 's#//.*$##; s#^([^:]+:[0-9]+:)\s*(/\*|\* |\*$|\*/).*$#\1#' | grep -iE "^[^:]+:[0-9]+:.*($1)"
+}
+# The folders of source code (not the build trees).
+sources=(bench driver explorer frontends fuzz geometry platform render res settings shell tests)
 
 program='(shell|explorer|settings|geometry|render|res|driver|frontends)/'
 globals='\b(gMainWindow|gCycleStep|gTriangle|gSettings|gTimerId|gInstance|WinMain|OnTimerTick|kConstructions)\b'
 finding "platform/ reaches into the program" \
   "$(grep -rnE "#include \"$program" platform; grep -rnwE "$globals" platform | grep -v '^platform/core/windows.h:')"
 finding "platform/ names Dreieck" \
-  "$(grep -rniE 'dreieck' platform --include='*.cpp' --include='*.h' --include='*.c' --include='*.js' | code)"
+  "$(grep -rniE 'dreieck' platform --include='*.cpp' --include='*.h' --include='*.c' --include='*.js' | code dreieck)"
 
 finding "a front end reaches past the driver into the program" \
   "$(grep -rnE '#include "(shell|settings|geometry|render|explorer|res)/' frontends)"
 
+running='\b(BackgroundBrush|SaveProgram|RestoreProgram|ResetProgram|LoadSettings|SaveSettings|TickWithCorners|DrawCycleUpTo)\b'
+finding "a front end names the program's state or its functions" \
+  "$(grep -rnE "$globals|$running" frontends --include='*.cpp' --include='*.h' | code "$globals|$running")"
+
 finding "testing.h is included outside the core, the tests, the fuzzers and the benchmarks" \
-  "$(grep -rnE '#include "platform/core/testing.h"' --include='*.cpp' --include='*.h' . |
-    grep -vE '^\./(platform/core|tests|fuzz|bench)/')"
+  "$(grep -rnE '#include "platform/core/testing.h"' --include='*.cpp' --include='*.h' "${sources[@]}" 2>/dev/null |
+    grep -vE '^(platform/core|tests|fuzz|bench)/')"
 finding "the core's inner state is reached from outside the core" \
-  "$(grep -rnE '#include "platform/core/state.h"' --include='*.cpp' --include='*.h' . | grep -vE '^\./platform/core/')"
+  "$(grep -rnE '#include "platform/core/state.h"' --include='*.cpp' --include='*.h' "${sources[@]}" 2>/dev/null |
+    grep -vE '^platform/core/')"
 
 # The registry's value names and the constructions' option names, as the program
 # writes them once (settings/).

@@ -30,6 +30,11 @@ planted=(
   "frontends/linux/display.cpp|#include \"settings/settings.h\"|a front end reaches past the driver into the program"
   "frontends/page/main.cpp|#include \"shell/shell.h\"|a front end reaches past the driver into the program"
   "frontends/linux/picture.cpp|#include \"explorer/explorer.h\"|a front end reaches past the driver into the program"
+  "frontends/page/main.cpp|int Shade() { return gSettings.background; }|a front end names the program's state or its functions"
+  "frontends/linux/display.cpp|  ResetProgram();|a front end names the program's state or its functions"
+  "platform/x11/backend.h|#define kTitle \"Dreieck\"|platform/ names Dreieck"
+  "platform/x11/events.cpp|  *title = \"Dreieck\";|platform/ names Dreieck"
+  "platform/cairo/svg.cpp|const char* Who() { return \"dreieck\"; }  // its name|platform/ names Dreieck"
   "driver/run.cpp|#include \"platform/core/testing.h\"|testing.h is included outside the core, the tests, the fuzzers and the benchmarks"
   "platform/record/record.cpp|#include \"platform/core/state.h\"|the core's inner state is reached from outside the core"
   "frontends/page/site/page.js|const valueName = \"Hintergrundfarbe\";|the page's script knows what the program knows"
@@ -48,10 +53,21 @@ for row in "${planted[@]}"; do
     fail "$line in $file: the place is not named: $(cat "$run/planted.out")"
   fi
 done
-# A comment may name Dreieck.
-fresh
-printf '// Dreieck is drawn here as well.\n' >>"$run/tree/platform/x11/events.cpp"
-"$top/tests/layout.sh" "$run/tree" >"$run/comment.out"
-expect_eq "a comment that names Dreieck in platform/: exit code" 0 "$?"
+# Comments may name Dreieck and the program's state.
+# file | the comment planted at its end
+comments=(
+  "platform/x11/events.cpp|// Dreieck is drawn here as well."
+  "platform/x11/backend.cpp|static int kept = 1;  // as Dreieck keeps it"
+  "platform/web/backend.cpp|/* Dreieck's page"
+  "platform/web/backend.cpp| * draws into Dreieck's canvas */"
+  "frontends/linux/display.cpp|// gSettings is the driver's to read."
+)
+for row in "${comments[@]}"; do
+  IFS='|' read -r file line <<<"$row"
+  fresh
+  printf '%s\n' "$line" >>"$run/tree/$file"
+  "$top/tests/layout.sh" "$run/tree" >"$run/comment.out"
+  expect_eq "the comment '$line' in $file: exit code" 0 "$?"
+done
 rm -rf "$run/tree"
 checks_end

@@ -76,4 +76,17 @@ TEST_F(State, TheExplorerGivesBackEveryGlobal) {
   EXPECT_EQ(marked, Globals());
 }
 
+// An explorer whose window cannot be made (its outer window is gone) leaves the
+// program's state as it found it, the settings it read for itself too.
+TEST_F(State, AnExplorerThatCannotOpenLeavesTheStateAlone) {
+  core::SetRegistryDword(kSettingsKey, kConstructions[0].valueName, 1);
+  const HWND outer = core::NewOuterWindow("outer", 320, 240);
+  core::DestroyWindowTree(outer);
+  RestoreProgram(Marked());
+  const std::string marked = Globals();
+  EXPECT_EQ(nullptr, explorer::Open(outer, explorer::Start(), nullptr));
+  EXPECT_EQ(marked, Globals());
+  core::TakeErrors();  // the window made in a window that is gone: noted, as Windows fails it
+}
+
 }  // namespace

@@ -100,7 +100,7 @@ source "$root/tools/lib/steps.sh"
 step() {
   local name=$1 what=$2
   shift 2
-  logged_step release "build/dist/logs/$name.log" "$what" "$@"
+  logged_step release "$work/logs/$name.log" "$what" "$@"
 }
 skipped() { echo "release: skipped: $*"; }
 

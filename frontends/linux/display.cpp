@@ -29,7 +29,8 @@ int signalPipe[2] = {-1, -1};
 // The name of the program's lines, and its windows' title, class and icon, as the
 // desktop entries (packaging/linux) name them.
 const char kProgram[] = "dreieck";
-const x11::OwnWindowLook kLook = {"Dreieck", kProgram, "Dreieck", kWindowIcon, kWindowIconLength};
+const x11::OwnWindowLook kLook = {
+    .title = "Dreieck", .instance = kProgram, .className = "Dreieck", .icon = kWindowIcon, .iconLength = kWindowIconLength};
 
 void OnSignal(int) {
   const int saved = errno;

@@ -7,8 +7,10 @@
 //
 // In the template, the line `.\" synopsis` becomes the synopsis and `.\" options GROUP`
 // (where, what, picture, other) the entries of that group; @PROJECT_VERSION@,
-// @IMAGE_SIDE_MAX@, @PDF_SIDE_MIN@, @PDF_SIDE_MAX@, @CONSTRUCTIONS@ (how many there are)
-// and @CYCLE_STEPS@ (the ticks of a cycle with all of them) become their values. The
+// @IMAGE_SIDE_MAX@, @PDF_SIDE_MIN@, @PDF_SIDE_MAX@, @CONSTRUCTIONS@ (how many there are),
+// @CYCLE_STEPS@ (the ticks of a cycle with all of them), @TRIANGLE_STEP@ and
+// @LAST_CONSTRUCTION_STEP@ (the steps of the triangle and of the last construction)
+// become their values. The
 // template's one table names the constructions, in the table's order.
 // Exit status: 0 written, 1 a file could not be read or written or the template's
 // constructions are not the table's, 2 bad usage.
@@ -172,6 +174,8 @@ int main(int argc, char** argv) {
   Replace(&page, "@PROJECT_VERSION@", argv[3]);
   Replace(&page, "@CONSTRUCTIONS@", std::to_string(kConstructionCount));
   Replace(&page, "@CYCLE_STEPS@", std::to_string(kStepErase + 1));
+  Replace(&page, "@TRIANGLE_STEP@", std::to_string(kStepTriangle));
+  Replace(&page, "@LAST_CONSTRUCTION_STEP@", std::to_string(kStepLastConstruction));
   Replace(&page, "@IMAGE_SIDE_MAX@", std::to_string(dreieck::kImageSideMax));
   Replace(&page, "@PDF_SIDE_MIN@", std::to_string(dreieck::kPdfSideMin));
   Replace(&page, "@PDF_SIDE_MAX@", std::to_string(dreieck::kPdfSideMax));

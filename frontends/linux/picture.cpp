@@ -60,6 +60,7 @@ bool RunCycle(int width, int height, cairo_canvas::Canvas* canvas, const Options
   PictureListener listener(afterTick);
   const driver::Ran ran = driver::RunSaver(backend.MakeOuterWindow(), driver::PlanOf(o), &listener);
   core::InstallBackend(nullptr);
+  if (backend.TimerMissing()) std::fprintf(stderr, "dreieck: the program set no timer\n");
   return ran.window;
 }
 

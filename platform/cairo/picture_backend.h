@@ -19,8 +19,9 @@ class PictureBackend final : public core::Backend {
   core::Canvas* CanvasOf(HWND window) override;
   uint64_t NowMs() override { return now_; }
   // Jumps to the next timer. With none set no tick would ever come: the program is
-  // told to quit with 1, and stderr says why.
+  // told to quit with 1, and TimerMissing() tells why.
   void Wait(int64_t timeoutMs) override;
+  bool TimerMissing() const { return timerMissing_; }
 
  private:
   int width_;
@@ -28,6 +29,7 @@ class PictureBackend final : public core::Backend {
   Canvas* canvas_;
   HWND outer_ = nullptr;
   uint64_t now_ = 0;
+  bool timerMissing_ = false;
 };
 
 }  // namespace cairo_canvas

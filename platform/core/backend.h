@@ -100,6 +100,10 @@ class Backend {
 Backend& CurrentBackend();
 void InstallBackend(Backend* backend);
 
+// The loud end of what the core or a backend does not support: one line on stderr
+// ("platform: unsupported: WHAT"), then abort.
+[[noreturn]] void Unsupported(const std::string& what);
+
 // The colour a brush paints: the five stock brushes, then GDI's grey steps.
 COLORREF BrushColour(HBRUSH brush);
 

@@ -100,7 +100,7 @@ void InstallBackend(Backend* backend) { installed = backend; }
 void Error(const std::string& what) { S().errors.push_back(what); }
 
 void Unsupported(const std::string& what) {
-  std::fprintf(stderr, "platform core: unsupported: %s\n", what.c_str());
+  std::fprintf(stderr, "platform: unsupported: %s\n", what.c_str());
   std::abort();
 }
 

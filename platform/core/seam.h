@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
-#include <string>
 
 #include "platform/core/backend.h"
 
@@ -33,9 +32,6 @@ Knobs& TheKnobs();
 // messages wait, and whether the quit message does.
 size_t QueuedMessages();
 bool QuitPosted();
-
-// The core's loud end of what it does not support: one line on stderr, then abort.
-[[noreturn]] void Unsupported(const std::string& what);
 
 // The backend the core has when none is installed.
 Backend* RecordingBackend();

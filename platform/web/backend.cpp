@@ -224,8 +224,7 @@ core::Canvas* Backend::CanvasOf(HWND window) {
 // The program's window fills the outer window; its pixels are an image of the same size.
 void Backend::WindowCreated(HWND window) {
   if (core::Parent(window) != outer_ || program_ != nullptr) {
-    std::fprintf(stderr, "page: a second window, or one outside the page, is not supported\n");
-    std::abort();
+    core::Unsupported("a second window, or one outside the page");
   }
   program_ = window;
   image_ = std::make_unique<cairo_canvas::WindowImage>(

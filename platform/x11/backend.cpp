@@ -115,8 +115,7 @@ cairo_surface_t* Backend::ImageOf(HWND window) const {
 void Backend::WindowCreated(HWND window) {
   const HWND outer = core::Parent(window);
   if (targets_.count(outer) == 0) {
-    std::fprintf(stderr, "%s: a window outside the X window it belongs in is not supported\n", program_.c_str());
-    std::abort();
+    core::Unsupported("a window outside the X window it belongs in");
   }
   Program& program = programs_[window];
   program.outer = outer;

@@ -119,7 +119,7 @@ set_dword() { set_setting "$1" "$2" "$run" || fail "reg add $1 $2"; }
 set_flags() {
   local names=(Schwerlinien Inkreis Umkreis Hoehenlinien Feuerbachkreis "Eulersche Gerade" Ankreise)
   local flags=("$@") i
-  for i in 0 1 2 3 4 5 6; do set_dword "${names[$i]}" "${flags[$i]}"; done
+  for i in "${!names[@]}"; do set_dword "${names[$i]}" "${flags[$i]}"; done
 }
 # stored_values: every value under the key as "name=decimal", one a line, sorted;
 # nothing when there is no key.

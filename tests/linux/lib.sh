@@ -93,7 +93,14 @@ no_shm_segments() { [ "$(shm_segments "$1")" -eq 0 ]; }
 source "$top/tools/lib/cycle.sh"
 # Every construction off: four ticks a cycle, a new red triangle every other second at 500 ms.
 triangle_only=()
-[ -x "$bin" ] && mapfile -t triangle_only < <(every_construction_off "$bin")
+if [ -x "$bin" ]; then
+  mapfile -t triangle_only < <(every_construction_off "$bin")
+  # One for each construction --help names, and there are some.
+  if [ "${#triangle_only[@]}" -eq 0 ] || [ "${#triangle_only[@]}" -ne "$("$bin" --help | grep -c '^  --\[no-\]')" ]; then
+    echo "FAIL: the constructions of $bin --help are not all read: ${triangle_only[*]}"
+    exit 1
+  fi
+fi
 
 # outgrow NAME WID SIZE REASON GEOMETRY: the window WID of the running dreieck (started
 # as NAME, with every construction off) grows to SIZE, too large for an image of it,

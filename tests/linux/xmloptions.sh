@@ -89,6 +89,22 @@ while IFS='|' read -r name value _; do
   grep -qE -- "^ {7}--$name${value:+ $value}( |\$)" "$run/man.txt" || fail "the man page has no entry for --$name $value"
 done <<<"$table"
 
+# The numbers the man page takes from the cycle's steps, and nothing left unfilled.
+expect_eq "the man page's markers, all filled in" "" "$(grep -n '@' "$manpage")"
+# what | the words the man page must show
+numbers=(
+  "the steps of --step|0 is the bare triangle, 1 to 7 add the constructions in the order listed above, 8 and 9 add nothing, and 10 is the erased screen with the caption."
+  "the steps --explore takes|or with --explore from 0 to 7."
+  "the explorer's keys|1 to 7 switch a construction on or off"
+  "the cycle|A cycle with all 7 constructions lasts 11 steps."
+  "where the explorer begins|--step (0 to 7) as where it begins."
+)
+flat=$(tr -s ' \n' ' ' <"$run/man.txt")
+for row in "${numbers[@]}"; do
+  IFS='|' read -r what words <<<"$row"
+  if [[ "$flat" == *"$words"* ]]; then pass "the man page names $what: $words"; else fail "the man page lacks [$words] ($what)"; fi
+done
+
 # The template's table of the constructions follows the option table: a template whose
 # rows are in another order, or lack one, makes no man page.
 template=$top/frontends/linux/dreieck.6.in
