@@ -45,11 +45,45 @@ Never released.
 EOF
 
 cp "$run/NEWS.md" "$run/NEWS"
+# variant NAME LINE...: notes of a few lines, the file NAME in the run folder.
+variant() {
+  local name=$1
+  shift
+  printf '%s\n' "$@" >"$run/$name"
+}
+variant NEWS-day "# News" "" "## 2.2 (2027-02-29)" "" "Said."
+variant NEWS-april "# News" "" "## 2.2 (2027-03-04)" "" "Said." "" "## 2.1 (2027-04-31)" "" "Said."
+variant NEWS-month "# News" "" "## 2.2 (2027-13-01)" "" "Said."
+variant NEWS-zero "# News" "" "## 2.2 (2027-01-00)" "" "Said."
+variant NEWS-century "# News" "" "## 2.2 (2100-02-29)" "" "Said."
+variant NEWS-leap "# News" "" "## 2.2 (2000-02-29)" "" "A leap day." "" "## 2.1 (2028-02-29)" "" "Another."
+variant NEWS-fence "# News" "" "## 2.2 (2027-03-04)" "" "An example:" "" '```' "## 2.1 (2026-12-09)" '```'
+variant NEWS-tilde "# News" "" "## 2.2 (2027-03-04)" "" '~~~ sh' '```' "## Notes" '~~~'
+variant NEWS-open "# News" "" "## 2.2 (2027-03-04)" "" '   ```' "" "## 2.1 (2026-12-09)"
+variant NEWS-closed "# News" "" "## 2.2 (2027-03-04)" "" '```' "# a comment of the shell" '```' "" "## 2.1 (2026-12-09)" \
+  "" "Old."
+variant NEWS-comment "# News" "" "## 2.2 (2027-03-04)" "" "<!-- what it brings," "     to be written -->" "" \
+  "## 2.1 (2026-12-09)" "" "Old."
+variant NEWS-said "# News" "" "## 2.2 (2027-03-04)" "" "<!-- before -->" "Said <!-- not this --> twice." "<!-- nor" \
+  "this -->"
 log() { echo "-- $*"; }
 log "news.sh entry: the body of a dated entry, or one line and exit code 4"
 # arguments | exit code | the output (stdout and stderr)
 cases=(
   "entry NEWS 2.0.1|0|The first one."
+  "entry NEWS-day 2.2|4|news: NEWS-day line 3: the heading \"## 2.2 (2027-02-29)\" names a day that does not exist"
+  "entry NEWS-april 2.2|4|news: NEWS-april line 7: the heading \"## 2.1 (2027-04-31)\" names a day that does not exist"
+  "entry NEWS-month 2.2|4|news: NEWS-month line 3: the heading \"## 2.2 (2027-13-01)\" names a day that does not exist"
+  "entry NEWS-zero 2.2|4|news: NEWS-zero line 3: the heading \"## 2.2 (2027-01-00)\" names a day that does not exist"
+  "entry NEWS-century 2.2|4|news: NEWS-century line 3: the heading \"## 2.2 (2100-02-29)\" names a day that does not exist"
+  "entry NEWS-leap 2.2|0|A leap day."
+  "entry NEWS-leap 2.1|0|Another."
+  "entry NEWS-fence 2.2|4|news: NEWS-fence line 8: the heading \"## 2.1 (2026-12-09)\" is inside the fenced code block of line 7"
+  "entry NEWS-tilde 2.2|4|news: NEWS-tilde line 7: the heading \"## Notes\" is inside the fenced code block of line 5"
+  "entry NEWS-open 2.2|4|news: NEWS-open line 7: the heading \"## 2.1 (2026-12-09)\" is inside the fenced code block of line 5"
+  "entry NEWS-closed 2.1|0|Old."
+  "entry NEWS-comment 2.2|4|news: the entry for 2.2 in NEWS-comment says nothing"
+  "entry NEWS-said 2.2|0|Said  twice."
   "entry NEWS 3.0|4|news: NEWS has no entry for version 3.0: add a section '## 3.0 (YYYY-MM-DD)' saying what it brings"
   "entry NEWS 1.9|4|news: the heading of 1.9 in NEWS names no day: write it as '## 1.9 (YYYY-MM-DD)'"
   "entry NEWS 1.8|4|news: the entry for 1.8 in NEWS says nothing"
@@ -136,6 +170,16 @@ fi
 chmod 755 "$run"
 "$news" debian-changelog "$run/NEWS.md" 2.1 "$maintainer" "$run/no/such/folder/changelog" 2>/dev/null
 expect_eq "no such folder: exit code 1" 1 $?
+# Notes it refuses give no changelog; HTML comments are not in it.
+got=$("$news" debian-changelog "$run/NEWS-april" 2.2 "$maintainer" "$run/april.changelog" 2>&1)
+expect_eq "a day that does not exist: no changelog, one line, exit code 4" \
+  "4 news: $run/NEWS-april line 7: the heading \"## 2.1 (2027-04-31)\" names a day that does not exist " \
+  "$? $got $(ls "$run/april.changelog" 2>/dev/null)"
+"$news" debian-changelog "$run/NEWS-comment" 2.2 "$maintainer" "$run/comment.changelog"
+expect_eq "an entry that is only a comment: not in the changelog, nor is the comment" \
+  "dreieck (2.1) stable|no comment" \
+  "$(grep -o '^dreieck ([0-9.]*) [A-Za-z]*' "$run/comment.changelog" | paste -sd '|')|$(grep -q -e '<!--' -e 'to be written' \
+    "$run/comment.changelog" && echo comment || echo no comment)"
 expect_eq "no temporary file left" "" "$(find "$run" -name '*.XXXXXX*' -o -name 'kept.*' -o -name 'changelog.*')"
 
 # ---- tools/compare-release.sh
@@ -231,7 +275,7 @@ expect_eq "one folder: exit code 2" 2 $?
 expect_eq "a folder that is not there: exit code 2" 2 $?
 
 # ---- tools/release.sh's refusals, before any build, in a clone of the project's files
-log "release.sh: a dirty tree (exit code 3) and a version without notes (exit code 4), one line each"
+log "release.sh: a dirty tree (exit code 3), a version without notes and notes refused (exit code 4), one line each"
 repo=$run/repo
 mkdir -p "$repo/tools"
 cp "$top/tools/release.sh" "$top/tools/news.sh" "$repo/tools/"
@@ -259,6 +303,13 @@ got=$("$repo/tools/release.sh" 2>&1)
 expect_eq "a version without notes: exit code" 4 $?
 expect_eq "a version without notes: the line" \
   "release: NEWS.md has no entry for version 3.0: add a section '## 3.0 (YYYY-MM-DD)' saying what it brings" "$got"
+printf '## 3.0 (2027-02-30)\n\nSaid.\n' >>"$repo/NEWS.md"
+git -C "$repo" -c user.name=t -c user.email=t@localhost commit -qam four
+got=$("$repo/tools/release.sh" 2>&1)
+expect_eq "a day that does not exist: exit code" 4 $?
+expect_eq "a day that does not exist: the line" \
+  "release: NEWS.md line $(grep -n '^## 3.0' "$repo/NEWS.md" | cut -d: -f1): the heading \"## 3.0 (2027-02-30)\" names a day that does not exist" \
+  "$got"
 "$repo/tools/release.sh" --bogus >/dev/null 2>&1
 expect_eq "an unknown argument: exit code 2" 2 $?
 expect_eq "the refusals wrote no dist/" "" "$(ls -d "$repo/dist" 2>/dev/null)"
