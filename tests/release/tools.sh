@@ -2,12 +2,17 @@
 # The release's tools on made-up notes and archives: tools/news.sh (an entry of
 # NEWS.md, the Debian changelog made of it) and tools/compare-release.sh (the first
 # file, member and byte where two releases differ), and tools/release.sh's refusals
-# (a dirty work tree, a version without notes), which come before any build.
+# (a dirty work tree, a version without notes), which come before any build; then
+# tools/release.sh whole, with stand-ins for the builders (cmake, cpack, lintian, ...)
+# that make small artifacts as they make theirs: its ZIPs normalised, its sums, its
+# source archive, and docs/release.md's verification of that release, as written.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 # shellcheck source=SCRIPTDIR/../lib/checks.sh
 source "$here/../lib/checks.sh"
+# shellcheck source=SCRIPTDIR/lib.sh
+source "$here/lib.sh"
 news=$top/tools/news.sh
 compare=$top/tools/compare-release.sh
 new_run release-tools
@@ -269,10 +274,15 @@ expect_eq "a file in one folder only: exit code" 1 $?
 expect_eq "a file in one folder only: named" "compare-release: first difference: notes.txt: only in $run/more
 compare-release: 1 of 4 files differ:
 compare-release:   notes.txt: only in $run/more" "$got"
-"$compare" "$run/a" 2>/dev/null
-expect_eq "one folder: exit code 2" 2 $?
-"$compare" "$run/a" "$run/none" 2>/dev/null
-expect_eq "a folder that is not there: exit code 2" 2 $?
+# arguments | what it says (exit code 2)
+usage="usage: tools/compare-release.sh DIR-A DIR-B (two folders)"
+cases=("$run/a|$usage" "$run/a $run/none|$usage" "$run/a $run/b $run/more|$usage" "|$usage")
+for row in "${cases[@]}"; do
+  IFS='|' read -r arguments want <<<"$row"
+  # shellcheck disable=SC2086  # the words of the case
+  got=$("$compare" $arguments 2>&1)
+  expect_eq "compare-release.sh [${arguments//$run\//}]: exit code and line" "2 $want" "$? $got"
+done
 
 # ---- tools/release.sh's refusals, before any build, in a clone of the project's files
 log "release.sh: a dirty tree (exit code 3), a version without notes and notes refused (exit code 4), one line each"
@@ -313,5 +323,87 @@ expect_eq "a day that does not exist: the line" \
 "$repo/tools/release.sh" --bogus >/dev/null 2>&1
 expect_eq "an unknown argument: exit code 2" 2 $?
 expect_eq "the refusals wrote no dist/" "" "$(ls -d "$repo/dist" 2>/dev/null)"
+
+# ---- tools/release.sh whole, the builders' work done by stand-ins, in seconds
+log "release.sh with stand-ins for the builders: the artifacts, the ZIPs normalised, the verification of docs/release.md"
+stubs=$run/stubs
+mkdir -p "$stubs"
+# cmake --preset P -B TREE ... (in the sources): the tree, its preset and version;
+# cmake --build TREE: its program.
+cat >"$stubs/cmake" <<'STUB'
+#!/bin/bash
+case $1 in
+  --preset) mkdir -p "$4" && echo "$2 $(sed -nE 's/^project\([A-Za-z]+ VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)" >"$4/stub" ;;
+  --build) read -r preset version <"$2/stub" && printf 'MZ the %s program of %s\n' "$preset" "$version" >"$2/Dreieck.scr" ;;
+  *) exit 1 ;;
+esac
+STUB
+# cpack -G DEB|ZIP -B DIR (in a tree): a package as CPack makes one: a .deb of files
+# at SOURCE_DATE_EPOCH; a ZIP's entries at the time the files were made (long ago), in
+# the order of the install rules, with their owners.
+cat >"$stubs/cpack" <<'STUB'
+#!/bin/bash
+set -e
+read -r preset version <stub
+out=$4
+mkdir -p "$out/stage"
+case $2 in
+  DEB)
+    mkdir -p "$out/stage/DEBIAN" "$out/stage/usr/bin"
+    printf 'Package: dreieck\nVersion: %s\nArchitecture: amd64\nMaintainer: t <t@localhost>\nDescription: d\n' \
+      "$version" >"$out/stage/DEBIAN/control"
+    cp Dreieck.scr "$out/stage/usr/bin/dreieck"
+    find "$out/stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+    dpkg-deb -Zgzip --root-owner-group --build "$out/stage" "$out/dreieck_${version}_amd64.deb" >/dev/null ;;
+  ZIP)
+    name=Dreieck-$version-$([ "$preset" = web ] && echo web || echo win64)
+    mkdir -p "$out/stage/$name"
+    echo "the licence" >"$out/stage/$name/LICENSE.txt"
+    if [ "$preset" = web ]; then echo "<!doctype html>" >"$out/stage/$name/index.html"
+    else cp Dreieck.scr "$out/stage/$name/"; fi
+    touch -d '2001-02-03 04:05:06' "$out/stage/$name" "$out/stage/$name"/*
+    (cd "$out/stage" && zip -q "../$name.zip" "$name/LICENSE.txt" "$name"/[DIi]*) ;;
+esac
+STUB
+for tool in lintian ctest emcc x86_64-w64-mingw32-g++-posix; do printf '#!/bin/bash\nexit 0\n' >"$stubs/$tool"; done
+chmod +x "$stubs/cmake" "$stubs/cpack" "$stubs/lintian" "$stubs/ctest" "$stubs/emcc" "$stubs/x86_64-w64-mingw32-g++-posix"
+# The project: the release's tools, its notes, and stand-ins for the tests of the
+# artifacts (they pass), in a repository whose folder is named as the published one.
+origin=$run/origin/dreieck.git
+mkdir -p "$origin/tools" "$origin/tests/linux" "$origin/tests/e2e" "$origin/tests/web"
+cp "$top/tools/release.sh" "$top/tools/news.sh" "$top/tools/compare-release.sh" "$top/tools/install-deps.sh" \
+  "$origin/tools/"
+printf 'cmake_minimum_required(VERSION 3.20)\nproject(Dreieck VERSION 2.1 LANGUAGES CXX)\n' >"$origin/CMakeLists.txt"
+cp "$run/NEWS.md" "$origin/NEWS.md"
+printf '/build/\n/dist/\n' >"$origin/.gitignore"
+printf '#!/bin/bash\necho ok: a stand-in\n' | tee "$origin/tests/linux/package.sh" >"$origin/tests/e2e/product.sh"
+echo 'print("ok: a stand-in")' >"$origin/tests/web/page_test.py"
+mkdir -p "$run/deps" && echo "the libraries" >"$run/deps/stamp"
+if ! { git -C "$origin" init -q && git -C "$origin" add -A &&
+        GIT_COMMITTER_DATE="2027-03-04T05:06:07Z" git -C "$origin" -c user.name=t -c user.email=t@localhost commit -qm one; }; then
+  fail "making the project's repository"
+fi
+export PATH="$stubs:$PATH" DREIECK_WEB_DEPS=$run/deps
+(cd "$origin" && umask 077 && TZ=Pacific/Kiritimati tools/release.sh --skip-tests) >"$run/stand-in.log" 2>&1
+expect_eq "release.sh --skip-tests: exit code" 0 "$?"
+expect_eq "release.sh --skip-tests: dist/" \
+  "Dreieck-2.1-web.zip Dreieck-2.1-win64.zip SHA256SUMS dreieck-2.1.tar.gz dreieck_2.1_amd64.deb" \
+  "$(cd "$origin/dist" 2>/dev/null && echo *)"
+# Every ZIP entry at the commit's time (2027-03-04 05:06:07 UTC),
+# in name order, 644.
+for zip in win64 web; do
+  expect_eq "the $zip ZIP: its entries normalised" \
+    "$(if [ $zip = web ]; then echo "Dreieck-2.1-web/LICENSE.txt Dreieck-2.1-web/index.html"
+       else echo "Dreieck-2.1-win64/Dreieck.scr Dreieck-2.1-win64/LICENSE.txt"; fi |
+       tr ' ' '\n' | sed "s/^/-rw-r--r-- 20270304.050607 /")" \
+    "$(zipinfo -T "$origin/dist/Dreieck-2.1-$zip.zip" 2>&1 | awk 'NF == 8 { print $1, $7, $8 }')"
+done
+expect_eq "SHA256SUMS: the four artifacts" "" "$(cd "$origin/dist" && sha256sum --quiet -c SHA256SUMS 2>&1)"
+expect_eq "SHA256SUMS: four lines" 4 "$(wc -l <"$origin/dist/SHA256SUMS")"
+expect_eq "the source archive: the commit's files under dreieck-2.1/" \
+  "$(git -C "$origin" ls-files | sed 's|^|dreieck-2.1/|' | sort)" \
+  "$(tar -tzf "$origin/dist/dreieck-2.1.tar.gz" | grep -v '/$' | sort)"
+mv "$origin/dist" "$run/published"
+verify_release "$top/docs/release.md" "$run/published" "$origin" "$(git -C "$origin" rev-parse HEAD)"
 
 checks_end
