@@ -346,8 +346,8 @@ killed() {
   ended "$pid" 30 || fail "$name: still running"
   leftovers=$(temporaries "$left" | wc -l)
 }
-# What is like a leftover but not surely one stays: other names, a folder, a symbolic
-# link, a file named twice, a file a live process holds locked (the lock's holder in
+# What is like a leftover but not surely one stays: other names, a folder, a FIFO, a
+# symbolic link, a file named twice, a file a live process holds locked (the lock's holder in
 # $holder), and (as root) one of another user.
 decoys() {
   touch "$left/.dreieck-abc12" "$left/.dreieck-abc1234" "$left/.dreieck-ab_123" "$left/.dreieck-Twice1"
@@ -355,12 +355,13 @@ decoys() {
   mkdir -p "$left/.dreieck-Folder"
   ln -sf keep.png "$left/.dreieck-Linked"
   touch "$left/.dreieck-Locked"
+  mkfifo "$left/.dreieck-Fifo00"
   if [ "$(id -u)" -eq 0 ]; then touch "$left/.dreieck-Others" && chown nobody "$left/.dreieck-Others"; fi
   flock --no-fork "$left/.dreieck-Locked" sleep 60 >/dev/null 2>&1 &
   holder=$!
   pids+=("$holder")
 }
-decoy_names=".dreieck-Folder .dreieck-Linked .dreieck-Locked$([ "$(id -u)" -eq 0 ] && echo " .dreieck-Others")"
+decoy_names=".dreieck-Fifo00 .dreieck-Folder .dreieck-Linked .dreieck-Locked$([ "$(id -u)" -eq 0 ] && echo " .dreieck-Others")"
 decoy_names="$decoy_names .dreieck-Twice1 .dreieck-ab_123 .dreieck-abc12 .dreieck-abc1234"
 # how | the killed run | its size | how many it leaves at least | the next run | the
 # folder afterwards

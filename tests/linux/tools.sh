@@ -3,9 +3,9 @@
 # wait_end, wait_until, stop_pid), the options as the page's query (tools/lib/query.sh),
 # the ticks of a cycle (tools/lib/cycle.sh) against dreieck --frames, one cycle
 # photographed (tools/lib/cycle.sh: a made-up one, missing ticks too, and dreieck's on
-# a virtual display against --frames: idle, beside a busy loop on every core, and with
-# a tick taken late, which the next cycle takes again), and tools/footprint-report.sh
-# on fixed figures.
+# a virtual display against --frames: idle, not told what the ticks show, beside a busy
+# loop on every core, and with a tick taken late, which the next cycle takes again),
+# and tools/footprint-report.sh on fixed figures.
 #
 # Env: DREIECK_BIN (default build/host/dreieck), DREIECK_SANITIZE (1: no frozen clock,
 # which the sanitizers' runtime does not take).
@@ -186,8 +186,12 @@ else
     display_tick "$@"
   }
   missed_pattern=$(sed 's/[][().?*+^$|\\]/\\&/g' <<<"$missed")
+  # untold_tick K FILE WHAT: display_tick not told what the tick shows (as for
+  # Dreieck.scr): the display halfway between two ticks.
+  # shellcheck disable=SC2317  # photograph_cycle calls it
+  untold_tick() { display_tick "$1" "$2"; }
   # how | interval | busy loops | SNAP | the retries said (a pattern)
-  runs=("idle|1000|0|display_tick|" "busy|500|$(nproc)|display_tick|.*"
+  runs=("idle|1000|0|display_tick|" "untold|1000|0|untold_tick|" "busy|500|$(nproc)|display_tick|.*"
     "late|500|0|late_tick|run: the cycle (ended at tick-0[0-9]\.png, not at|had not ended at) tick-10\.png, $missed_pattern \(2 of 5\)")
   for row in "${runs[@]}"; do
     IFS='|' read -r how interval loops snap retries <<<"$row"
@@ -202,6 +206,7 @@ else
     late=yes
     if display_first_tick "$saver" "$interval" "$run/probe.ppm"; then
       photograph_cycle "$run/screens" "$snap" "${ticks[@]}" >"$run/photograph.out" 2>&1
+      cp "$run/photograph.out" "$run/photograph-$how.out"
       expect_eq "$how: the cycle photographed: exit code" 0 "$?"
       said=$(grep -c "$missed" "$run/photograph.out")
       [ "$said" -eq 0 ] || log "$how: $(grep "$missed" "$run/photograph.out" | paste -sd ' ')"

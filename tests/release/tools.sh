@@ -72,6 +72,22 @@ variant NEWS-comment "# News" "" "## 2.2 (2027-03-04)" "" "<!-- what it brings,"
 variant NEWS-said "# News" "" "## 2.2 (2027-03-04)" "" "<!-- before -->" "Said <!-- not this --> twice." "<!-- nor" \
   "this -->"
 log() { echo "-- $*"; }
+log "news.sh entry: the last day of each month taken, the day after it refused"
+# day | exit code
+days=("1999-01-31|0" "1999-01-32|4" "2027-02-28|0" "2027-02-29|4" "2028-02-29|0" "2028-02-30|4" "2000-02-29|0"
+  "1900-02-29|4" "2027-03-31|0" "2027-03-32|4" "2027-04-30|0" "2027-04-31|4" "2027-05-31|0" "2027-05-32|4"
+  "2027-06-30|0" "2027-06-31|4" "2027-07-31|0" "2027-07-32|4" "2027-08-31|0" "2027-08-32|4" "2027-09-30|0"
+  "2027-09-31|4" "2027-10-31|0" "2027-10-32|4" "2027-11-30|0" "2027-11-31|4" "2027-12-31|0" "2027-12-32|4"
+  "2027-00-10|4" "2027-13-10|4" "2027-05-00|4")
+for row in "${days[@]}"; do
+  IFS='|' read -r day want <<<"$row"
+  variant NEWS-days "# News" "" "## 2.2 ($day)" "" "Said."
+  got=$(cd "$run" && "$news" entry NEWS-days 2.2 2>&1)
+  rc=$?
+  [ "$want" -eq 0 ] && want="0 Said." ||
+    want="4 news: NEWS-days line 3: the heading \"## 2.2 ($day)\" names a day that does not exist"
+  expect_eq "news.sh entry, the day $day" "$want" "$rc $got"
+done
 log "news.sh entry: the body of a dated entry, or one line and exit code 4"
 # arguments | exit code | the output (stdout and stderr)
 cases=(
