@@ -320,7 +320,7 @@ expect_eq "frames in turns: the first run says what it wrote" "dreieck: wrote 11
   "$(cat "$run/turns-first.out")"
 expect_eq "frames in turns: the second run's cycle, whole, after the first" \
   "tick-00.png 310x200|tick-01.png 310x200|tick-02.png 310x200|tick-03.png 310x200" \
-  "$(cd "$turns" && identify -format '%f %wx%h\n' $(ls -A) 2>&1 | paste -sd '|')"
+  "$(cd "$turns" && identify -format '%f %wx%h\n' ./* 2>&1 | paste -sd '|')"
 
 log "what a run killed on the way leaves, the next run into the folder removes"
 # temporaries FOLDER: the temporary names in it.
@@ -398,10 +398,10 @@ LD_PRELOAD="$notmpfile" "$bin" --frames "$left" --size 2000x2000 --triangle 1,1,
 live=$!
 pids+=("$live")
 wait_until 60 "$live" at_least_left 1 || fail "the live run: no temporary name within 60 s"
-kept=$(temporaries "$left" | head -1)
+kept_name=$(temporaries "$left" | head -1)
 "$bin" --picture "$left/beside.png" --size 64x48 >/dev/null 2>&1 || fail "a picture beside a live run"
-expect_eq "a run's temporary file stays while another names its picture there" "$kept" \
-  "$(temporaries "$left" | grep -xF "$kept")"
+expect_eq "a run's temporary file stays while another names its picture there" "$kept_name" \
+  "$(temporaries "$left" | grep -xF "$kept_name")"
 ended "$live" 60 || fail "the live run still runs"
 expect_eq "the live run names its frames all the same" "0 dreieck: wrote 11 frames to '$left'" \
   "$ended_rc $(cat "$run/live.out")"
