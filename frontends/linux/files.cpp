@@ -150,10 +150,11 @@ bool IsTemporaryName(const char* name) {
   return true;
 }
 
-// Removes what runs that were killed while they wrote into the folder left there (a
-// temporary name is locked by its run for as long as the run has it): files of ours
-// under a temporary name, named nowhere else, whose lock nobody holds. Anything else
-// stays, a temporary name of a run that still writes included.
+// Removes what runs that were killed while they wrote into the folder left there, with
+// the folder locked (a run that names its files holds that lock, and a run that writes a
+// named temporary file holds a lock on it): files of ours under a temporary name, named
+// nowhere else, whose lock nobody holds. Anything else stays, a temporary name of a run
+// that still writes included.
 void RemoveLeftovers(int folder) {
   const int listing = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (listing < 0) return;
@@ -215,9 +216,8 @@ bool AtomicFile::OpenUnnamed(mode_t mode, std::string* error) {
   if (access("/proc/self/fd", X_OK) != 0) return true;
   fd_ = openat(folder_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
   unnamed_ = fd_ >= 0;
-  // Locked before it has any name, so that no other run takes a temporary name of it for
-  // a leftover.
-  if (unnamed_) Lock(fd_, LOCK_EX | LOCK_NB);
+  // (Its temporary name, if it takes one, is there only while this run holds the
+  // folder's lock, under which alone leftovers are removed: it needs no lock of its own.)
   // Not on this file system (EOPNOTSUPP), or not in this kernel (EISDIR): a named one.
   if (fd_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
     *error = std::string("its folder takes no new file (") + std::strerror(errno) + ")";

@@ -6,11 +6,11 @@
 // takes a temporary name first, .dreieck-XXXXXX, and is renamed. Elsewhere the bytes go
 // to such a temporary file from the start, renamed into place when complete. The
 // signals that end a program (SIGTERM, SIGINT, SIGHUP, SIGQUIT, ...) remove a temporary
-// name before they end it as they would have; SIGKILL leaves it. So each temporary
-// name is locked (flock) by its run while the run has it, and a run that names its
-// files in a folder removes the temporary names there whose lock nobody holds: what
-// killed runs left. Either way a file grown beyond the size limit (SIGXFSZ) is a failed
-// write.
+// name before they end it as they would have; SIGKILL leaves it. So a run names its
+// files holding the folder's lock (flock), and a named temporary file is locked by its
+// run from the start; whose turn it is removes the temporary names there whose lock
+// nobody holds: what killed runs left. Either way a file grown beyond the size limit
+// (SIGXFSZ) is a failed write.
 //
 // The file it replaces keeps its mode (and owner, where permitted); a symbolic link of
 // that name is replaced, not followed; anything else of that name (a folder, a FIFO, a
