@@ -32,7 +32,7 @@ add_custom_command(
   COMMAND ${PROJECT_SOURCE_DIR}/tools/build-wasm-deps.sh ${web_deps_args}
   DEPENDS ${PROJECT_SOURCE_DIR}/tools/build-wasm-deps.sh ${PROJECT_SOURCE_DIR}/tools/patches/cairo-spline-callbacks.patch
           ${PROJECT_BINARY_DIR}/web-deps-options.txt
-  COMMENT "pixman, FreeType and Cairo for WebAssembly from Debian's sources (the first time only, about 7 minutes)"
+  COMMENT "pixman, FreeType and Cairo for WebAssembly from Debian's sources (the first time only, minutes: docs/browser.md)"
   USES_TERMINAL VERBATIM)
 add_custom_target(web_deps DEPENDS ${DREIECK_WEB_DEPS}/stamp)
 

@@ -21,7 +21,7 @@
 #
 # Each step writes its output to PREFIX/logs/STEP.log and one line to the console; a
 # failing step shows the end of its log and exits with 1. Wrong usage exits with 2.
-# About 7 minutes on two cores, most of it in configure scripts running emcc.
+# How long it takes: docs/browser.md (The libraries, from Debian's sources).
 set -euo pipefail
 
 usage() { echo "usage: tools/build-wasm-deps.sh [--svg] PREFIX" >&2; exit 2; }

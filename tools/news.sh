@@ -4,7 +4,8 @@
 #
 #   tools/news.sh entry NEWS.md VERSION
 #       prints the section of VERSION (without its heading); exit code 4 and one line
-#       when there is none or its heading names no day
+#       when there is none, its heading names no day, or it says nothing (an HTML
+#       comment says nothing)
 #   tools/news.sh debian-changelog NEWS.md VERSION MAINTAINER OUT
 #       writes OUT (gzip -9n when it ends in .gz; whole or not at all): every dated
 #       section that says something as an entry of a Debian changelog, newest first,
@@ -12,8 +13,12 @@
 #       "dreieck". When VERSION has no dated section the first entry is VERSION
 #       UNRELEASED, saying so, so that a build between releases still gets a changelog.
 #
-# Exit codes: 0 done, 2 wrong usage, 4 no entry for VERSION (entry only), 1 anything
-# else (an unreadable NEWS.md, OUT not writable).
+# Both refuse a NEWS.md with a heading whose day does not exist ("## 1.2 (2027-02-30)")
+# or a heading line inside a fenced code block (which Markdown shows as code, not as a
+# heading), with one line naming it and exit code 4.
+#
+# Exit codes: 0 done, 2 wrong usage, 4 no entry for VERSION (entry only) or a NEWS.md
+# refused, 1 anything else (an unreadable NEWS.md, OUT not writable).
 set -euo pipefail
 export LC_ALL=C
 
@@ -29,6 +34,33 @@ if ! [[ $version =~ ^[0-9]+(\.[0-9]+)*$ ]]; then
   exit 2
 fi
 
+# refused: what makes NEWS.md unfit, one line ("line N: ..."), or nothing: a heading
+# line in a fenced code block (``` or ~~~), a heading's day that is no day of the
+# calendar.
+refused() {
+  awk '
+    function days(y, m) {
+      if (m == 2) return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0 ? 29 : 28
+      return m == 4 || m == 6 || m == 9 || m == 11 ? 30 : 31
+    }
+    fence == "" && /^ ? ? ?(```|~~~)/ { match($0, /(```|~~~)/); fence = substr($0, RSTART, 3); opened = NR; next }
+    fence != "" && /^ ? ? ?(```|~~~)/ { match($0, /(```|~~~)/); if (substr($0, RSTART, 3) == fence) fence = ""; next }
+    fence != "" && /^## / {
+      printf "line %d: the heading \"%s\" is inside the fenced code block of line %d\n", NR, $0, opened; exit
+    }
+    /^## / && match($0, /^## [^ ]+ \([0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]\)[[:space:]]*$/) {
+      y = substr($3, 2, 4) + 0; m = substr($3, 7, 2) + 0; d = substr($3, 10, 2) + 0
+      if (m < 1 || m > 12 || d < 1 || d > days(y, m)) {
+        printf "line %d: the heading \"%s\" names a day that does not exist\n", NR, $0; exit
+      }
+    }' "$news"
+}
+problem=$(refused)
+if [ -n "$problem" ]; then
+  echo "news: $news $problem" >&2
+  exit 4
+fi
+
 # sections: one line per "## " heading: "VERSION<TAB>DAY" (DAY empty when the heading
 # names none in the form "(YYYY-MM-DD)").
 sections() {
@@ -40,11 +72,23 @@ sections() {
        }' "$news"
 }
 
-# body VERSION: the lines of its section, without the heading and the blank lines
-# around them.
+# body VERSION: the lines of its section, without the heading, the HTML comments
+# (<!-- ... -->, over lines too; not in code blocks) and the blank lines around them.
 body() {
   awk -v want="$1" '
     /^## / { inside = ($2 == want); next }
+    /^ ? ? ?(```|~~~)/ { code = !code }
+    !code {
+      rest = $0; $0 = ""
+      while (rest != "") {
+        if (comment) {
+          at = index(rest, "-->"); if (at == 0) rest = ""; else { rest = substr(rest, at + 3); comment = 0 }
+        } else {
+          at = index(rest, "<!--"); if (at == 0) { $0 = $0 rest; rest = "" }
+          else { $0 = $0 substr(rest, 1, at - 1); rest = substr(rest, at + 4); comment = 1 }
+        }
+      }
+    }
     inside { lines[++n] = $0 }
     END {
       first = 1; while (first <= n && lines[first] ~ /^[[:space:]]*$/) first++

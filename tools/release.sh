@@ -31,8 +31,8 @@
 # step shows the end of its log. dist/ is replaced only when everything succeeded.
 #
 # Env: DREIECK_WEB_DEPS: the WebAssembly pixman, FreeType and Cairo (default: this
-# checkout's build/web/deps, built there by tools/build-wasm-deps.sh the first time,
-# about 10 minutes). JOBS: parallel compile jobs (default: the number of cores).
+# checkout's build/web/deps, built there by tools/build-wasm-deps.sh the first time;
+# how long that takes: docs/browser.md). JOBS: parallel compile jobs (default: the number of cores).
 #
 # Exit codes: 0 released; 1 a build, a check or a test failed, or a tool is missing;
 # 2 wrong usage; 3 the work tree is not clean; 4 NEWS.md has no entry for the version.
@@ -148,7 +148,7 @@ build_linux() {
 step linux-build "built the Linux program (release preset, build/dist/linux)" build_linux
 step windows-build "built Dreieck.scr (windows preset, build/dist/windows)" \
   build windows windows -DDREIECK_HOST_BUILD=
-[ -f "$deps/stamp" ] || echo "release: the WebAssembly libraries are built first, into $deps (about 10 minutes, once)"
+[ -f "$deps/stamp" ] || echo "release: the WebAssembly libraries are built first, into $deps (minutes, once: docs/browser.md)"
 step web-build "built the page (web preset, build/dist/web, its libraries from $deps)" \
   build web web -DDREIECK_WEB_DEPS="$deps" -DDREIECK_HOST_BUILD=
 

@@ -15,7 +15,7 @@
 # option the page refuses ends with the page's own line and exit code 2.
 #
 # Installs what is missing first (tools/install-deps.sh). The first build in a checkout
-# builds Cairo, FreeType and pixman for WebAssembly too (about 7 minutes, once).
+# builds Cairo, FreeType and pixman for WebAssembly too (minutes, once: docs/browser.md).
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 root=$(pwd)
@@ -40,7 +40,7 @@ done
 
 mkdir -p build out
 if [ ! -f build/web/deps/stamp ]; then
-  echo "run: building build/web/site; the first time also Cairo, FreeType and pixman for WebAssembly (about 7 minutes)"
+  echo "run: building build/web/site; the first time also Cairo, FreeType and pixman for WebAssembly (minutes, once: docs/browser.md)"
 else
   echo "run: building build/web/site"
 fi

@@ -150,8 +150,8 @@ end_dreieck() {
   pid=""
 }
 
-# The first tick draws the triangle (tools/lib/cycle.sh); each tick is photographed
-# halfway to the next.
+# The first tick draws the triangle (tools/lib/cycle.sh); each tick after it is the
+# display's next picture, and a cycle that missed one is taken again in the next.
 if ! display_first_tick "$pid" "$interval" "$run/probe.ppm"; then
   alive "$pid" || ended_early
   echo "run: the triangle never appeared; see $run/dreieck.err"

@@ -7,7 +7,7 @@
 #      displays, under XScreenSaver and as pictures, a short run of the benchmarks and
 #      of tools/footprint.sh); then the unit tests under valgrind memcheck,
 #   3. the browser build (WebAssembly; its first build also builds pixman, FreeType and
-#      Cairo from Debian's sources into build/web/deps, 2 to 12 minutes, once) and its
+#      Cairo from Debian's sources into build/web/deps, once: docs/browser.md) and its
 #      page in headless Chromium, against the host build's native drawing,
 #   4. all of that again with clang under AddressSanitizer + UndefinedBehaviorSanitizer,
 #   5. the Debian package, the Windows ZIP and the page's ZIP, and the reproducible

@@ -1,5 +1,6 @@
 #include "frontends/linux/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
@@ -83,22 +84,25 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
+// The letters of a temporary name, .dreieck- and six of them.
+constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr size_t kPrefixLength = 9, kNameLength = 15;
+
 // Calls make(name) with new short names of our own, .dreieck-XXXXXX, until one is not
 // taken; its result (-1 with errno when it failed otherwise).
 template <typename Make>
 int WithNewName(char name[32], Make make) {
-  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
   static uint64_t state = 0;
   state ^= static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(getpid()) << 32);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::memcpy(name, ".dreieck-", 9);
-    for (int i = 9; i < 15; ++i) {
+    std::memcpy(name, ".dreieck-", kPrefixLength);
+    for (size_t i = kPrefixLength; i < kNameLength; ++i) {
       state = state * 6364136223846793005u + 1442695040888963407u;
       name[i] = kLetters[(state >> 33) % (sizeof kLetters - 1)];
     }
-    name[15] = '\0';
+    name[kNameLength] = '\0';
     const int result = make(name);
     if (result >= 0 || errno != EEXIST) return result;
   }
@@ -123,15 +127,67 @@ int FreeSlot() {
   return -1;
 }
 
+// flock, again when a signal came between.
+bool Lock(int fd, int how) {
+  int locked;
+  while ((locked = flock(fd, how)) != 0 && errno == EINTR) {
+  }
+  return locked == 0;
+}
+
+// The name in the folder is the file of `fd`.
+bool Names(int folder, const char* name, int fd) {
+  struct stat named, opened;
+  return fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && fstat(fd, &opened) == 0 &&
+         named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+}
+
+// .dreieck-XXXXXX, as WithNewName makes them.
+bool IsTemporaryName(const char* name) {
+  if (std::strlen(name) != kNameLength || std::strncmp(name, ".dreieck-", kPrefixLength) != 0) return false;
+  for (size_t i = kPrefixLength; i < kNameLength; ++i)
+    if (std::strchr(kLetters, name[i]) == nullptr) return false;
+  return true;
+}
+
+// Removes what runs that were killed while they wrote into the folder left there, with
+// the folder locked (a run that names its files holds that lock, and a run that writes a
+// named temporary file holds a lock on it): files of ours under a temporary name, named
+// nowhere else, whose lock nobody holds. Anything else stays, a temporary name of a run
+// that still writes included.
+void RemoveLeftovers(int folder) {
+  const int listing = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listing < 0) return;
+  DIR* entries = fdopendir(listing);
+  if (entries == nullptr) {
+    close(listing);
+    return;
+  }
+  while (const dirent* entry = readdir(entries)) {
+    const char* name = entry->d_name;
+    struct stat info;
+    if (!IsTemporaryName(name) || fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_uid != geteuid() || info.st_nlink != 1)
+      continue;
+    int fd = openat(folder, name, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) fd = openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    if (Names(folder, name, fd) && flock(fd, LOCK_EX | LOCK_NB) == 0 && Names(folder, name, fd))
+      unlinkat(folder, name, 0);
+    close(fd);
+  }
+  closedir(entries);
+}
+
 }  // namespace
 
 AtomicFile::~AtomicFile() {
-  if (fd_ >= 0) close(fd_);  // an unnamed file goes with it
   if (slot_ >= 0) {
     SignalsBlocked blocked;
     unlinkat(temporaries[slot_].folder, temporaries[slot_].name, 0);
     used[slot_] = 0;
   }
+  if (fd_ >= 0) close(fd_);  // an unnamed file goes with it
   if (folder_ >= 0) close(folder_);
 }
 
@@ -160,6 +216,8 @@ bool AtomicFile::OpenUnnamed(mode_t mode, std::string* error) {
   if (access("/proc/self/fd", X_OK) != 0) return true;
   fd_ = openat(folder_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
   unnamed_ = fd_ >= 0;
+  // (Its temporary name, if it takes one, is there only while this run holds the
+  // folder's lock, under which alone leftovers are removed: it needs no lock of its own.)
   // Not on this file system (EOPNOTSUPP), or not in this kernel (EISDIR): a named one.
   if (fd_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
     *error = std::string("its folder takes no new file (") + std::strerror(errno) + ")";
@@ -177,7 +235,15 @@ bool AtomicFile::OpenNamed(mode_t mode, std::string* error) {
   }
   temporaries[slot_].folder = folder_;
   fd_ = WithNewName(temporaries[slot_].name, [&](const char* name) {
-    return openat(folder_, name, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    const int fd = openat(folder_, name, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) return fd;
+    // Locked as ours; another run may have taken it for a leftover just before and
+    // removed it: then another name.
+    Lock(fd, LOCK_EX);
+    if (Names(folder_, name, fd)) return fd;
+    close(fd);
+    errno = EEXIST;
+    return -1;
   });
   if (fd_ < 0) {
     *error = std::string("its folder takes no new file (") + std::strerror(errno) + ")";
@@ -243,9 +309,14 @@ bool AtomicFile::Failed(std::string* error) {
 bool AtomicFile::Finish(std::string* error) {
   if (failure_ == 0 && fsync(fd_) != 0) failure_ = errno;
   // An unnamed file lives as long as its descriptor: it stays open until it has a name.
+  // A named one is closed, for what a file system reports only then, but a second
+  // descriptor keeps it locked until it has its own name.
   if (!unnamed_) {
-    if (close(fd_) != 0 && failure_ == 0) failure_ = errno;
-    fd_ = -1;
+    const int kept = fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    if (kept >= 0) {
+      if (close(fd_) != 0 && failure_ == 0) failure_ = errno;
+      fd_ = kept;
+    }
   }
   return failure_ == 0 || Failed(error);
 }
@@ -293,12 +364,40 @@ bool AtomicFile::Place(std::string* error, bool replace) {
 bool AtomicFile::Commit(std::string* error, bool replace) {
   if (!Finish(error)) return false;
   {
-    SignalsBlocked blocked;
-    if ((replace && !Prepare(error)) || !Place(error, replace)) return false;
+    // Runs into one folder take turns while they name their files; whose turn it is
+    // removes what killed runs left there. (Where the folder cannot be locked the file
+    // is named all the same.)
+    const bool locked = Lock(folder_, LOCK_EX);
+    if (locked) RemoveLeftovers(folder_);
+    bool placed;
+    {
+      SignalsBlocked blocked;
+      placed = PlaceAlone(error, replace);
+    }
+    if (locked) flock(folder_, LOCK_UN);
+    if (!placed) return false;
   }
   // The new name is on disk too once the folder is: a crash now keeps the new file.
   fsync(folder_);
   return true;
+}
+
+bool AtomicFile::PlaceAlone(std::string* error, bool replace) {
+  // A file without a name takes its own at once where that is free; only one that
+  // replaces a file goes through a temporary name.
+  if (unnamed_ && replace) {
+    if (Link(fd_, folder_, name_.c_str()) == 0) {
+      close(fd_);
+      fd_ = -1;
+      unnamed_ = false;
+      return true;
+    }
+    if (errno != EEXIST) {
+      failure_ = errno;
+      return Failed(error);
+    }
+  }
+  return (!replace || Prepare(error)) && Place(error, replace);
 }
 
 bool CommitTogether(const std::vector<AtomicFile*>& files, std::string* error, std::string* failed) {
@@ -326,12 +425,11 @@ bool WriteFileAtomically(const std::string& path, const std::string& data, std::
 
 FolderLock::FolderLock(const std::string& folder) {
   fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  int locked = -1;
-  if (fd_ >= 0) {
-    while ((locked = flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
-    }
+  if (fd_ < 0 || !Lock(fd_, LOCK_EX)) {
+    error_ = std::strerror(errno);
+    return;
   }
-  if (locked != 0) error_ = std::strerror(errno);
+  RemoveLeftovers(fd_);
 }
 
 FolderLock::~FolderLock() {

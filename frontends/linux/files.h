@@ -2,10 +2,15 @@
 // makes files without a name (O_TMPFILE: ext4, XFS, Btrfs, tmpfs), the bytes go to such
 // a file in the folder, which takes the name only when everything was written and
 // flushed to disk: a program ended in any way meanwhile, SIGKILL and a crash included,
-// leaves nothing behind. Elsewhere they go to a temporary file beside it,
-// .dreieck-XXXXXX, renamed into place when complete; the signals that end a program
-// (SIGTERM, SIGINT, SIGHUP, SIGQUIT, ...) remove it before they end it as they would
-// have. Either way a file grown beyond the size limit (SIGXFSZ) is a failed write.
+// leaves nothing behind. A new file takes its name at once; one that replaces a file
+// takes a temporary name first, .dreieck-XXXXXX, and is renamed. Elsewhere the bytes go
+// to such a temporary file from the start, renamed into place when complete. The
+// signals that end a program (SIGTERM, SIGINT, SIGHUP, SIGQUIT, ...) remove a temporary
+// name before they end it as they would have; SIGKILL leaves it. So a run names its
+// files holding the folder's lock (flock), and a named temporary file is locked by its
+// run from the start; whose turn it is removes the temporary names there whose lock
+// nobody holds: what killed runs left. Either way a file grown beyond the size limit
+// (SIGXFSZ) is a failed write.
 //
 // The file it replaces keeps its mode (and owner, where permitted); a symbolic link of
 // that name is replaced, not followed; anything else of that name (a folder, a FIFO, a
@@ -47,6 +52,7 @@ class AtomicFile {
   bool Finish(std::string* error);
   bool Prepare(std::string* error);
   bool Place(std::string* error, bool replace);
+  bool PlaceAlone(std::string* error, bool replace);  // a file committed by itself
   bool Failed(std::string* error);  // false, with the first failure in *error
   // The steps of opening: a file without a name, where the file system makes one
   // (false, with *error, when the folder takes none at all; true with fd_ -1 when only
@@ -73,7 +79,8 @@ bool CommitTogether(const std::vector<AtomicFile*>& files, std::string* error, s
 bool WriteFileAtomically(const std::string& path, const std::string& data, std::string* error);
 
 // A lock on a folder (flock on it), held while the object lives: programs that write a
-// set of files into one folder take their turns. Waits while another holds it.
+// set of files into one folder take their turns. Waits while another holds it; once it
+// holds it, removes what killed runs left there.
 class FolderLock {
  public:
   explicit FolderLock(const std::string& folder);

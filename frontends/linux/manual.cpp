@@ -61,24 +61,56 @@ std::string Entry(const OptionRow& row) {
   return head + "\n" + Troff(text) + (row.more != nullptr ? std::string("\n") + row.more : "") + "\n";
 }
 
+// The options of a picture that `takes` lets through, each in brackets, but --time and
+// --triangle (which name the triangle two ways) as one choice.
+template <typename Takes>
+std::string PictureOptions(Takes takes) {
+  std::string options, triangle;
+  for (const OptionRow& row : dreieck::OptionTable()) {
+    if (row.group != Group::Picture || !takes(row)) continue;
+    const std::string option = Name(row) + Value(row);
+    if (row.kind == Kind::Time || row.kind == Kind::Triangle) {
+      if (triangle.empty()) options += "\x01";  // where the choice goes
+      triangle += (triangle.empty() ? "" : " | ") + option;
+    } else {
+      options += "[" + option + "]\n";
+    }
+  }
+  const size_t at = options.find('\x01');
+  if (at != std::string::npos) options.replace(at, 1, "[" + triangle + "]\n");
+  return options;
+}
+
+// One line for each way to run it, with the options that go together there: the
+// savers with what they show and their interval; the explorer with what it shows and
+// the options of a picture it takes (no interval: it has no ticks); a picture; the
+// frames (every step, so no --step); --help and --version.
 std::string Synopsis() {
-  std::string screen = ".B dreieck\n[", picture = ".B dreieck\n", other = ".B dreieck\n";
-  std::string what, pictureOnly;
+  std::string screen = ".B dreieck\n[", explore, picture, frames, other = ".B dreieck\n";
+  std::string what, fullScreen;
   for (const OptionRow& row : dreieck::OptionTable()) {
     const std::string option = Name(row, row.kind == Kind::Show) + Value(row);
-    if (row.group == Group::Where && row.kind == Kind::File)
-      picture += (picture.back() == '\n' ? "" : " | ") + option;
-    else if (row.group == Group::Where)
+    if (row.group == Group::Where && row.mode == dreieck::Mode::Picture) {
+      picture = ".B dreieck\n" + option + "\n";
+    } else if (row.group == Group::Where && row.mode == dreieck::Mode::Frames) {
+      frames = ".B dreieck\n" + option + "\n";
+    } else if (row.group == Group::Where && row.mode == dreieck::Mode::Explore) {
+      explore = ".B dreieck\n" + option + "\n";
+    } else if (row.group == Group::Where) {
       screen += (screen.back() == '[' ? "" : " | ") + option;
-    else if (row.group == Group::What)
+      if (row.mode == dreieck::Mode::FullScreen) fullScreen = "[" + option + "]\n";
+    } else if (row.group == Group::What) {
       what += "[" + option + "]\n";
-    else if (row.group == Group::Picture)
-      pictureOnly += "[" + option + "]\n";
-    else
+    } else if (row.group == Group::Other) {
       other += (other.back() == '\n' ? "" : " | ") + option;
+    }
   }
-  return screen + "]\n" + what + ".br\n" + picture + "\n[\\fIwhat it shows\\fP]\n" + pictureOnly + ".br\n" +
-         other + "\n";
+  const std::string shows = "[\\fIwhat it shows\\fP]\n";
+  return screen + "]\n" + what + ".br\n" +
+         explore + fullScreen + shows + PictureOptions([](const OptionRow& row) { return row.explore; }) + ".br\n" +
+         picture + shows + PictureOptions([](const OptionRow&) { return true; }) + ".br\n" +
+         frames + shows + PictureOptions([](const OptionRow& row) { return row.field != &dreieck::Options::step; }) +
+         ".br\n" + other + "\n";
 }
 
 // NAME|VALUE|KIND|LOW|HIGH|DEFAULT|CHOICES

@@ -9,9 +9,9 @@
 # far off the window; S saving what the window shows (and the options that draw it
 # again), at once after a movement too, Space a new triangle, two within a second two;
 # --time's triangle; the saved files named in the local time zone, -2 and -3 within a
-# second; the line of keys legible on every background and gone after a few seconds,
-# and no work at all while nothing happens; Escape ending it with 0 and nothing on
-# stderr.
+# second, on past a folder or a dangling link of that name; the line of keys legible
+# on every background and gone after a few seconds, and no work at all while nothing
+# happens; Escape ending it with 0 and nothing on stderr.
 #
 # The screen is 800x600, which the window covers: the figures reckon with the screen's
 # size, so a picture of --size 800x600 is what the window shows. For corners off the
@@ -352,6 +352,15 @@ else
     for k in 1 2 3; do saved frozen "$k" && saves+=" $file"; done
     expect_eq "three saves within a second" \
       " dreieck-20210304-190607.png dreieck-20210304-190607-2.png dreieck-20210304-190607-3.png" "$saves"
+    # A folder and a symbolic link that leads nowhere take a name as a file does.
+    mkdir "$run/dreieck-20210304-190607-4.png"
+    ln -s nowhere.png "$run/dreieck-20210304-190607-5.png"
+    xdotool key s s
+    saves=""
+    for k in 4 5; do saved frozen "$k" && saves+=" $file"; done
+    expect_eq "past a folder and a dangling link of the names to come" \
+      " dreieck-20210304-190607-6.png dreieck-20210304-190607-7.png" "$saves"
+    expect_eq "past a folder and a dangling link: nothing else on stderr" 5 "$(wc -l <"$run/frozen.err")"
     xdotool key Escape
     ended "$dreieck_pid" 5 && expect_eq "frozen: Escape: exit code" 0 "$ended_rc"
   fi

@@ -4,9 +4,11 @@
 # the program (in bin/ and in XScreenSaver's folder of display modes), its option
 # description, its man page, its copyright, its desktop entries, icons and AppStream
 # metainfo (valid by desktop-file-validate and appstreamcli, the icons res/dreieck.ico
-# pixel for pixel), the same files `cmake --install` installs, and whose program runs
-# from the unpacked tree. With DREIECK_INSTALL_TEST=1 it is also installed with apt and removed again,
-# which must leave nothing of it behind (this changes the machine: root only).
+# pixel for pixel, the metainfo with its German name, summary and keywords), the same
+# files `cmake --install` installs, whose program runs from the unpacked tree and is
+# hardened as Debian's packages are (lintian names no hardening it misses). With
+# DREIECK_INSTALL_TEST=1 it is also installed with apt and removed again, which must
+# leave nothing of it behind (this changes the machine: root only).
 #
 # Env: DREIECK_HOST_BUILD (default build/host), DREIECK_INSTALL_TEST.
 set -uo pipefail
@@ -152,6 +154,32 @@ if [ -f "$metainfo" ]; then
   done
   expect_eq "the metainfo's id and binary" "$app_id dreieck" \
     "$(xmllint --xpath 'concat(/component/id, " ", //provides/binary)' "$metainfo" 2>&1)"
+  # What a German software centre shows and finds it by, as the entries' Name[de] and
+  # Keywords[de] do.
+  # what | XPath | expected
+  german=("the German name|string(/component/name[@xml:lang='de'])|Dreieck"
+    "the German summary|string(/component/summary[@xml:lang='de'])|Dreiecksgeometrie, eine Konstruktion nach der anderen"
+    "the keyword screensaver|count(//keyword[not(@xml:lang)][.='screensaver'])|1"
+    "the German keyword Bildschirmschoner|count(//keyword[@xml:lang='de'][.='Bildschirmschoner'])|1")
+  for row in "${german[@]}"; do
+    IFS='|' read -r what xpath want <<<"$row"
+    expect_eq "the metainfo: $what" "$want" "$(xmllint --xpath "$xpath" "$metainfo" 2>&1)"
+  done
+fi
+
+# Hardened as Debian builds its packages (cmake/hardening.cmake), as the release's is:
+# lintian names no hardening it misses; the program is bound at once (BIND_NOW) and
+# calls glibc's checked functions.
+if [ -x "$program" ]; then
+  expect_eq "the program is bound at once (BIND_NOW)" yes \
+    "$(readelf -d "$program" | grep -cE '\(FLAGS\) +BIND_NOW|\(FLAGS_1\) +Flags: .*NOW' | sed 's/^[1-9].*/yes/; s/^0$/no/')"
+  checked=$(nm -D "$program" | grep -v __stack_chk_fail | grep -cE ' U __[a-z_]+_chk@')
+  [ "$checked" -gt 0 ] && pass "the program calls $checked checked functions (_FORTIFY_SOURCE)" ||
+    fail "the program calls no checked function (_FORTIFY_SOURCE)"
+fi
+if command -v lintian >/dev/null; then
+  lintian --display-info "$deb" >"$run/lintian.out" 2>&1
+  expect_eq "lintian: no hardening missed" "" "$(grep -E 'hardening-' "$run/lintian.out")"
 fi
 python=/usr/bin/python3
 [ -x "$python" ] || python=python3

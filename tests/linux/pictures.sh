@@ -302,6 +302,110 @@ count=$(ls -A "$set" | wc -l)
   pass "frames at once: one run's whole cycle ($count ticks of $sizes)" ||
   fail "frames at once: $count files of the sizes $(tr '\n' ' ' <<<"$sizes")"
 
+# Two runs into one folder, the second started while the first names its ticks (each
+# rename held back 0.4 s): it waits for its turn, so its own cycle is what stays.
+turns=$run/turns
+mkdir -p "$turns"
+strace -f -o /dev/null -e inject=renameat:delay_enter=400000 "$bin" --frames "$turns" --size 300x200 \
+  --time "$when" >"$run/turns-first.out" 2>/dev/null &
+first=$!
+pids+=("$first")
+wait_until 30 "$first" test -e "$turns/tick-02.png" || fail "frames in turns: the first run named no tick within 30 s"
+"$bin" --frames "$turns" --size 310x200 --time "$when" "${triangle_only[@]}" >"$run/turns-second.out" 2>&1
+expect_eq "frames in turns: the second run says what it wrote" "dreieck: wrote 4 frames to '$turns'" \
+  "$(cat "$run/turns-second.out")"
+ended "$first" 30 || fail "frames in turns: the first run still runs"
+expect_eq "frames in turns: the first run says what it wrote" "dreieck: wrote 11 frames to '$turns'" \
+  "$(cat "$run/turns-first.out")"
+expect_eq "frames in turns: the second run's cycle, whole, after the first" \
+  "tick-00.png 310x200|tick-01.png 310x200|tick-02.png 310x200|tick-03.png 310x200" \
+  "$(cd "$turns" && identify -format '%f %wx%h\n' ./* 2>&1 | paste -sd '|')"
+
+log "what a run killed on the way leaves, the next run into the folder removes"
+# temporaries FOLDER: the temporary names in it.
+temporaries() { find "$1" -maxdepth 1 -name '.dreieck-*' -printf '%f\n' | sort; }
+# at_least_left N: the folder $left holds N temporary names or more.
+at_least_left() { [ "$(temporaries "$left" | wc -l)" -ge "$1" ]; }
+# killed NAME KIND N ARGS...: dreieck ARGS, ended by SIGKILL once N temporary names are in
+# the folder $left: "renaming" (each rename held back 5 s by strace: killed between
+# naming its files and renaming them), or "writing" (without O_TMPFILE: killed while it
+# writes). How many it left in $leftovers.
+killed() {
+  local name=$1 kind=$2 least=$3 pid
+  shift 3
+  if [ "$kind" == renaming ]; then
+    strace -f -o /dev/null -e inject=renameat:delay_enter=5000000 "$bin" "$@" >"$run/$name.out" 2>/dev/null &
+  else
+    LD_PRELOAD="$notmpfile" "$bin" "$@" >"$run/$name.out" 2>/dev/null &
+  fi
+  pid=$!
+  pids+=("$pid")
+  wait_until 60 "$pid" at_least_left "$least" || fail "$name: not $least temporary names within 60 s"
+  if [ "$kind" == renaming ]; then kill -KILL "$(pgrep -P "$pid")"; else kill -KILL "$pid"; fi
+  ended "$pid" 30 || fail "$name: still running"
+  leftovers=$(temporaries "$left" | wc -l)
+}
+# What is like a leftover but not surely one stays: other names, a folder, a FIFO, a
+# symbolic link, a file named twice, a file a live process holds locked (the lock's holder in
+# $holder), and (as root) one of another user.
+decoys() {
+  touch "$left/.dreieck-abc12" "$left/.dreieck-abc1234" "$left/.dreieck-ab_123" "$left/.dreieck-Twice1"
+  ln "$left/.dreieck-Twice1" "$left/twice.png"
+  mkdir -p "$left/.dreieck-Folder"
+  ln -sf keep.png "$left/.dreieck-Linked"
+  touch "$left/.dreieck-Locked"
+  mkfifo "$left/.dreieck-Fifo00"
+  if [ "$(id -u)" -eq 0 ]; then touch "$left/.dreieck-Others" && chown nobody "$left/.dreieck-Others"; fi
+  flock --no-fork "$left/.dreieck-Locked" sleep 60 >/dev/null 2>&1 &
+  holder=$!
+  pids+=("$holder")
+}
+decoy_names=".dreieck-Fifo00 .dreieck-Folder .dreieck-Linked .dreieck-Locked$([ "$(id -u)" -eq 0 ] && echo " .dreieck-Others")"
+decoy_names="$decoy_names .dreieck-Twice1 .dreieck-ab_123 .dreieck-abc12 .dreieck-abc1234"
+# how | the killed run | its size | how many it leaves at least | the next run | the
+# folder afterwards
+leavings=(
+  "renaming|--frames|64x48|11|--frames|$decoy_names keep.png tick-00.png tick-01.png tick-02.png tick-03.png twice.png"
+  "renaming|--picture keep.png|64x48|1|--picture new.png|$decoy_names keep.png new.png twice.png"
+  "writing|--frames|2000x2000|2|--frames|$decoy_names keep.png tick-00.png tick-01.png tick-02.png tick-03.png twice.png"
+  "writing|--picture keep.png|9000x9000|1|--picture new.png|$decoy_names keep.png new.png twice.png"
+)
+for row in "${leavings[@]}"; do
+  IFS='|' read -r how earlier size least next after <<<"$row"
+  left=$run/left
+  rm -rf "$left" && mkdir -p "$left" && echo keep >"$left/keep.png"
+  name="killed while $how ($earlier)"
+  read -r option file <<<"$earlier"
+  killed "left-$how" "$how" "$least" "$option" "$left${file:+/$file}" --size "$size" --triangle 1,1,1900,200,900,1900
+  [ "$leftovers" -ge "$least" ] && pass "$name: $leftovers temporary names left" ||
+    fail "$name: $leftovers temporary names left, not $least or more"
+  decoys
+  read -r option file <<<"$next"
+  "$bin" "$option" "$left${file:+/$file}" --size 64x48 "${triangle_only[@]}" >/dev/null 2>"$run/left.err"
+  expect_eq "$name: the next run ($next): exit code" 0 "$?"
+  expect_eq "$name: the next run ($next) removed them, and nothing else" "$after" "$(ls -A "$left" | tr '\n' ' ' | sed 's/ $//')"
+  expect_eq "$name: the picture it replaced is as it was" keep "$(cat "$left/keep.png")"
+  kill "$holder"
+  ended "$holder" 5
+  rm -rf "$left"
+done
+# A run that is writing keeps its temporary files while another one names its files in
+# the folder, and goes on to name its own.
+left=$run/left-live
+mkdir -p "$left"
+LD_PRELOAD="$notmpfile" "$bin" --frames "$left" --size 2000x2000 --triangle 1,1,1900,200,900,1900 >"$run/live.out" 2>&1 &
+live=$!
+pids+=("$live")
+wait_until 60 "$live" at_least_left 1 || fail "the live run: no temporary name within 60 s"
+kept_name=$(temporaries "$left" | head -1)
+"$bin" --picture "$left/beside.png" --size 64x48 >/dev/null 2>&1 || fail "a picture beside a live run"
+expect_eq "a run's temporary file stays while another names its picture there" "$kept_name" \
+  "$(temporaries "$left" | grep -xF "$kept_name")"
+ended "$live" 60 || fail "the live run still runs"
+expect_eq "the live run names its frames all the same" "0 dreieck: wrote 11 frames to '$left'" \
+  "$ended_rc $(cat "$run/live.out")"
+rm -rf "$left"
+
 log "degenerate and far-off triangles"
 for corners in 100,100,200,200,300,300 100,100,100,100,300,300 5,5,5,5,5,5 \
   -2000000000,5,2000000000,7,0,-2000000000 2147483647,-2147483648,-2147483648,2147483647,0,0; do
@@ -453,22 +557,56 @@ for row in "027|640" "002|664" "077|600"; do
     expect_eq "a new file, $kind, umask $mask: 0666 less the umask" "$mode" "$(stat -c %a "$run/new.png")"
   done
 done
+# A replaced file keeps its mode, whatever the umask, on either kind of file system.
+for mode in 600 644 640 604 755; do
+  for kind in unnamed named; do
+    echo keep >"$run/kept.png"
+    chmod "$mode" "$run/kept.png"
+    env=()
+    [ "$kind" == named ] && env=(LD_PRELOAD="$notmpfile")
+    (umask 077; exec env "${env[@]}" "$bin" --picture "$run/kept.png" --size 64x48)
+    expect_eq "a replaced file of mode $mode, $kind, umask 077: its mode" "$mode" "$(stat -c %a "$run/kept.png")"
+  done
+done
 echo keep >"$run/private.png"
 chmod 600 "$run/private.png"
 [ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$run/private.png"
 picture private.png --size 64x48
 expect_eq "a replaced file keeps its mode" 600 "$(stat -c %a "$run/private.png")"
 [ "$(id -u)" -eq 0 ] && expect_eq "a replaced file keeps its owner" nobody:nogroup "$(stat -c %U:%G "$run/private.png")"
+# --frames makes its folder, and the ticks in it, as the umask says.
+# umask | the folder's mode | the ticks' mode
+for row in "027|750|640" "002|775|664" "077|700|600"; do
+  IFS='|' read -r mask folder tick <<<"$row"
+  rm -rf "$run/made"
+  (umask "$mask"; exec "$bin" --frames "$run/made" --size 32x24 "${triangle_only[@]}" >/dev/null)
+  expect_eq "--frames under umask $mask: the new folder's mode, the ticks' modes" "$folder $tick $tick $tick $tick" \
+    "$(stat -c %a "$run/made" "$run/made"/tick-0[0-3].png | paste -sd ' ')"
+done
 echo keep >"$run/target.png"
 ln -s target.png "$run/link.png"
 picture link.png --size 64x48
 expect_eq "a symbolic link is replaced by the picture" "regular file" "$(stat -c %F "$run/link.png")"
 expect_eq "the file it pointed to is as it was" keep "$(cat "$run/target.png")"
-# The file reaches the disk before it takes the name, and the name after the rename.
-strace -f -e trace=fsync,rename,renameat,renameat2 -o "$run/strace.txt" "$bin" --picture "$run/synced.png" --size 64x48
-expect_eq "flushed, renamed, the folder flushed" "fsync rename fsync" \
-  "$(grep -oE '(fsync|rename[at2]*)\(' "$run/strace.txt" | sed -E 's/rename[at2]*/rename/' | tr -d '(' | tr '\n' ' ' |
-    sed 's/ $//')"
+# The file reaches the disk before it takes the name, and the name after it: a new
+# file takes its name at once, one that replaces a file a temporary name and then the
+# file's; where the file system has no O_TMPFILE a temporary name from the start.
+# file system | the calls that did what they were asked
+syncs=("unnamed|fsync link fsync|fsync link rename fsync" "named|fsync rename fsync|fsync rename fsync")
+for row in "${syncs[@]}"; do
+  IFS='|' read -r kind new replaced <<<"$row"
+  env=()
+  [ "$kind" == named ] && env=(LD_PRELOAD="$notmpfile")
+  rm -f "$run/synced.png"
+  for case in "a new file|$new" "a file replaced|$replaced"; do
+    IFS='|' read -r what calls <<<"$case"
+    env "${env[@]}" strace -f -e trace=fsync,link,linkat,rename,renameat,renameat2 -o "$run/strace.txt" \
+      "$bin" --picture "$run/synced.png" --size 64x48
+    expect_eq "$kind, $what: flushed, named, the folder flushed" "$calls" \
+      "$(grep -E ' = 0$' "$run/strace.txt" | grep -oE '^[0-9]+ +(fsync|link(at)?|rename(at2?)?)\(' |
+        awk '{ print $2 }' | sed -E 's/\($//; s/link(at)?/link/; s/rename(at2?)?/rename/' | paste -sd ' ')"
+  done
+done
 # What is of that name and no regular file is left alone: a FIFO, a folder.
 mkfifo "$run/fifo.png"
 mkdir "$run/folder.png"

@@ -2,8 +2,10 @@
 # The tools' shared shell helpers on real processes (tools/lib/process.sh: alive,
 # wait_end, wait_until, stop_pid), the options as the page's query (tools/lib/query.sh),
 # the ticks of a cycle (tools/lib/cycle.sh) against dreieck --frames, one cycle
-# photographed (tools/lib/cycle.sh: a made-up one, and dreieck's on a virtual display
-# against --frames), and tools/footprint-report.sh on fixed figures.
+# photographed (tools/lib/cycle.sh: a made-up one, missing ticks too, and dreieck's on
+# a virtual display against --frames: idle, not told what the ticks show, beside a busy
+# loop on every core, and with a tick taken late, which the next cycle takes again),
+# and tools/footprint-report.sh on fixed figures.
 #
 # Env: DREIECK_BIN (default build/host/dreieck), DREIECK_SANITIZE (1: no frozen clock,
 # which the sanitizers' runtime does not take).
@@ -12,7 +14,7 @@ set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 need_tools Xvfb import convert compare
 new_run tools
-trap 'stop_xvfb; kill "${saver:-}" 2>/dev/null; tidy_run' EXIT
+trap 'stop_xvfb; kill "${saver:-}" "${busy[@]}" 2>/dev/null; tidy_run' EXIT
 
 log "alive: a zombie (ended, not yet reaped by its parent) has ended"
 sh -c 'sleep 0.1 & echo $! >"$1"; exec sleep 3' sh "$run/zombie.pid" &
@@ -114,77 +116,129 @@ for row in "${cases[@]}"; do
     "dreieck: wrote $(cycle_ticks "$bin" $options | wc -l) frames to '$run/frames'" "$(cat "$run/frames.out")"
 done
 
-log "photograph_cycle: a whole cycle replaces the folder, and nothing less"
-# fake_tick K FILE: writes K into FILE; tick $fails cannot be taken, tick $last ends
-# the cycle.
+log "photograph_cycle: a whole cycle replaces the folder, and nothing less; a cycle that missed a tick, the next"
+# fake_tick K FILE WHAT: writes the cycle, K and WHAT into FILE; tick $fails cannot be
+# taken, tick $last ends the cycle, but one tick early in the first $misses cycles.
 # shellcheck disable=SC2317  # photograph_cycle calls it
 fake_tick() {
-  [ "$1" != "$fails" ] && echo "$1" >"$2" || return 1
+  [ "$1" -eq 0 ] && cycle=$((cycle + 1))
+  [ "$1" != "$fails" ] && echo "c$cycle t$1${3:+ $3}" >"$2" || return 1
+  [ "$cycle" -le "${misses:-0}" ] && [ "$1" == $((last - 1)) ] && return 10
   [ "$1" != "$last" ] || return 10
 }
 out=$run/shots
-# the last tick | the tick that fails | what the ticks show, by "," | exit code | the
-# files in the folder afterwards | the output, its lines joined by "; "
+missed="a tick missed (a busy machine?): taking the next cycle"
+cycle_tries=3
+# the last tick | the tick that fails | the cycles that miss a tick | what the ticks
+# show, by "," | exit code | the files in the folder afterwards | the last one's words
+# | the output, its lines joined by "; "
 cases=(
-  "2|||0|tick-00.png tick-01.png tick-02.png|run: a whole cycle is in $out: tick-00.png (the first tick) to tick-02.png (the last)"
-  "0|||0|tick-00.png|run: a whole cycle is in $out: tick-00.png (the first tick) to tick-00.png (the last)"
-  "1||one,two|0|tick-00.png tick-01.png|run: a whole cycle is in $out:;   tick-00.png  one;   tick-01.png  two"
-  "3|2||1|earlier.png|"
-  "1|1|one,two|1|earlier.png|"
-  "0||one,two|1|earlier.png|run: the cycle ended at tick-00.png, not at tick-01.png"
-  "2||one,two|1|earlier.png|run: the cycle had not ended at tick-01.png"
-  "|||1|earlier.png|run: the cycle had not ended at tick-99.png"
+  "2||||0|tick-00.png tick-01.png tick-02.png|c1 t2|run: a whole cycle is in $out: tick-00.png (the first tick) to tick-02.png (the last)"
+  "0||||0|tick-00.png|c1 t0|run: a whole cycle is in $out: tick-00.png (the first tick) to tick-00.png (the last)"
+  "1|||one,two|0|tick-00.png tick-01.png|c1 t1 two|run: a whole cycle is in $out:;   tick-00.png  one;   tick-01.png  two"
+  "3|2|||1|earlier.png||"
+  "1|1||one,two|1|earlier.png||"
+  "1||1|one,two|0|tick-00.png tick-01.png|c2 t1 two|run: the cycle ended at tick-00.png, not at tick-01.png, $missed (2 of 3); run: a whole cycle is in $out:;   tick-00.png  one;   tick-01.png  two"
+  "2||2|one,two,three|0|tick-00.png tick-01.png tick-02.png|c3 t2 three|run: the cycle ended at tick-01.png, not at tick-02.png, $missed (2 of 3); run: the cycle ended at tick-01.png, not at tick-02.png, $missed (3 of 3); run: a whole cycle is in $out:;   tick-00.png  one;   tick-01.png  two;   tick-02.png  three"
+  "1||3|one,two|1|earlier.png||run: the cycle ended at tick-00.png, not at tick-01.png, $missed (2 of 3); run: the cycle ended at tick-00.png, not at tick-01.png, $missed (3 of 3); run: the cycle ended at tick-00.png, not at tick-01.png"
+  "0|||one,two|1|earlier.png||run: the cycle ended at tick-00.png, not at tick-01.png, $missed (2 of 3); run: the cycle ended at tick-00.png, not at tick-01.png, $missed (3 of 3); run: the cycle ended at tick-00.png, not at tick-01.png"
+  "2|||one,two|1|earlier.png||run: the cycle had not ended at tick-01.png, $missed (2 of 3); run: the cycle had not ended at tick-01.png, $missed (3 of 3); run: the cycle had not ended at tick-01.png"
+  "||||1|earlier.png||run: the cycle had not ended at tick-99.png"
 )
 for row in "${cases[@]}"; do
-  IFS='|' read -r last fails whats want_rc want_files want_output <<<"$row"
+  IFS='|' read -r last fails misses whats want_rc want_files want_last want_output <<<"$row"
   IFS=, read -r -a what <<<"$whats"
   rm -rf "$out" && mkdir -p "$out" && echo earlier >"$out/earlier.png"
+  cycle=0
   got=$(photograph_cycle "$out" fake_tick "${what[@]}" 2>&1)
   rc=$?
-  name="photograph_cycle, last $last, failing ${fails:-none}, ${#what[@]} told"
+  name="photograph_cycle, last $last, failing ${fails:-none}, missing in ${misses:-no} cycles, ${#what[@]} told"
   expect_eq "$name: exit code" "$want_rc" "$rc"
   expect_eq "$name: the folder" "$want_files" "$(cd "$out" && echo *)"
   expect_eq "$name: the output" "$want_output" "$(paste -sd ';' <<<"$got" | sed 's/;/; /g')"
   expect_eq "$name: nothing left beside it" "$out" "$(echo "$out"*)"
-  [ "$rc" -eq 0 ] && expect_eq "$name: the last tick's file" "$last" "$(cat "$out/tick-$(printf %02d "$last").png")"
+  [ "$rc" -eq 0 ] && expect_eq "$name: the last tick's file" "$want_last" "$(cat "$out/tick-$(printf %02d "$last").png")"
 done
+unset cycle_tries
 
-log "display_first_tick, display_tick: one cycle of dreieck photographed, each tick as --frames draws it"
+log "display_first_tick, display_tick: one cycle of dreieck photographed, each tick as --frames draws it: idle, beside a busy loop on every core, and with a tick missed"
 if [ "${DREIECK_SANITIZE:-0}" == 1 ]; then
   # libfaketime and the sanitizers' runtime both wrap the clock and deadlock at start.
   log "skipped under the sanitizers: libfaketime and their runtime do not mix"
 else
   # With the clock standing at one second, dreieck --fullscreen draws the cycle that
-  # --frames draws for that second; a tick every second leaves half a second for each
-  # screenshot and the look for red in it.
+  # --frames draws for that second, again and again.
   when="2021-03-04 05:06:07"
   "$bin" --frames "$run/cycle" --size 1024x768 --time "$when" >"$run/cycle.out" 2>&1 || fail "--frames failed"
   start_xvfb "$run/display" || exit 1
   faketime_lib=(/usr/lib/*/faketime/libfaketime.so.1)
-  env TZ=UTC LD_PRELOAD="${faketime_lib[0]}" FAKETIME="$when" DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 \
-    "$bin" --fullscreen --interval 1000 >"$run/saver.out" 2>"$run/saver.err" &
-  saver=$!
-  if display_first_tick "$saver" 1000 "$run/probe.ppm"; then
-    mapfile -t ticks < <(cycle_ticks "$bin")
-    photograph_cycle "$run/screens" display_tick "${ticks[@]}" >"$run/photograph.out" 2>&1
-    expect_eq "the cycle photographed: exit code" 0 "$?"
-    expect_eq "the cycle photographed: a line for the folder and one for each of the ${#ticks[@]} ticks" \
-      "$((${#ticks[@]} + 1))" "$(wc -l <"$run/photograph.out")"
-    expect_eq "a screenshot for each tick that --frames draws" "$(cd "$run/cycle" && echo tick-*.png)" \
-      "$(cd "$run/screens" && echo tick-*.png)"
-    for frame in "$run"/cycle/tick-*.png; do
-      expect_eq "${frame##*/} on the display is the one of --frames" 0 \
-        "$(compare -metric AE "$frame" "$run/screens/${frame##*/}" null: 2>&1)"
+  mapfile -t ticks < <(cycle_ticks "$bin")
+  # late_tick K FILE WHAT: display_tick, but tick 3 of the first cycle taken two and a
+  # half intervals late, so that the ticks after it come before it is taken.
+  # shellcheck disable=SC2317  # photograph_cycle calls it
+  late_tick() {
+    if [ "$1" -eq 3 ] && [ "$late" == yes ]; then
+      late=no
+      sleep "$(awk -v ms="$tick_interval" 'BEGIN { print 2.5 * ms / 1000 }')"
+    fi
+    display_tick "$@"
+  }
+  missed_pattern=$(sed 's/[][().?*+^$|\\]/\\&/g' <<<"$missed")
+  # untold_tick K FILE WHAT: display_tick not told what the tick shows (as for
+  # Dreieck.scr): the display halfway between two ticks.
+  # shellcheck disable=SC2317  # photograph_cycle calls it
+  untold_tick() { display_tick "$1" "$2"; }
+  # how | interval | busy loops | SNAP | the retries said (a pattern)
+  runs=("idle|1000|0|display_tick|" "untold|1000|0|untold_tick|" "busy|500|$(nproc)|display_tick|.*"
+    "late|500|0|late_tick|run: the cycle (ended at tick-0[0-9]\.png, not at|had not ended at) tick-10\.png, $missed_pattern \(2 of 5\)")
+  for row in "${runs[@]}"; do
+    IFS='|' read -r how interval loops snap retries <<<"$row"
+    busy=()
+    for ((i = 0; i < loops; i++)); do
+      timeout 120 bash -c 'while :; do :; done' &
+      busy+=($!)
     done
-  else
-    fail "no first tick: dreieck $(alive "$saver" && echo runs || echo ended); see $run/saver.err"
-  fi
-  kill "$saver"
-  wait "$saver"
+    env TZ=UTC LD_PRELOAD="${faketime_lib[0]}" FAKETIME="$when" DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 \
+      "$bin" --fullscreen --interval "$interval" >"$run/saver.out" 2>"$run/saver.err" &
+    saver=$!
+    late=yes
+    if display_first_tick "$saver" "$interval" "$run/probe.ppm"; then
+      photograph_cycle "$run/screens" "$snap" "${ticks[@]}" >"$run/photograph.out" 2>&1
+      cp "$run/photograph.out" "$run/photograph-$how.out"
+      expect_eq "$how: the cycle photographed: exit code" 0 "$?"
+      said=$(grep -c "$missed" "$run/photograph.out")
+      [ "$said" -eq 0 ] || log "$how: $(grep "$missed" "$run/photograph.out" | paste -sd ' ')"
+      [[ "$(grep "$missed" "$run/photograph.out" | paste -sd ' ')" =~ ^$retries$ ]] &&
+        pass "$how: the missed ticks said ($said)" || fail "$how: the missed ticks said: $(cat "$run/photograph.out")"
+      expect_eq "$how: then a line for the folder and one for each of the ${#ticks[@]} ticks" \
+        "$((${#ticks[@]} + 1))" "$(grep -vc "$missed" "$run/photograph.out")"
+      expect_eq "$how: a screenshot for each tick that --frames draws" "$(cd "$run/cycle" && echo tick-*.png)" \
+        "$(cd "$run/screens" && echo tick-*.png)"
+      # A later cycle shows the caption of the one before it until its erase.
+      above=1024x768
+      [ "$said" -eq 0 ] || above=1024x740
+      for frame in "$run"/cycle/tick-*.png; do
+        [ "${frame##*/}" == tick-10.png ] && above=1024x768
+        convert "$frame" -crop "$above+0+0" +repage "$run/a.ppm" &&
+          convert "$run/screens/${frame##*/}" -crop "$above+0+0" +repage "$run/b.ppm"
+        expect_eq "$how: ${frame##*/} on the display is the one of --frames (its top $above)" 0 \
+          "$(compare -metric AE "$run/a.ppm" "$run/b.ppm" null: 2>&1)"
+      done
+    else
+      fail "$how: no first tick: dreieck $(alive "$saver" && echo runs || echo ended); see $run/saver.err"
+    fi
+    for pid in "${busy[@]}"; do kill "$pid"; wait "$pid" 2>/dev/null; done
+    kill "$saver"
+    wait "$saver"
+  done
   sums=$(cd "$run/screens" && md5sum ./*)
-  photograph_cycle "$run/screens" display_tick >"$run/ended.out" 2>&1
-  expect_eq "a program that has ended: no cycle" 1 "$?"
-  expect_eq "a program that has ended: the screenshots as they were" "$sums" "$(cd "$run/screens" && md5sum ./*)"
+  for told in no yes; do
+    what=()
+    [ "$told" == yes ] && what=("${ticks[@]}")
+    photograph_cycle "$run/screens" display_tick "${what[@]}" >"$run/ended.out" 2>&1
+    expect_eq "a program that has ended, the ticks told: $told: no cycle, nothing said" "1 " "$? $(cat "$run/ended.out")"
+    expect_eq "a program that has ended: the screenshots as they were" "$sums" "$(cd "$run/screens" && md5sum ./*)"
+  done
 fi
 
 log "footprint-report: medians, minima, a missing route, ratios and the goals"

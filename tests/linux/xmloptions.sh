@@ -9,7 +9,8 @@
 # then ends for want of one): each alone, all at once, and the slider's ends, while the
 # values just outside the slider's range are refused with exit code 2; and the
 # switches of what it shows draw a picture. The man page made from the same table has
-# an entry for every option.
+# an entry for every option, and each line of its synopsis is a command line the
+# program takes.
 #
 # Env: DREIECK_BIN (default build/host/dreieck), DREIECK_MANUAL (default
 # build/host/dreieck_manual), DREIECK_MANPAGE (default build/host/dreieck.6).
@@ -126,6 +127,53 @@ for case in "${templates[@]}"; do
   expect_eq "a man template with its constructions $how: the line" \
     "dreieck_manual: $run/$how.6.in: $expected" "$(cat "$run/$how.err")"
 done
+
+# The synopsis: each of its lines is a command line the program takes, with every
+# option it offers there at once and each choice of "A | B" in turn ("what it shows":
+# each construction's no- form and the background). Without a display the savers and
+# the explorer end for want of one, the rest does its work.
+# example WORD: a value for the word the synopsis names it by.
+example() {
+  case $1 in
+    ID) echo 0x200001 ;; SHADE) echo grey ;; MS) echo 1000 ;; WxH) echo 64x48 ;; WHEN) echo 2021-03-04T05:06:07Z ;;
+    AX,AY,BX,BY,CX,CY) echo 100,400,500,420,260,80 ;; N) echo 3 ;; K) echo 2 ;; FILE) echo "$run/synopsis.png" ;;
+    DIR) echo "$run/synopsis-frames" ;; *) echo "$1" ;;
+  esac
+}
+shows=$(awk -F'|' '$3 == "show" { printf "--no-%s ", $1 } $3 == "shade" { printf "--%s %s ", $1, "grey" }' <<<"$table")
+MANWIDTH=2000 man -l "$manpage" 2>/dev/null | sed 's/\x1b\[[0-9;]*m//g; s/.\x08//g' |
+  sed -n '/^SYNOPSIS/,/^DESCRIPTION/p' | sed -n 's/^ *dreieck //p' >"$run/synopsis.txt"
+expect_eq "the synopsis: five ways to run it" 5 "$(wc -l <"$run/synopsis.txt")"
+tried=0
+while IFS= read -r line; do
+  # The groups: "[...]" or the words between them, each a list of choices "A | B".
+  mapfile -t groups < <(grep -oE '\[[^]]*\]|[^][]+' <<<"$line" | sed 's/^\[//; s/\]$//; s/^ *//; s/ *$//' | grep -v '^$')
+  for ((g = 0; g < ${#groups[@]}; g++)); do
+    IFS='|' read -r -a choices <<<"${groups[g]// | /|}"
+    for ((c = 0; c < ${#choices[@]}; c++)); do
+      [ "$g" -gt 0 ] && [ "$c" -eq 0 ] && continue  # each first choice is in every command line
+      words=()
+      for ((k = 0; k < ${#groups[@]}; k++)); do
+        IFS='|' read -r -a these <<<"${groups[k]// | /|}"
+        choice=${these[0]}
+        [ "$k" -eq "$g" ] && choice=${choices[c]}
+        # shellcheck disable=SC2206  # the options are words
+        [ "$choice" == "what it shows" ] && words+=($shows) && continue
+        for word in $choice; do words+=("$(example "$word")"); done
+      done
+      tried=$((tried + 1))
+      rm -rf "$run/synopsis.png" "$run/synopsis-frames"
+      (unset DISPLAY XSCREENSAVER_WINDOW; exec timeout 30 "$bin" "${words[@]}") >/dev/null 2>"$run/synopsis.err"
+      rc=$?
+      case " ${words[*]} " in
+        *" --picture "* | *" --frames "* | *" --help "* | *" --version "*) want="0|" ;;
+        *) want="1|dreieck: cannot open the display ''" ;;
+      esac
+      expect_eq "the synopsis: dreieck ${words[*]}" "$want" "$rc|$(head -1 "$run/synopsis.err")"
+    done
+  done
+done <"$run/synopsis.txt"
+expect_eq "the synopsis: command lines tried" 11 "$tried"
 
 # Every switch a command line from the settings can hold, as the settings tool writes it.
 switches=()

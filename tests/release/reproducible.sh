@@ -3,8 +3,9 @@
 # commit, in two different folders (of different depths), one after the other, under
 # different umasks, time zones and locales, writes the same bytes into both dist/
 # folders (tools/compare-release.sh names the first file and byte that differ, and the
-# member inside an archive). The releases skip their own tests (the stages of
-# tools/test-all.sh run those); lintian runs in both.
+# member inside an archive), and docs/release.md's verification of the first by the
+# second passes, its commands as written. The releases skip their own tests (the
+# stages of tools/test-all.sh run those); lintian runs in both.
 #
 #   tests/release/reproducible.sh [--inject-timestamp]
 #
@@ -23,6 +24,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 # shellcheck source=SCRIPTDIR/../lib/checks.sh
 source "$here/../lib/checks.sh"
+# shellcheck source=SCRIPTDIR/lib.sh
+source "$here/lib.sh"
 inject=no
 case ${1:-} in
   "") ;;
@@ -90,6 +93,9 @@ if [ "$inject" = no ]; then
   else
     fail "the two releases differ (clones kept in $run)"
   fi
+  # docs/release.md's verification, the first release as the published one, the second
+  # clone as its rebuild.
+  verify_release "$top/docs/release.md" "$first/dist" "$top" "$commit" "$second"
 else
   # The PE header's TimeDateStamp: bytes 137 to 140 (offsets 0x88 to 0x8b; the header
   # starts at 0x80).

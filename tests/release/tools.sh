@@ -2,12 +2,17 @@
 # The release's tools on made-up notes and archives: tools/news.sh (an entry of
 # NEWS.md, the Debian changelog made of it) and tools/compare-release.sh (the first
 # file, member and byte where two releases differ), and tools/release.sh's refusals
-# (a dirty work tree, a version without notes), which come before any build.
+# (a dirty work tree, a version without notes), which come before any build; then
+# tools/release.sh whole, with stand-ins for the builders (cmake, cpack, lintian, ...)
+# that make small artifacts as they make theirs: its ZIPs normalised, its sums, its
+# source archive, and docs/release.md's verification of that release, as written.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
 # shellcheck source=SCRIPTDIR/../lib/checks.sh
 source "$here/../lib/checks.sh"
+# shellcheck source=SCRIPTDIR/lib.sh
+source "$here/lib.sh"
 news=$top/tools/news.sh
 compare=$top/tools/compare-release.sh
 new_run release-tools
@@ -45,11 +50,61 @@ Never released.
 EOF
 
 cp "$run/NEWS.md" "$run/NEWS"
+# variant NAME LINE...: notes of a few lines, the file NAME in the run folder.
+variant() {
+  local name=$1
+  shift
+  printf '%s\n' "$@" >"$run/$name"
+}
+variant NEWS-day "# News" "" "## 2.2 (2027-02-29)" "" "Said."
+variant NEWS-april "# News" "" "## 2.2 (2027-03-04)" "" "Said." "" "## 2.1 (2027-04-31)" "" "Said."
+variant NEWS-month "# News" "" "## 2.2 (2027-13-01)" "" "Said."
+variant NEWS-zero "# News" "" "## 2.2 (2027-01-00)" "" "Said."
+variant NEWS-century "# News" "" "## 2.2 (2100-02-29)" "" "Said."
+variant NEWS-leap "# News" "" "## 2.2 (2000-02-29)" "" "A leap day." "" "## 2.1 (2028-02-29)" "" "Another."
+variant NEWS-fence "# News" "" "## 2.2 (2027-03-04)" "" "An example:" "" '```' "## 2.1 (2026-12-09)" '```'
+variant NEWS-tilde "# News" "" "## 2.2 (2027-03-04)" "" '~~~ sh' '```' "## Notes" '~~~'
+variant NEWS-open "# News" "" "## 2.2 (2027-03-04)" "" '   ```' "" "## 2.1 (2026-12-09)"
+variant NEWS-closed "# News" "" "## 2.2 (2027-03-04)" "" '```' "# a comment of the shell" '```' "" "## 2.1 (2026-12-09)" \
+  "" "Old."
+variant NEWS-comment "# News" "" "## 2.2 (2027-03-04)" "" "<!-- what it brings," "     to be written -->" "" \
+  "## 2.1 (2026-12-09)" "" "Old."
+variant NEWS-said "# News" "" "## 2.2 (2027-03-04)" "" "<!-- before -->" "Said <!-- not this --> twice." "<!-- nor" \
+  "this -->"
 log() { echo "-- $*"; }
+log "news.sh entry: the last day of each month taken, the day after it refused"
+# day | exit code
+days=("1999-01-31|0" "1999-01-32|4" "2027-02-28|0" "2027-02-29|4" "2028-02-29|0" "2028-02-30|4" "2000-02-29|0"
+  "1900-02-29|4" "2027-03-31|0" "2027-03-32|4" "2027-04-30|0" "2027-04-31|4" "2027-05-31|0" "2027-05-32|4"
+  "2027-06-30|0" "2027-06-31|4" "2027-07-31|0" "2027-07-32|4" "2027-08-31|0" "2027-08-32|4" "2027-09-30|0"
+  "2027-09-31|4" "2027-10-31|0" "2027-10-32|4" "2027-11-30|0" "2027-11-31|4" "2027-12-31|0" "2027-12-32|4"
+  "2027-00-10|4" "2027-13-10|4" "2027-05-00|4")
+for row in "${days[@]}"; do
+  IFS='|' read -r day want <<<"$row"
+  variant NEWS-days "# News" "" "## 2.2 ($day)" "" "Said."
+  got=$(cd "$run" && "$news" entry NEWS-days 2.2 2>&1)
+  rc=$?
+  [ "$want" -eq 0 ] && want="0 Said." ||
+    want="4 news: NEWS-days line 3: the heading \"## 2.2 ($day)\" names a day that does not exist"
+  expect_eq "news.sh entry, the day $day" "$want" "$rc $got"
+done
 log "news.sh entry: the body of a dated entry, or one line and exit code 4"
 # arguments | exit code | the output (stdout and stderr)
 cases=(
   "entry NEWS 2.0.1|0|The first one."
+  "entry NEWS-day 2.2|4|news: NEWS-day line 3: the heading \"## 2.2 (2027-02-29)\" names a day that does not exist"
+  "entry NEWS-april 2.2|4|news: NEWS-april line 7: the heading \"## 2.1 (2027-04-31)\" names a day that does not exist"
+  "entry NEWS-month 2.2|4|news: NEWS-month line 3: the heading \"## 2.2 (2027-13-01)\" names a day that does not exist"
+  "entry NEWS-zero 2.2|4|news: NEWS-zero line 3: the heading \"## 2.2 (2027-01-00)\" names a day that does not exist"
+  "entry NEWS-century 2.2|4|news: NEWS-century line 3: the heading \"## 2.2 (2100-02-29)\" names a day that does not exist"
+  "entry NEWS-leap 2.2|0|A leap day."
+  "entry NEWS-leap 2.1|0|Another."
+  "entry NEWS-fence 2.2|4|news: NEWS-fence line 8: the heading \"## 2.1 (2026-12-09)\" is inside the fenced code block of line 7"
+  "entry NEWS-tilde 2.2|4|news: NEWS-tilde line 7: the heading \"## Notes\" is inside the fenced code block of line 5"
+  "entry NEWS-open 2.2|4|news: NEWS-open line 7: the heading \"## 2.1 (2026-12-09)\" is inside the fenced code block of line 5"
+  "entry NEWS-closed 2.1|0|Old."
+  "entry NEWS-comment 2.2|4|news: the entry for 2.2 in NEWS-comment says nothing"
+  "entry NEWS-said 2.2|0|Said  twice."
   "entry NEWS 3.0|4|news: NEWS has no entry for version 3.0: add a section '## 3.0 (YYYY-MM-DD)' saying what it brings"
   "entry NEWS 1.9|4|news: the heading of 1.9 in NEWS names no day: write it as '## 1.9 (YYYY-MM-DD)'"
   "entry NEWS 1.8|4|news: the entry for 1.8 in NEWS says nothing"
@@ -136,6 +191,16 @@ fi
 chmod 755 "$run"
 "$news" debian-changelog "$run/NEWS.md" 2.1 "$maintainer" "$run/no/such/folder/changelog" 2>/dev/null
 expect_eq "no such folder: exit code 1" 1 $?
+# Notes it refuses give no changelog; HTML comments are not in it.
+got=$("$news" debian-changelog "$run/NEWS-april" 2.2 "$maintainer" "$run/april.changelog" 2>&1)
+expect_eq "a day that does not exist: no changelog, one line, exit code 4" \
+  "4 news: $run/NEWS-april line 7: the heading \"## 2.1 (2027-04-31)\" names a day that does not exist " \
+  "$? $got $(ls "$run/april.changelog" 2>/dev/null)"
+"$news" debian-changelog "$run/NEWS-comment" 2.2 "$maintainer" "$run/comment.changelog"
+expect_eq "an entry that is only a comment: not in the changelog, nor is the comment" \
+  "dreieck (2.1) stable|no comment" \
+  "$(grep -o '^dreieck ([0-9.]*) [A-Za-z]*' "$run/comment.changelog" | paste -sd '|')|$(grep -q -e '<!--' -e 'to be written' \
+    "$run/comment.changelog" && echo comment || echo no comment)"
 expect_eq "no temporary file left" "" "$(find "$run" -name '*.XXXXXX*' -o -name 'kept.*' -o -name 'changelog.*')"
 
 # ---- tools/compare-release.sh
@@ -225,16 +290,21 @@ expect_eq "a file in one folder only: exit code" 1 $?
 expect_eq "a file in one folder only: named" "compare-release: first difference: notes.txt: only in $run/more
 compare-release: 1 of 4 files differ:
 compare-release:   notes.txt: only in $run/more" "$got"
-"$compare" "$run/a" 2>/dev/null
-expect_eq "one folder: exit code 2" 2 $?
-"$compare" "$run/a" "$run/none" 2>/dev/null
-expect_eq "a folder that is not there: exit code 2" 2 $?
+# arguments | what it says (exit code 2)
+usage="usage: tools/compare-release.sh DIR-A DIR-B (two folders)"
+cases=("$run/a|$usage" "$run/a $run/none|$usage" "$run/a $run/b $run/more|$usage" "|$usage")
+for row in "${cases[@]}"; do
+  IFS='|' read -r arguments want <<<"$row"
+  # shellcheck disable=SC2086  # the words of the case
+  got=$("$compare" $arguments 2>&1)
+  expect_eq "compare-release.sh [${arguments//$run\//}]: exit code and line" "2 $want" "$? $got"
+done
 
 # ---- tools/release.sh's refusals, before any build, in a clone of the project's files
-log "release.sh: a dirty tree (exit code 3) and a version without notes (exit code 4), one line each"
+log "release.sh: a dirty tree (exit code 3), a version without notes and notes refused (exit code 4), one line each"
 repo=$run/repo
-mkdir -p "$repo/tools"
-cp "$top/tools/release.sh" "$top/tools/news.sh" "$repo/tools/"
+mkdir -p "$repo/tools/lib"
+cp "$top/tools/release.sh" "$top/tools/news.sh" "$repo/tools/" && cp "$top/tools/lib/steps.sh" "$repo/tools/lib/"
 printf 'cmake_minimum_required(VERSION 3.20)\nproject(Dreieck VERSION 2.0.1 LANGUAGES CXX)\n' >"$repo/CMakeLists.txt"
 cp "$run/NEWS.md" "$repo/NEWS.md"
 if ! { git -C "$repo" init -q && git -C "$repo" add -A &&
@@ -259,8 +329,98 @@ got=$("$repo/tools/release.sh" 2>&1)
 expect_eq "a version without notes: exit code" 4 $?
 expect_eq "a version without notes: the line" \
   "release: NEWS.md has no entry for version 3.0: add a section '## 3.0 (YYYY-MM-DD)' saying what it brings" "$got"
+printf '## 3.0 (2027-02-30)\n\nSaid.\n' >>"$repo/NEWS.md"
+git -C "$repo" -c user.name=t -c user.email=t@localhost commit -qam four
+got=$("$repo/tools/release.sh" 2>&1)
+expect_eq "a day that does not exist: exit code" 4 $?
+expect_eq "a day that does not exist: the line" \
+  "release: NEWS.md line $(grep -n '^## 3.0' "$repo/NEWS.md" | cut -d: -f1): the heading \"## 3.0 (2027-02-30)\" names a day that does not exist" \
+  "$got"
 "$repo/tools/release.sh" --bogus >/dev/null 2>&1
 expect_eq "an unknown argument: exit code 2" 2 $?
 expect_eq "the refusals wrote no dist/" "" "$(ls -d "$repo/dist" 2>/dev/null)"
+
+# ---- tools/release.sh whole, the builders' work done by stand-ins, in seconds
+log "release.sh with stand-ins for the builders: the artifacts, the ZIPs normalised, the verification of docs/release.md"
+stubs=$run/stubs
+mkdir -p "$stubs"
+# cmake --preset P -B TREE ... (in the sources): the tree, its preset and version;
+# cmake --build TREE: its program.
+cat >"$stubs/cmake" <<'STUB'
+#!/bin/bash
+case $1 in
+  --preset) mkdir -p "$4" && echo "$2 $(sed -nE 's/^project\([A-Za-z]+ VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)" >"$4/stub" ;;
+  --build) read -r preset version <"$2/stub" && printf 'MZ the %s program of %s\n' "$preset" "$version" >"$2/Dreieck.scr" ;;
+  *) exit 1 ;;
+esac
+STUB
+# cpack -G DEB|ZIP -B DIR (in a tree): a package as CPack makes one: a .deb of files
+# at SOURCE_DATE_EPOCH; a ZIP's entries at the time the files were made (long ago), in
+# the order of the install rules, with their owners.
+cat >"$stubs/cpack" <<'STUB'
+#!/bin/bash
+set -e
+read -r preset version <stub
+out=$4
+mkdir -p "$out/stage"
+case $2 in
+  DEB)
+    mkdir -p "$out/stage/DEBIAN" "$out/stage/usr/bin"
+    printf 'Package: dreieck\nVersion: %s\nArchitecture: amd64\nMaintainer: t <t@localhost>\nDescription: d\n' \
+      "$version" >"$out/stage/DEBIAN/control"
+    cp Dreieck.scr "$out/stage/usr/bin/dreieck"
+    find "$out/stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+    dpkg-deb -Zgzip --root-owner-group --build "$out/stage" "$out/dreieck_${version}_amd64.deb" >/dev/null ;;
+  ZIP)
+    name=Dreieck-$version-$([ "$preset" = web ] && echo web || echo win64)
+    mkdir -p "$out/stage/$name"
+    echo "the licence" >"$out/stage/$name/LICENSE.txt"
+    if [ "$preset" = web ]; then echo "<!doctype html>" >"$out/stage/$name/index.html"
+    else cp Dreieck.scr "$out/stage/$name/"; fi
+    touch -d '2001-02-03 04:05:06' "$out/stage/$name" "$out/stage/$name"/*
+    (cd "$out/stage" && zip -q "../$name.zip" "$name/LICENSE.txt" "$name"/[DIi]*) ;;
+esac
+STUB
+for tool in lintian ctest emcc x86_64-w64-mingw32-g++-posix; do printf '#!/bin/bash\nexit 0\n' >"$stubs/$tool"; done
+chmod +x "$stubs/cmake" "$stubs/cpack" "$stubs/lintian" "$stubs/ctest" "$stubs/emcc" "$stubs/x86_64-w64-mingw32-g++-posix"
+# The project: the release's tools, its notes, and stand-ins for the tests of the
+# artifacts (they pass), in a repository whose folder is named as the published one.
+origin=$run/origin/dreieck.git
+mkdir -p "$origin/tools" "$origin/tests/linux" "$origin/tests/e2e" "$origin/tests/web"
+cp "$top/tools/release.sh" "$top/tools/news.sh" "$top/tools/compare-release.sh" "$top/tools/install-deps.sh" \
+  "$origin/tools/"
+mkdir -p "$origin/tools/lib" && cp "$top/tools/lib/steps.sh" "$origin/tools/lib/"
+printf 'cmake_minimum_required(VERSION 3.20)\nproject(Dreieck VERSION 2.1 LANGUAGES CXX)\n' >"$origin/CMakeLists.txt"
+cp "$run/NEWS.md" "$origin/NEWS.md"
+printf '/build/\n/dist/\n' >"$origin/.gitignore"
+printf '#!/bin/bash\necho ok: a stand-in\n' | tee "$origin/tests/linux/package.sh" >"$origin/tests/e2e/product.sh"
+echo 'print("ok: a stand-in")' >"$origin/tests/web/page_test.py"
+mkdir -p "$run/deps" && echo "the libraries" >"$run/deps/stamp"
+if ! { git -C "$origin" init -q && git -C "$origin" add -A &&
+        GIT_COMMITTER_DATE="2027-03-04T05:06:07Z" git -C "$origin" -c user.name=t -c user.email=t@localhost commit -qm one; }; then
+  fail "making the project's repository"
+fi
+export PATH="$stubs:$PATH" DREIECK_WEB_DEPS=$run/deps
+(cd "$origin" && umask 077 && TZ=Pacific/Kiritimati tools/release.sh --skip-tests) >"$run/stand-in.log" 2>&1
+expect_eq "release.sh --skip-tests: exit code" 0 "$?"
+expect_eq "release.sh --skip-tests: dist/" \
+  "Dreieck-2.1-web.zip Dreieck-2.1-win64.zip SHA256SUMS dreieck-2.1.tar.gz dreieck_2.1_amd64.deb" \
+  "$(cd "$origin/dist" 2>/dev/null && echo *)"
+# Every ZIP entry at the commit's time (2027-03-04 05:06:07 UTC),
+# in name order, 644.
+for zip in win64 web; do
+  expect_eq "the $zip ZIP: its entries normalised" \
+    "$(if [ $zip = web ]; then echo "Dreieck-2.1-web/LICENSE.txt Dreieck-2.1-web/index.html"
+       else echo "Dreieck-2.1-win64/Dreieck.scr Dreieck-2.1-win64/LICENSE.txt"; fi |
+       tr ' ' '\n' | sed "s/^/-rw-r--r-- 20270304.050607 /")" \
+    "$(zipinfo -T "$origin/dist/Dreieck-2.1-$zip.zip" 2>&1 | awk 'NF == 8 { print $1, $7, $8 }')"
+done
+expect_eq "SHA256SUMS: the four artifacts" "" "$(cd "$origin/dist" && sha256sum --quiet -c SHA256SUMS 2>&1)"
+expect_eq "SHA256SUMS: four lines" 4 "$(wc -l <"$origin/dist/SHA256SUMS")"
+expect_eq "the source archive: the commit's files under dreieck-2.1/" \
+  "$(git -C "$origin" ls-files | sed 's|^|dreieck-2.1/|' | sort)" \
+  "$(tar -tzf "$origin/dist/dreieck-2.1.tar.gz" | grep -v '/$' | sort)"
+mv "$origin/dist" "$run/published"
+verify_release "$top/docs/release.md" "$run/published" "$origin" "$(git -C "$origin" rev-parse HEAD)"
 
 checks_end

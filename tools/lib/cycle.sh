@@ -6,6 +6,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/process.sh"
 # shellcheck source=/dev/null
 source "$(dirname "${BASH_SOURCE[0]}")/pixels.sh"
 
+cycle_erase="the erase with the caption"  # what the last tick of a cycle shows
+
 # cycle_ticks BIN OPTION...: what each tick of one cycle of BIN shows with these
 # options, one a line: the triangle, each construction that is on (in the order of
 # BIN --help, whose lines name them; the last of --NAME and --no-NAME counts), two
@@ -22,7 +24,7 @@ cycle_ticks() {
     done
     [ "$on" == yes ] && echo "$what"
   done < <(constructions "$bin")
-  printf '%s\n' quiet quiet "the erase with the caption"
+  printf '%s\n' quiet quiet "$cycle_erase"
 }
 
 # constructions BIN: the constructions of BIN --help in their order, one a line as
@@ -43,77 +45,137 @@ every_construction_off() {
 }
 
 # photograph_cycle OUT SNAP [WHAT...]: a screenshot of every tick of one cycle,
-# OUT/tick-00.png, tick-01.png, ...: `SNAP K FILE` takes tick K (0, 1, ...) into FILE
-# and answers 0 when the cycle goes on after it, 10 when it was the cycle's last tick,
-# anything else when it could not take it. WHATs, when given, say what each tick shows:
-# the cycle must have as many ticks (without them, at most 100). The screenshots are taken into OUT.new, which
-# replaces OUT only when the whole cycle is there; then says where they are (and what
-# each shows). False, with OUT as it was, when a tick was not taken or the cycle had
-# another number of ticks.
+# OUT/tick-00.png, tick-01.png, ...: `SNAP K FILE [WHAT]` takes tick K (0, 1, ...) into
+# FILE and answers 0 when the cycle goes on after it, 10 when it was the cycle's last
+# tick, anything else when it could not take it; tick 0 after a cycle that went wrong
+# is the next cycle's first. WHATs, when given, say what each tick shows (the SNAP
+# gets its tick's): the cycle must have as many ticks (without them, at most 100). A
+# cycle that ends at another tick missed one (a busy machine can delay a tick or a
+# screenshot): the next cycle is taken instead, and so on, $cycle_tries cycles in all
+# (default 5), each said on stderr. The screenshots are taken into OUT.new, which
+# replaces OUT only when a whole cycle is there; then says where they are (and what
+# each shows). False, with OUT as it was, when a tick could not be taken or no cycle
+# had the right number of ticks.
 photograph_cycle() {
-  local out=$1 snap=$2 k=0 rc=0
+  local out=$1 snap=$2 k rc try=1 tries=${cycle_tries:-5} why
   shift 2
   local most=$#
   [ "$most" -gt 0 ] || most=100
-  rm -rf "$out.new"
-  mkdir -p "$out.new" || return 1
-  while [ "$rc" -eq 0 ] && [ "$k" -lt "$most" ]; do
-    "$snap" "$k" "$out.new/$(printf 'tick-%02d.png' "$k")"
-    rc=$?
-    k=$((k + 1))
-  done
-  if [ "$rc" -eq 0 ]; then
-    printf 'run: the cycle had not ended at tick-%02d.png\n' $((k - 1)) >&2
-  elif [ "$rc" -eq 10 ] && [ $# -gt 0 ] && [ "$k" -ne $# ]; then
-    printf 'run: the cycle ended at tick-%02d.png, not at tick-%02d.png\n' $((k - 1)) $(($# - 1)) >&2
-  elif [ "$rc" -eq 10 ]; then
-    rm -rf "$out" && mv "$out.new" "$out" || return 1
-    if [ $# -eq 0 ]; then
-      printf 'run: a whole cycle is in %s: tick-00.png (the first tick) to tick-%02d.png (the last)\n' "$out" $((k - 1))
+  while :; do
+    rm -rf "$out.new"
+    mkdir -p "$out.new" || return 1
+    k=0 rc=0
+    while [ "$rc" -eq 0 ] && [ "$k" -lt "$most" ]; do
+      "$snap" "$k" "$out.new/$(printf 'tick-%02d.png' "$k")" "${@:k+1:1}"
+      rc=$?
+      k=$((k + 1))
+    done
+    if [ "$rc" -eq 0 ]; then
+      why=$(printf 'the cycle had not ended at tick-%02d.png' $((k - 1)))
+    elif [ "$rc" -eq 10 ] && [ $# -gt 0 ] && [ "$k" -ne $# ]; then
+      why=$(printf 'the cycle ended at tick-%02d.png, not at tick-%02d.png' $((k - 1)) $(($# - 1)))
+    elif [ "$rc" -eq 10 ]; then
+      rm -rf "$out" && mv "$out.new" "$out" || return 1
+      if [ $# -eq 0 ]; then
+        printf 'run: a whole cycle is in %s: tick-00.png (the first tick) to tick-%02d.png (the last)\n' "$out" $((k - 1))
+        return 0
+      fi
+      echo "run: a whole cycle is in $out:"
+      for ((k = 0; k < $#; k++)); do printf '  tick-%02d.png  %s\n' "$k" "${@:k+1:1}"; done
       return 0
+    else
+      break
     fi
-    echo "run: a whole cycle is in $out:"
-    for ((k = 0; k < $#; k++)); do printf '  tick-%02d.png  %s\n' "$k" "${@:k+1:1}"; done
-    return 0
-  fi
+    # Where the ticks are known a tick was missed; the next cycle may do.
+    if [ $# -eq 0 ] || [ "$try" -ge "$tries" ]; then
+      echo "run: $why" >&2
+      break
+    fi
+    try=$((try + 1))
+    echo "run: $why, a tick missed (a busy machine?): taking the next cycle ($try of $tries)" >&2
+  done
   rm -rf "$out.new"
   return 1
 }
 
 # The ticks of a program on the X display $DISPLAY, for photograph_cycle: the first
-# tick draws the triangle's red (#FF0000), the next ones follow every interval from
-# there, and the last, the erase, leaves no red.
+# tick draws the triangle's red (#FF0000), every construction then changes the picture,
+# the quiet ticks change nothing, and the last, the erase, leaves no red.
 #
 # display_first_tick PID INTERVAL SCRATCH: waits until the display shows red (probing
-# it as often as it can, into the file SCRATCH); when the tick came, the middle between
-# the moments of the last probe without red and the first with it (the middle of each
-# capture), in milliseconds, is $tick_first. False when the program PID ended first or
-# no red came within INTERVAL milliseconds and 5 s.
+# it as often as it can, into the file SCRATCH, which keeps that first picture with
+# red); when the tick came, the middle between the moments of the last probe without
+# red and the first with it (the middle of each capture), in milliseconds, is
+# $tick_first. False when the program PID ended first or no red came within INTERVAL
+# milliseconds and 5 s.
 display_first_tick() {
-  tick_pid=$1 tick_interval=$2
-  local scratch=$3 start before probe previous
+  tick_pid=$1 tick_interval=$2 tick_last=$3 tick_red=0 tick_fresh=no
+  local start before probe previous
   start=$(now_ms)
   previous=$start
   tick_first=""
   while alive "$tick_pid" && [ $(($(now_ms) - start)) -lt $((tick_interval + 5000)) ]; do
     before=$(now_ms)
-    timeout 20 import -window root -depth 8 "ppm:$scratch" 2>/dev/null
+    timeout 20 import -window root -depth 8 "ppm:$tick_last" 2>/dev/null
     probe=$(((before + $(now_ms)) / 2))
-    if [ "$(count "#FF0000" "$scratch")" -gt 0 ]; then
-      tick_first=$(((previous + probe) / 2))
+    if [ "$(count "#FF0000" "$tick_last")" -gt 0 ]; then
+      tick_first=$(((previous + probe) / 2)) tick_red=1 tick_fresh=yes
       break
     fi
     previous=$probe
   done
-  rm -f "$scratch"
   [ -n "$tick_first" ]
 }
-# display_tick K FILE: a SNAP for photograph_cycle after display_first_tick: the
-# display halfway between tick K and the next; the cycle's last when it shows no red.
-# Fails when the program has ended.
+# display_change: polls the display (into $tick_last.next) until it shows another
+# picture than $tick_last, which it then becomes. False when the program has ended or
+# nothing changed within three intervals and 10 s.
+display_change() {
+  local deadline=$(($(now_ms) + 3 * tick_interval + 10000))
+  while alive "$tick_pid" && [ "$(now_ms)" -lt "$deadline" ]; do
+    timeout 20 import -window root -depth 8 "ppm:$tick_last.next" 2>/dev/null || return 1
+    if ! cmp -s "$tick_last.next" "$tick_last"; then
+      mv "$tick_last.next" "$tick_last"
+      return
+    fi
+  done
+  return 1
+}
+# display_red: whether $tick_last has red, in $tick_red (1 or 0).
+display_red() { tick_red=$(($(count "#FF0000" "$tick_last") > 0)); }
+# display_tick K FILE [WHAT]: a SNAP for photograph_cycle after display_first_tick.
+# Told what the tick shows, it follows the display as it changes, so that no tick is
+# taken twice or taken for another however late it comes, and a tick missed shows at
+# the end: tick 0 is the first triangle's picture (after a cycle that went wrong, the
+# next cycle's, once an erase has come), a quiet tick is the picture before it, any
+# other the next picture the display shows; the erase must have no red. While the
+# cycle runs it only compares screenshots; the PNGs are made after the erase. Without
+# WHAT, the display halfway between tick K and the next, reckoned from $tick_first,
+# the cycle's last when it has no red. Fails when the program has ended.
 display_tick() {
-  local target=$((tick_first + $1 * tick_interval + tick_interval / 2))
-  while [ "$(now_ms)" -lt "$target" ]; do sleep 0.02; done
-  alive "$tick_pid" && timeout 20 import -window root "$2" 2>/dev/null || return 1
-  [ "$(count "#FF0000" "$2")" -gt 0 ] || return 10
+  if [ -z "${3:-}" ]; then
+    local target=$((tick_first + $1 * tick_interval + tick_interval / 2))
+    while [ "$(now_ms)" -lt "$target" ]; do sleep 0.02; done
+    alive "$tick_pid" && timeout 20 import -window root "$2" 2>/dev/null || return 1
+    [ "$(count "#FF0000" "$2")" -gt 0 ] || return 10
+    return 0
+  fi
+  local file
+  if [ "$1" -eq 0 ]; then
+    tick_files=()
+    if [ "$tick_fresh" == no ]; then
+      display_red
+      while [ "$tick_red" -eq 1 ]; do display_change && display_red || return 1; done
+      until [ "$tick_red" -eq 1 ]; do display_change && display_red || return 1; done
+    fi
+  elif [ "$3" != quiet ]; then
+    display_change || return 1
+  fi
+  tick_fresh=no
+  cp "$tick_last" "$2.ppm" || return 1
+  tick_files+=("$2")
+  [ "$3" == "$cycle_erase" ] || return 0
+  display_red
+  [ "$tick_red" -eq 0 ] || return 0
+  for file in "${tick_files[@]}"; do convert "$file.ppm" "$file" && rm "$file.ppm" || return 1; done
+  return 10
 }

@@ -9,6 +9,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/process.sh"
 display_width=1024
 display_height=768
 xvfb_pid=""  # the Xvfb started last, while it runs
+xvfb_options=()  # more options of Xvfb's for the displays started (e.g. -cc 5)
 
 # xvfb_start DIR SCREEN...: an Xvfb of our own, one X screen per SCREEN
 # ("1024x768x24"; :N.0, :N.1, ...). Xvfb picks a free display number and tells it
@@ -22,7 +23,7 @@ xvfb_start() {
   mkdir -p "$dir"
   rm -f "$dir/display"
   xvfb_display=""
-  Xvfb -displayfd 9 "${xvfb_args[@]}" -nolisten tcp -noreset 9>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+  Xvfb -displayfd 9 "${xvfb_args[@]}" "${xvfb_options[@]}" -nolisten tcp -noreset 9>"$dir/display" >"$dir/xvfb.log" 2>&1 &
   xvfb_pid=$!
   wait_until 10 "$xvfb_pid" test -s "$dir/display" || return 1
   xvfb_display=":$(head -1 "$dir/display")"
