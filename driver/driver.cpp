@@ -172,7 +172,8 @@ Ran RunSaver(HWND outer, const Plan& plan, Listener* listener) {
   return {result, gMainWindow != nullptr};
 }
 
-Screens::Screens(const Plan& plan) : plan_(plan), rules_(std::make_unique<Between>(nullptr, plan, nullptr)) {}
+Screens::Screens(const Plan& plan, Listener* listener)
+    : plan_(plan), rules_(std::make_unique<Between>(nullptr, plan, listener)) {}
 
 Screens::~Screens() = default;
 

@@ -83,7 +83,7 @@ Ran RunSaver(HWND outer, const Plan& plan, Listener* listener = nullptr);
 class Between;
 class Screens {
  public:
-  explicit Screens(const Plan& plan);
+  explicit Screens(const Plan& plan, Listener* listener = nullptr);
   ~Screens();
   Screens(const Screens&) = delete;
   Screens& operator=(const Screens&) = delete;
