@@ -30,6 +30,7 @@ output HEADLESS-1 resolution $resolution scale 1 bg #000000 solid_color
 default_border none
 default_floating_border none
 focus_follows_mouse no
+mouse_warping none
 EOF
   if [ "$(id -u)" -eq 0 ]; then
     sway_user=dwl$$
@@ -105,7 +106,13 @@ sway_output_came() {
 sway_outputs() { swaymsg -t get_outputs -r | grep -o '"name": "[^"]*"' | cut -d'"' -f4 | sort; }
 # sway_window FIELD: FIELD (app_id, name, ...) of the first window, "" while there is none.
 sway_window() {
-  swaymsg -t get_tree -r | tr -d '\n' | grep -o "\"$1\": *\"[^\"]*\"" | sed -n 2p | cut -d'"' -f4
+  swaymsg -t get_tree -r | python3 -c '
+import json, sys
+def views(node):
+    if node.get("app_id") is not None: yield node
+    for child in node.get("nodes", []) + node.get("floating_nodes", []): yield from views(child)
+found = next(views(json.load(sys.stdin)), None)
+print(found.get(sys.argv[1]) or "" if found else "")' "$1"
 }
 
 # shot OUTPUT FILE: a screenshot of one output in its device pixels (PNG), exact.
