@@ -1,8 +1,8 @@
 # shellcheck shell=bash
 # A Wayland compositor of our own without a screen (sway headless, pixels in software)
 # and what the tests and tools do with it: outputs at any size and scale, exact
-# screenshots of one output (grim), the pointer (swaymsg seat seat0 cursor ..., with a
-# virtual pointer so that the seat has one) and keys (wtype). Sourced by the tests and
+# screenshots of one output (grim), the pointer (a virtual one, the tests' wlpointer)
+# and keys (wtype). Sourced by the tests and
 # the tools.
 #
 # sway refuses to run as root: as root it runs as a throw-away user made for it (and
@@ -136,10 +136,29 @@ wl_input_stop() {
   wl_keyboard_pid=""
 }
 # The pointer, in the layout's coordinates (an output at scale 2 has half as many as
-# it has device pixels): to X Y, its left button pressed and released there.
-pointer_to() { swaymsg seat seat0 cursor set "$1" "$2" >/dev/null; }
-pointer_press() { swaymsg seat seat0 cursor press "${1:-button1}" >/dev/null; }
-pointer_release() { swaymsg seat seat0 cursor release "${1:-button1}" >/dev/null; }
+# it has device pixels): to X Y, a button (1 left, 3 right) pressed and released there;
+# each taken by the compositor when it returns. The virtual pointer's own events, as a
+# mouse sends them: a pointer moved with a button down drags.
+pointer_to() { wl_pointer_say "move $1 $2 $(sway_layout)"; }
+pointer_press() { wl_pointer_say "press $(wl_button "${1:-1}")"; }
+pointer_release() { wl_pointer_say "release $(wl_button "${1:-1}")"; }
+wl_button() {  # X's numbers as evdev's: 1 left (BTN_LEFT, 272), 2 middle (274), 3 right (273)
+  case ${1#button} in 1) echo 272 ;; 2) echo 274 ;; 3) echo 273 ;; esac
+}
+wl_pointer_say() {
+  local before
+  before=$(grep -c done "$sway_dir/wlpointer.out")
+  echo "$1" >&"$wl_pointer_fd"
+  wait_until 5 "" wl_pointer_done "$before"
+}
+wl_pointer_done() { [ "$(grep -c done "$sway_dir/wlpointer.out")" -gt "$1" ]; }
+# sway_layout: "W H", the box around the outputs in the layout.
+sway_layout() {
+  swaymsg -t get_outputs -r | python3 -c '
+import json, sys
+rects = [o["rect"] for o in json.load(sys.stdin) if o.get("active")]
+print(max(r["x"] + r["width"] for r in rects), max(r["y"] + r["height"] for r in rects))'
+}
 # key NAME...: each key pressed and released (wtype's names: Escape, Right, q, ...).
 key() {
   local k args=()
