@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/driver.h"
+#include "driver/explore.h"
+#include "driver/kept.h"
+#include "driver/run.h"
 #include "support.h"
 
 namespace {
@@ -465,7 +467,7 @@ TEST_F(Driver, SettingsDialogAndTheValuesKept) {
       for (int id : c.clicks) core::Click(dialog, id);
     });
     EXPECT_EQ(c.stored, driver::RunSettingsDialog()) << c.what;
-    const auto values = driver::StoredSettings();
+    const auto values = driver::ExportSettings();
     EXPECT_EQ(c.stored ? 9u : 0u, values.size()) << c.what;
     if (c.stored) {
       EXPECT_EQ("Schwerlinien", values.front().first) << c.what;
@@ -480,10 +482,10 @@ TEST_F(Driver, SettingsDialogAndTheValuesKept) {
   const char* argv[] = {"dreieck", "--background", "grey", "--no-excircles", "--scale", "2", "--picture", "x.png"};
   dreieck::Parsed parsed = dreieck::ParseOptions(8, argv);
   ASSERT_TRUE(parsed.ok) << parsed.error;
-  driver::StoreSettings({{"Inkreis", 0}, {"Hintergrundfarbe", 7}, {"Fremd", 5}, {"Geschwindigkeit", 900}},
+  driver::ImportSettings({{"Inkreis", 0}, {"Hintergrundfarbe", 7}, {"Fremd", 5}, {"Geschwindigkeit", 900}},
                         parsed.options);
   std::string stored;
-  for (const auto& [name, value] : driver::StoredSettings()) stored += name + "=" + std::to_string(value) + " ";
+  for (const auto& [name, value] : driver::ExportSettings()) stored += name + "=" + std::to_string(value) + " ";
   EXPECT_EQ("Inkreis=0 Ankreise=0 Hintergrundfarbe=2 Geschwindigkeit=900 ", stored)
       << "a name the program does not keep is not stored; the options' win";
   EXPECT_FALSE(core::RegistryValue(kSettingsKey, "Fremd").has_value());
@@ -492,8 +494,8 @@ TEST_F(Driver, SettingsDialogAndTheValuesKept) {
   EXPECT_EQ(-1, parsed.options.flags[kConstructionCount - 1]);
   EXPECT_EQ(2, parsed.options.scale) << "what is not a setting stays";
   ResetPlatform();
-  driver::StoreSettings({{"Inkreis", 0}}, parsed.options);
-  EXPECT_EQ(1u, driver::StoredSettings().size()) << "options without settings store nothing";
+  driver::ImportSettings({{"Inkreis", 0}}, parsed.options);
+  EXPECT_EQ(1u, driver::ExportSettings().size()) << "options without settings store nothing";
 }
 
 // The page's Explore button: the triangle the screen shows, or a new one when it shows
@@ -562,9 +564,9 @@ TEST_F(Driver, SettingsOfTheOptionsAndOtherTimers) {
   const dreieck::Parsed parsed = dreieck::ParseOptions(6, argv);
   ASSERT_TRUE(parsed.ok) << parsed.error;
   core::SetRegistryDword(kSettingsKey, "Schwerlinien", 0);
-  driver::StoreSettings(parsed.options);
+  driver::StoreGivenSettings(parsed.options);
   std::string stored;
-  for (const auto& [name, value] : driver::StoredSettings()) stored += name + "=" + std::to_string(value) + " ";
+  for (const auto& [name, value] : driver::ExportSettings()) stored += name + "=" + std::to_string(value) + " ";
   EXPECT_EQ("Schwerlinien=0 Inkreis=0 Hintergrundfarbe=0 Geschwindigkeit=700 ", stored);
 
   // The program's own timer ticks; a message of another timer's id goes to the window

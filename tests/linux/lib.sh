@@ -128,9 +128,11 @@ snap() {
 shm_segments() { ipcs -m -p | awk -v pid="$1" '$3 == pid' | wc -l; }
 no_shm_segments() { [ "$(shm_segments "$1")" -eq 0 ]; }
 
+# shellcheck source=SCRIPTDIR/../../tools/lib/cycle.sh
+source "$top/tools/lib/cycle.sh"
 # Every construction off: four ticks a cycle, a new red triangle every other second at 500 ms.
-triangle_only=(--no-medians --no-incircle --no-circumcircle --no-altitudes --no-nine-point-circle --no-euler-line
-  --no-excircles)
+triangle_only=()
+[ -x "$bin" ] && mapfile -t triangle_only < <(every_construction_off "$bin")
 
 # outgrow NAME WID SIZE REASON GEOMETRY: the window WID of the running dreieck (started
 # as NAME, with every construction off) grows to SIZE, too large for an image of it,

@@ -95,9 +95,7 @@ expect_eq "options_query: a value with a blank" "time=2021-03-04%2005:06:07" \
   "$(options_query --time "2021-03-04 05:06:07")"
 
 log "cycle_ticks: the ticks of a cycle, as many as dreieck --frames writes"
-# shellcheck source=SCRIPTDIR/../../tools/lib/cycle.sh
-source "$top/tools/lib/cycle.sh"
-none="--no-medians --no-incircle --no-circumcircle --no-altitudes --no-nine-point-circle --no-euler-line --no-excircles"
+none="${triangle_only[*]}"
 # options | the ticks, joined by ", "
 cases=(
   "|the triangle, the medians and the centroid, the incircle and its centre, the circumcircle and its centre, the altitudes and the orthocenter, the nine-point circle, the Euler line, the three excircles and their centres, quiet, quiet, the erase with the caption"

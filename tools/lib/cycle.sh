@@ -21,12 +21,25 @@ cycle_ticks() {
       [[ "$arg" =~ ^--?no-$name$ ]] && on=no
     done
     [ "$on" == yes ] && echo "$what"
-  done < <("$bin" --help | awk '
+  done < <(constructions "$bin")
+  printf '%s\n' quiet quiet "the erase with the caption"
+}
+
+# constructions BIN: the constructions of BIN --help in their order, one a line as
+# NAME|WHAT IT SHOWS ("medians|the medians and the centroid").
+constructions() {
+  "$1" --help | awk '
     /^  --\[no-\]/ { name = $1; sub(/^--\[no-\]/, "", name); what = $0; sub(/^ *[^ ]+ */, "", what) }
     /^  --\[no-\]/ && what == "" { next }  # a long name: what it is follows on the next line
     name != "" { if (what == "") { what = $0; sub(/^ */, "", what) }
-                 sub(/ \(on\)$/, "", what); print name "|" what; name = "" }')
-  printf '%s\n' quiet quiet "the erase with the caption"
+                 sub(/ \(on\)$/, "", what); print name "|" what; name = "" }'
+}
+
+# every_construction_off BIN: the options that switch every construction of BIN off,
+# one a line.
+every_construction_off() {
+  local name what
+  while IFS='|' read -r name what; do echo "--no-$name"; done < <(constructions "$1")
 }
 
 # photograph_cycle OUT SNAP [WHAT...]: a screenshot of every tick of one cycle,
