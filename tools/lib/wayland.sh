@@ -19,8 +19,9 @@ wl_keyboard_pid=""
 
 # sway_start DIR RESOLUTION: sway with one output, HEADLESS-1, of RESOLUTION (800x600)
 # at scale 1, black, windows without borders (a window alone fills its output), in the
-# folder DIR (its config, log and runtime folder). Exports WAYLAND_DISPLAY, SWAYSOCK and
-# XDG_RUNTIME_DIR for the clients. False, with its log, when it did not come up in 10 s.
+# folder DIR (its config, log and runtime folder; the folder it is in becomes passable
+# for sway's user). Exports WAYLAND_DISPLAY, SWAYSOCK and XDG_RUNTIME_DIR for the
+# clients. False, with its log, when it did not come up in 10 s.
 sway_start() {
   sway_dir=$1
   local resolution=$2 runtime=$1/runtime as=()
@@ -39,6 +40,8 @@ EOF
       sway_user=""
       return 1
     }
+    # Its user passes through the folder DIR is in.
+    chmod o+x "$(dirname "$sway_dir")"
     chmod 755 "$sway_dir"
     chmod 644 "$sway_dir/config"
     chown "$sway_user:" "$runtime"
