@@ -149,6 +149,12 @@ start absent WAYLAND_DISPLAY=wayland-none -- --interval 500
 ended "$dreieck_pid" 5
 expect_eq "absent: exit code" 1 "$ended_rc"
 expect_eq "absent: one line" "dreieck: cannot connect to the display 'wayland-none'" "$(cat "$run/absent.err")"
+mkdir -p "$run/empty-runtime"
+start unnamed DREIECK_DISPLAY=wayland WAYLAND_DISPLAY= XDG_RUNTIME_DIR="$run/empty-runtime" -- --interval 500
+ended "$dreieck_pid" 5
+expect_eq "DREIECK_DISPLAY=wayland without WAYLAND_DISPLAY: exit code" 1 "$ended_rc"
+expect_eq "DREIECK_DISPLAY=wayland without WAYLAND_DISPLAY: libwayland's wayland-0" \
+  "dreieck: cannot connect to the display 'wayland-0'" "$(cat "$run/unnamed.err")"
 start chosen DREIECK_DISPLAY=mir -- --interval 500
 ended "$dreieck_pid" 5
 expect_eq "DREIECK_DISPLAY=mir: exit code" 1 "$ended_rc"

@@ -168,3 +168,25 @@ key() {
   for k in "$@"; do args+=(-k "$k"); done
   wtype "${args[@]}"
 }
+
+# weston_start DIR WxH: weston headless (no layer shell: the compositors without one, as
+# GNOME's) with one output of that size, its runtime folder in DIR, as WAYLAND_DISPLAY;
+# its pid in $weston_pid. False, with its log, when its socket did not come in 10 s.
+weston_pid=""
+weston_start() {
+  local dir=$1 runtime=$1/runtime
+  mkdir -p "$runtime" && chmod 700 "$runtime" || return 1
+  XDG_RUNTIME_DIR=$runtime weston --backend=headless-backend.so --socket=wayland-weston --width="${2%x*}" \
+    --height="${2#*x}" --idle-time=0 >"$dir/weston.log" 2>&1 &
+  weston_pid=$!
+  if ! wait_until 10 "$weston_pid" test -S "$runtime/wayland-weston"; then
+    echo "weston did not come up:"
+    tail -20 "$dir/weston.log"
+    return 1
+  fi
+  export XDG_RUNTIME_DIR=$runtime WAYLAND_DISPLAY=wayland-weston
+}
+weston_stop() {
+  [ -z "$weston_pid" ] || stop_pid "$weston_pid"
+  weston_pid=""
+}
