@@ -63,6 +63,9 @@ shape() {
     sleep 0.1
   done
   IFS='x+' read -r w h x y <<<"$box"
+  # No pointer at all, or one of no size a cursor has, is no shape.
+  [ -n "$box" ] && [ "${w:-0}" -ge 8 ] && [ "${w:-0}" -le 64 ] && [ "${h:-0}" -ge 8 ] && [ "${h:-0}" -le 64 ] ||
+    { echo "none($box)"; return; }
   echo "${w}x$h+$((x - $2))+$((y - $3))"
 }
 
@@ -71,6 +74,7 @@ shape() {
 # place.
 like() {
   local a b i
+  [[ $1 != none* ]] && [[ $2 != none* ]] || return 1
   IFS='x+' read -ra a <<<"$1"
   IFS='x+' read -ra b <<<"$2"
   [ ${#a[@]} -eq 4 ] && [ ${#b[@]} -eq 4 ] || return 1

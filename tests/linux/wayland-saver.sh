@@ -138,6 +138,7 @@ endings=(
   "button|pointer_press button1"
   "right-button|pointer_press button3"
   "movement|pointer_to 300 300"
+  "movement-after-replug|replugged_movement"
   "movement-on-scale-2|pointer_to 906 100"
   "sigterm|kill -TERM PID"
   "sighup|kill -HUP PID"
@@ -153,6 +154,13 @@ replugged_key() {
   key "$1"
 }
 no_keyboard() { ! seat_has keyboard; }
+# replugged_movement: the seat's pointer goes and comes back (where the pointer was),
+# then a movement.
+replugged_movement() {
+  wl_pointer_replug || fail "the pointer did not go and come back"
+  pointer_to 100 100
+  pointer_to 300 300
+}
 for row in "${endings[@]}"; do
   IFS='|' read -r name how <<<"$row"
   pointer_release button1
