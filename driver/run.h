@@ -3,12 +3,15 @@
 // has it and the settings the options give in the registry it reads (settings.h);
 // between its ticks the driver keeps the rules the options add to the cycle: every
 // cycle's triangle on the corners given, the picture held after a step, a clock that
-// stands still, Escape and Q in a window of its own. Backends know none of this: they
-// show pixels, turn input into messages and wait.
+// stands still, Escape and Q in a window of its own, any input for the saver; and it
+// runs one program per screen in one loop for the saver on every output. Backends
+// know none of this: they show pixels, turn input into messages and wait.
 #pragma once
 
 #include <cstdint>
 #include <ctime>
+#include <memory>
+#include <vector>
 
 #include "driver/options.h"
 #include "geometry/triangle.h"
@@ -24,11 +27,18 @@ struct Plan {
   bool clockGiven = false;    // time() stands still at this second
   time_t second = 0;
   bool endOnKeys = false;     // Escape or Q in the program's window ends it
+  bool endOnInput = false;    // any key, or the pointer moved beyond kPointerSlack, ends it
 };
 
+// How far the pointer may move, in pixels of the window it is in, from where it was
+// first seen there, before a run that ends on input ends; a movement onto another of
+// its windows ends it too.
+constexpr int kPointerSlack = 8;
+
 // The plan the options make: --triangle's corners, --time's second, --step's hold
-// (the picture's step for --picture, the whole cycle for --frames), and for a window
-// of its own (or full screen) the keys that end it.
+// (the picture's step for --picture, the whole cycle for --frames), for a window of
+// its own (or full screen) the keys that end it, and for --saver the end at any
+// input.
 Plan PlanOf(const dreieck::Options& options);
 
 // What a front end hears of a run: a tick begins; a tick ran, from step `started` to
@@ -48,6 +58,42 @@ struct Ran {
   bool window;
 };
 Ran RunSaver(HWND outer, const Plan& plan, Listener* listener = nullptr);
+
+// The program on several screens at once (the outputs a saver covers), one loop for
+// all: each outer window holds a program window of its own, made as the entry makes
+// its preview, which draws its own cycle at its own size. The program's state is each
+// window's own: it is swapped in around every message that goes to a window. Windows
+// may come and go while it runs.
+class Screens {
+ public:
+  explicit Screens(const Plan& plan, Listener* listener = nullptr);
+  ~Screens();
+  Screens(const Screens&) = delete;
+  Screens& operator=(const Screens&) = delete;
+
+  // A new screen: kept until Run begins, and while it runs given its program at once.
+  void Add(HWND outer);
+  // The screen and its program go; the others run on.
+  void Drop(HWND outer);
+  // Runs the program's entry in the first screen added, the others beside it, until
+  // the loop ends: the entry's result, and whether the first screen's window was made.
+  Ran Run();
+  // The program windows there are.
+  std::vector<HWND> Windows() const;
+
+ private:
+  struct Inner;  // the rules, and each window's program state
+  bool Handles(const MSG& msg);
+  void Start(HWND outer);
+  void SwitchTo(HWND window);
+
+  const Plan& plan_;
+  std::unique_ptr<Inner> inner_;
+  std::vector<HWND> waiting_;  // screens added before the loop began
+  HWND current_ = nullptr;     // the program window whose state the globals hold
+  bool running_ = false;
+  bool firstMade_ = false;
+};
 // Whether the screen of the last run shows a triangle of the cycle: it has ticked, and
 // not last with the erase.
 bool TriangleShown();

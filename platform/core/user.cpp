@@ -152,6 +152,11 @@ void PostQuit(int code) {
   S().quitCode = code;
 }
 
+void TakeBackQuit() {
+  S().quitPosted = false;
+  S().quitCode = 0;
+}
+
 void ResetWindowClasses() {
   Classes().clear();
   ClassRegistrationFails() = false;

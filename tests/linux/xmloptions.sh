@@ -173,7 +173,7 @@ while IFS= read -r line; do
     done
   done
 done <"$run/synopsis.txt"
-expect_eq "the synopsis: command lines tried" 11 "$tried"
+expect_eq "the synopsis: command lines tried" 12 "$tried"
 
 # Every switch a command line from the settings can hold, as the settings tool writes it.
 switches=()

@@ -179,3 +179,39 @@ display_tick() {
   for file in "${tick_files[@]}"; do convert "$file.ppm" "$file" && rm "$file.ppm" || return 1; done
   return 10
 }
+
+# distinct_frames DIR: the PPMs of the pictures of DIR/tick-*.png (made beside them),
+# each that differs from the one before, one a line.
+distinct_frames() {
+  local f last=""
+  for f in "$1"/tick-*.png; do
+    convert "$f" -depth 8 "${f%.png}.ppm" || return 1
+    if [ -z "$last" ] || ! cmp -s "${f%.png}.ppm" "$last"; then
+      echo "${f%.png}.ppm"
+      last=${f%.png}.ppm
+    fi
+  done
+}
+# shown_in_order FRAMES GRAB...: how many of the FRAMES (a file of PPMs, one a line, as
+# distinct_frames lists them) the GRABs (PPMs, in the order they were taken) showed in
+# their order from the first on, each grab being the frame shown last or the next one
+# (grabs before the first frame and after the last pass). Prints the count; after the
+# first frame a grab
+# that is neither ends it, with "; GRAB is not FRAME: N pixels differ" after the count.
+shown_in_order() {
+  local frames=() grab shown=-1
+  mapfile -t frames <"$1"
+  shift
+  for grab in "$@"; do
+    [ "$shown" -ge 0 ] && cmp -s "$grab" "${frames[shown]}" && continue
+    if [ $((shown + 1)) -lt ${#frames[@]} ] && cmp -s "$grab" "${frames[shown + 1]}"; then
+      shown=$((shown + 1))
+      [ "$shown" -eq $((${#frames[@]} - 1)) ] && break
+    elif [ "$shown" -ge 0 ]; then
+      echo "$((shown + 1)); ${grab##*/} is not ${frames[shown + 1]##*/}:" \
+        "$(compare -metric AE "$grab" "${frames[shown + 1]}" null: 2>&1) pixels differ"
+      return 0
+    fi
+  done
+  echo "$((shown + 1))"
+}
