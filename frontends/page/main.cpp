@@ -205,9 +205,7 @@ int main() {
   if (!parsed.ok) {
     web::page::Message(parsed.error + " (die Seite läuft ohne die Parameter der Adresse)", true);
   } else if (parsed.options.mode == dreieck::Mode::Help) {
-    web::page::Message("Die Adresse nimmt diese Optionen bei ihren Namen, ohne Striche, z. B.\n"
-                       "?background=white&interval=500&no-excircles\n\n" + dreieck::Usage(),
-                       false);
+    web::page::Message(dreieck::Usage(dreieck::kQuery), false);
   } else if (parsed.options.mode == dreieck::Mode::Version) {
     web::page::Message("dreieck " DREIECK_VERSION, false);
   } else {

@@ -9,8 +9,9 @@ TEST is one of:
             background, constructions, size, triangle and step)
   page      the page loads only its own files, the whole site within 1 MB gzipped, with
             no error; its words are those docs/page.md lists; a bad parameter shows its
-            line and the cycle runs with the defaults; every option the command line
-            takes is taken by the address; from a file it names dreieck.html
+            German line and the cycle runs with the defaults (what dreieck refuses
+            together too, and a %00); every option the command line takes is taken by
+            the address; ?help in German; from a file it names dreieck.html
   settings  the program's own settings dialog on the page: its controls, the dialog
             manager's rules, OK starting the saver again with what it stored (against
             dreieck --frames), kept over a reload, Escape keeping nothing, the address's
@@ -224,14 +225,22 @@ def test_cycle(test, site, browser):
 
 # ---- page ----
 
-# Bad addresses and the line each shows.
+# Bad addresses and the line each shows: the option table's, in the page's words; what
+# dreieck refuses together the page refuses too; a zero byte (%00) is no end.
 BAD = [
-    ("interval=20&no-excircles", "bad value for interval: '20' (500 to 5000 milliseconds)"),
-    ("bogus=%31", "unknown option 'bogus=%31'"),
-    ("no-excircles=1", "no-excircles takes no value"),
-    ("time=2021-02-29+12:00:00", "bad value for time: '2021-02-29 12:00:00' (YYYY-MM-DD HH:MM:SS or "
-                                 "YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"),
-    (f"time={SECOND}&triangle=1,2,3,4,5,6", "time and triangle cannot be combined"),
+    ("interval=20&no-excircles", "falscher Wert für interval: '20' (500 bis 5000 Millisekunden)"),
+    ("bogus=%31", "unbekannter Parameter 'bogus=%31'"),
+    ("no-excircles=1", "no-excircles nimmt keinen Wert"),
+    ("time=2021-02-29+12:00:00", "falscher Wert für time: '2021-02-29 12:00:00' (JJJJ-MM-TT HH:MM:SS oder "
+                                 "JJJJ-MM-TTTHH:MM:SSZ, UTC, ab 1970)"),
+    (f"time={SECOND}&triangle=1,2,3,4,5,6", "time und triangle gehen nicht zusammen"),
+    ("explore&interval=600", "interval geht nicht zusammen mit explore: das Erkunden hat keine Takte"),
+    ("picture=x.png&interval=600", "interval geht nicht zusammen mit picture: ein Bild hat keine Zeit zwischen Takten"),
+    ("frames=x&interval=600", "interval geht nicht zusammen mit frames: ein Bild hat keine Zeit zwischen Takten"),
+    ("interval=600%00abc", "falscher Wert für interval: '600\\x00abc' (500 bis 5000 Millisekunden)"),
+    ("background=white%00", "falscher Wert für background: 'white\\x00' (white, light-grey, grey, dark-grey oder "
+                            "black)"),
+    ("no-excircles%00xyz", "unbekannter Parameter 'no-excircles%00xyz'"),
 ]
 BAD_TAIL = " (die Seite läuft ohne die Parameter der Adresse)"
 
@@ -296,7 +305,7 @@ def test_page(test, site, browser):
 
     for query, line in BAD:
         test.open(browser, site, query, page=page)
-        page.wait_for("dreieck.ticks >= 1", timeout=10)
+        page.wait_for("dreieck.ticks >= 1 || dreieck.exploring", timeout=10)
         shown = page.evaluate("[dreieck.message, dreieck.messageIsError, dreieck.settings]")
         test.check(shown == [line + BAD_TAIL, True, DEFAULTS],
                    f"?{query}: the page shows {shown}, not {[line + BAD_TAIL, True, DEFAULTS]}")
@@ -317,6 +326,10 @@ def test_page(test, site, browser):
         expected = {"help": "Die Adresse nimmt diese Optionen bei ihren Namen, ohne Striche, z. B.",
                     "version": "dreieck 1.0.0.1"}.get(name, "")
         test.check(shown == ["running", False, expected], f"?{name}: the page says {shown}")
+        # The address's options in the page's words, each as the address takes it.
+        usage = "\n  interval=MS             Millisekunden zwischen zwei Takten, 500 bis 5000\n"
+        if name == "help" and usage not in page.evaluate("dreieck.message"):
+            test.check(False, f"?help does not list {usage.strip()!r}: {page.evaluate('dreieck.message')[:300]!r}")
 
     # A trap after the program resumed from a wait stops it as one at its start does.
     test.open(browser, site, "", page=page)
