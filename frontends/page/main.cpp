@@ -198,6 +198,7 @@ const char* WhereName(dreieck::Mode mode) {
 int main() {
   if (!OpenFont()) {
     web::page::Message("Die Schrift der Beschriftung ließ sich nicht lesen.", true);
+    script::Stopped();
     return 1;
   }
   dreieck::Options options;
@@ -232,5 +233,7 @@ int main() {
       break;
     }
   }
+  // The saver ended by itself: it could not run, and nothing the page offers can work.
+  script::Stopped();
   return 0;
 }

@@ -22,6 +22,10 @@ EM_JS(char*, ScriptQueryPart, (int index, int part, int* length), {
   return copy;
 });
 
+EM_JS(void, ScriptStopped, (), {
+  Module.page.stopped();
+});
+
 EM_JS(void, ScriptWhere, (const char* option), {
   Module.page.where(UTF8ToString(option));
 });
@@ -95,6 +99,8 @@ std::vector<dreieck::Argument> Query() {
 }
 
 void Where(const char* option) { ScriptWhere(option); }
+
+void Stopped() { ScriptStopped(); }
 
 std::vector<uint8_t> FontFile() {
   std::vector<uint8_t> bytes(static_cast<size_t>(ScriptFontSize()));

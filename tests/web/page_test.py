@@ -299,7 +299,7 @@ def test_page(test, site, browser):
     for (ident, kind) in words:
         shown[(ident, kind)] = page.evaluate(f"(e => e && (e.{'textContent' if kind == 'text' else 'title'} || '')"
                                              f".trim().replace(/\\s+/g, ' '))(document.getElementById('{ident}'))")
-    test.check(len(words) == 9 and shown == words,
+    test.check(len(words) == 11 and shown == words,
                f"the page's words differ from docs/page.md: {[(k, shown[k], words[k]) for k in words if shown[k] != words[k]]}")
     test.check(page.evaluate("document.documentElement.lang") == "de", "the page is not lang=de")
 
@@ -1180,6 +1180,166 @@ def test_offline(test, site, browser):
         test.check(not page.problems(), f"the page reported {page.problems()}")
 
 
+# ---- controls ----
+
+def looks(page, selector):
+    """How the element looks now: "shown", "invisible" (there, but not seen) or "none"
+    (no box at all)."""
+    return page.evaluate(f"""(e => !e || e.getClientRects().length === 0 ? 'none' :
+        getComputedStyle(e).visibility === 'visible' ? 'shown' : 'invisible')
+        (document.querySelector({json.dumps(selector)}))""")
+
+
+def focused(page):
+    return page.evaluate("document.activeElement === document.body ? 'body' : "
+                         "(document.activeElement.id || document.activeElement.dataset.id || '?')")
+
+
+def tab_to(page, target, most=8):
+    """Tab until the keyboard is on TARGET (an id or a dialog control's number); where it
+    got to."""
+    for _ in range(most):
+        page.key("Tab", key_code=9)
+        if focused(page) == target:
+            break
+    return focused(page)
+
+
+def quiet_now(page):
+    """Until the controls have gone (three seconds without a movement)."""
+    page.wait_for("document.body.classList.contains('quiet')", timeout=8)
+
+
+# Lines that stay until they are closed: the address, the line, and how it goes.
+LASTING = [
+    ("interval=abc", "falscher Wert für interval: 'abc' (500 bis 5000 Millisekunden)" + BAD_TAIL, True, "Escape"),
+    ("help", None, False, "the close button"),
+    ("interval=abc", "falscher Wert für interval: 'abc' (500 bis 5000 Millisekunden)" + BAD_TAIL, True, "Erkunden"),
+]
+
+
+def test_controls(test, site, browser):
+    # Keyboard only: Tab twice is Erkunden, which stays with the keyboard on it when the
+    # rest goes; Enter opens the explorer, Escape leaves it; Space on Einstellungen opens
+    # the panel, Space switches a check box, Escape cancels; Enter on Start goes full
+    # screen, Escape leaves.
+    page = test.open(browser, site, f"interval=500&time={SECOND}")
+    page.wait_for("dreieck.ticks >= 1", timeout=10)
+    test.check(tab_to(page, "explore", most=2) == "explore", f"Tab twice: the keyboard is on {focused(page)}")
+    quiet_now(page)
+    shown = [focused(page), looks(page, "#explore"), looks(page, "#start"),
+             page.evaluate("getComputedStyle(document.getElementById('screen')).cursor")]
+    test.check(shown == ["explore", "shown", "shown", "none"],
+               f"3 s later the keyboard is on {shown[0]}, Erkunden {shown[1]}, Start {shown[2]}, the pointer over "
+               f"the picture {shown[3]}; not explore, shown, shown, none")
+    page.key("Enter", key_code=13, text="\r")
+    test.check(holds(page, "dreieck.exploring", 5), "Enter on Erkunden opened no explorer")
+    page.key("Escape", key_code=27)
+    test.check(holds(page, "!dreieck.exploring && dreieck.runs === 2", 5), "Escape left the explorer open")
+    test.check(tab_to(page, "open-settings") == "open-settings", f"Tab reached {focused(page)}, not Einstellungen")
+    page.key(" ", code="Space", key_code=32, text=" ")
+    test.check(holds(page, "document.getElementById('settings').open", 5), "Space on Einstellungen opened no panel")
+    test.check(tab_to(page, "1000", most=4) == "1000", f"Tab in the panel reached {focused(page)}, not Schwerlinien")
+    page.key(" ", code="Space", key_code=32, text=" ")
+    page.pump(0.3)
+    test.check(dialog_state(page)[0] is False, f"Space on Schwerlinien: the panel shows {dialog_state(page)}")
+    page.key("Escape", key_code=27)
+    test.check(holds(page, "!document.getElementById('settings').open && dreieck.runs === 3", 5),
+               "Escape left the panel open")
+    test.check(page.evaluate(KEPT_JS) is None, f"Escape kept {page.evaluate(KEPT_JS)}")
+    test.check(tab_to(page, "start") == "start", f"Tab reached {focused(page)}, not Start")
+    page.key("Enter", key_code=13, text="\r")
+    test.check(holds(page, "document.fullscreenElement !== null", 5), "Enter on Start: no full screen")
+    page.key("Escape", key_code=27)
+    test.check(holds(page, "document.fullscreenElement === null && !document.body.classList.contains('saving')", 5),
+               "Escape left full screen on")
+
+    # The picture has a name for those who do not see it.
+    named = [(node.get("role", {}).get("value"), node.get("name", {}).get("value"))
+             for node in page.send("Accessibility.getFullAXTree")["nodes"]]
+    canvas = ("image", "Dreieck: ein Dreieck und seine Konstruktionen, eine nach der anderen")
+    test.check(canvas in named, f"the canvas is not named {canvas}: {[n for n in named if n[0] == 'image']}")
+
+    # The settings panel keeps its pointer when the rest goes; over the picture it goes.
+    open_dialog(page)
+    quiet_now(page)
+    pointers = page.evaluate("""['#settings', '#settings input[data-id="1000"]', '#settings button[data-id="1"]',
+        '#screen'].map(s => getComputedStyle(document.querySelector(s)).cursor)""")
+    test.check(pointers == ["auto", "default", "default", "none"],
+               f"3 s still with the panel open, the pointer over the panel, a check box, OK and the picture: "
+               f"{pointers}, not auto, default, default, none")
+    page.key("Escape", key_code=27)
+    page.wait_for("!document.getElementById('settings').open", timeout=5)
+
+    # A line that matters stays until it is closed or the user acts; the buttons go.
+    for query, line, error, closed in LASTING:
+        test.open(browser, site, query, page=page)
+        page.wait_for("dreieck.ticks >= 1", timeout=10)
+        quiet_now(page)
+        shown = page.evaluate("[dreieck.message, dreieck.messageIsError]")
+        test.check((line is None or shown[0] == line) and shown[1] == error and looks(page, "#message") == "shown" and
+                   looks(page, "#bar") == "invisible",
+                   f"?{query}, 3 s later: the line {looks(page, '#message')} ({shown[0][:100]!r}, error "
+                   f"{shown[1]}), the buttons {looks(page, '#bar')}")
+        if closed == "Escape":
+            page.key("Escape", key_code=27)
+        elif closed == "Erkunden":
+            click(page, "#explore")
+            page.wait_for("dreieck.exploring", timeout=5)
+        else:
+            click(page, "#dismiss")
+        test.check(holds(page, "dreieck.message === ''", 2) and looks(page, "#message") == "none",
+                   f"?{query}: {closed} left the line {looks(page, '#message')}: {page.evaluate('dreieck.message')}")
+
+    # Where nothing can work, nothing is offered, and the line stays: index.html from a
+    # file, the program stopped, its labels' font unreadable.
+    test.open(browser, "file://" + os.path.abspath(os.path.join(site.folder, "index.html")), "", page=page)
+    page.pump(3.5)
+    offered = [looks(page, s) for s in ("#message", "#bar", "#dismiss")]
+    test.check(page.evaluate("dreieck.state") == "file" and offered == ["shown", "none", "none"],
+               f"index.html from a file, 3.5 s later: {page.evaluate('dreieck.state')}, the line, buttons and close "
+               f"button {offered}")
+    test.open(browser, site, "", page=page)
+    page.evaluate("setTimeout(() => { throw new WebAssembly.RuntimeError('unreachable'); })")
+    page.wait_for("dreieck.state === 'failed'", timeout=5)
+    page.forget_problems()
+    offered = [looks(page, s) for s in ("#message", "#bar", "#dismiss")]
+    test.check(offered == ["shown", "none", "none"], f"the program stopped: the line, buttons and close button {offered}")
+    folder = os.path.join(test.scratch, "no-font")
+    shutil.copytree(site.folder, folder)
+    font = re.search(r'<link id="font"[^>]* href="([^"]+)"', open(os.path.join(folder, "index.html")).read())[1]
+    with open(os.path.join(folder, font), "wb") as f:
+        f.write(b"no font" * 100)
+    with cdp.Site(folder) as broken:
+        test.open(browser, broken, "", page=page)
+        page.wait_for("dreieck.state !== 'running'", timeout=10)
+        offered = [page.evaluate("dreieck.state"), page.evaluate("dreieck.message")] + \
+            [looks(page, s) for s in ("#message", "#bar")]
+        expected = ["failed", "Die Schrift der Beschriftung ließ sich nicht lesen.", "shown", "none"]
+        test.check(offered == expected, f"an unreadable font: {offered}, not {expected}")
+
+    # A browser that grants no full screen (a frame that does not allow it) gets no Start.
+    page = browser.open("about:blank")
+    page.before_scripts("Object.defineProperty(Document.prototype, 'fullscreenEnabled', { get: () => false });")
+    test.open(browser, site, "", page=page)
+    offered = [looks(page, s) for s in ("#start", "#explore", "#open-settings")]
+    test.check(offered == ["none", "shown", "shown"], f"no full screen granted: Start, Erkunden, Einstellungen {offered}")
+
+    # A page slow to load: ?explore opens with its buttons, which go three seconds after
+    # the first picture, not after the page began.
+    site.delays["/dreieck.wasm"] = 4
+    page = test.open(browser, site, "explore&triangle=100,400,500,420,260,80", page=page)
+    site.delays.clear()
+    page.wait_for("dreieck.exploring && dreieck.firstPictureMs !== null", timeout=20)
+    when = page.evaluate("[document.body.classList.contains('quiet'), dreieck.firstPictureMs]")
+    test.check(not when[0] and when[1] > 4000, f"?explore after {when[1]:.0f} ms of loading: quiet {when[0]} at the "
+                                               "first picture")
+    quiet_now(page)
+    after = page.evaluate("performance.now() - dreieck.firstPictureMs")
+    test.check(after >= 2900, f"the buttons went {after:.0f} ms after the first picture, not 3000")
+    test.check(not page.problems(), f"the page reported {page.problems()}")
+
+
 # ---- idle ----
 
 def native_tick(test):
@@ -1277,6 +1437,7 @@ def test_idle(test, site, browser):
 
 def main():
     tests = {"cycle": test_cycle, "page": test_page, "settings": test_settings, "idle": test_idle,
+             "controls": test_controls,
              "explore": test_explore, "edges": test_edges, "screens": test_screens, "single": test_single,
              "offline": test_offline}
     parser = argparse.ArgumentParser()
