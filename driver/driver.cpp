@@ -51,6 +51,10 @@ class Between {
 
  private:
   void Tick(const MSG& msg) {
+    if (listener_ != nullptr && gCycleStep == kStepTriangle && !listener_->CycleBegins()) {
+      core::DestroyWindowTree(outer_);
+      return;
+    }
     if (listener_ != nullptr) listener_->TickStarts();
     const int32_t started = gCycleStep;
     if (plan_.cornersGiven && started == kStepTriangle) TickWithCorners(plan_.corners);

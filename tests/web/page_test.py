@@ -15,8 +15,14 @@ TEST is one of:
   settings  the program's own settings dialog on the page: its controls, the dialog
             manager's rules, OK starting the saver again with what it stored (against
             dreieck --frames), kept over a reload, Escape keeping nothing, the address's
-            settings holding for the visit only and giving way to OK; Start, f, a click and Escape enter
-            and leave full screen
+            settings holding for the visit only and giving way to OK; a panel the
+            browser closes itself cancelled; two tabs: the panel shows what the other
+            kept, the saver takes it at its next cycle; Start, f, a click and Escape
+            enter and leave full screen
+  controls  the page by keyboard alone, a button the keyboard is on staying when the
+            rest goes; the canvas's name; the pointer over the open panel; lines that
+            stay until closed; no buttons where nothing can work; the buttons three
+            seconds after the first picture of a slow load
   explore   the explorer, by the address and by its button: corners dragged with the
             mouse and by touch, onto each other, onto a line and off the canvas, steps
             and switches, each picture against `dreieck --picture` of its corners and
@@ -494,6 +500,60 @@ def test_settings(test, site, browser):
             "Eulersche Gerade": 1, "Ankreise": 1, "Hintergrundfarbe": 7, "Geschwindigkeit": 500}
     test.check(page.evaluate(KEPT_JS) == kept, f"Enter (OK) kept {page.evaluate(KEPT_JS)}, not {kept}")
     page.evaluate("localStorage.removeItem('dreieck.settings')")
+
+    # A panel the browser closes itself (at a second Escape with no click between, as
+    # Chromium does) is the program's Cancel: nothing kept, the saver again, and the
+    # panel opens again.
+    test.open(browser, site, "", page=page)
+    page.wait_for("dreieck.state === 'running' && dreieck.ticks >= 1", timeout=10)
+    open_dialog(page)
+    click(page, "#settings input[data-id='1000']")
+    page.evaluate("document.getElementById('settings').close()")
+    closed = holds(page, "dreieck.runs === 2", 5)
+    test.check(closed and page.evaluate(KEPT_JS) is None,
+               f"the panel closed by the browser: runs {page.evaluate('dreieck.runs')}, kept "
+               f"{page.evaluate(KEPT_JS)}; not 2 and nothing")
+    if closed:
+        open_dialog(page)
+        page.key("Escape", key_code=27)
+        test.check(holds(page, "dreieck.runs === 3", 5), "the panel did not close again after it opened again")
+
+    # Two tabs: what one's panel stores the other's panel shows when it opens, and the
+    # other's saver takes it at its next cycle (the last one whole).
+    other = test.open(browser, site, f"interval=500&time={SECOND}", record=True)
+    other.wait_for("dreieck.ticks >= 3", timeout=10)
+    page.send("Page.bringToFront")
+    for box, kept in (("1000", {"Schwerlinien": 0}), ("1001", {"Schwerlinien": 0, "Inkreis": 0})):
+        open_dialog(page)
+        click(page, f"#settings input[data-id='{box}']")
+        click(page, "#settings button[data-id='1']")
+        page.wait_for("!document.getElementById('settings').open", timeout=5)
+        stored = {name: page.evaluate(KEPT_JS)[name] for name in kept}
+        test.check(stored == kept, f"the first tab kept {stored}, not {kept}")
+        if box != "1000":
+            break
+        other.send("Page.bringToFront")
+        if not holds(other, "dreieck.runs === 2", 20):
+            test.check(False, f"the other tab's saver did not take what the first kept: {other.evaluate('dreieck.settings')}")
+            break
+        entries = recorded(other)
+        first = [e for e in entries if e["run"] == 1]
+        test.check(first[-1]["step"] == 0 and len(first) % 11 == 0,
+                   f"the other tab took it after {len(first)} ticks, at step {first[-1]['step']}: not after whole cycles")
+        test.check(other.evaluate("dreieck.settings") == {**DEFAULTS, "flags": [0] + [1] * 6, "interval": 500},
+                   f"the other tab runs with {other.evaluate('dreieck.settings')}")
+        new = test.frames(["--size", "1024x768", "--time", SECOND, "--no-medians"])
+        other.wait_for(f"dreieck.recorded.length >= {len(first) + len(new)}", timeout=20)
+        compare_ticks(test, other, recorded(other), new, "the other tab's next cycle", first=len(first))
+        page.send("Page.bringToFront")
+    other.send("Page.bringToFront")
+    open_dialog(other)
+    shown = [False, False] + [True] * 4 + [True, False, False, False, False, 500, True]
+    test.check(dialog_state(other) == shown, f"the other tab's panel shows {dialog_state(other)}, not what the first "
+                                             f"kept last: {shown}")
+    other.key("Escape", key_code=27)
+    page.evaluate("localStorage.removeItem('dreieck.settings')")
+    page.send("Page.bringToFront")
 
     # Full screen: Start, then Escape; f, then a click.
     fullscreen = "document.fullscreenElement !== null"

@@ -51,7 +51,7 @@
     exploring: false,  // the explorer has the canvas
     explored: [],      // each of its pictures: [milliseconds, of them putting pixels on the canvas]
     saved: [],         // what S offered: {name, svg, redraw}
-    recorded: [],      // with dreieckRecord: {tick, started, step, width, height, digest}
+    recorded: [],      // with dreieckRecord: {tick, run, started, step, width, height, digest}
     tick: n => new Promise(resolve => (status.ticks >= n ? resolve() : tickWaiters.push([n, resolve]))),
   };
   const tickWaiters = [];
@@ -105,14 +105,18 @@
   }
 
   // The settings kept in this browser: the program's registry values, by their names,
-  // as the program hands them over after its settings dialog's OK; kept in memory too,
-  // should localStorage refuse them. The page reads no name of them.
-  let kept = {};
-  try {
-    const parsed = JSON.parse(localStorage.getItem(keptName) || "{}");
-    if (parsed && typeof parsed === "object") kept = parsed;
-  } catch (e) {
-    kept = {};
+  // as the program hands them over after its settings dialog's OK; read afresh each
+  // time the program asks (another tab may have stored others meanwhile), and kept in
+  // memory instead while localStorage refuses them. The page reads no name of them.
+  let keptHere = null;
+  function readKept() {
+    if (keptHere) return keptHere;
+    try {
+      const parsed = JSON.parse(localStorage.getItem(keptName) || "{}");
+      return parsed && typeof parsed === "object" ? parsed : {};
+    } catch (e) {
+      return {};
+    }
   }
 
   // The wait between ticks: one timeout, or an event posted meanwhile.
@@ -194,7 +198,8 @@
       if (status.firstTickMs === null) status.firstTickMs = performance.now();
       if (record) {
         const pixels = context.getImageData(0, 0, canvas.width, canvas.height);
-        const entry = { tick, started, step, held, width: canvas.width, height: canvas.height, digest: null, pixels };
+        const entry = { tick, run: status.runs, started, step, held, width: canvas.width, height: canvas.height,
+                        digest: null, pixels };
         status.recorded.push(entry);
         crypto.subtle.digest("SHA-256", pixels.data).then(hash => {
           entry.digest = Array.from(new Uint8Array(hash), b => b.toString(16).padStart(2, "0")).join("");
@@ -218,14 +223,17 @@
     },
     // Names as the registry takes them (one line each: no line break), 32-bit values.
     kept() {
-      return Object.entries(kept).filter(([name, value]) => !/[\n\r\0]/.test(name) && Number.isInteger(value) &&
-                                                            value >= 0 && value <= 0x7fffffff);
+      return Object.entries(readKept()).filter(([name, value]) => !/[\n\r\0]/.test(name) &&
+                                                                  Number.isInteger(value) && value >= 0 &&
+                                                                  value <= 0x7fffffff);
     },
     keep(values) {
-      kept = Object.fromEntries(values);
+      const kept = Object.fromEntries(values);
       try {
         localStorage.setItem(keptName, JSON.stringify(kept));
+        keptHere = null;
       } catch (e) {
+        keptHere = kept;
         say("Die Einstellungen ließen sich in diesem Browser nicht speichern; sie gelten für diesen Besuch.", true);
       }
     },
