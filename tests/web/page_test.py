@@ -37,10 +37,12 @@ TEST is one of:
             screenshot is the canvas pixel for pixel, nothing over it after 5 s without
             the pointer moving, the buttons back at a movement; each tick equals
             `dreieck --frames` of that device size; a new ratio taken at the next tick;
+            a corner dragged at 1.5;
             the explorer full screen (f) draws `dreieck --picture` of the screen's size
   edges     the explorer at its edges: the line of keys legible on every shade; the
             pointer's shapes 8 and 9 px from a corner, pressed and released; a held
-            arrow key; a drag off the canvas followed while held; S at once after a
+            arrow key, digit and S; a drag off the canvas followed while held;
+            ?scale=2 and ?size= in the explorer; S at once after a
             movement; a window resized in one direction, then the other (the
             screensaver's too); Explore after ?step=3 and while the caption shows
             (with and without ?time=); on a clock standing still in Kiritimati,
@@ -49,7 +51,8 @@ TEST is one of:
   single    dreieck.html opened from a file: every tick of a cycle equals
             `dreieck --frames`; the settings kept over a reload; Explore and Save
   offline   the site's manifest and icons, the service worker active, the page drawing
-            the same with the server unreachable, a changed site shown at the next visit
+            the same with the server unreachable, a site changed in a file of the same
+            size shown at the next visit
             and kept instead of the old one; the app's start address is the screensaver
 DIR gets the pictures of a difference. Exit code 0 passed, 1 failed, 77 skipped (no
 host build to compare with).
@@ -830,6 +833,16 @@ def saved_against_redraw(test, page, folder, count, what):
     return saved
 
 
+def hold(page, key, code, key_code, repeats):
+    """KEY held down for REPEATS of the browser's repeats, then released; until the
+    explorer has drawn what it asked for."""
+    for repeat in [False] + [True] * repeats:
+        page.send("Input.dispatchKeyEvent", type="keyDown", key=key, code=code, windowsVirtualKeyCode=key_code, text=key,
+                  autoRepeat=repeat)
+    page.send("Input.dispatchKeyEvent", type="keyUp", key=key, code=code, windowsVirtualKeyCode=key_code)
+    settle(page)
+
+
 def test_edges(test, site, browser):
     # The line of keys is legible on every shade: its ink is black on the light ones and
     # grey, white on the dark ones; below it the canvas is the picture.
@@ -868,6 +881,12 @@ def test_edges(test, site, browser):
     settle(page)
     explored_against_picture(test, page, CORNERS, ["--step", "2"], "Right held for two repeats")
 
+    # A digit held down switches its construction once: 2 with one repeat is the
+    # incircle off (not off and on again); 2 once more, on.
+    hold(page, "2", "Digit2", 50, repeats=1)
+    explored_against_picture(test, page, CORNERS, ["--step", "1", "--no-incircle"], "2 held for one repeat")
+    hold(page, "2", "Digit2", 50, repeats=0)
+
     # A drag that leaves the canvas is followed while the button is held.
     drag_path = [(100 + 60 * i, 400 + 15 * i) for i in range(1, 11)]  # to (700, 550), off the canvas
     page.mouse("mousePressed", 100, 400, buttons=1)
@@ -891,6 +910,30 @@ def test_edges(test, site, browser):
         redraw = "--size 640x480 --triangle 700,550,540,420,260,80 --step 2"
         test.check(saved["redraw"] == redraw, f"S at once after a movement names {saved['redraw']}, not {redraw}")
         page.mouse("mouseReleased", 540, 420)
+        # S held down saves once, however often the browser repeats it.
+        hold(page, "s", "KeyS", 83, repeats=3)
+        page.pump(1)
+        test.check(page.evaluate("dreieck.saved.length") == 2,
+                   f"S held for three repeats: {page.evaluate('dreieck.saved.length') - 1} saves, not 1")
+        saved_against_redraw(test, page, folder, 2, "S held")
+        page.pump(0.5)  # its SVG too, before the folder goes
+
+    # ?scale=2 without a size: the screen is the window's half, each pixel 2x2 on the
+    # canvas, and the pointer lands on the program's pixels; ?size=640x480 stays
+    # 640x480 whatever the window does.
+    page = test.open(browser, site, "explore&scale=2&triangle=50,200,250,210,130,40", size=(800, 600), page=page)
+    page.wait_for("dreieck.exploring")
+    drag(page, "mouse", (100, 400), (160, 380))
+    settle(page)
+    explored_against_picture(test, page, [[80, 190], [250, 210], [130, 40]], ["--step", "7", "--scale", "2"],
+                             "?scale=2: A dragged", "400x300")
+    test.open(browser, site, f"explore&size=640x480&triangle={TRIANGLE}", size=(800, 600), page=page)
+    page.wait_for("dreieck.exploring")
+    page.set_viewport(700, 500)
+    page.pump(0.5)
+    settle(page)
+    hide_hint(page)
+    explored_against_picture(test, page, CORNERS, ["--step", "7"], "?size=640x480 in a window resized to 700x500")
 
     # The explorer follows the browser's window, resized in one direction and then in the
     # other; so does the screensaver at its next tick.
@@ -1065,6 +1108,15 @@ def test_screens(test, site, browser):
     test.check(outside == 0, f"after the ratio changed, {outside} pixels of the screen differ from the canvas, first "
                              f"at {first}")
 
+    # The explorer's pointer at 1.5 lands on the device pixels it points at: A, at device
+    # pixels (300, 600), taken at CSS pixels (200, 400) and dragged by 60 and -20.
+    page = test.open(browser, site, "explore&triangle=300,600,750,630,390,120", (801, 601, 1.5), page=page)
+    page.wait_for("dreieck.exploring")
+    drag(page, "mouse", (200, 400), (260, 380))
+    settle(page)
+    explored_against_picture(test, page, [[390, 570], [750, 630], [390, 120]], ["--step", "7"],
+                             "A dragged at 801x601 @1.5", "1200x900")
+
     # f in the explorer: full screen, the monitor its screen (here 1280x800 at 1.75).
     page = test.open(browser, site, "explore&triangle=100,400,500,420,260,80", (1366, 768, 1.25), page=page)
     page.wait_for("dreieck.exploring")
@@ -1194,7 +1246,8 @@ def test_offline(test, site, browser):
         test.check(not page.problems(), f"offline the page reported {page.problems()}")
         print(f"offline: the page drew {len(frames)} ticks with the server unreachable", flush=True)
 
-        # A new build: the next visit shows it, and its worker keeps it instead of the old one.
+        # A new build, of the same size (its title in capitals): the next visit shows it,
+        # and its worker keeps it instead of the old one.
         served.offline = False
         page.send("Network.emulateNetworkConditions", offline=False, latency=0, downloadThroughput=-1,
                   uploadThroughput=-1)
@@ -1202,12 +1255,13 @@ def test_offline(test, site, browser):
         with open(index, encoding="utf-8") as f:
             text = f.read()
         with open(index, "w", encoding="utf-8") as f:
-            f.write(text.replace("<head>", '<head>\n<meta name="build" content="next">', 1))
+            f.write(text.replace("<title>Dreieck</title>", "<title>DREIECK</title>", 1))
+        test.check(os.path.getsize(index) == len(text.encode()), "the changed index.html is not of the same size")
         subprocess.run([sys.executable, SITE_BUILD, "worker", folder,
                         os.path.join(SOURCE, "frontends", "page", "site", "sw.js")], check=True)
         new = worker_build(folder)
-        test.check(new != build, f"a changed index.html left the build {build}")
-        next_build = "document.querySelector('meta[name=build]') !== null"
+        test.check(new != build, f"index.html changed, of the same size, left the build {build}")
+        next_build = "document.title === 'DREIECK'"
         test.open(browser, served, query, page=page)
         test.check(page.evaluate(next_build), "the visit after the site changed shows the old page")
         deadline = time.monotonic() + 15
