@@ -1329,6 +1329,9 @@ LASTING = [
     ("interval=abc", "falscher Wert für interval: 'abc' (500 bis 5000 Millisekunden)" + BAD_TAIL, True, "Escape"),
     ("help", None, False, "the close button"),
     ("interval=abc", "falscher Wert für interval: 'abc' (500 bis 5000 Millisekunden)" + BAD_TAIL, True, "Erkunden"),
+    ("interval=abc", "falscher Wert für interval: 'abc' (500 bis 5000 Millisekunden)" + BAD_TAIL, True,
+     "Einstellungen"),
+    ("interval=abc", "falscher Wert für interval: 'abc' (500 bis 5000 Millisekunden)" + BAD_TAIL, True, "Start"),
 ]
 
 
@@ -1400,10 +1403,24 @@ def test_controls(test, site, browser):
         elif closed == "Erkunden":
             click(page, "#explore")
             page.wait_for("dreieck.exploring", timeout=5)
+        elif closed == "Einstellungen":
+            click(page, "#open-settings")
+            page.wait_for("document.getElementById('settings').open", timeout=5)
+        elif closed == "Start":
+            click(page, "#start")
+            page.wait_for("document.fullscreenElement !== null", timeout=5)
         else:
+            # The usage in a font of fixed width, its columns straight.
+            font = page.evaluate("getComputedStyle(document.getElementById('message-text')).fontFamily")
+            test.check(font == "monospace", f"?{query}: the usage is in {font}, not monospace")
             click(page, "#dismiss")
-        test.check(holds(page, "dreieck.message === ''", 2) and looks(page, "#message") == "none",
+        test.check(holds(page, "dreieck.message === ''", 2) and looks(page, "#message") in ("none", "invisible"),
                    f"?{query}: {closed} left the line {looks(page, '#message')}: {page.evaluate('dreieck.message')}")
+        if closed in ("Einstellungen", "Start"):
+            page.key("Escape", key_code=27)
+            page.wait_for("!document.getElementById('settings').open && document.fullscreenElement === null && "
+                          "!document.body.classList.contains('saving')", timeout=5)
+            test.check(looks(page, "#message") == "none", f"?{query}: after {closed} and Escape the line is back")
 
     # Where nothing can work, nothing is offered, and the line stays: index.html from a
     # file, the program stopped, its labels' font unreadable.
