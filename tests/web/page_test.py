@@ -843,6 +843,18 @@ def hold(page, key, code, key_code, repeats):
     settle(page)
 
 
+def downloads_done(page, folder):
+    """Until every save offered has its PNG and SVG in FOLDER, and the browser writes no
+    download there any longer (before the folder goes)."""
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline:
+        names = [name for entry in page.evaluate("dreieck.saved") for name in (entry["name"], entry["svg"]) if name]
+        present = os.listdir(folder)
+        if all(name in present for name in names) and not any(n.endswith(".crdownload") for n in present):
+            return
+        page.pump(0.1)
+
+
 def test_edges(test, site, browser):
     # The line of keys is legible on every shade: its ink is black on the light ones and
     # grey, white on the dark ones; below it the canvas is the picture.
@@ -916,7 +928,7 @@ def test_edges(test, site, browser):
         test.check(page.evaluate("dreieck.saved.length") == 2,
                    f"S held for three repeats: {page.evaluate('dreieck.saved.length') - 1} saves, not 1")
         saved_against_redraw(test, page, folder, 2, "S held")
-        page.pump(0.5)  # its SVG too, before the folder goes
+        downloads_done(page, folder)
 
     # ?scale=2 without a size: the screen is the window's half, each pixel 2x2 on the
     # canvas, and the pointer lands on the program's pixels; ?size=640x480 stays
@@ -984,6 +996,7 @@ def test_edges(test, site, browser):
         names = sorted(entry["name"] for entry in page.evaluate("dreieck.saved"))
         expected = ["dreieck-20210304-190607-2.png", "dreieck-20210304-190607-3.png", "dreieck-20210304-190607.png"]
         test.check(names == expected, f"three saves at 19:06:07 in Kiritimati are named {names}, not {expected}")
+        downloads_done(page, folder)
 
     # Explore while the caption shows opens a triangle of its own, the current second's:
     # not the one just erased (the clock's first, T0's), nor --time's (every
