@@ -1,6 +1,7 @@
 #include "driver/options.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <utility>
 
@@ -206,32 +207,61 @@ int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
 }
 
 // "a, b, c, d or e"
-std::string ShadeList() {
+std::string ShadeList(const Words& words) {
   std::string out;
   for (int s = 0; s < kShadeCount; ++s)
-    out += std::string(s == 0 ? "" : s == kShadeCount - 1 ? " or " : ", ") + kShadeNames[s];
+    out += std::string(s == 0 ? "" : s == kShadeCount - 1 ? words.orWord : ", ") + kShadeNames[s];
   return out;
+}
+
+// A pattern of Words with {1}, {2}, ... replaced by `parts`.
+std::string Fill(const char* pattern, std::initializer_list<std::string> parts) {
+  std::string out;
+  for (const char* c = pattern; *c != '\0'; ++c) {
+    const size_t n = c[0] == '{' && c[1] >= '1' && c[1] <= '9' && c[2] == '}' ? static_cast<size_t>(c[1] - '0') : 0;
+    if (n == 0 || n > parts.size()) {
+      out += *c;
+      continue;
+    }
+    out += parts.begin()[n - 1];
+    c += 2;
+  }
+  return out;
+}
+
+// What `words` say of the row: its own words where they say nothing.
+RowWords WordsOf(const OptionRow& row, const Words& words) {
+  RowWords own = {.name = row.name, .value = row.value, .help = row.help, .valueHelp = row.valueHelp,
+                  .unit = row.unit};
+  for (const RowWords& said : words.rows) {
+    if (std::strcmp(said.name, row.name) != 0) continue;
+    for (auto field : {&RowWords::value, &RowWords::help, &RowWords::valueHelp, &RowWords::unit, &RowWords::fallback})
+      if (said.*field != nullptr) own.*field = said.*field;
+  }
+  return own;
 }
 
 }  // namespace
 
-std::string RangeText(const OptionRow& row) {
+std::string RangeText(const OptionRow& row, const Words& words) {
+  const std::string range = Fill(words.range, {std::to_string(row.low), std::to_string(row.high)});
   switch (row.kind) {
     case Kind::Shade:
-      return ": " + ShadeList();
+      return ": " + ShadeList(words);
     case Kind::Integer:
-      return ", " + std::to_string(row.low) + " to " + std::to_string(row.high);
+      return ", " + range;
     case Kind::Size:
-      return ", " + std::to_string(row.low) + " to " + std::to_string(row.high) + " each";
+      return ", " + Fill(words.rangeEach, {std::to_string(row.low), std::to_string(row.high)});
     default:
       return "";
   }
 }
 
-std::string DefaultText(const OptionRow& row) {
+std::string DefaultText(const OptionRow& row, const Words& words) {
+  if (const char* fallback = WordsOf(row, words).fallback) return fallback;
   switch (row.kind) {
     case Kind::Show:
-      return kDefaultShow ? "on" : "off";
+      return kDefaultShow ? words.on : words.off;
     case Kind::Shade:
       return kShadeNames[kDefaultBackground];
     case Kind::Integer:
@@ -239,7 +269,7 @@ std::string DefaultText(const OptionRow& row) {
     case Kind::Size:
       return std::to_string(Options::kDefaultWidth) + "x" + std::to_string(Options::kDefaultHeight);
     case Kind::Time:
-      return "now";
+      return words.now;
     default:
       return "";
   }
@@ -248,40 +278,42 @@ std::string DefaultText(const OptionRow& row) {
 namespace {
 
 // What a bad value of the row should have been, as the message says it in brackets.
-std::string ValueHelp(const OptionRow& row) {
+std::string ValueHelp(const OptionRow& row, const Words& words) {
+  const RowWords said = WordsOf(row, words);
   switch (row.kind) {
     case Kind::Integer:
-      return std::to_string(row.low) + " to " + std::to_string(row.high) +
-             (row.unit != nullptr ? std::string(" ") + row.unit : "");
+      return Fill(words.range, {std::to_string(row.low), std::to_string(row.high)}) +
+             (said.unit != nullptr ? std::string(" ") + said.unit : "");
     case Kind::Size:
-      return "WxH, " + std::to_string(row.low) + " to " + std::to_string(row.high) + " pixels each";
+      return Fill(words.sizeRange, {std::to_string(row.low), std::to_string(row.high)});
     case Kind::Shade:
-      return ShadeList();
+      return ShadeList(words);
     default:
-      return row.valueHelp != nullptr ? row.valueHelp : "";
+      return said.valueHelp != nullptr ? said.valueHelp : "";
   }
 }
 
 // Reads one argument into the options; an error line, or "" when it was taken.
 class Reader {
  public:
-  Reader(Options* options, Syntax syntax) : o_(*options), dashes_(syntax.dashes), picturesOnly_(syntax.picturesOnly) {}
+  Reader(Options* options, Syntax syntax)
+      : o_(*options), dashes_(syntax.dashes), picturesOnly_(syntax.picturesOnly), words_(*syntax.words) {}
 
   std::string Take(const Argument& a) {
-    if (a.name.empty()) return "unexpected argument " + Quoted(a.written);
+    if (a.name.empty()) return Fill(words_.unexpected, {Quoted(a.written)});
     bool negated;
     const OptionRow* row = Find(a.name, &negated);
     if (row == nullptr) {
       const std::string written = a.written.empty() ? dashes_ + a.name + (a.value ? "=" + *a.value : "") : a.written;
-      return "unknown option " + Quoted(written);
+      return Fill(words_.unknown, {Quoted(written)});
     }
     const std::string option = dashes_ + a.name;
-    if (row->value == nullptr && a.value) return option + " takes no value";
-    if (row->value != nullptr && !a.value) return option + " needs a value";
+    if (row->value == nullptr && a.value) return Fill(words_.takesNoValue, {option});
+    if (row->value != nullptr && !a.value) return Fill(words_.needsValue, {option});
     o_.given |= 1u << (row - Table().data());
     const std::string value = a.value.value_or("");
-    const std::string hint = ValueHelp(*row);
-    const std::string bad = "bad value for " + option + ": " + Quoted(value) + (hint.empty() ? "" : " (" + hint + ")");
+    const std::string hint = ValueHelp(*row, words_);
+    const std::string bad = Fill(words_.badValue, {option, Quoted(value)}) + (hint.empty() ? "" : " (" + hint + ")");
     int64_t n;
     switch (row->kind) {
       case Kind::Mode:
@@ -342,19 +374,19 @@ class Reader {
     if (picturesOnly_ && !picture && pictureOnlyGiven) {
       std::string names;
       for (size_t i = 0; i < pictureOnly.size(); ++i)
-        names += (i == 0 ? "" : i + 1 == pictureOnly.size() ? " and " : ", ") + pictureOnly[i];
-      return names + " need " + dashes_ + "picture or " + dashes_ + "frames";
+        names += (i == 0 ? "" : i + 1 == pictureOnly.size() ? words_.andWord : ", ") + pictureOnly[i];
+      return Fill(words_.needPicture, {names, dashes_});
     }
-    if (o_.mode == Mode::Frames && o_.Given("step"))
-      return dashes_ + "step needs " + dashes_ + "picture: " + dashes_ + "frames writes every step";
-    if (o_.timeGiven && o_.triangleGiven) return dashes_ + "time and " + dashes_ + "triangle cannot be combined";
+    if (o_.mode == Mode::Frames && o_.Given("step")) return Fill(words_.framesStep, {dashes_});
+    if (o_.timeGiven && o_.triangleGiven) return Fill(words_.timeTriangle, {dashes_});
     if (explore && o_.step > kStepLastConstruction)
-      return dashes_ + "explore takes " + dashes_ + "step " + std::to_string(kStepTriangle) + " to " +
-             std::to_string(kStepLastConstruction);
-    // An option that would do nothing where it draws is refused, not passed over.
-    if (picturesOnly_ && (picture || explore) && o_.Given("interval"))
-      return dashes_ + "interval cannot be combined with " + dashes_ + selected_ + ": " +
-             (explore ? "the explorer has no ticks" : "pictures have no time between ticks");
+      return Fill(words_.exploreStep,
+                  {dashes_, std::to_string(kStepTriangle), std::to_string(kStepLastConstruction)});
+    // An option that would do nothing where it draws is refused, not passed over (the
+    // page's address too, whose screen has ticks without a picture).
+    if ((picture || explore) && o_.Given("interval"))
+      return Fill(words_.notWith, {dashes_ + "interval", dashes_ + selected_}) + ": " +
+             (explore ? words_.noTicks : words_.noTime);
     if (picture) return Fits();
     return "";
   }
@@ -379,7 +411,7 @@ class Reader {
       return "";
     }
     if (selected_ != nullptr && std::strcmp(selected_, row.name) != 0)
-      return dashes_ + row.name + " cannot be combined with " + dashes_ + selected_;
+      return Fill(words_.notWith, {dashes_ + row.name, dashes_ + selected_});
     selected_ = row.name;
     o_.mode = mode;
     return "";
@@ -390,7 +422,7 @@ class Reader {
     std::string extension = dot == std::string::npos ? "" : value.substr(dot + 1);
     for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     if (value.back() == '/' || (extension != "png" && extension != "svg" && extension != "pdf"))
-      return "cannot tell the format of " + Quoted(value) + ": name it .png, .svg or .pdf";
+      return Fill(words_.noFormat, {Quoted(value)});
     o_.format = extension == "svg" ? Format::Svg : extension == "pdf" ? Format::Pdf : Format::Png;
     return "";
   }
@@ -403,12 +435,10 @@ class Reader {
     const std::string sides = std::to_string(w) + "x" + std::to_string(h);
     if (o_.mode == Mode::Picture && o_.format == Format::Pdf) {
       if (w > kPdfSideMax || h > kPdfSideMax || w < kPdfSideMin || h < kPdfSideMin)
-        return what + " is a page of " + sides + " points: a PDF page is " + std::to_string(kPdfSideMin) +
-               " to " + std::to_string(kPdfSideMax) + " points a side";
+        return Fill(words_.pdfPage, {what, sides, std::to_string(kPdfSideMin), std::to_string(kPdfSideMax)});
     } else if (o_.mode == Mode::Frames || o_.format == Format::Png) {
       if (w > kImageSideMax || h > kImageSideMax)
-        return what + " is " + sides + " pixels: a PNG picture has at most " + std::to_string(kImageSideMax) +
-               " pixels a side";
+        return Fill(words_.pngTooLarge, {what, sides, std::to_string(kImageSideMax)});
     }
     return "";
   }
@@ -416,16 +446,20 @@ class Reader {
   Options& o_;
   std::string dashes_;
   bool picturesOnly_;
+  const Words& words_;
   const char* selected_ = nullptr;  // the option that chose where it draws
   Mode shows_ = Mode::Window;       // see Shows
 };
 
-// --help's line of one row: "  --name VALUE" and, from column 26, what it does.
-std::string UsageLine(const OptionRow& row) {
-  std::string left = std::string("  --") + (row.kind == Kind::Show ? "[no-]" : "") + row.name;
-  if (row.value != nullptr) left += std::string(" ") + row.value;
-  const std::string fallback = DefaultText(row);
-  const std::string right = row.help + RangeText(row) + (fallback.empty() ? "" : " (" + fallback + ")");
+// --help's line of one row: "  --name VALUE" (in a query "  name=VALUE") and, from
+// column 26, what it does.
+std::string UsageLine(const OptionRow& row, const Syntax& syntax) {
+  const Words& words = *syntax.words;
+  const RowWords said = WordsOf(row, words);
+  std::string left = std::string("  ") + syntax.dashes + (row.kind == Kind::Show ? "[no-]" : "") + row.name;
+  if (said.value != nullptr) left += (*syntax.dashes != '\0' ? " " : "=") + std::string(said.value);
+  const std::string fallback = DefaultText(row, words);
+  const std::string right = said.help + RangeText(row, words) + (fallback.empty() ? "" : " (" + fallback + ")");
   constexpr size_t kColumn = 26;
   left += left.size() + 2 <= kColumn ? std::string(kColumn - left.size(), ' ') : "\n" + std::string(kColumn, ' ');
   // Wrapped at 80 columns, continued under the column.
@@ -449,48 +483,19 @@ std::string UsageLine(const OptionRow& row) {
   return out + "\n";
 }
 
-std::string MakeUsage() {
-  struct Heading {
-    Group group;
-    const char* text;
-  };
-  const Heading headings[] = {
-      {Group::Where, "Where it draws (a window of its own when none is given):\n"},
-      {Group::What, "What it shows (each construction is on unless switched off):\n"},
-      {Group::Picture, "Pictures (--explore takes --time, --triangle and --step too):\n"},
-      {Group::Other, ""},
-  };
-  std::string out =
-      "usage: dreieck [OPTION]...\n"
-      "Shows the constructions of plane triangle geometry, one per tick: medians,\n"
-      "incircle, circumcircle, altitudes, nine-point circle, Euler line, excircles.\n";
-  for (const Heading& heading : headings) {
-    out += std::string("\n") + heading.text;
+std::string MakeUsage(const Syntax& syntax) {
+  const Words& words = *syntax.words;
+  const Group groups[] = {Group::Where, Group::What, Group::Picture, Group::Other};
+  std::string out = words.usageHead;
+  for (const Group group : groups) {
+    out += std::string("\n") + words.headings[static_cast<int>(group)];
     for (const OptionRow& row : Table())
-      if (row.group == heading.group) out += UsageLine(row);
-    if (heading.group == Group::Picture)
-      out += "  Size times scale: a PNG has at most " + std::to_string(kImageSideMax) + " pixels a side, a PDF page " +
-             std::to_string(kPdfSideMin) + " to\n  " + std::to_string(kPdfSideMax) +
-             " points a side, an SVG no limit. A file is written whole or not at all.\n";
+      if (row.group == group) out += UsageLine(row, syntax);
+    if (group == Group::Picture)
+      out += Fill(words.limits,
+                  {std::to_string(kImageSideMax), std::to_string(kPdfSideMin), std::to_string(kPdfSideMax)});
   }
-  out +=
-      "\n"
-      "Every word is checked, whatever comes before it (--help and --version too).\n"
-      "One place to draw: --root with --window-id ID draws in ID (xscreensaver-settings\n"
-      "passes both), and --explore with --fullscreen explores on the whole screen. An\n"
-      "option that would do nothing there is refused: --interval with --picture,\n"
-      "--frames or --explore.\n"
-      "\n"
-      "A mouse button (but in --explore), q, Escape or closing the window ends it;\n"
-      "--saver ends at any key and button and at the pointer moved by more than 8\n"
-      "pixels. It locks nothing: a screen locker belongs above it.\n"
-      "\n"
-      "With WAYLAND_DISPLAY set its windows are Wayland surfaces, else X11 windows on\n"
-      "DISPLAY; DREIECK_DISPLAY=wayland or DREIECK_DISPLAY=x11 chooses. --root,\n"
-      "--window-id and XSCREENSAVER_WINDOW are X11 windows always.\n"
-      "Exit status: 0 done, 1 it could not draw or write (no display, no such window,\n"
-      "the display lost, a picture or this output not written), 2 a bad command line.\n";
-  return out;
+  return out + words.usageEnd;
 }
 
 }  // namespace
@@ -504,9 +509,11 @@ bool Options::Given(std::string_view name) const {
 std::span<const OptionRow> OptionTable() { return Table(); }
 
 const std::string& Usage() {
-  static const std::string usage = MakeUsage();
+  static const std::string usage = MakeUsage(kCommandLine);
   return usage;
 }
+
+std::string Usage(const Syntax& syntax) { return MakeUsage(syntax); }
 
 std::string Quoted(const std::string& text) {
   std::string out = "'";

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "driver/words.h"
 #include "platform/cairo/limits.h"
 #include "shell/shell.h"
 
@@ -108,9 +109,9 @@ extern const char* const kShadeNames[kShadeCount];  // --background
 
 // How --help and the man page describe a row's values: its range or choices
 // (", 500 to 5000", ": white, light-grey, grey, dark-grey or black") and its default
-// ("2000", "black", "on", "now"); "" where it has none.
-std::string RangeText(const OptionRow& row);
-std::string DefaultText(const OptionRow& row);
+// ("2000", "black", "on", "now"); "" where it has none. In `words`' language.
+std::string RangeText(const OptionRow& row, const Words& words = kEnglish);
+std::string DefaultText(const OptionRow& row, const Words& words = kEnglish);
 
 // One option as a name and maybe a value: a word of a command line, or a name=value
 // pair of a URL query.
@@ -121,15 +122,16 @@ struct Argument {
 };
 
 // How arguments are read: messages name options with `dashes` in front ("--" on a
-// command line, nothing in a URL query); with `picturesOnly`, --size, --time,
-// --triangle, --step and --scale are refused without --picture or --frames (--time,
-// --triangle and --step are taken with --explore too).
+// command line, nothing in a URL query), in the language of `words`; with
+// `picturesOnly`, --size, --time, --triangle, --step and --scale are refused without
+// --picture or --frames (--time, --triangle and --step are taken with --explore too).
 struct Syntax {
   const char* dashes;
   bool picturesOnly;
+  const Words* words;
 };
-constexpr Syntax kCommandLine = {"--", true};
-constexpr Syntax kQuery = {"", false};
+constexpr Syntax kCommandLine = {"--", true, &kEnglish};
+constexpr Syntax kQuery = {"", false, &kGerman};  // the page's address
 
 // The outcome of reading options: the options, or one line naming what is wrong.
 struct Parsed {
@@ -151,8 +153,10 @@ std::vector<Argument> SplitCommandLine(int argc, const char* const* argv);
 // The command line: ParseArguments(SplitCommandLine(argc, argv), kCommandLine).
 Parsed ParseOptions(int argc, const char* const* argv);
 
-// The usage text, from the table, ending in a newline.
+// The usage text, from the table, ending in a newline: the command line's, or that of
+// another syntax (a query's lists name=VALUE).
 const std::string& Usage();
+std::string Usage(const Syntax& syntax);
 
 // Reads "YYYY-MM-DD HH:MM:SS" or "YYYY-MM-DDTHH:MM:SSZ" as a UTC second from 1970 on;
 // false when it is not one.

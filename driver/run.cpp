@@ -69,6 +69,10 @@ class Between {
   }
 
   void Tick(const MSG& msg) {
+    if (listener_ != nullptr && gCycleStep == kStepTriangle && !listener_->CycleBegins()) {
+      End();
+      return;
+    }
     if (listener_ != nullptr) listener_->TickStarts();
     const int32_t started = gCycleStep;
     if (plan_.cornersGiven && started == kStepTriangle) TickWithCorners(plan_.corners);

@@ -42,10 +42,13 @@ constexpr int kPointerSlack = 8;
 Plan PlanOf(const dreieck::Options& options);
 
 // What a front end hears of a run: a tick begins; a tick ran, from step `started` to
-// step `next`, and whether the picture is now held (no tick follows).
+// step `next`, and whether the picture is now held (no tick follows). Before the first
+// tick of every cycle it is asked whether the run goes on: false ends it there, as the
+// end of its window ends it, with the last cycle whole.
 class Listener {
  public:
   virtual ~Listener() = default;
+  virtual bool CycleBegins() { return true; }
   virtual void TickStarts() {}
   virtual void Ticked(int32_t started, int32_t next, bool held) { (void)started, (void)next, (void)held; }
 };

@@ -28,12 +28,15 @@ std::string Show(const std::vector<Tick>& ticks) {
 
 class Heard final : public driver::Listener {
  public:
+  bool CycleBegins() override { return ++cycles <= cyclesToRun || cyclesToRun < 0; }
   void TickStarts() override { ++starts; }
   void Ticked(int32_t started, int32_t next, bool held) override {
     ticks.push_back({started, next, held});
     corners.push_back(gTriangle.a);
   }
   int starts = 0;
+  int cycles = 0;        // times asked whether a cycle begins
+  int cyclesToRun = -1;  // the cycles it lets begin; -1 every one
   std::vector<Tick> ticks;
   std::vector<Point> corners;  // corner A after each tick
 };
@@ -400,6 +403,34 @@ TEST_F(Several, InputInAnyScreenEndsThemAll) {
     core::SetIdleHandler(nullptr);
     EXPECT_EQ(c.result, ran.result) << c.what;
     EXPECT_EQ(c.result == 7 ? 1u : 0u, heard.ticks.size()) << c.what << ": ticks after the input";
+    }
+  }
+}
+
+// A listener that lets no more cycles begin ends the run before the next cycle's first
+// tick, with the cycles before it whole (11 ticks each, the erase the last), as its
+// window's end ends it.
+TEST_F(Driver, ListenerEndsTheRunBetweenCycles) {
+  struct Case {
+    int cyclesToRun;
+    size_t ticks;   // heard before the run ended
+    int asked;      // whether a cycle begins
+    bool ended;     // by the listener: the window gone
+  };
+  const Case cases[] = {{0, 0, 1, true}, {1, 11, 2, true}, {2, 22, 3, true}, {-1, 25, 3, false}};
+  for (const Case& c : cases) {
+    ResetPlatform();
+    heard = Heard();
+    heard.cyclesToRun = c.cyclesToRun;
+    const driver::Ran ran = Run(driver::Plan(), 25);
+    EXPECT_EQ(c.ticks, heard.ticks.size()) << c.cyclesToRun << " cycles: " << Show(heard.ticks);
+    EXPECT_EQ(c.asked, heard.cycles) << c.cyclesToRun << " cycles";
+    if (!heard.ticks.empty() && c.ended) {
+      EXPECT_EQ(kStepTriangle, heard.ticks.back().next) << c.cyclesToRun << " cycles: the last ends with the erase";
+    }
+    EXPECT_EQ(c.ended, !core::IsWindowAlive(outer)) << c.cyclesToRun << " cycles";
+    EXPECT_EQ(c.ended ? 0 : 7, ran.result) << c.cyclesToRun << " cycles";
+    EXPECT_TRUE(ran.window) << c.cyclesToRun << " cycles";
   }
 }
 

@@ -303,20 +303,108 @@ TEST(Options, QueryPairs) {
     const char* error;
   };
   const Case cases[] = {
-      {{{"interval", "20", ""}}, "bad value for interval: '20' (500 to 5000 milliseconds)"},
-      {{{"interval", std::nullopt, ""}}, "interval needs a value"},
-      {{{"no-excircles", "", ""}}, "no-excircles takes no value"},
-      {{{"step", "3", ""}, {"bogus", "1", ""}}, "unknown option 'bogus=1'"},
-      {{{"bogus", "1", "bogus=%31"}}, "unknown option 'bogus=%31'"},
-      {{{"time", "2021-03-04T05:06:07Z", ""}, {"triangle", "1,2,3,4,5,6", ""}}, "time and triangle cannot be combined"},
+      {{{"interval", "20", ""}}, "falscher Wert für interval: '20' (500 bis 5000 Millisekunden)"},
+      {{{"interval", std::nullopt, ""}}, "interval braucht einen Wert"},
+      {{{"no-excircles", "", ""}}, "no-excircles nimmt keinen Wert"},
+      {{{"step", "3", ""}, {"bogus", "1", ""}}, "unbekannter Parameter 'bogus=1'"},
+      {{{"bogus", "1", "bogus=%31"}}, "unbekannter Parameter 'bogus=%31'"},
+      {{{"", "abc", "=abc"}}, "unerwarteter Parameter '=abc'"},
+      {{{"time", "2021-03-04T05:06:07Z", ""}, {"triangle", "1,2,3,4,5,6", ""}}, "time und triangle gehen nicht zusammen"},
       {{{"picture", "a.png", ""}, {"size", "16384x10", ""}, {"scale", "2", ""}},
-       "size 16384x10 scale 2 is 32768x20 pixels: a PNG picture has at most 32767 pixels a side"},
+       "size 16384x10 scale 2 sind 32768x20 Pixel: ein PNG-Bild hat höchstens 32767 Pixel je Seite"},
+      {{{"picture", "a.pdf", ""}, {"size", "2x100", ""}},
+       "size 2x100 ist eine Seite von 2x100 Punkten: eine PDF-Seite hat 3 bis 14400 Punkte je Seite"},
+      {{{"background", "pink", ""}}, "falscher Wert für background: 'pink' (white, light-grey, grey, dark-grey oder black)"},
+      {{{"size", "0x10", ""}}, "falscher Wert für size: '0x10' (BxH, je 1 bis 16384 Pixel)"},
+      {{{"step", "11", ""}}, "falscher Wert für step: '11' (0 bis 10)"},
+      {{{"window-id", "0", ""}}, "falscher Wert für window-id: '0' (eine Fensternummer, dezimal oder 0x-hex)"},
+      {{{"triangle", "1,2", ""}}, "falscher Wert für triangle: '1,2' (sechs ganze Zahlen AX,AY,BX,BY,CX,CY)"},
+      {{{"time", "2021-02-29 12:00:00", ""}},
+       "falscher Wert für time: '2021-02-29 12:00:00' (JJJJ-MM-TT HH:MM:SS oder JJJJ-MM-TTTHH:MM:SSZ, UTC, ab 1970)"},
+      {{{"picture", "a.gif", ""}}, "'a.gif' nennt kein Format: der Name endet auf .png, .svg oder .pdf"},
+      {{{"frames", "d", ""}, {"step", "3", ""}}, "step braucht picture: frames schreibt jeden Schritt"},
+      {{{"explore", std::nullopt, ""}, {"step", "8", ""}}, "explore nimmt step 0 bis 7"},
+      {{{"root", std::nullopt, ""}, {"fullscreen", std::nullopt, ""}}, "fullscreen geht nicht zusammen mit root"},
+      // A zero byte in the address (%00) is part of what was written, not its end.
+      {{{"interval", std::string("600\0abc", 7), ""}},
+       "falscher Wert für interval: '600\\x00abc' (500 bis 5000 Millisekunden)"},
+      {{{"background", std::string("white\0", 6), ""}},
+       "falscher Wert für background: 'white\\x00' (white, light-grey, grey, dark-grey oder black)"},
+      {{{std::string("no-excircles\0xyz", 16), std::nullopt, "no-excircles%00xyz"}},
+       "unbekannter Parameter 'no-excircles%00xyz'"},
   };
   for (const Case& c : cases) {
     const Parsed q = dreieck::ParseArguments(c.query, dreieck::kQuery);
     EXPECT_FALSE(q.ok) << c.error;
     EXPECT_EQ(c.error, q.error);
   }
+}
+
+// The page's address refuses what the command line refuses, each in its own words; only
+// what the page's screen gives a meaning without a picture (its size, time, triangle,
+// step and scale) it takes alone.
+TEST(Options, TheQueryRefusesWhatTheCommandLineRefuses) {
+  struct Case {
+    std::vector<dreieck::Argument> query;
+    const char* line;   // the command line's refusal
+    const char* query_;  // the address's
+  };
+  const Case cases[] = {
+      {{{"explore", std::nullopt, ""}, {"interval", "600", ""}},
+       "--interval cannot be combined with --explore: the explorer has no ticks",
+       "interval geht nicht zusammen mit explore: das Erkunden hat keine Takte"},
+      {{{"picture", "x.png", ""}, {"interval", "600", ""}},
+       "--interval cannot be combined with --picture: pictures have no time between ticks",
+       "interval geht nicht zusammen mit picture: ein Bild hat keine Zeit zwischen Takten"},
+      {{{"interval", "600", ""}, {"frames", "x", ""}},
+       "--interval cannot be combined with --frames: pictures have no time between ticks",
+       "interval geht nicht zusammen mit frames: ein Bild hat keine Zeit zwischen Takten"},
+      {{{"explore", std::nullopt, ""}, {"picture", "a.png", ""}}, "--picture cannot be combined with --explore",
+       "picture geht nicht zusammen mit explore"},
+      {{{"interval", "20", ""}}, "bad value for --interval: '20' (500 to 5000 milliseconds)",
+       "falscher Wert für interval: '20' (500 bis 5000 Millisekunden)"},
+      {{{"size", "640x480", ""}}, "--size, --time, --triangle, --step and --scale need --picture or --frames", nullptr},
+      {{{"scale", "2", ""}, {"explore", std::nullopt, ""}}, "--size and --scale need --picture or --frames", nullptr},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args;
+    for (const dreieck::Argument& a : c.query) {
+      args.push_back("--" + a.name);
+      if (a.value) args.push_back(*a.value);
+    }
+    const Parsed line = Parse(args);
+    const Parsed query = dreieck::ParseArguments(c.query, dreieck::kQuery);
+    EXPECT_EQ(c.line, line.error) << Describe(args);
+    EXPECT_EQ(c.query_ != nullptr ? c.query_ : "", query.error) << Describe(args) << " as a query";
+  }
+}
+
+// The page's usage: its own German words for every row, each option as name=VALUE.
+TEST(Options, QueryUsageInGerman) {
+  const std::string usage = dreieck::Usage(dreieck::kQuery);
+  const std::pair<const char*, const char*> lines[] = {
+      {"interval", "\n  interval=MS             Millisekunden zwischen zwei Takten, 500 bis 5000\n"
+                   "                          (2000)\n"},
+      {"medians", "\n  [no-]medians            die Schwerlinien und der Schwerpunkt (an)\n"},
+      {"background", "\n  background=FARBTON      der Hintergrund: white, light-grey, grey, dark-grey\n"
+                     "                          oder black (black)\n"},
+      {"size", "\n  size=BxH                der Bildschirm in Pixeln, wie groß das Fenster auch\n"
+               "                          ist, je 1 bis 16384 (das Fenster)\n"},
+      {"step, held only when given", "\n  step=N                  das Bild nach dem Takt des Schritts N halten, 0 bis 10\n"
+                                     "  scale=K "},
+      {"head", "Die Adresse nimmt diese Optionen bei ihren Namen, ohne Striche, z. B.\n"
+               "?background=white&interval=500&no-excircles\n"},
+  };
+  for (const auto& [what, line] : lines) EXPECT_NE(std::string::npos, usage.find(line)) << what << "\n" << usage;
+  // Every row in the page's words: none of the command line's English help is left.
+  for (const dreieck::OptionRow& row : dreieck::OptionTable())
+    EXPECT_EQ(std::string::npos, usage.find(row.help)) << row.name << " is described in English: " << row.help;
+  for (const dreieck::RowWords& said : dreieck::kGerman.rows) {
+    bool found = false;
+    for (const dreieck::OptionRow& row : dreieck::OptionTable()) found = found || said.name == std::string(row.name);
+    EXPECT_TRUE(found) << said.name << " is no row of the table";
+  }
+  EXPECT_EQ(dreieck::Usage(), dreieck::Usage(dreieck::kCommandLine)) << "the command line's usage is the one --help shows";
 }
 
 // --help lists every row of the table with its value; ranges and defaults come from

@@ -54,19 +54,22 @@ bool OpenFont() {
 
 // A fresh platform for one run, as a process of its own would start: the web backend
 // (`gather`: the explorer's pictures go out whole), the settings the browser keeps in
-// the registry and those of the address over them.
+// the registry, read now, and those of the address over them.
 class Run {
  public:
-  Run(const dreieck::Options& options, bool gather) : backend_(ConfigOf(options, gather)) {
+  Run(const dreieck::Options& options, bool gather) : backend_(ConfigOf(options, gather)), kept_(script::KeptSettings()) {
     core::Reset();
     core::InstallBackend(&backend_);
-    driver::ImportSettings(script::KeptSettings(), options);
+    driver::ImportSettings(kept_, options);
   }
   ~Run() { core::InstallBackend(nullptr); }
   Run(const Run&) = delete;
   Run& operator=(const Run&) = delete;
 
   web::Backend& Backend() { return backend_; }
+  // Whether the browser keeps other settings now than when the run began (another tab's
+  // settings dialog stored them).
+  bool KeptChanged() const { return script::KeptSettings() != kept_; }
 
  private:
   static web::Backend::Config ConfigOf(const dreieck::Options& options, bool gather) {
@@ -79,13 +82,20 @@ class Run {
   }
 
   web::Backend backend_;
+  const std::vector<std::pair<std::string, uint32_t>> kept_;
 };
 
 // What the page shows of the saver's run: its settings when the first tick begins,
-// and each tick with what it cost.
+// and each tick with what it cost. A cycle begins only while the kept settings are
+// those the run began with: another tab's are taken at the next cycle.
 class SaverListener final : public driver::Listener {
  public:
-  explicit SaverListener(web::Backend* backend) : backend_(backend) {}
+  explicit SaverListener(Run* run) : run_(run), backend_(&run->Backend()) {}
+  bool CycleBegins() override {
+    keptChanged_ = started_ && run_->KeptChanged();
+    return !keptChanged_;
+  }
+  bool KeptChanged() const { return keptChanged_; }
   void TickStarts() override {
     if (!started_) Started();
     start_ = emscripten_get_now();
@@ -103,19 +113,22 @@ class SaverListener final : public driver::Listener {
                     running.intervalMs, running.backgroundColour);
   }
 
+  Run* run_;
   web::Backend* backend_;
   bool started_ = false;
+  bool keptChanged_ = false;
   double start_ = 0;
 };
 
-// How a run of the saver ended: by the page's Settings or Explore button, or not.
-enum class Asked { Nothing, Settings, Explore };
+// How a run of the saver ended: by the page's Settings or Explore button, for other
+// kept settings, or not.
+enum class Asked { Nothing, Settings, Explore, Again };
 
 // The saver in the page's outer window until the page's Settings or Explore button
 // ends it (or it ends itself).
 Asked SaverUntilAsked(const dreieck::Options& options) {
   Run run(options, false);
-  SaverListener listener(&run.Backend());
+  SaverListener listener(&run);
   const HWND outer = run.Backend().MakeOuterWindow();
   Asked asked = Asked::Nothing;
   run.Backend().OnPageEvent([&](web::page::EventKind kind) {
@@ -127,7 +140,7 @@ Asked SaverUntilAsked(const dreieck::Options& options) {
   const driver::Ran ran = driver::RunSaver(outer, driver::PlanOf(options), &listener);
   if (!ran.window) web::page::Message("Das Programm konnte sein Fenster nicht anlegen.", true);
   if (core::IsWindowAlive(outer)) core::DestroyWindowTree(outer);
-  return asked;
+  return asked == Asked::Nothing && listener.KeptChanged() ? Asked::Again : asked;
 }
 
 // The program's settings dialog, drawn by the page; what OK stores the browser keeps.
@@ -196,6 +209,7 @@ const char* WhereName(dreieck::Mode mode) {
 int main() {
   if (!OpenFont()) {
     web::page::Message("Die Schrift der Beschriftung ließ sich nicht lesen.", true);
+    script::Stopped();
     return 1;
   }
   dreieck::Options options;
@@ -203,9 +217,7 @@ int main() {
   if (!parsed.ok) {
     web::page::Message(parsed.error + " (die Seite läuft ohne die Parameter der Adresse)", true);
   } else if (parsed.options.mode == dreieck::Mode::Help) {
-    web::page::Message("Die Adresse nimmt diese Optionen bei ihren Namen, ohne Striche, z. B.\n"
-                       "?background=white&interval=500&no-excircles\n\n" + dreieck::Usage(),
-                       false);
+    web::page::Message(dreieck::Usage(dreieck::kQuery), false);
   } else if (parsed.options.mode == dreieck::Mode::Version) {
     web::page::Message("dreieck " DREIECK_VERSION, false);
   } else {
@@ -228,9 +240,11 @@ int main() {
     } else if (asked == Asked::Settings) {
       // What the dialog's OK stored holds from now on; the address's settings give way.
       if (RunSettings(options)) driver::GiveUpSettings(&options);
-    } else {
+    } else if (asked == Asked::Nothing) {
       break;
     }
   }
+  // The saver ended by itself: it could not run, and nothing the page offers can work.
+  script::Stopped();
   return 0;
 }

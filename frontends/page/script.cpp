@@ -10,14 +10,20 @@ EM_JS(int, ScriptQueryCount, (), {
 });
 
 // Element 0 the name, 1 the value (null when there is none), 2 the pair as written; as
-// UTF-8 in memory the program frees.
-EM_JS(char*, ScriptQueryPart, (int index, int part), {
+// UTF-8 in memory the program frees, its length in bytes at `length` (it may hold a
+// zero byte, which the address writes %00).
+EM_JS(char*, ScriptQueryPart, (int index, int part, int* length), {
   const text = Module.page.query[index][part];
   if (text === null) return 0;
   const bytes = lengthBytesUTF8(text) + 1;
   const copy = _malloc(bytes);
   if (copy) stringToUTF8(text, copy, bytes);
+  HEAP32[length >> 2] = copy ? bytes - 1 : 0;
   return copy;
+});
+
+EM_JS(void, ScriptStopped, (), {
+  Module.page.stopped();
 });
 
 EM_JS(void, ScriptWhere, (const char* option), {
@@ -78,11 +84,13 @@ std::vector<dreieck::Argument> Query() {
   for (int i = 0; i < count; ++i) {
     dreieck::Argument argument;
     for (int part = 0; part < 3; ++part) {
-      char* text = ScriptQueryPart(i, part);
+      int length = 0;
+      char* text = ScriptQueryPart(i, part, &length);
       if (text == nullptr) continue;
-      if (part == 0) argument.name = text;
-      else if (part == 1) argument.value = text;
-      else argument.written = text;
+      const std::string whole(text, static_cast<size_t>(length));
+      if (part == 0) argument.name = whole;
+      else if (part == 1) argument.value = whole;
+      else argument.written = whole;
       std::free(text);
     }
     arguments.push_back(std::move(argument));
@@ -91,6 +99,8 @@ std::vector<dreieck::Argument> Query() {
 }
 
 void Where(const char* option) { ScriptWhere(option); }
+
+void Stopped() { ScriptStopped(); }
 
 std::vector<uint8_t> FontFile() {
   std::vector<uint8_t> bytes(static_cast<size_t>(ScriptFontSize()));

@@ -20,6 +20,8 @@ std::vector<dreieck::Argument> Query();
 // Where the address asks the program to draw, by the option's name ("fullscreen",
 // "root", "window-id", "picture", "frames"), or "" for a window of its own.
 void Where(const char* option);
+// The program has ended: nothing the page offers can work any longer.
+void Stopped();
 // The label font's file, fetched by the page before the program started.
 std::vector<uint8_t> FontFile();
 

@@ -78,7 +78,7 @@ std::vector<std::string> Fields(const std::string& call) {
 
 int main(int argc, char** argv) {
   // The options as dreieck reads them; those of a picture stand alone here.
-  const dreieck::Parsed parsed = dreieck::ParseArguments(dreieck::SplitCommandLine(argc, argv), {"--", false});
+  const dreieck::Parsed parsed = dreieck::ParseArguments(dreieck::SplitCommandLine(argc, argv), {"--", false, &dreieck::kEnglish});
   if (!parsed.ok) Usage(parsed.error);
   const dreieck::Options& o = parsed.options;
   for (const dreieck::OptionRow& row : dreieck::OptionTable()) {

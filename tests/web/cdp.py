@@ -40,12 +40,14 @@ class Site:
     this process. It serves .wasm as application/wasm (what streaming compilation
     asks for) and keeps the paths it was asked for and their status codes. While
     `offline` is set it answers nothing: each request's connection is closed unanswered
-    (kept as status "refused"), as when the server cannot be reached."""
+    (kept as status "refused"), as when the server cannot be reached. `delays` holds
+    seconds by path: the answer to such a path comes that much later (a slow network)."""
 
     def __init__(self, folder):
         self.folder = os.path.abspath(folder)
         self.requests = []  # (path, status)
         self.offline = False
+        self.delays = {}
         site = self
 
         class Handler(http.server.SimpleHTTPRequestHandler):
@@ -58,6 +60,7 @@ class Site:
                     site.requests.append((self.path, "refused"))
                     self.close_connection = True
                     return
+                time.sleep(site.delays.get(self.path.split("?")[0], 0))
                 super().do_GET()
 
             def log_request(self, code="-", size="-"):

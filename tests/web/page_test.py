@@ -9,13 +9,20 @@ TEST is one of:
             background, constructions, size, triangle and step)
   page      the page loads only its own files, the whole site within 1 MB gzipped, with
             no error; its words are those docs/page.md lists; a bad parameter shows its
-            line and the cycle runs with the defaults; every option the command line
-            takes is taken by the address; from a file it names dreieck.html
+            German line and the cycle runs with the defaults (what dreieck refuses
+            together too, and a %00); every option the command line takes is taken by
+            the address; ?help in German; from a file it names dreieck.html
   settings  the program's own settings dialog on the page: its controls, the dialog
             manager's rules, OK starting the saver again with what it stored (against
             dreieck --frames), kept over a reload, Escape keeping nothing, the address's
-            settings holding for the visit only and giving way to OK; Start, f, a click and Escape enter
-            and leave full screen
+            settings holding for the visit only and giving way to OK; a panel the
+            browser closes itself cancelled; two tabs: the panel shows what the other
+            kept, the saver takes it at its next cycle; Start, f, a click and Escape
+            enter and leave full screen
+  controls  the page by keyboard alone, a button the keyboard is on staying when the
+            rest goes; the canvas's name; the pointer over the open panel; lines that
+            stay until closed; no buttons where nothing can work; the buttons three
+            seconds after the first picture of a slow load
   explore   the explorer, by the address and by its button: corners dragged with the
             mouse and by touch, onto each other, onto a line and off the canvas, steps
             and switches, each picture against `dreieck --picture` of its corners and
@@ -30,10 +37,12 @@ TEST is one of:
             screenshot is the canvas pixel for pixel, nothing over it after 5 s without
             the pointer moving, the buttons back at a movement; each tick equals
             `dreieck --frames` of that device size; a new ratio taken at the next tick;
+            a corner dragged at 1.5;
             the explorer full screen (f) draws `dreieck --picture` of the screen's size
   edges     the explorer at its edges: the line of keys legible on every shade; the
             pointer's shapes 8 and 9 px from a corner, pressed and released; a held
-            arrow key; a drag off the canvas followed while held; S at once after a
+            arrow key, digit and S; a drag off the canvas followed while held;
+            ?scale=2 and ?size= in the explorer; S at once after a
             movement; a window resized in one direction, then the other (the
             screensaver's too); Explore after ?step=3 and while the caption shows
             (with and without ?time=); on a clock standing still in Kiritimati,
@@ -42,7 +51,8 @@ TEST is one of:
   single    dreieck.html opened from a file: every tick of a cycle equals
             `dreieck --frames`; the settings kept over a reload; Explore and Save
   offline   the site's manifest and icons, the service worker active, the page drawing
-            the same with the server unreachable, a changed site shown at the next visit
+            the same with the server unreachable, a site changed in a file of the same
+            size shown at the next visit
             and kept instead of the old one; the app's start address is the screensaver
 DIR gets the pictures of a difference. Exit code 0 passed, 1 failed, 77 skipped (no
 host build to compare with).
@@ -224,14 +234,22 @@ def test_cycle(test, site, browser):
 
 # ---- page ----
 
-# Bad addresses and the line each shows.
+# Bad addresses and the line each shows: the option table's, in the page's words; what
+# dreieck refuses together the page refuses too; a zero byte (%00) is no end.
 BAD = [
-    ("interval=20&no-excircles", "bad value for interval: '20' (500 to 5000 milliseconds)"),
-    ("bogus=%31", "unknown option 'bogus=%31'"),
-    ("no-excircles=1", "no-excircles takes no value"),
-    ("time=2021-02-29+12:00:00", "bad value for time: '2021-02-29 12:00:00' (YYYY-MM-DD HH:MM:SS or "
-                                 "YYYY-MM-DDTHH:MM:SSZ, UTC, from 1970 on)"),
-    (f"time={SECOND}&triangle=1,2,3,4,5,6", "time and triangle cannot be combined"),
+    ("interval=20&no-excircles", "falscher Wert für interval: '20' (500 bis 5000 Millisekunden)"),
+    ("bogus=%31", "unbekannter Parameter 'bogus=%31'"),
+    ("no-excircles=1", "no-excircles nimmt keinen Wert"),
+    ("time=2021-02-29+12:00:00", "falscher Wert für time: '2021-02-29 12:00:00' (JJJJ-MM-TT HH:MM:SS oder "
+                                 "JJJJ-MM-TTTHH:MM:SSZ, UTC, ab 1970)"),
+    (f"time={SECOND}&triangle=1,2,3,4,5,6", "time und triangle gehen nicht zusammen"),
+    ("explore&interval=600", "interval geht nicht zusammen mit explore: das Erkunden hat keine Takte"),
+    ("picture=x.png&interval=600", "interval geht nicht zusammen mit picture: ein Bild hat keine Zeit zwischen Takten"),
+    ("frames=x&interval=600", "interval geht nicht zusammen mit frames: ein Bild hat keine Zeit zwischen Takten"),
+    ("interval=600%00abc", "falscher Wert für interval: '600\\x00abc' (500 bis 5000 Millisekunden)"),
+    ("background=white%00", "falscher Wert für background: 'white\\x00' (white, light-grey, grey, dark-grey oder "
+                            "black)"),
+    ("no-excircles%00xyz", "unbekannter Parameter 'no-excircles%00xyz'"),
 ]
 BAD_TAIL = " (die Seite läuft ohne die Parameter der Adresse)"
 
@@ -290,13 +308,13 @@ def test_page(test, site, browser):
     for (ident, kind) in words:
         shown[(ident, kind)] = page.evaluate(f"(e => e && (e.{'textContent' if kind == 'text' else 'title'} || '')"
                                              f".trim().replace(/\\s+/g, ' '))(document.getElementById('{ident}'))")
-    test.check(len(words) == 9 and shown == words,
+    test.check(len(words) == 11 and shown == words,
                f"the page's words differ from docs/page.md: {[(k, shown[k], words[k]) for k in words if shown[k] != words[k]]}")
     test.check(page.evaluate("document.documentElement.lang") == "de", "the page is not lang=de")
 
     for query, line in BAD:
         test.open(browser, site, query, page=page)
-        page.wait_for("dreieck.ticks >= 1", timeout=10)
+        page.wait_for("dreieck.ticks >= 1 || dreieck.exploring", timeout=10)
         shown = page.evaluate("[dreieck.message, dreieck.messageIsError, dreieck.settings]")
         test.check(shown == [line + BAD_TAIL, True, DEFAULTS],
                    f"?{query}: the page shows {shown}, not {[line + BAD_TAIL, True, DEFAULTS]}")
@@ -317,6 +335,10 @@ def test_page(test, site, browser):
         expected = {"help": "Die Adresse nimmt diese Optionen bei ihren Namen, ohne Striche, z. B.",
                     "version": "dreieck 1.0.0.1"}.get(name, "")
         test.check(shown == ["running", False, expected], f"?{name}: the page says {shown}")
+        # The address's options in the page's words, each as the address takes it.
+        usage = "\n  interval=MS             Millisekunden zwischen zwei Takten, 500 bis 5000\n"
+        if name == "help" and usage not in page.evaluate("dreieck.message"):
+            test.check(False, f"?help does not list {usage.strip()!r}: {page.evaluate('dreieck.message')[:300]!r}")
 
     # A trap after the program resumed from a wait stops it as one at its start does.
     test.open(browser, site, "", page=page)
@@ -481,6 +503,60 @@ def test_settings(test, site, browser):
             "Eulersche Gerade": 1, "Ankreise": 1, "Hintergrundfarbe": 7, "Geschwindigkeit": 500}
     test.check(page.evaluate(KEPT_JS) == kept, f"Enter (OK) kept {page.evaluate(KEPT_JS)}, not {kept}")
     page.evaluate("localStorage.removeItem('dreieck.settings')")
+
+    # A panel the browser closes itself (at a second Escape with no click between, as
+    # Chromium does) is the program's Cancel: nothing kept, the saver again, and the
+    # panel opens again.
+    test.open(browser, site, "", page=page)
+    page.wait_for("dreieck.state === 'running' && dreieck.ticks >= 1", timeout=10)
+    open_dialog(page)
+    click(page, "#settings input[data-id='1000']")
+    page.evaluate("document.getElementById('settings').close()")
+    closed = holds(page, "dreieck.runs === 2", 5)
+    test.check(closed and page.evaluate(KEPT_JS) is None,
+               f"the panel closed by the browser: runs {page.evaluate('dreieck.runs')}, kept "
+               f"{page.evaluate(KEPT_JS)}; not 2 and nothing")
+    if closed:
+        open_dialog(page)
+        page.key("Escape", key_code=27)
+        test.check(holds(page, "dreieck.runs === 3", 5), "the panel did not close again after it opened again")
+
+    # Two tabs: what one's panel stores the other's panel shows when it opens, and the
+    # other's saver takes it at its next cycle (the last one whole).
+    other = test.open(browser, site, f"interval=500&time={SECOND}", record=True)
+    other.wait_for("dreieck.ticks >= 3", timeout=10)
+    page.send("Page.bringToFront")
+    for box, kept in (("1000", {"Schwerlinien": 0}), ("1001", {"Schwerlinien": 0, "Inkreis": 0})):
+        open_dialog(page)
+        click(page, f"#settings input[data-id='{box}']")
+        click(page, "#settings button[data-id='1']")
+        page.wait_for("!document.getElementById('settings').open", timeout=5)
+        stored = {name: page.evaluate(KEPT_JS)[name] for name in kept}
+        test.check(stored == kept, f"the first tab kept {stored}, not {kept}")
+        if box != "1000":
+            break
+        other.send("Page.bringToFront")
+        if not holds(other, "dreieck.runs === 2", 20):
+            test.check(False, f"the other tab's saver did not take what the first kept: {other.evaluate('dreieck.settings')}")
+            break
+        entries = recorded(other)
+        first = [e for e in entries if e["run"] == 1]
+        test.check(first[-1]["step"] == 0 and len(first) % 11 == 0,
+                   f"the other tab took it after {len(first)} ticks, at step {first[-1]['step']}: not after whole cycles")
+        test.check(other.evaluate("dreieck.settings") == {**DEFAULTS, "flags": [0] + [1] * 6, "interval": 500},
+                   f"the other tab runs with {other.evaluate('dreieck.settings')}")
+        new = test.frames(["--size", "1024x768", "--time", SECOND, "--no-medians"])
+        other.wait_for(f"dreieck.recorded.length >= {len(first) + len(new)}", timeout=20)
+        compare_ticks(test, other, recorded(other), new, "the other tab's next cycle", first=len(first))
+        page.send("Page.bringToFront")
+    other.send("Page.bringToFront")
+    open_dialog(other)
+    shown = [False, False] + [True] * 4 + [True, False, False, False, False, 500, True]
+    test.check(dialog_state(other) == shown, f"the other tab's panel shows {dialog_state(other)}, not what the first "
+                                             f"kept last: {shown}")
+    other.key("Escape", key_code=27)
+    page.evaluate("localStorage.removeItem('dreieck.settings')")
+    page.send("Page.bringToFront")
 
     # Full screen: Start, then Escape; f, then a click.
     fullscreen = "document.fullscreenElement !== null"
@@ -757,6 +833,28 @@ def saved_against_redraw(test, page, folder, count, what):
     return saved
 
 
+def hold(page, key, code, key_code, repeats):
+    """KEY held down for REPEATS of the browser's repeats, then released; until the
+    explorer has drawn what it asked for."""
+    for repeat in [False] + [True] * repeats:
+        page.send("Input.dispatchKeyEvent", type="keyDown", key=key, code=code, windowsVirtualKeyCode=key_code, text=key,
+                  autoRepeat=repeat)
+    page.send("Input.dispatchKeyEvent", type="keyUp", key=key, code=code, windowsVirtualKeyCode=key_code)
+    settle(page)
+
+
+def downloads_done(page, folder):
+    """Until every save offered has its PNG and SVG in FOLDER, and the browser writes no
+    download there any longer (before the folder goes)."""
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline:
+        names = [name for entry in page.evaluate("dreieck.saved") for name in (entry["name"], entry["svg"]) if name]
+        present = os.listdir(folder)
+        if all(name in present for name in names) and not any(n.endswith(".crdownload") for n in present):
+            return
+        page.pump(0.1)
+
+
 def test_edges(test, site, browser):
     # The line of keys is legible on every shade: its ink is black on the light ones and
     # grey, white on the dark ones; below it the canvas is the picture.
@@ -795,6 +893,12 @@ def test_edges(test, site, browser):
     settle(page)
     explored_against_picture(test, page, CORNERS, ["--step", "2"], "Right held for two repeats")
 
+    # A digit held down switches its construction once: 2 with one repeat is the
+    # incircle off (not off and on again); 2 once more, on.
+    hold(page, "2", "Digit2", 50, repeats=1)
+    explored_against_picture(test, page, CORNERS, ["--step", "1", "--no-incircle"], "2 held for one repeat")
+    hold(page, "2", "Digit2", 50, repeats=0)
+
     # A drag that leaves the canvas is followed while the button is held.
     drag_path = [(100 + 60 * i, 400 + 15 * i) for i in range(1, 11)]  # to (700, 550), off the canvas
     page.mouse("mousePressed", 100, 400, buttons=1)
@@ -818,6 +922,30 @@ def test_edges(test, site, browser):
         redraw = "--size 640x480 --triangle 700,550,540,420,260,80 --step 2"
         test.check(saved["redraw"] == redraw, f"S at once after a movement names {saved['redraw']}, not {redraw}")
         page.mouse("mouseReleased", 540, 420)
+        # S held down saves once, however often the browser repeats it.
+        hold(page, "s", "KeyS", 83, repeats=3)
+        page.pump(1)
+        test.check(page.evaluate("dreieck.saved.length") == 2,
+                   f"S held for three repeats: {page.evaluate('dreieck.saved.length') - 1} saves, not 1")
+        saved_against_redraw(test, page, folder, 2, "S held")
+        downloads_done(page, folder)
+
+    # ?scale=2 without a size: the screen is the window's half, each pixel 2x2 on the
+    # canvas, and the pointer lands on the program's pixels; ?size=640x480 stays
+    # 640x480 whatever the window does.
+    page = test.open(browser, site, "explore&scale=2&triangle=50,200,250,210,130,40", size=(800, 600), page=page)
+    page.wait_for("dreieck.exploring")
+    drag(page, "mouse", (100, 400), (160, 380))
+    settle(page)
+    explored_against_picture(test, page, [[80, 190], [250, 210], [130, 40]], ["--step", "7", "--scale", "2"],
+                             "?scale=2: A dragged", "400x300")
+    test.open(browser, site, f"explore&size=640x480&triangle={TRIANGLE}", size=(800, 600), page=page)
+    page.wait_for("dreieck.exploring")
+    page.set_viewport(700, 500)
+    page.pump(0.5)
+    settle(page)
+    hide_hint(page)
+    explored_against_picture(test, page, CORNERS, ["--step", "7"], "?size=640x480 in a window resized to 700x500")
 
     # The explorer follows the browser's window, resized in one direction and then in the
     # other; so does the screensaver at its next tick.
@@ -868,6 +996,7 @@ def test_edges(test, site, browser):
         names = sorted(entry["name"] for entry in page.evaluate("dreieck.saved"))
         expected = ["dreieck-20210304-190607-2.png", "dreieck-20210304-190607-3.png", "dreieck-20210304-190607.png"]
         test.check(names == expected, f"three saves at 19:06:07 in Kiritimati are named {names}, not {expected}")
+        downloads_done(page, folder)
 
     # Explore while the caption shows opens a triangle of its own, the current second's:
     # not the one just erased (the clock's first, T0's), nor --time's (every
@@ -991,6 +1120,15 @@ def test_screens(test, site, browser):
     outside, _, first, _, _ = screen_against_canvas(page, half=(1001, 751))
     test.check(outside == 0, f"after the ratio changed, {outside} pixels of the screen differ from the canvas, first "
                              f"at {first}")
+
+    # The explorer's pointer at 1.5 lands on the device pixels it points at: A, at device
+    # pixels (300, 600), taken at CSS pixels (200, 400) and dragged by 60 and -20.
+    page = test.open(browser, site, "explore&triangle=300,600,750,630,390,120", (801, 601, 1.5), page=page)
+    page.wait_for("dreieck.exploring")
+    drag(page, "mouse", (200, 400), (260, 380))
+    settle(page)
+    explored_against_picture(test, page, [[390, 570], [750, 630], [390, 120]], ["--step", "7"],
+                             "A dragged at 801x601 @1.5", "1200x900")
 
     # f in the explorer: full screen, the monitor its screen (here 1280x800 at 1.75).
     page = test.open(browser, site, "explore&triangle=100,400,500,420,260,80", (1366, 768, 1.25), page=page)
@@ -1121,7 +1259,8 @@ def test_offline(test, site, browser):
         test.check(not page.problems(), f"offline the page reported {page.problems()}")
         print(f"offline: the page drew {len(frames)} ticks with the server unreachable", flush=True)
 
-        # A new build: the next visit shows it, and its worker keeps it instead of the old one.
+        # A new build, of the same size (its title in capitals): the next visit shows it,
+        # and its worker keeps it instead of the old one.
         served.offline = False
         page.send("Network.emulateNetworkConditions", offline=False, latency=0, downloadThroughput=-1,
                   uploadThroughput=-1)
@@ -1129,12 +1268,13 @@ def test_offline(test, site, browser):
         with open(index, encoding="utf-8") as f:
             text = f.read()
         with open(index, "w", encoding="utf-8") as f:
-            f.write(text.replace("<head>", '<head>\n<meta name="build" content="next">', 1))
+            f.write(text.replace("<title>Dreieck</title>", "<title>DREIECK</title>", 1))
+        test.check(os.path.getsize(index) == len(text.encode()), "the changed index.html is not of the same size")
         subprocess.run([sys.executable, SITE_BUILD, "worker", folder,
                         os.path.join(SOURCE, "frontends", "page", "site", "sw.js")], check=True)
         new = worker_build(folder)
-        test.check(new != build, f"a changed index.html left the build {build}")
-        next_build = "document.querySelector('meta[name=build]') !== null"
+        test.check(new != build, f"index.html changed, of the same size, left the build {build}")
+        next_build = "document.title === 'DREIECK'"
         test.open(browser, served, query, page=page)
         test.check(page.evaluate(next_build), "the visit after the site changed shows the old page")
         deadline = time.monotonic() + 15
@@ -1165,6 +1305,183 @@ def test_offline(test, site, browser):
         outside, _, first, _, _ = screen_against_canvas(page, os.path.join(test.args.out, "app-start.png"))
         test.check(outside == 0, f"the app's start {start}: {outside} pixels over the picture (first at {first})")
         test.check(not page.problems(), f"the page reported {page.problems()}")
+
+
+# ---- controls ----
+
+def looks(page, selector):
+    """How the element looks now: "shown", "invisible" (there, but not seen) or "none"
+    (no box at all)."""
+    return page.evaluate(f"""(e => !e || e.getClientRects().length === 0 ? 'none' :
+        getComputedStyle(e).visibility === 'visible' ? 'shown' : 'invisible')
+        (document.querySelector({json.dumps(selector)}))""")
+
+
+def focused(page):
+    return page.evaluate("document.activeElement === document.body ? 'body' : "
+                         "(document.activeElement.id || document.activeElement.dataset.id || '?')")
+
+
+def tab_to(page, target, most=8):
+    """Tab until the keyboard is on TARGET (an id or a dialog control's number); where it
+    got to."""
+    for _ in range(most):
+        page.key("Tab", key_code=9)
+        if focused(page) == target:
+            break
+    return focused(page)
+
+
+def quiet_now(page):
+    """Until the controls have gone (three seconds without a movement)."""
+    page.wait_for("document.body.classList.contains('quiet')", timeout=8)
+
+
+# Lines that stay until they are closed: the address, the line, and how it goes.
+LASTING = [
+    ("interval=abc", "falscher Wert für interval: 'abc' (500 bis 5000 Millisekunden)" + BAD_TAIL, True, "Escape"),
+    ("help", None, False, "the close button"),
+    ("interval=abc", "falscher Wert für interval: 'abc' (500 bis 5000 Millisekunden)" + BAD_TAIL, True, "Erkunden"),
+    ("interval=abc", "falscher Wert für interval: 'abc' (500 bis 5000 Millisekunden)" + BAD_TAIL, True,
+     "Einstellungen"),
+    ("interval=abc", "falscher Wert für interval: 'abc' (500 bis 5000 Millisekunden)" + BAD_TAIL, True, "Start"),
+]
+
+
+def test_controls(test, site, browser):
+    # Keyboard only: Tab twice is Erkunden, which stays with the keyboard on it when the
+    # rest goes; Enter opens the explorer, Escape leaves it; Space on Einstellungen opens
+    # the panel, Space switches a check box, Escape cancels; Enter on Start goes full
+    # screen, Escape leaves.
+    page = test.open(browser, site, f"interval=500&time={SECOND}")
+    page.wait_for("dreieck.ticks >= 1", timeout=10)
+    test.check(tab_to(page, "explore", most=2) == "explore", f"Tab twice: the keyboard is on {focused(page)}")
+    quiet_now(page)
+    shown = [focused(page), looks(page, "#explore"), looks(page, "#start"),
+             page.evaluate("getComputedStyle(document.getElementById('screen')).cursor")]
+    test.check(shown == ["explore", "shown", "shown", "none"],
+               f"3 s later the keyboard is on {shown[0]}, Erkunden {shown[1]}, Start {shown[2]}, the pointer over "
+               f"the picture {shown[3]}; not explore, shown, shown, none")
+    page.key("Enter", key_code=13, text="\r")
+    test.check(holds(page, "dreieck.exploring", 5), "Enter on Erkunden opened no explorer")
+    page.key("Escape", key_code=27)
+    test.check(holds(page, "!dreieck.exploring && dreieck.runs === 2", 5), "Escape left the explorer open")
+    test.check(tab_to(page, "open-settings") == "open-settings", f"Tab reached {focused(page)}, not Einstellungen")
+    page.key(" ", code="Space", key_code=32, text=" ")
+    test.check(holds(page, "document.getElementById('settings').open", 5), "Space on Einstellungen opened no panel")
+    test.check(tab_to(page, "1000", most=4) == "1000", f"Tab in the panel reached {focused(page)}, not Schwerlinien")
+    page.key(" ", code="Space", key_code=32, text=" ")
+    page.pump(0.3)
+    test.check(dialog_state(page)[0] is False, f"Space on Schwerlinien: the panel shows {dialog_state(page)}")
+    page.key("Escape", key_code=27)
+    test.check(holds(page, "!document.getElementById('settings').open && dreieck.runs === 3", 5),
+               "Escape left the panel open")
+    test.check(page.evaluate(KEPT_JS) is None, f"Escape kept {page.evaluate(KEPT_JS)}")
+    test.check(tab_to(page, "start") == "start", f"Tab reached {focused(page)}, not Start")
+    page.key("Enter", key_code=13, text="\r")
+    test.check(holds(page, "document.fullscreenElement !== null", 5), "Enter on Start: no full screen")
+    page.key("Escape", key_code=27)
+    test.check(holds(page, "document.fullscreenElement === null && !document.body.classList.contains('saving')", 5),
+               "Escape left full screen on")
+
+    # The picture has a name for those who do not see it.
+    named = [(node.get("role", {}).get("value"), node.get("name", {}).get("value"))
+             for node in page.send("Accessibility.getFullAXTree")["nodes"]]
+    canvas = ("image", "Dreieck: ein Dreieck und seine Konstruktionen, eine nach der anderen")
+    test.check(canvas in named, f"the canvas is not named {canvas}: {[n for n in named if n[0] == 'image']}")
+
+    # The settings panel keeps its pointer when the rest goes; over the picture it goes.
+    open_dialog(page)
+    quiet_now(page)
+    pointers = page.evaluate("""['#settings', '#settings input[data-id="1000"]', '#settings button[data-id="1"]',
+        '#screen'].map(s => getComputedStyle(document.querySelector(s)).cursor)""")
+    test.check(pointers == ["auto", "default", "default", "none"],
+               f"3 s still with the panel open, the pointer over the panel, a check box, OK and the picture: "
+               f"{pointers}, not auto, default, default, none")
+    page.key("Escape", key_code=27)
+    page.wait_for("!document.getElementById('settings').open", timeout=5)
+
+    # A line that matters stays until it is closed or the user acts; the buttons go.
+    for query, line, error, closed in LASTING:
+        test.open(browser, site, query, page=page)
+        page.wait_for("dreieck.ticks >= 1", timeout=10)
+        quiet_now(page)
+        shown = page.evaluate("[dreieck.message, dreieck.messageIsError]")
+        test.check((line is None or shown[0] == line) and shown[1] == error and looks(page, "#message") == "shown" and
+                   looks(page, "#bar") == "invisible",
+                   f"?{query}, 3 s later: the line {looks(page, '#message')} ({shown[0][:100]!r}, error "
+                   f"{shown[1]}), the buttons {looks(page, '#bar')}")
+        if closed == "Escape":
+            page.key("Escape", key_code=27)
+        elif closed == "Erkunden":
+            click(page, "#explore")
+            page.wait_for("dreieck.exploring", timeout=5)
+        elif closed == "Einstellungen":
+            click(page, "#open-settings")
+            page.wait_for("document.getElementById('settings').open", timeout=5)
+        elif closed == "Start":
+            click(page, "#start")
+            page.wait_for("document.fullscreenElement !== null", timeout=5)
+        else:
+            # The usage in a font of fixed width, its columns straight.
+            font = page.evaluate("getComputedStyle(document.getElementById('message-text')).fontFamily")
+            test.check(font == "monospace", f"?{query}: the usage is in {font}, not monospace")
+            click(page, "#dismiss")
+        test.check(holds(page, "dreieck.message === ''", 2) and looks(page, "#message") in ("none", "invisible"),
+                   f"?{query}: {closed} left the line {looks(page, '#message')}: {page.evaluate('dreieck.message')}")
+        if closed in ("Einstellungen", "Start"):
+            page.key("Escape", key_code=27)
+            page.wait_for("!document.getElementById('settings').open && document.fullscreenElement === null && "
+                          "!document.body.classList.contains('saving')", timeout=5)
+            test.check(looks(page, "#message") == "none", f"?{query}: after {closed} and Escape the line is back")
+
+    # Where nothing can work, nothing is offered, and the line stays: index.html from a
+    # file, the program stopped, its labels' font unreadable.
+    test.open(browser, "file://" + os.path.abspath(os.path.join(site.folder, "index.html")), "", page=page)
+    page.pump(3.5)
+    offered = [looks(page, s) for s in ("#message", "#bar", "#dismiss")]
+    test.check(page.evaluate("dreieck.state") == "file" and offered == ["shown", "none", "none"],
+               f"index.html from a file, 3.5 s later: {page.evaluate('dreieck.state')}, the line, buttons and close "
+               f"button {offered}")
+    test.open(browser, site, "", page=page)
+    page.evaluate("setTimeout(() => { throw new WebAssembly.RuntimeError('unreachable'); })")
+    page.wait_for("dreieck.state === 'failed'", timeout=5)
+    page.forget_problems()
+    offered = [looks(page, s) for s in ("#message", "#bar", "#dismiss")]
+    test.check(offered == ["shown", "none", "none"], f"the program stopped: the line, buttons and close button {offered}")
+    folder = os.path.join(test.scratch, "no-font")
+    shutil.copytree(site.folder, folder)
+    font = re.search(r'<link id="font"[^>]* href="([^"]+)"', open(os.path.join(folder, "index.html")).read())[1]
+    with open(os.path.join(folder, font), "wb") as f:
+        f.write(b"no font" * 100)
+    with cdp.Site(folder) as broken:
+        test.open(browser, broken, "", page=page)
+        page.wait_for("dreieck.state !== 'running'", timeout=10)
+        offered = [page.evaluate("dreieck.state"), page.evaluate("dreieck.message")] + \
+            [looks(page, s) for s in ("#message", "#bar")]
+        expected = ["failed", "Die Schrift der Beschriftung ließ sich nicht lesen.", "shown", "none"]
+        test.check(offered == expected, f"an unreadable font: {offered}, not {expected}")
+
+    # A browser that grants no full screen (a frame that does not allow it) gets no Start.
+    page = browser.open("about:blank")
+    page.before_scripts("Object.defineProperty(Document.prototype, 'fullscreenEnabled', { get: () => false });")
+    test.open(browser, site, "", page=page)
+    offered = [looks(page, s) for s in ("#start", "#explore", "#open-settings")]
+    test.check(offered == ["none", "shown", "shown"], f"no full screen granted: Start, Erkunden, Einstellungen {offered}")
+
+    # A page slow to load: ?explore opens with its buttons, which go three seconds after
+    # the first picture, not after the page began.
+    site.delays["/dreieck.wasm"] = 4
+    page = test.open(browser, site, "explore&triangle=100,400,500,420,260,80", page=page)
+    site.delays.clear()
+    page.wait_for("dreieck.exploring && dreieck.firstPictureMs !== null", timeout=20)
+    when = page.evaluate("[document.body.classList.contains('quiet'), dreieck.firstPictureMs]")
+    test.check(not when[0] and when[1] > 4000, f"?explore after {when[1]:.0f} ms of loading: quiet {when[0]} at the "
+                                               "first picture")
+    quiet_now(page)
+    after = page.evaluate("performance.now() - dreieck.firstPictureMs")
+    test.check(after >= 2900, f"the buttons went {after:.0f} ms after the first picture, not 3000")
+    test.check(not page.problems(), f"the page reported {page.problems()}")
 
 
 # ---- idle ----
@@ -1264,6 +1581,7 @@ def test_idle(test, site, browser):
 
 def main():
     tests = {"cycle": test_cycle, "page": test_page, "settings": test_settings, "idle": test_idle,
+             "controls": test_controls,
              "explore": test_explore, "edges": test_edges, "screens": test_screens, "single": test_single,
              "offline": test_offline}
     parser = argparse.ArgumentParser()

@@ -21,6 +21,7 @@
   const canvas = document.getElementById("screen");
   const context = canvas.getContext("2d", { alpha: false });
   const messageLine = document.getElementById("message");
+  const messageText = document.getElementById("message-text");
   const dialog = document.getElementById("settings");
   const controls = dialog.querySelector(".controls");
   const keptName = "dreieck.settings";
@@ -50,24 +51,37 @@
     exploring: false,  // the explorer has the canvas
     explored: [],      // each of its pictures: [milliseconds, of them putting pixels on the canvas]
     saved: [],         // what S offered: {name, svg, redraw}
-    recorded: [],      // with dreieckRecord: {tick, started, step, width, height, digest}
+    recorded: [],      // with dreieckRecord: {tick, run, started, step, width, height, digest}
     tick: n => new Promise(resolve => (status.ticks >= n ? resolve() : tickWaiters.push([n, resolve]))),
   };
   const tickWaiters = [];
 
   // A line at the top left; `below`, at the bottom (where it covers no line the program
-  // draws at the top).
+  // draws at the top). It stays until the user closes it (its button or Escape), acts
+  // (a button of the page) or another line takes its place.
   function say(text, error, below = false) {
     status.message = text;
     status.messageIsError = !!error;
-    messageLine.textContent = text;
+    messageText.textContent = text;
     messageLine.classList.toggle("error", !!error);
     messageLine.classList.toggle("below", below);
+    // Indented rows (the usage): in a font of fixed width, so that its columns stay.
+    messageLine.classList.toggle("columns", text.includes("\n  "));
     messageLine.hidden = !text;
   }
+  const dismiss = () => say("");
+  document.getElementById("dismiss").addEventListener("click", dismiss);
+  // Nothing the page offers can work any longer: the line that says why stays alone.
+  function stop(state) {
+    status.state = state;
+    document.body.classList.add("stopped");
+  }
+  // Where the browser grants no full screen (a frame that does not allow it), Start is
+  // not offered.
+  if (!document.fullscreenEnabled) document.body.classList.add("no-fullscreen");
 
   if (location.protocol === "file:" && !oneFile) {
-    status.state = "file";
+    stop("file");
     say("Diese Seite braucht einen Webserver: Browser führen WebAssembly aus einer Datei nicht aus. Öffnen Sie " +
         "stattdessen dreieck.html aus demselben Ordner: sie enthält alles in einer Datei.", true);
     return;
@@ -91,14 +105,18 @@
   }
 
   // The settings kept in this browser: the program's registry values, by their names,
-  // as the program hands them over after its settings dialog's OK; kept in memory too,
-  // should localStorage refuse them. The page reads no name of them.
-  let kept = {};
-  try {
-    const parsed = JSON.parse(localStorage.getItem(keptName) || "{}");
-    if (parsed && typeof parsed === "object") kept = parsed;
-  } catch (e) {
-    kept = {};
+  // as the program hands them over after its settings dialog's OK; read afresh each
+  // time the program asks (another tab may have stored others meanwhile), and kept in
+  // memory instead while localStorage refuses them. The page reads no name of them.
+  let keptHere = null;
+  function readKept() {
+    if (keptHere) return keptHere;
+    try {
+      const parsed = JSON.parse(localStorage.getItem(keptName) || "{}");
+      return parsed && typeof parsed === "object" ? parsed : {};
+    } catch (e) {
+      return {};
+    }
   }
 
   // The wait between ticks: one timeout, or an event posted meanwhile.
@@ -119,6 +137,14 @@
   const eventSettings = 1, eventPointer = 2, eventKey = 3, eventExplore = 4, eventResized = 5;
   const eventDialogClick = 6, eventDialogScroll = 7, eventDialogKey = 8;
   const pointerMoved = 0, pointerPressed = 1, pointerReleased = 2;
+
+  // The first picture: the controls go out of the way three seconds after it (or after
+  // the pointer last moved), however long the page took to load.
+  function shown() {
+    if (status.firstPictureMs !== null) return;
+    status.firstPictureMs = performance.now();
+    screen.begin();
+  }
 
   // The canvas takes the size of the image shown on it.
   function takeSize(width, height) {
@@ -149,7 +175,7 @@
     show(pixels, x, y, width, height, imageWidth, imageHeight) {
       takeSize(imageWidth, imageHeight);
       context.putImageData(new ImageData(pixels, width, height), x, y);
-      if (status.firstPictureMs === null) status.firstPictureMs = performance.now();
+      shown();
     },
     // The whole image's RGBA as the canvas is to have it, of which `rects` (x, y, width,
     // height each) changed.
@@ -159,7 +185,7 @@
       for (let i = 0; i < rects.length; i += 4) {
         context.putImageData(image, 0, 0, rects[i], rects[i + 1], rects[i + 2], rects[i + 3]);
       }
-      if (status.firstPictureMs === null) status.firstPictureMs = performance.now();
+      shown();
     },
     ticked(started, step, ms, showMs, held) {
       const tick = ++status.ticks;
@@ -172,7 +198,8 @@
       if (status.firstTickMs === null) status.firstTickMs = performance.now();
       if (record) {
         const pixels = context.getImageData(0, 0, canvas.width, canvas.height);
-        const entry = { tick, started, step, held, width: canvas.width, height: canvas.height, digest: null, pixels };
+        const entry = { tick, run: status.runs, started, step, held, width: canvas.width, height: canvas.height,
+                        digest: null, pixels };
         status.recorded.push(entry);
         crypto.subtle.digest("SHA-256", pixels.data).then(hash => {
           entry.digest = Array.from(new Uint8Array(hash), b => b.toString(16).padStart(2, "0")).join("");
@@ -196,17 +223,21 @@
     },
     // Names as the registry takes them (one line each: no line break), 32-bit values.
     kept() {
-      return Object.entries(kept).filter(([name, value]) => !/[\n\r\0]/.test(name) && Number.isInteger(value) &&
-                                                            value >= 0 && value <= 0x7fffffff);
+      return Object.entries(readKept()).filter(([name, value]) => !/[\n\r\0]/.test(name) &&
+                                                                  Number.isInteger(value) && value >= 0 &&
+                                                                  value <= 0x7fffffff);
     },
     keep(values) {
-      kept = Object.fromEntries(values);
+      const kept = Object.fromEntries(values);
       try {
         localStorage.setItem(keptName, JSON.stringify(kept));
+        keptHere = null;
       } catch (e) {
+        keptHere = kept;
         say("Die Einstellungen ließen sich in diesem Browser nicht speichern; sie gelten für diesen Besuch.", true);
       }
     },
+    stopped: () => stop("failed"),
     exploring(on) {
       status.exploring = on;
       if (on && status.state === "loading") status.state = "running";
@@ -348,7 +379,10 @@
   });
   // Before the program's first tick too: the program takes the press when it waits.
   const programRuns = () => status.state === "loading" || status.state === "running";
+  // A button of the page pressed: the user acts, and the line shown goes.
+  const acting = () => status.message && !document.body.classList.contains("stopped") && dismiss();
   document.getElementById("open-settings").addEventListener("click", () => {
+    acting();
     if (!status.exploring && programRuns()) post(eventSettings);
   });
 
@@ -385,7 +419,10 @@
   document.addEventListener("visibilitychange", () => {
     if (document.visibilityState === "visible" && document.fullscreenElement && !wakeLock) keepScreenOn();
   });
-  document.getElementById("start").addEventListener("click", start);
+  document.getElementById("start").addEventListener("click", () => {
+    acting();
+    start();
+  });
   // Exploring, the keys go to the explorer as the virtual-key codes Windows gives them
   // (a letter or digit its capital's code), a key held down marked as a repeat; the
   // explorer decides what each does.
@@ -404,7 +441,8 @@
       if (event.key !== "Escape") return;
     }
     if (event.key === "f" || event.key === "F") start();
-    else if (event.key === "Escape") leave();
+    else if (event.key === "Escape" && document.fullscreenElement) leave();
+    else if (event.key === "Escape" && !document.body.classList.contains("stopped")) dismiss();
   });
   // The explorer's pointer, mouse or touch, in the canvas's device pixels. A drag
   // begins on the canvas and is followed over the whole page until it is released.
@@ -436,6 +474,7 @@
     if (status.exploring) post(eventResized);
   });
   document.getElementById("explore").addEventListener("click", () => {
+    acting();
     if (!status.exploring && programRuns()) post(eventExplore);
   });
   // The explorer's Save and Back are its S and Escape.
@@ -461,7 +500,7 @@
 
   // ---- The program: the font and the module come in side by side, then it runs.
   if (typeof Dreieck !== "function") {
-    status.state = "failed";
+    stop("failed");
     say("Das Programm (dreieck.js) wurde nicht geladen.", true);
     return;
   }
@@ -471,7 +510,7 @@
     return answer.arrayBuffer();
   });
   const fail = what => {
-    status.state = "failed";
+    stop("failed");
     say(`Das Programm wurde angehalten: ${what}`, true);
   };
   // A trap after the program resumed from a wait is not its start's: it reaches the

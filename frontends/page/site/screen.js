@@ -7,14 +7,15 @@
 //   elsewhere it is the largest box of whole CSS pixels whose size in device pixels is
 //   whole too (at 150 %: an even number of CSS pixels), and the few device pixels left
 //   at the right and bottom show the background.
-// - The controls and the pointer go out of the way three seconds after the pointer last
-//   moved, and come back at the next movement, touch or key.
+// - The controls and the pointer over the picture go out of the way three seconds after
+//   the pointer last moved (or after the first picture, however long the page took to
+//   load), and come back at the next movement, touch or key.
 //
 // window.dreieckScreen: size(), the screen in device pixels; fit(canvas) gives the
 // canvas the CSS box that shows its pixels one to one; onChange(f) calls f when the
 // screen's size or ratio changed; ready, a promise of the first measurement; how, the
-// way it measures ("device-pixel-content-box" or "whole"); stir() and quiet(), the
-// controls back or away now.
+// way it measures ("device-pixel-content-box" or "whole"); begin(), the first picture
+// is there; stir() and quiet(), the controls back or away now.
 "use strict";
 window.dreieckScreen = (() => {
   const viewport = document.getElementById("viewport");
@@ -101,11 +102,13 @@ window.dreieckScreen = (() => {
   }
 
   // ---- Out of the way. One timeout after the last movement; while the pointer keeps
-  // moving it is not set again, only found early when it fires.
+  // moving it is not set again, only found early when it fires. Nothing goes before
+  // the first picture: there is nothing else to see.
   const quietAfterMs = 3000;
   let lastStir = performance.now();
   let timer = 0;
   let at = null;  // where the pointer was last
+  let begun = false;
   function quiet() {
     clearTimeout(timer);
     timer = 0;
@@ -113,8 +116,15 @@ window.dreieckScreen = (() => {
   }
   function settle() {
     const left = quietAfterMs - (performance.now() - lastStir);
-    timer = left > 0 ? setTimeout(settle, left) : 0;
-    if (left <= 0) quiet();
+    timer = left > 0 && begun ? setTimeout(settle, left) : 0;
+    if (left <= 0 && begun) quiet();
+  }
+  // The three seconds count from now, unless the controls have gone already (asked for).
+  function begin() {
+    if (begun) return;
+    begun = true;
+    lastStir = performance.now();
+    if (!timer && !document.body.classList.contains("quiet")) timer = setTimeout(settle, quietAfterMs);
   }
   function stir() {
     lastStir = performance.now();
@@ -147,6 +157,7 @@ window.dreieckScreen = (() => {
     get how() {
       return how;
     },
+    begin,
     stir,
     quiet,
   };
