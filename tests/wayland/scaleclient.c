@@ -1,7 +1,7 @@
 /* scaleclient: a Wayland client that draws at the preferred fractional scale as a
  * well-behaved client does, or with one fault of the kind scalecomp is there to catch.
  *
- *   scaleclient FRAMES [xrgb|argb] [FAULT]
+ *   scaleclient FRAMES [xrgb|argb] [WAY]
  *
  * It shows FRAMES frames in a toplevel of the configured size (titled and named
  * scaleclient), each in a buffer of that size times the preferred scale (of its
@@ -11,10 +11,13 @@
  * the first 4096 bytes into it, each row 16 pixels longer than the picture; a buffer
  * is drawn into only after its release, and each frame waits for the frame callback of
  * the one before. Then it ends: 0, or 1 when the display went or failed it (one line
- * on stderr), 2 a bad command line.
+ * on stderr), 2 a bad command line. Each configure of the toplevel is a line on stdout
+ * ("configure 641x479", "configure 641x479 fullscreen").
  *
- * FAULT, one thing a client can do wrong, or surface-damage, no fault: the whole
- * surface damaged in its own coordinates (wl_surface.damage) instead of the buffer's:
+ * WAY, another way to do it right:
+ *   surface-damage  the whole surface damaged in its own coordinates (wl_surface.damage)
+ *   fullscreen      full screen asked for after the first frame, its configure acked
+ * or one thing a client can do wrong:
  *   logical       a buffer of the configured size, the scale left out
  *   floor         the size times the scale rounded down
  *   no-viewport   no viewport destination
@@ -22,6 +25,8 @@
  *   one-buffer    one buffer, drawn into and attached again while it is held
  *   write-held    each frame drawn again, as the next, into its buffer once shown
  *   no-ack        the configure not acked
+ *   bad-ack       a configure acked that was not sent
+ *   part-source   the viewport's source a part of the buffer
  *   half-damage   only the left half of each frame damaged
  *   third-surface-damage  only the left third of the surface damaged (wl_surface.damage)
  *   translucent   the top-left pixel half transparent (with argb)
@@ -58,7 +63,8 @@ static struct {
   bool frame_done;
 } c = {.output_scale = 1};
 
-static const char *fault = "";
+static const char *way = "";
+static bool is(const char *name) { return strcmp(way, name) == 0; }
 
 static void dispatch(void) {
   if (wl_display_dispatch(c.display) < 0) {
@@ -117,8 +123,12 @@ static void surface_configure(void *data, struct xdg_surface *xdg_surface, uint3
 static const struct xdg_surface_listener xdg_surface_events = {surface_configure};
 static void toplevel_configure(void *data, struct xdg_toplevel *toplevel, int32_t w, int32_t h,
                                struct wl_array *states) {
-  (void)data, (void)toplevel, (void)states;
+  (void)data, (void)toplevel;
   c.width = w > 0 ? w : 320, c.height = h > 0 ? h : 240;
+  printf("configure %dx%d", w, h);
+  const uint32_t *state;
+  wl_array_for_each(state, states) printf(*state == XDG_TOPLEVEL_STATE_FULLSCREEN ? " fullscreen" : " %u", *state);
+  printf("\n");
 }
 static void toplevel_close(void *data, struct xdg_toplevel *toplevel) { (void)data, (void)toplevel; }
 static const struct xdg_toplevel_listener toplevel_events = {toplevel_configure, toplevel_close, NULL, NULL};
@@ -145,11 +155,11 @@ static void draw(uint32_t *pixels, int32_t w, int32_t h, int32_t stride, int k) 
     for (int32_t x = 0; x < w; ++x)
       pixels[(size_t)y * (size_t)stride + (size_t)x] =
           0xFF000000u | (uint32_t)(x & 0xFF) << 16 | (uint32_t)(y & 0xFF) << 8 | (uint32_t)(40 * k & 0xFF);
-  if (strcmp(fault, "translucent") == 0) pixels[0] &= 0x80FFFFFFu;
+  if (is("translucent")) pixels[0] &= 0x80FFFFFFu;
 }
 
 static int usage(const char *problem) {
-  fprintf(stderr, "scaleclient: %s\nusage: scaleclient FRAMES [xrgb|argb] [FAULT]\n", problem);
+  fprintf(stderr, "scaleclient: %s\nusage: scaleclient FRAMES [xrgb|argb] [WAY]\n", problem);
   return 2;
 }
 
@@ -158,7 +168,8 @@ int main(int argc, char **argv) {
   if (argc < 2 || argc > 4 || frames < 1) return usage("FRAMES must be a number of frames");
   const char *format = argc >= 3 ? argv[2] : "xrgb";
   if (strcmp(format, "xrgb") != 0 && strcmp(format, "argb") != 0) return usage("the format is xrgb or argb");
-  if (argc == 4) fault = argv[3];
+  if (argc == 4) way = argv[3];
+  setvbuf(stdout, NULL, _IOLBF, 0);
   c.display = wl_display_connect(NULL);
   if (!c.display) {
     fprintf(stderr, "scaleclient: cannot connect to the display %s\n", getenv("WAYLAND_DISPLAY"));
@@ -185,18 +196,21 @@ int main(int argc, char **argv) {
   xdg_toplevel_set_app_id(toplevel, "scaleclient");
   wl_surface_commit(surface);
   while (c.serial == 0 || c.scale120 == 0) dispatch();
-  if (strcmp(fault, "no-ack") != 0) xdg_surface_ack_configure(xdg_surface, c.serial);
+  uint32_t acked = 0;
+  if (is("bad-ack")) xdg_surface_ack_configure(xdg_surface, c.serial + 1000);
 
   int32_t w = (int32_t)(((int64_t)c.width * c.scale120 + 60) / 120);
   int32_t h = (int32_t)(((int64_t)c.height * c.scale120 + 60) / 120);
-  if (strcmp(fault, "logical") == 0) w = c.width, h = c.height;
-  if (strcmp(fault, "floor") == 0) w = c.width * (int32_t)c.scale120 / 120, h = c.height * (int32_t)c.scale120 / 120;
-  if (strcmp(fault, "buffer-scale") == 0) {
+  if (is("logical")) w = c.width, h = c.height;
+  if (is("floor")) w = c.width * (int32_t)c.scale120 / 120, h = c.height * (int32_t)c.scale120 / 120;
+  if (is("buffer-scale")) {
     w = c.width * c.output_scale, h = c.height * c.output_scale;
     wl_surface_set_buffer_scale(surface, c.output_scale);
-  } else if (strcmp(fault, "no-viewport") != 0) {
+  } else if (!is("no-viewport")) {
     wp_viewport_set_destination(viewport, c.width, c.height);
   }
+  if (is("part-source"))
+    wp_viewport_set_source(viewport, 0, 0, wl_fixed_from_int(w / 2), wl_fixed_from_double(h / 2.0));
 
   const int32_t stride = w + 16;
   const size_t bytes = (size_t)stride * (size_t)h * 4, first = 4096;
@@ -221,24 +235,26 @@ int main(int argc, char **argv) {
     pixels[i] = (uint32_t *)(pool_data + first + (size_t)i * bytes);
   }
 
-  const bool one_buffer = strcmp(fault, "one-buffer") == 0;
+  const bool one_buffer = is("one-buffer");
   for (int k = 0; k < frames; ++k) {
     const int b = one_buffer ? 0 : k % 2;
     while (c.busy[b] && !one_buffer) dispatch();
     draw(pixels[b], w, h, stride, k);
+    if (acked != c.serial && !is("no-ack") && !is("bad-ack")) xdg_surface_ack_configure(xdg_surface, acked = c.serial);
     wl_surface_attach(surface, buffers[b], 0, 0);
-    if (strcmp(fault, "surface-damage") == 0)
+    if (is("surface-damage"))
       wl_surface_damage(surface, 0, 0, c.width, c.height);
-    else if (strcmp(fault, "third-surface-damage") == 0)
+    else if (is("third-surface-damage"))
       wl_surface_damage(surface, 0, 0, c.width / 3, c.height);
     else
-      wl_surface_damage_buffer(surface, 0, 0, strcmp(fault, "half-damage") == 0 ? w / 2 : w, h);
+      wl_surface_damage_buffer(surface, 0, 0, is("half-damage") ? w / 2 : w, h);
     wl_callback_add_listener(wl_surface_frame(surface), &frame_events, NULL);
     c.frame_done = false;
     wl_surface_commit(surface);
     c.busy[b] = true;
     while (!c.frame_done) dispatch();
-    if (strcmp(fault, "write-held") == 0) draw(pixels[b], w, h, stride, k + 1);
+    if (is("write-held")) draw(pixels[b], w, h, stride, k + 1);
+    if (is("fullscreen") && k == 0) xdg_toplevel_set_fullscreen(toplevel, NULL);
   }
   wl_display_roundtrip(c.display);
   for (int i = 0; i < 2; ++i) wl_buffer_destroy(buffers[i]);

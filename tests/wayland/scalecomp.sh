@@ -27,24 +27,27 @@ paint() {
 }
 
 log "a client that draws as it should"
-# scale | logical size | format | the buffer's size (half away from zero) | the damage
-# named in the surface's coordinates, not the buffer's
+# scale | logical size | format | the buffer's size (half away from zero) | another way:
+# the damage in the surface's coordinates, full screen after the first frame
 good=(
   "1.25|641x479|xrgb|801x599|"
   "1.25|642x481|argb|803x601|surface-damage"
   "1.5|641x479|argb|962x719|"
   "1.5|641x479|xrgb|962x719|surface-damage"
-  "1.75|641x479|xrgb|1122x838|"
+  "1.75|641x479|xrgb|1122x838|fullscreen"
   "1.75|333x257|xrgb|583x450|surface-damage"
   "2|641x479|xrgb|1282x958|"
 )
 for row in "${good[@]}"; do
-  IFS='|' read -r scale size format device damage <<<"$row"
-  name=good-$scale-$size-$format${damage:+-$damage}
+  IFS='|' read -r scale size format device way <<<"$row"
+  name=good-$scale-$size-$format${way:+-$way}
   mkdir -p "$run/$name"
   serve "$name" "$size" "$scale" --shots "$run/$name" || { fail "$name: no socket"; continue; }
-  paint "$name" 3 "$format" ${damage:+"$damage"}
+  paint "$name" 3 "$format" ${way:+"$way"}
   expect_eq "$name: the client's exit code" 0 "$rc"
+  configures="configure $size"
+  [ "$way" == fullscreen ] && configures+=$'\n'"configure $size fullscreen"
+  expect_eq "$name: the configures" "$configures" "$(cat "$run/$name-client.out")"
   served 5 || { fail "$name: scalecomp runs on after its client"; continue; }
   expect_eq "$name: scalecomp's exit code" 0 "$served_rc"
   expect_eq "$name: no check failed" "" "$(cat "$run/$name.err")"
@@ -71,24 +74,28 @@ scalecomp: 3 commits with a buffer" "$(cat "$run/$name.out")"
 done
 
 log "a client's faults, each in one line"
-# fault | format | the first line on stderr | checks failed (at 641x479 and 1.5: 962x719)
+# fault | scale | format | the first line on stderr | checks failed | the client's exit
+# code (1: the compositor ended its connection); at 641x479
 faults=(
-  "logical|xrgb|commit 000: a buffer of 641x479, expected 962x719 (641x479 at scale 1.5)|3"
-  "floor|xrgb|commit 000: a buffer of 961x718, expected 962x719 (641x479 at scale 1.5)|3"
-  "no-viewport|xrgb|commit 000: no viewport destination, expected 641x479|3"
-  "buffer-scale|xrgb|commit 000: a buffer of 1282x958, expected 962x719 (641x479 at scale 1.5)|9"
-  "one-buffer|xrgb|commit 000's buffer attached again before its release|4"
-  "write-held|xrgb|commit 000's buffer was written while held, before commit 001 (the first pixel changed at 0,0)|2"
-  "no-ack|xrgb|commit 000: a buffer before the toplevel's configure was acked|3"
-  "half-damage|xrgb|commit 001: pixels changed outside its damage (the first at 481,0)|2"
-  "third-surface-damage|xrgb|commit 001: pixels changed outside its damage (the first at 320,0)|2"
-  "translucent|argb|commit 000: the ARGB8888 buffer has pixels that are not opaque (1, the first at 0,0)|3"
+  "logical|1.5|xrgb|commit 000: a buffer of 641x479, expected 962x719 (641x479 at scale 1.5)|3|0"
+  "floor|1.5|xrgb|commit 000: a buffer of 961x718, expected 962x719 (641x479 at scale 1.5)|3|0"
+  "floor|1.75|xrgb|commit 000: a buffer of 1121x838, expected 1122x838 (641x479 at scale 1.75)|3|0"
+  "no-viewport|1.5|xrgb|commit 000: no viewport destination, expected 641x479|3|0"
+  "part-source|1.25|xrgb|commit 000: a viewport source of 400x299.5+0+0, not the whole 801x599 buffer|3|0"
+  "buffer-scale|1.5|xrgb|commit 000: a buffer of 1282x958, expected 962x719 (641x479 at scale 1.5)|9|0"
+  "one-buffer|1.5|xrgb|commit 000's buffer attached again before its release|4|0"
+  "write-held|1.5|xrgb|commit 000's buffer was written while held, before commit 001 (the first pixel changed at 0,0)|2|0"
+  "no-ack|1.5|xrgb|commit 000: a buffer before the toplevel's configure was acked|3|0"
+  "bad-ack|1.5|xrgb|an ack of configure 1001, which was not sent|1|1"
+  "half-damage|1.5|xrgb|commit 001: pixels changed outside its damage (the first at 481,0)|2|0"
+  "third-surface-damage|1.5|xrgb|commit 001: pixels changed outside its damage (the first at 320,0)|2|0"
+  "translucent|1.5|argb|commit 000: the ARGB8888 buffer has pixels that are not opaque (1, the first at 0,0)|3|0"
 )
 for row in "${faults[@]}"; do
-  IFS='|' read -r fault format first count <<<"$row"
-  serve "$fault" 641x479 1.5 || { fail "$fault: no socket"; continue; }
+  IFS='|' read -r fault scale format first count client_rc <<<"$row"
+  serve "$fault" 641x479 "$scale" || { fail "$fault: no socket"; continue; }
   paint "$fault" 3 "$format" "$fault"
-  expect_eq "$fault: the client's exit code" 0 "$rc"
+  expect_eq "$fault: the client's exit code" "$client_rc" "$rc"
   served 5 || { fail "$fault: scalecomp runs on after its client"; continue; }
   expect_eq "$fault: scalecomp's exit code" 1 "$served_rc"
   expect_eq "$fault: the first line" "scalecomp: $first" "$(head -1 "$run/$fault.err")"
@@ -115,6 +122,17 @@ else
   fail "term: no socket"
 fi
 
+log "a picture that cannot be written"
+if serve noshots 641x479 1.25 --shots "$run/nowhere"; then
+  paint noshots 1
+  served 5 || fail "noshots: scalecomp runs on after its client"
+  expect_eq "noshots: exit code" 1 "$served_rc"
+  expect_eq "noshots: the line" "scalecomp: cannot write $run/nowhere/commit-000.png: error while writing to output stream
+scalecomp: 1 checks failed" "$(cat "$run/noshots.err")"
+else
+  fail "noshots: no socket"
+fi
+
 log "bad command lines"
 # arguments | the first line on stderr
 bad=(
@@ -139,7 +157,8 @@ for row in "${bad[@]}"; do
   expect_eq "$args: the first line" "$line" "$(head -1 "$run/bad.err")"
   [ -e "$XDG_RUNTIME_DIR/bad" ] && fail "$args: left a socket behind"
 done
-serve taken 641x479 1.5 || fail "taken: no socket"
+# The largest size it takes, and a socket in use.
+serve taken 1x4096 1.5 || fail "taken: no socket at 1x4096"
 timeout 5 "$scalecomp" taken 641x479 1.5 >"$run/taken2.out" 2>"$run/taken2.err"
 expect_eq "a socket in use: exit code" 1 "$?"
 expect_eq "a socket in use: the line" "scalecomp: cannot make the socket taken in XDG_RUNTIME_DIR ($XDG_RUNTIME_DIR)" \
