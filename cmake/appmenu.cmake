@@ -9,8 +9,8 @@
 #   share/metainfo/ID.metainfo.xml        what software centres show (AppStream)
 #
 # ID is DREIECK_APP_ID, a reverse domain name. The program's own windows carry the class
-# "Dreieck" (platform/x11/own_window.cpp), which the explorer's entry names, so that a
-# desktop shows them under its icon.
+# "Dreieck" on X11 (platform/x11/own_window.cpp), which the explorer's entry names, and
+# the app id ID on Wayland, so that a desktop shows them under its icon.
 set(DREIECK_APP_ID org.example.dreieck
     CACHE STRING "Reverse domain name of the desktop entries and the AppStream metainfo")
 set(DREIECK_HOMEPAGE https://dreieck.example.org
@@ -21,6 +21,10 @@ endif()
 if(NOT DREIECK_HOMEPAGE MATCHES "^https?://[^/ ]+(/[^ ]*[^/ ])?$")
   message(FATAL_ERROR "DREIECK_HOMEPAGE is no web address without a final slash: '${DREIECK_HOMEPAGE}'")
 endif()
+
+# On Wayland a window names its application by the desktop entry's name (xdg_toplevel's
+# app id), which the program takes from here (frontends/linux/wayland.cpp).
+target_compile_definitions(linuxprogram PRIVATE DREIECK_APP_ID="${DREIECK_APP_ID}")
 
 set(DREIECK_APPMENU_DIR ${PROJECT_BINARY_DIR}/packaging/appmenu)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/linux/explorer.desktop.in

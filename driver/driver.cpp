@@ -1,6 +1,7 @@
 #include "driver/driver.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/core/backend.h"
 #include "settings/settings.h"
@@ -31,10 +32,13 @@ int RunEntry(const std::string& commandLine) {
   return WinMain(kInstance, nullptr, line.data(), SW_SHOWDEFAULT);
 }
 
+}  // namespace
+
 // The rules between the program's ticks: it sees every message the program's loop is
 // about to take, and runs the program's ticks itself.
 class Between {
  public:
+  // `outer` null: the run is several screens' (Screens), and its end is the loop's.
   Between(HWND outer, const Plan& plan, Listener* listener) : outer_(outer), plan_(plan), listener_(listener) {}
 
   // True for a message it took care of.
@@ -44,12 +48,38 @@ class Between {
       core::DestroyWindowTree(outer_);
       return true;
     }
+    if (plan_.endOnInput && EndsOnInput(msg)) {
+      End();
+      return true;
+    }
     if (msg.message != WM_TIMER || msg.wParam != gTimerId) return false;
     Tick(msg);
     return true;
   }
 
  private:
+  // Any key; the pointer moved beyond the slack from where it was first seen, or seen
+  // in another window than there.
+  bool EndsOnInput(const MSG& msg) {
+    if (msg.message == WM_KEYDOWN) return true;
+    if (msg.message != WM_MOUSEMOVE) return false;
+    const int x = static_cast<int16_t>(LOWORD(msg.lParam)), y = static_cast<int16_t>(HIWORD(msg.lParam));
+    if (pointerWindow_ == nullptr) {
+      pointerWindow_ = msg.hwnd;
+      pointerX_ = x;
+      pointerY_ = y;
+      return false;
+    }
+    return msg.hwnd != pointerWindow_ || std::abs(x - pointerX_) > kPointerSlack ||
+           std::abs(y - pointerY_) > kPointerSlack;
+  }
+
+  // A window of its own ends with its outer window; several screens end together.
+  void End() {
+    if (outer_ != nullptr) core::DestroyWindowTree(outer_);
+    else core::PostQuit(0);
+  }
+
   void Tick(const MSG& msg) {
     if (listener_ != nullptr) listener_->TickStarts();
     const int32_t started = gCycleStep;
@@ -67,9 +97,9 @@ class Between {
   HWND outer_;
   const Plan& plan_;
   Listener* listener_;
+  HWND pointerWindow_ = nullptr;  // where the pointer was first seen, and at which point
+  int pointerX_ = 0, pointerY_ = 0;
 };
-
-}  // namespace
 
 Plan PlanOf(const dreieck::Options& options) {
   Plan plan;
@@ -80,6 +110,7 @@ Plan PlanOf(const dreieck::Options& options) {
   plan.clockGiven = options.timeGiven;
   plan.second = static_cast<time_t>(options.second);
   plan.endOnKeys = options.mode == dreieck::Mode::Window || options.mode == dreieck::Mode::FullScreen;
+  plan.endOnInput = options.mode == dreieck::Mode::Saver;
   return plan;
 }
 
@@ -139,6 +170,106 @@ Ran RunSaver(HWND outer, const Plan& plan, Listener* listener) {
   const int result = RunEntry("/p " + std::to_string(reinterpret_cast<uintptr_t>(outer)));
   core::SetMessageFilter(nullptr);
   return {result, gMainWindow != nullptr};
+}
+
+Screens::Screens(const Plan& plan) : plan_(plan), rules_(std::make_unique<Between>(nullptr, plan, nullptr)) {}
+
+Screens::~Screens() = default;
+
+Screens::State Screens::Saved() { return {gMainWindow, gTimerId, gCycleStep, gTriangle, gSettings}; }
+
+void Screens::Load(const State& state) {
+  gMainWindow = state.mainWindow;
+  gTimerId = state.timerId;
+  gCycleStep = state.cycleStep;
+  gTriangle = state.triangle;
+  gSettings = state.settings;
+}
+
+void Screens::Add(HWND outer) {
+  if (running_) Start(outer);
+  else waiting_.push_back(outer);
+}
+
+// The program's end at its window's destruction (WM_DESTROY posts the quit) ends only
+// this screen's program: the quit it posted is taken back, unless one was posted
+// before.
+void Screens::Drop(HWND outer) {
+  waiting_.erase(std::remove(waiting_.begin(), waiting_.end(), outer), waiting_.end());
+  const std::vector<HWND> windows = core::Children(outer);
+  for (HWND window : windows)
+    if (states_.count(window) != 0) SwitchTo(window);
+  const bool quitting = core::QuitPosted();
+  core::DestroyWindowTree(outer);
+  if (!quitting) core::TakeBackQuit();
+  for (HWND window : windows) {
+    states_.erase(window);
+    if (current_ == window) current_ = nullptr;
+  }
+}
+
+Ran Screens::Run() {
+  if (waiting_.empty()) return {0, false};
+  FreshProgram();
+  if (plan_.clockGiven) core::SetClock(plan_.second);
+  const HWND first = waiting_.front();
+  waiting_.erase(waiting_.begin());
+  // The loop's first message tells that the entry has made its window (and read the
+  // settings and registered its class): then the other screens' programs start.
+  core::PostMessageToQueue(first, WM_NULL, 0, 0);
+  core::SetMessageFilter([this](const MSG& msg) { return Take(msg); });
+  const int result = RunEntry("/p " + std::to_string(reinterpret_cast<uintptr_t>(first)));
+  core::SetMessageFilter(nullptr);
+  return {result, firstMade_};
+}
+
+std::vector<HWND> Screens::Windows() const {
+  std::vector<HWND> windows;
+  for (const auto& [window, state] : states_) windows.push_back(window);
+  return windows;
+}
+
+bool Screens::Take(const MSG& msg) {
+  if (!running_) {
+    running_ = true;
+    firstMade_ = gMainWindow != nullptr;
+    if (firstMade_) {
+      current_ = gMainWindow;
+      states_[current_] = Saved();
+    }
+    for (HWND outer : waiting_) Start(outer);
+    waiting_.clear();
+    if (msg.message == WM_NULL) return true;
+  }
+  if (states_.count(msg.hwnd) != 0) SwitchTo(msg.hwnd);
+  return rules_->Take(msg);
+}
+
+// A program window in another screen, made as the entry makes its preview: a child
+// filling the outer window, shown and painted, with its globals as a new process has
+// them and the settings the entry read.
+void Screens::Start(HWND outer) {
+  if (current_ != nullptr) states_[current_] = Saved();
+  FreshProgram();
+  const SIZE size = core::ClientSize(outer);
+  const HWND window = CreateWindowExA(0, kWindowClass, kWindowTitle, WS_CHILD, 0, 0, size.cx, size.cy, outer, nullptr,
+                                      gInstance, nullptr);
+  if (window == nullptr) {
+    if (current_ != nullptr) Load(states_.at(current_));
+    return;
+  }
+  gMainWindow = window;
+  ShowWindow(window, SW_SHOWDEFAULT);
+  UpdateWindow(window);
+  current_ = window;
+  states_[window] = Saved();
+}
+
+void Screens::SwitchTo(HWND window) {
+  if (window == current_) return;
+  if (current_ != nullptr) states_[current_] = Saved();
+  Load(states_.at(window));
+  current_ = window;
 }
 
 // A run begins at the triangle's step, and its erase returns there.

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,11 +31,18 @@ struct Plan {
   bool clockGiven = false;    // time() stands still at this second
   time_t second = 0;
   bool endOnKeys = false;     // Escape or Q in the program's window ends it
+  bool endOnInput = false;    // any key, or the pointer moved beyond kPointerSlack, ends it
 };
 
+// How far the pointer may move, in pixels of the window it is in, from where it was
+// first seen there, before a run that ends on input ends; a movement onto another of
+// its windows ends it too.
+constexpr int kPointerSlack = 8;
+
 // The plan the options make: --triangle's corners, --time's second, --step's hold
-// (the picture's step for --picture, the whole cycle for --frames), and for a window
-// of its own (or full screen) the keys that end it.
+// (the picture's step for --picture, the whole cycle for --frames), for a window of
+// its own (or full screen) the keys that end it, and for --saver the end at any
+// input.
 Plan PlanOf(const dreieck::Options& options);
 
 // Stores the settings the options give in the registry the program reads, so that
@@ -65,6 +74,53 @@ struct Ran {
   bool window;
 };
 Ran RunSaver(HWND outer, const Plan& plan, Listener* listener = nullptr);
+
+// The program on several screens at once (the outputs a saver covers), one loop for
+// all: each outer window holds a program window of its own, made as the entry makes
+// its preview, which draws its own cycle at its own size. The program's state (its
+// globals) is each window's own: it is swapped in around every message that goes to
+// a window. Windows may come and go while it runs.
+class Between;
+class Screens {
+ public:
+  explicit Screens(const Plan& plan);
+  ~Screens();
+  Screens(const Screens&) = delete;
+  Screens& operator=(const Screens&) = delete;
+
+  // A new screen: kept until Run begins, and while it runs given its program at once.
+  void Add(HWND outer);
+  // The screen and its program go; the others run on.
+  void Drop(HWND outer);
+  // Runs the program's entry in the first screen added, the others beside it, until
+  // the loop ends: the entry's result, and whether the first screen's window was made.
+  Ran Run();
+  // The program windows there are.
+  std::vector<HWND> Windows() const;
+
+ private:
+  // The program's globals, as one window's program keeps them.
+  struct State {
+    HWND mainWindow;
+    UINT_PTR timerId;
+    int32_t cycleStep;
+    Triangle triangle;
+    Settings settings;
+  };
+  static State Saved();
+  static void Load(const State& state);
+  bool Take(const MSG& msg);
+  void Start(HWND outer);
+  void SwitchTo(HWND window);
+
+  const Plan& plan_;
+  std::unique_ptr<Between> rules_;
+  std::vector<HWND> waiting_;      // screens added before the loop began
+  std::map<HWND, State> states_;  // by program window
+  HWND current_ = nullptr;         // the program window whose state the globals hold
+  bool running_ = false;
+  bool firstMade_ = false;
+};
 // Whether the screen of the last run shows a triangle of the cycle: it has ticked, and
 // not last with the erase.
 bool TriangleShown();

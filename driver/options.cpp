@@ -19,6 +19,15 @@ const OptionRow kWhereRows[] = {
      .help = "cover the whole screen (the explorer's too, with --explore)",
      .more = "A mouse button, \\fBq\\fP or \\fBEscape\\fP ends it.",
      .mode = Mode::FullScreen},
+    {.name = "saver", .kind = Kind::Mode, .group = Group::Where, .value = nullptr,
+     .help = "the screensaver: cover every screen until a key, a button or the pointer moves",
+     .more = "On Wayland every output gets a surface of its own on the overlay layer (where the compositor "
+             "has no layer shell, a full-screen window on it), each drawing its own cycle at its own size; "
+             "outputs that come or go while it runs are covered or left. On X11 it covers the screen. A key, "
+             "a mouse button, the pointer moved by more than 8 pixels, \\fBSIGTERM\\fP and \\fBSIGHUP\\fP "
+             "end it with 0. It is no screen locker: it locks nothing, and a locker started after it shows "
+             "above it.",
+     .mode = Mode::Saver},
     {.name = "root", .kind = Kind::Mode, .group = Group::Where, .value = nullptr,
      .help = "draw on the root window (or on $XSCREENSAVER_WINDOW)",
      .more = "This is how \\fBxscreensaver\\fP(1) runs it.", .mode = Mode::Root},
@@ -445,7 +454,13 @@ std::string MakeUsage() {
       "option that would do nothing there is refused: --interval with --picture,\n"
       "--frames or --explore.\n"
       "\n"
-      "A mouse button (but in --explore), q, Escape or closing the window ends it.\n"
+      "A mouse button (but in --explore), q, Escape or closing the window ends it;\n"
+      "--saver ends at any key and button and at the pointer moved by more than 8\n"
+      "pixels. It locks nothing: a screen locker belongs above it.\n"
+      "\n"
+      "With WAYLAND_DISPLAY set its windows are Wayland surfaces, else X11 windows on\n"
+      "DISPLAY; DREIECK_DISPLAY=wayland or DREIECK_DISPLAY=x11 chooses. --root,\n"
+      "--window-id and XSCREENSAVER_WINDOW are X11 windows always.\n"
       "Exit status: 0 done, 1 it could not draw or write (no display, no such window,\n"
       "the display lost, a picture or this output not written), 2 a bad command line.\n";
   return out;

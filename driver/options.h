@@ -19,7 +19,7 @@
 
 namespace dreieck {
 
-enum class Mode { Window, FullScreen, Root, WindowId, Explore, Picture, Frames, Help, Version };
+enum class Mode { Window, FullScreen, Saver, Root, WindowId, Explore, Picture, Frames, Help, Version };
 enum class Format { Png, Svg, Pdf };  // of a picture, by its file's extension
 
 struct Options {

@@ -3,6 +3,8 @@
 # - a backend is only a backend: nothing under platform/ includes the program's code
 #   (shell/, explorer/, settings/, geometry/, render/, res/), the driver or a front end,
 #   or names one of the program's globals;
+# - the Wayland backend names nothing of Dreieck: the front end hands it its windows'
+#   title and app id (a message's "dreieck:" aside, as every backend begins them);
 # - the page's script holds none of the program's facts: no registry value name and no
 #   name of a construction (the settings dialog it draws is the program's, described
 #   by the core).
@@ -16,6 +18,13 @@ globals='\b(gMainWindow|gCycleStep|gTriangle|gSettings|gTimerId|gInstance|WinMai
 found=$(grep -rnE "#include \"$program" platform; grep -rnwE "$globals" platform | grep -v '^platform/core/windows.h:')
 if [ -n "$found" ]; then
   echo "layout: platform/ reaches into the program:"
+  echo "$found"
+  broken=$((broken + 1))
+fi
+
+found=$(grep -rnE 'Dreieck|org\.example|"dreieck"' platform/wayland --include='*.cpp' --include='*.h')
+if [ -n "$found" ]; then
+  echo "layout: the Wayland backend names Dreieck:"
   echo "$found"
   broken=$((broken + 1))
 fi

@@ -8,13 +8,16 @@ packages=(
   # building: the host program and its tests, the Windows cross build
   cmake make g++ clang libclang-rt-14-dev pkg-config libgtest-dev libbenchmark-dev valgrind
   libcairo2-dev libx11-dev libxext-dev libxrandr-dev libxfixes-dev fonts-liberation fontconfig
+  libwayland-dev wayland-protocols libxkbcommon-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   # the Wayland tests' compositor of their own (libwayland-server, the protocols' XML)
   libwayland-dev wayland-protocols
   # running and looking: virtual displays, Wine, screenshots, a frozen clock
   wine wine64 xvfb xdotool imagemagick faketime x11-utils x11-xserver-utils
-  # the Linux program's tests: XScreenSaver, pictures, the option description, packages
+  # the Linux program's tests: XScreenSaver, pictures, the option description, packages;
+  # a Wayland compositor without a screen, its screenshots, keys and idle timer
   xscreensaver librsvg2-bin poppler-utils libxml2-utils dpkg-dev file man-db strace
+  sway grim wtype wayland-utils swayidle adwaita-icon-theme
   # the icons made from res/dreieck.ico (Pillow, for tools/icons.py); the checks of
   # the desktop entries and the AppStream metainfo
   python3-pil desktop-file-utils appstream

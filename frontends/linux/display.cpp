@@ -1,7 +1,8 @@
-// The program on the X display: which X window it draws in, and how it ends there. XScreenSaver names its
-// window in the environment; SIGTERM, SIGINT and SIGHUP end the program at once with 0
-// through a pipe the X11 backend's wait watches. The loss of the X server (it ended,
-// or it closed our connection: xkill) ends it with 1 and one line.
+// The program on a display: Wayland or X11, which X window it draws in, and how it ends
+// there. XScreenSaver names its window in the environment; SIGTERM, SIGINT and SIGHUP
+// end the program at once with 0 through a pipe the backend's wait watches. The loss of
+// the X server (it ended, or it closed our connection: xkill) ends it with 1 and one
+// line.
 #include "frontends/linux/display.h"
 
 #include <fcntl.h>
@@ -68,10 +69,10 @@ bool WhereToDraw(const Options& options, Mode* mode, uint32_t* id) {
   return true;
 }
 
-// SIGTERM, SIGINT and SIGHUP write to a pipe whose reading end the X11 backend's wait
-// watches; a signal that was ignored when we started (SIGHUP under nohup, SIGINT in a
-// background job) stays ignored. The reading end, or -1 (after one line) when there is
-// no pipe.
+}  // namespace
+
+// A signal that was ignored when we started (SIGHUP under nohup, SIGINT in a background
+// job) stays ignored.
 int EndOnSignals() {
   if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
     std::perror("dreieck: pipe");
@@ -88,10 +89,12 @@ int EndOnSignals() {
   return signalPipe[0];
 }
 
+namespace {
+
 // The program, or the explorer, in the outer window of the X window `window`.
 int RunIn(x11::Backend* backend, Window window, Mode mode, const Options& options) {
   std::string error;
-  const bool own = mode == Mode::Window || mode == Mode::FullScreen || mode == Mode::Explore;
+  const bool own = mode == Mode::Window || mode == Mode::FullScreen || mode == Mode::Saver || mode == Mode::Explore;
   const HWND outer = window != 0 ? backend->AddTarget(window, own, &error) : nullptr;
   if (outer == nullptr) {
     std::fprintf(stderr, "dreieck: %s\n", error.c_str());
@@ -101,12 +104,31 @@ int RunIn(x11::Backend* backend, Window window, Mode mode, const Options& option
     // The explorer's pictures are those of a screen of the window's size, as the
     // options it names for them say.
     backend->ScreenIsOuterWindow(outer);
-    return RunExplorer(options, backend, outer);
+    return RunExplorer(options, [backend](HWND w) { return backend->ImageOf(w); }, outer);
   }
   const driver::Ran ran = driver::RunSaver(outer, driver::PlanOf(options));
   if (ran.window) return ran.result;
   std::fprintf(stderr, "dreieck: the program could not make its window\n");
   return 1;
+}
+
+// Whether a window of our own goes to a Wayland compositor: DREIECK_DISPLAY says, else
+// WAYLAND_DISPLAY being set. False, after one line, for a DREIECK_DISPLAY that names
+// neither.
+bool OnWayland(bool* wayland) {
+  const char* chosen = std::getenv("DREIECK_DISPLAY");
+  const char* compositor = std::getenv("WAYLAND_DISPLAY");
+  if (chosen == nullptr || *chosen == '\0') {
+    *wayland = compositor != nullptr && *compositor != '\0';
+    return true;
+  }
+  const std::string name = chosen;
+  if (name != "wayland" && name != "x11") {
+    std::fprintf(stderr, "dreieck: DREIECK_DISPLAY is neither wayland nor x11: %s\n", Quoted(name).c_str());
+    return false;
+  }
+  *wayland = name == "wayland";
+  return true;
 }
 
 }  // namespace
@@ -115,6 +137,9 @@ int RunOnDisplay(const Options& options) {
   Mode mode;
   uint32_t given;
   if (!WhereToDraw(options, &mode, &given)) return 1;
+  bool wayland = false;
+  if (mode != Mode::Root && mode != Mode::WindowId && !OnWayland(&wayland)) return 1;
+  if (wayland) return RunOnWayland(options);
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) {
     const char* name = std::getenv("DISPLAY");
@@ -132,7 +157,8 @@ int RunOnDisplay(const Options& options) {
     Window window = given;
     if (mode == Mode::Root) window = DefaultRootWindow(display);
     else if (mode != Mode::WindowId)
-      window = x11::MakeOwnWindow(display, mode == Mode::FullScreen || options.Given("fullscreen"), &error);
+      window = x11::MakeOwnWindow(display, mode == Mode::FullScreen || mode == Mode::Saver || options.Given("fullscreen"),
+                                  &error);
     if (window == 0) std::fprintf(stderr, "dreieck: %s\n", error.c_str());
     else result = RunIn(&backend, window, mode, options);
     core::InstallBackend(nullptr);

@@ -18,8 +18,8 @@ namespace {
 // S: the window's pixels as dreieck-YYYYMMDD-HHMMSS.png in the working directory (with
 // -2, -3, ... after a name that is taken), said on stderr with the options that draw it
 // again; the window says where it went, or why not.
-std::string Save(x11::Backend* backend, HWND window, const explorer::View& view) {
-  cairo_surface_t* image = backend->ImageOf(window);
+std::string Save(const ImageOf& imageOf, HWND window, const explorer::View& view) {
+  cairo_surface_t* image = imageOf(window);
   if (image == nullptr) {
     std::fprintf(stderr, "dreieck: nothing to save: the window has no picture\n");
     return "Nicht gespeichert: das Fenster hat kein Bild";
@@ -41,9 +41,9 @@ std::string Save(x11::Backend* backend, HWND window, const explorer::View& view)
 
 }  // namespace
 
-int RunExplorer(const Options& options, x11::Backend* backend, HWND outer) {
-  const int result = explorer::Run(outer, driver::ExplorerStart(options), [backend](HWND window, const explorer::View& view) {
-    return Save(backend, window, view);
+int RunExplorer(const Options& options, const ImageOf& imageOf, HWND outer) {
+  const int result = explorer::Run(outer, driver::ExplorerStart(options), [&imageOf](HWND window, const explorer::View& view) {
+    return Save(imageOf, window, view);
   });
   if (result == 0) return 0;
   std::fprintf(stderr, "dreieck: the explorer could not make its window\n");

@@ -129,6 +129,10 @@ HBRUSH ClassBrush(HWND window);
 void PostMessageToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // GetMessageA returns the quit message with this code next, as after PostQuitMessage.
 void PostQuit(int code);
+// Whether the quit message waits to be returned; and taking it back unreturned, for a
+// driver that runs several programs in one loop and ends only one of them.
+bool QuitPosted();
+void TakeBackQuit();
 // Called by GetMessageA with each message it is about to return; one it takes (true)
 // is not returned, and GetMessageA goes on to the next. Null: none.
 void SetMessageFilter(std::function<bool(const MSG&)> filter);

@@ -151,6 +151,13 @@ void PostQuit(int code) {
   S().quitCode = code;
 }
 
+bool QuitPosted() { return S().quitPosted; }
+
+void TakeBackQuit() {
+  S().quitPosted = false;
+  S().quitCode = 0;
+}
+
 void ResetWindowClasses() {
   Classes().clear();
   ClassRegistrationFails() = false;

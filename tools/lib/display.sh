@@ -29,10 +29,12 @@ xvfb_start() {
 }
 
 # use_xvfb DIR SCREEN...: an Xvfb of our own (xvfb_start) that becomes $DISPLAY, with
-# a line in the log; when it does not start, its own words.
+# a line in the log; when it does not start, its own words. A Wayland compositor the
+# environment names is forgotten, so that dreieck's windows come to this display.
 use_xvfb() {
   if xvfb_start "$@"; then
     export DISPLAY=$xvfb_display
+    unset WAYLAND_DISPLAY DREIECK_DISPLAY
     log "Xvfb $xvfb_pid on $DISPLAY"
     return 0
   fi
