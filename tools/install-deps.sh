@@ -10,8 +10,6 @@ packages=(
   libcairo2-dev libx11-dev libxext-dev libxrandr-dev libxfixes-dev fonts-liberation fontconfig
   libwayland-dev wayland-protocols libxkbcommon-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  # the Wayland tests' compositor of their own (libwayland-server, the protocols' XML)
-  libwayland-dev wayland-protocols
   # running and looking: virtual displays, Wine, screenshots, a frozen clock
   wine wine64 xvfb xdotool imagemagick faketime x11-utils x11-xserver-utils
   # the Linux program's tests: XScreenSaver, pictures, the option description, packages;
