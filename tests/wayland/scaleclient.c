@@ -3,16 +3,19 @@
  *
  *   scaleclient FRAMES [xrgb|argb] [WAY]
  *
- * It shows FRAMES frames in a toplevel of the configured size (titled and named
- * scaleclient), each in a buffer of that size times the preferred scale (of its
- * wp_fractional_scale_v1, rounded half away from zero) with the viewport's destination
- * at the configured size, in XRGB8888 (default) or ARGB8888. Pixel X,Y of frame K is
+ * It shows FRAMES frames in a toplevel of the configured size (320x240 when the
+ * configure leaves it open; titled and named scaleclient), each in a buffer of that
+ * size times the preferred scale (of its wp_fractional_scale_v1, rounded half away from
+ * zero) with the viewport's destination at the configured size, or, where the
+ * compositor offers no fractional scales, times the output's whole scale, told through
+ * wl_surface.set_buffer_scale. XRGB8888 (default) or ARGB8888. Pixel X,Y of frame K is
  * red X mod 256, green Y mod 256, blue 40 K mod 256, opaque. Two buffers share one pool,
  * the first 4096 bytes into it, each row 16 pixels longer than the picture; a buffer
  * is drawn into only after its release, and each frame waits for the frame callback of
- * the one before. Then it ends: 0, or 1 when the display went or failed it (one line
- * on stderr), 2 a bad command line. Each configure of the toplevel is a line on stdout
- * ("configure 641x479", "configure 641x479 fullscreen").
+ * the one before. A new scale is taken at the next frame, in two new buffers. Then it
+ * ends: 0, or 1 when the display went or failed it (one line on stderr), 2 a bad
+ * command line. Each configure of the toplevel is a line on stdout ("configure
+ * 641x479", "configure 641x479 fullscreen").
  *
  * WAY, another way to do it right:
  *   surface-damage  the whole surface damaged in its own coordinates (wl_surface.damage)
@@ -21,7 +24,8 @@
  *   logical       a buffer of the configured size, the scale left out
  *   floor         the size times the scale rounded down
  *   no-viewport   no viewport destination
- *   buffer-scale  the output's integer scale through wl_surface.set_buffer_scale
+ *   buffer-scale  the output's whole scale through wl_surface.set_buffer_scale
+ *   no-rescale    a new scale not taken, the first buffers kept
  *   one-buffer    one buffer, drawn into and attached again while it is held
  *   write-held    each frame drawn again, as the next, into its buffer once shown
  *   no-ack        the configure not acked
@@ -158,6 +162,56 @@ static void draw(uint32_t *pixels, int32_t w, int32_t h, int32_t stride, int k) 
   if (is("translucent")) pixels[0] &= 0x80FFFFFFu;
 }
 
+/* Two buffers of W×H in one pool, the first 4096 bytes into it, each row 16 pixels
+ * longer than the picture. */
+static struct buffers {
+  int32_t w, h, stride;
+  size_t size;
+  unsigned char *data;
+  struct wl_buffer *buffer[2];
+  uint32_t *pixels[2];
+} buffers;
+
+static void drop_buffers(void) {
+  for (int i = 0; i < 2; ++i) {
+    if (buffers.buffer[i]) wl_buffer_destroy(buffers.buffer[i]);
+    c.busy[i] = false;
+  }
+  if (buffers.data) munmap(buffers.data, buffers.size);
+  memset(&buffers, 0, sizeof buffers);
+}
+
+static void make_buffers(int32_t w, int32_t h, uint32_t format) {
+  drop_buffers();
+  const size_t first = 4096, bytes = (size_t)(w + 16) * (size_t)h * 4;
+  buffers.w = w, buffers.h = h, buffers.stride = w + 16;
+  buffers.size = first + 2 * bytes;
+  const int fd = memfd_create("scaleclient", MFD_CLOEXEC);
+  if (fd < 0 || ftruncate(fd, (off_t)buffers.size) != 0 ||
+      (buffers.data = mmap(NULL, buffers.size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)) == MAP_FAILED) {
+    perror("scaleclient: the pool");
+    exit(1);
+  }
+  struct wl_shm_pool *pool = wl_shm_create_pool(c.shm, fd, (int32_t)buffers.size);
+  for (intptr_t i = 0; i < 2; ++i) {
+    buffers.buffer[i] =
+        wl_shm_pool_create_buffer(pool, (int32_t)(first + (size_t)i * bytes), w, h, buffers.stride * 4, format);
+    wl_buffer_add_listener(buffers.buffer[i], &buffer_events, (void *)i);
+    buffers.pixels[i] = (uint32_t *)(buffers.data + first + (size_t)i * bytes);
+  }
+  wl_shm_pool_destroy(pool);
+  close(fd);
+}
+
+/* The buffer's size for the configured size at the scale of the moment (the preferred
+ * one, or with no fractional scales the output's), as WAY has it. */
+static void buffer_size(bool whole, int32_t *w, int32_t *h) {
+  const int32_t scale120 = whole ? c.output_scale * 120 : (int32_t)c.scale120;
+  *w = (int32_t)(((int64_t)c.width * scale120 + 60) / 120), *h = (int32_t)(((int64_t)c.height * scale120 + 60) / 120);
+  if (is("logical")) *w = c.width, *h = c.height;
+  if (is("floor")) *w = c.width * scale120 / 120, *h = c.height * scale120 / 120;
+}
+
 static int usage(const char *problem) {
   fprintf(stderr, "scaleclient: %s\nusage: scaleclient FRAMES [xrgb|argb] [WAY]\n", problem);
   return 2;
@@ -178,16 +232,18 @@ int main(int argc, char **argv) {
   struct wl_registry *registry = wl_display_get_registry(c.display);
   wl_registry_add_listener(registry, &registry_events, NULL);
   wl_display_roundtrip(c.display);
-  if (!c.compositor || !c.shm || !c.wm_base || !c.viewporter || !c.fractional) {
+  if (!c.compositor || !c.shm || !c.wm_base || !c.viewporter) {
     fprintf(stderr, "scaleclient: the display lacks a global this client needs\n");
     return 1;
   }
+  /* Without fractional scales the output's whole one, through the buffer scale. */
+  const bool whole = !c.fractional || is("buffer-scale");
   xdg_wm_base_add_listener(c.wm_base, &wm_base_events, NULL);
   struct wl_surface *surface = wl_compositor_create_surface(c.compositor);
   struct wp_viewport *viewport = wp_viewporter_get_viewport(c.viewporter, surface);
   struct wp_fractional_scale_v1 *fractional =
-      wp_fractional_scale_manager_v1_get_fractional_scale(c.fractional, surface);
-  wp_fractional_scale_v1_add_listener(fractional, &fractional_events, NULL);
+      c.fractional ? wp_fractional_scale_manager_v1_get_fractional_scale(c.fractional, surface) : NULL;
+  if (fractional) wp_fractional_scale_v1_add_listener(fractional, &fractional_events, NULL);
   struct xdg_surface *xdg_surface = xdg_wm_base_get_xdg_surface(c.wm_base, surface);
   xdg_surface_add_listener(xdg_surface, &xdg_surface_events, NULL);
   struct xdg_toplevel *toplevel = xdg_surface_get_toplevel(xdg_surface);
@@ -195,53 +251,28 @@ int main(int argc, char **argv) {
   xdg_toplevel_set_title(toplevel, "scaleclient");
   xdg_toplevel_set_app_id(toplevel, "scaleclient");
   wl_surface_commit(surface);
-  while (c.serial == 0 || c.scale120 == 0) dispatch();
+  while (c.serial == 0 || (fractional && c.scale120 == 0)) dispatch();
   uint32_t acked = 0;
   if (is("bad-ack")) xdg_surface_ack_configure(xdg_surface, c.serial + 1000);
 
-  int32_t w = (int32_t)(((int64_t)c.width * c.scale120 + 60) / 120);
-  int32_t h = (int32_t)(((int64_t)c.height * c.scale120 + 60) / 120);
-  if (is("logical")) w = c.width, h = c.height;
-  if (is("floor")) w = c.width * (int32_t)c.scale120 / 120, h = c.height * (int32_t)c.scale120 / 120;
-  if (is("buffer-scale")) {
-    w = c.width * c.output_scale, h = c.height * c.output_scale;
-    wl_surface_set_buffer_scale(surface, c.output_scale);
-  } else if (!is("no-viewport")) {
-    wp_viewport_set_destination(viewport, c.width, c.height);
-  }
-  if (is("part-source"))
-    wp_viewport_set_source(viewport, 0, 0, wl_fixed_from_int(w / 2), wl_fixed_from_double(h / 2.0));
-
-  const int32_t stride = w + 16;
-  const size_t bytes = (size_t)stride * (size_t)h * 4, first = 4096;
-  const int fd = memfd_create("scaleclient", MFD_CLOEXEC);
-  if (fd < 0 || ftruncate(fd, (off_t)(first + 2 * bytes)) != 0) {
-    perror("scaleclient: the pool");
-    return 1;
-  }
-  unsigned char *pool_data = mmap(NULL, first + 2 * bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  if (pool_data == MAP_FAILED) {
-    perror("scaleclient: the pool");
-    return 1;
-  }
-  struct wl_shm_pool *pool = wl_shm_create_pool(c.shm, fd, (int32_t)(first + 2 * bytes));
-  struct wl_buffer *buffers[2];
-  uint32_t *pixels[2];
-  for (intptr_t i = 0; i < 2; ++i) {
-    buffers[i] =
-        wl_shm_pool_create_buffer(pool, (int32_t)(first + (size_t)i * bytes), w, h, stride * 4,
-                                  strcmp(format, "argb") == 0 ? WL_SHM_FORMAT_ARGB8888 : WL_SHM_FORMAT_XRGB8888);
-    wl_buffer_add_listener(buffers[i], &buffer_events, (void *)i);
-    pixels[i] = (uint32_t *)(pool_data + first + (size_t)i * bytes);
-  }
-
   const bool one_buffer = is("one-buffer");
   for (int k = 0; k < frames; ++k) {
+    int32_t w, h;
+    buffer_size(whole, &w, &h);
+    if (buffers.w == 0 || ((w != buffers.w || h != buffers.h) && !is("no-rescale")))
+      make_buffers(w, h, strcmp(format, "argb") == 0 ? WL_SHM_FORMAT_ARGB8888 : WL_SHM_FORMAT_XRGB8888);
+    w = buffers.w, h = buffers.h;
     const int b = one_buffer ? 0 : k % 2;
     while (c.busy[b] && !one_buffer) dispatch();
-    draw(pixels[b], w, h, stride, k);
+    draw(buffers.pixels[b], w, h, buffers.stride, k);
     if (acked != c.serial && !is("no-ack") && !is("bad-ack")) xdg_surface_ack_configure(xdg_surface, acked = c.serial);
-    wl_surface_attach(surface, buffers[b], 0, 0);
+    if (whole)
+      wl_surface_set_buffer_scale(surface, c.output_scale);
+    else if (!is("no-viewport"))
+      wp_viewport_set_destination(viewport, c.width, c.height);
+    if (is("part-source"))
+      wp_viewport_set_source(viewport, 0, 0, wl_fixed_from_int(w / 2), wl_fixed_from_double(h / 2.0));
+    wl_surface_attach(surface, buffers.buffer[b], 0, 0);
     if (is("surface-damage"))
       wl_surface_damage(surface, 0, 0, c.width, c.height);
     else if (is("third-surface-damage"))
@@ -253,15 +284,14 @@ int main(int argc, char **argv) {
     wl_surface_commit(surface);
     c.busy[b] = true;
     while (!c.frame_done) dispatch();
-    if (is("write-held")) draw(pixels[b], w, h, stride, k + 1);
+    if (is("write-held")) draw(buffers.pixels[b], w, h, buffers.stride, k + 1);
     if (is("fullscreen") && k == 0) xdg_toplevel_set_fullscreen(toplevel, NULL);
   }
   wl_display_roundtrip(c.display);
-  for (int i = 0; i < 2; ++i) wl_buffer_destroy(buffers[i]);
-  wl_shm_pool_destroy(pool);
+  drop_buffers();
   xdg_toplevel_destroy(toplevel);
   xdg_surface_destroy(xdg_surface);
-  wp_fractional_scale_v1_destroy(fractional);
+  if (fractional) wp_fractional_scale_v1_destroy(fractional);
   wp_viewport_destroy(viewport);
   wl_surface_destroy(surface);
   wl_registry_destroy(registry);
@@ -270,9 +300,7 @@ int main(int argc, char **argv) {
   wl_shm_destroy(c.shm);
   xdg_wm_base_destroy(c.wm_base);
   wp_viewporter_destroy(c.viewporter);
-  wp_fractional_scale_manager_v1_destroy(c.fractional);
+  if (c.fractional) wp_fractional_scale_manager_v1_destroy(c.fractional);
   wl_display_disconnect(c.display);
-  munmap(pool_data, first + 2 * bytes);
-  close(fd);
   return 0;
 }

@@ -2,7 +2,7 @@
  * output of fractional scale. It checks every buffer the client shows there and can
  * write each one as a picture.
  *
- *   scalecomp SOCKET WxH SCALE [--shots DIR]
+ *   scalecomp SOCKET WxH SCALE [--shots DIR] [--whole] [--free] [--rescale N SCALE]
  *
  * SOCKET is the name of its socket in $XDG_RUNTIME_DIR (the client's WAYLAND_DISPLAY),
  * WxH the logical size of its one output and of every toplevel's configure, SCALE the
@@ -10,10 +10,13 @@
  * hears the scale as its preferred scale (wp_fractional_scale_v1) before its first
  * configure; the output's mode is its logical size times the scale, rounded, and its
  * integer scale the scale rounded up, as wlroots tells it to clients that know no
- * fractions.
+ * fractions. --whole offers no fractional scales: SCALE is a whole one, told as the
+ * output's scale alone. --free configures toplevels with 0x0, leaving their size to
+ * the client. --rescale N SCALE tells the new scale once commit N is shown.
  *
  * It offers wl_compositor 4, wl_shm (ARGB8888 and XRGB8888), xdg_wm_base 5 (toplevels:
- * a configure of WxH, with the fullscreen state once asked for it), wp_viewporter,
+ * a configure of WxH, with the fullscreen state once asked for it, and the output's
+ * enter), wp_viewporter,
  * wp_fractional_scale_manager_v1, wl_output 4 and a wl_seat 7 with neither pointer nor
  * keyboard. A frame callback is done 16 ms after the commit that brought it. A buffer
  * is held from the commit that shows it until a commit shows another one or none; then
@@ -23,19 +26,24 @@
  * ..."), as a compositor that uses the buffer in place or updates its copy by the
  * damage would see it go wrong:
  *   - a buffer comes only after the toplevel's configure was acked;
- *   - the buffer is the configured size times the scale, rounded half away from zero,
- *     the viewport's destination is the configured size, its source unset or the whole
- *     buffer, the buffer scale 1 and the transform normal;
+ *   - the surface has the configured size (with --free, any): the viewport's
+ *     destination, or else the buffer over its buffer scale; the buffer is that size
+ *     times the scale, rounded half away from zero; with a fractional scale there is a
+ *     destination and the buffer scale is 1; the viewport's source is unset or the
+ *     whole buffer, and the transform normal;
+ *   - after --rescale, the new scale is taken: commits at the old one are passed over
+ *     only until the first at the new one, which must come;
  *   - a buffer is not attached again while it is held, and not written while held: its
  *     pixels when it is committed again or released are those it was shown with;
  *   - nothing changes outside the damage of a commit (wl_surface.damage, scaled to
  *     the buffer, and damage_buffer);
  *   - every pixel of an ARGB8888 buffer is opaque.
  * Once its socket takes clients it says so on stdout ("scalecomp: wayland-1 at
- * 641x479, scale 1.5: 962x719"). Each commit with a buffer is one line there ("commit 003: 962x719 XRGB8888
- * viewport 641x479 damage 962x719+0+0"), and with --shots DIR its buffer is written as
- * DIR/commit-003.png (RGB; an ARGB8888 buffer as it shows over black; each file is
- * whole once it has its name). A toplevel's title and app id are a line each too.
+ * 641x479, scale 1.5: 962x719"). Each commit with a buffer is one line there
+ * ("commit 003: 962x719 XRGB8888 viewport 641x479 buffer scale 1 damage
+ * 962x719+0+0"), and with --shots DIR its buffer is written as DIR/commit-003.png (RGB;
+ * an ARGB8888 buffer as it shows over black; each file is whole once it has its name).
+ * A toplevel's title and app id are a line each too, and so is a new scale.
  *
  * It ends when its last client has gone (after a first one came), or at SIGTERM or
  * SIGINT. Exit status: 0 every check held, 1 a check failed (the last line on stderr
@@ -65,20 +73,28 @@
 
 static struct {
   struct wl_display *display;
-  int32_t width, height;      /* the output's logical size, every configure's */
-  uint32_t scale120;          /* the scale in 120ths */
-  const char *scale_text;     /* as the command line gave it */
-  int32_t device_w, device_h; /* the size times the scale, rounded */
-  const char *shots;          /* a folder for the pictures, or NULL */
-  int commits;                /* commits with a buffer so far */
+  int32_t width, height;  /* the output's logical size, every configure's */
+  uint32_t scale120;      /* the scale in 120ths */
+  const char *scale_text; /* as the command line gave it */
+  bool whole;             /* no fractional scales */
+  bool free;              /* configures of 0x0 */
+  int rescale_after;      /* the commit after which the scale changes; -1: never */
+  uint32_t rescale120;    /* to this scale */
+  const char *rescale_text;
+  uint32_t old120;   /* the scale before it, while commits may still come at it; 0: none */
+  int old_commits;   /* how many came at it */
+  const char *shots; /* a folder for the pictures, or NULL */
+  int commits;       /* commits with a buffer so far */
   int failures;
   int clients;              /* connected now */
   struct wl_list outputs;   /* the wl_output resources */
+  struct wl_list fractions; /* the wp_fractional_scale_v1 resources */
   struct wl_list callbacks; /* frame callbacks committed, not yet done */
   struct wl_event_source *frame_timer;
 } comp;
 
 static void failf(const char *format, ...) __attribute__((format(printf, 1, 2)));
+static void tell_output(struct wl_resource *output);
 static void failf(const char *format, ...) {
   va_list args;
   va_start(args, format);
@@ -89,8 +105,10 @@ static void failf(const char *format, ...) {
   ++comp.failures;
 }
 
-/* A size times the scale, rounded half away from zero (sizes are not negative). */
-static int32_t scaled(int32_t size) { return (int32_t)(((int64_t)size * comp.scale120 + 60) / 120); }
+/* A size times a scale in 120ths, rounded half away from zero (sizes are not
+ * negative). */
+static int32_t times(int32_t size, uint32_t scale120) { return (int32_t)(((int64_t)size * scale120 + 60) / 120); }
+static int32_t scaled(int32_t size) { return times(size, comp.scale120); }
 
 static uint32_t now_ms(void) {
   struct timespec t;
@@ -284,15 +302,31 @@ static const char *format_name(uint32_t format) {
 static void check_size(struct surface *surface, int n, int32_t w, int32_t h) {
   if (!surface->acked) failf("commit %03d: a buffer before the toplevel's configure was acked", n);
   const struct viewport_state *view = &surface->view;
-  if (w != comp.device_w || h != comp.device_h)
-    failf("commit %03d: a buffer of %dx%d, expected %dx%d (%dx%d at scale %s)", n, w, h, comp.device_w, comp.device_h,
-          comp.width, comp.height, comp.scale_text);
-  if (view->dest_w != comp.width || view->dest_h != comp.height) {
-    if (view->dest_w < 0)
-      failf("commit %03d: no viewport destination, expected %dx%d", n, comp.width, comp.height);
-    else
-      failf("commit %03d: a viewport destination of %dx%d, expected %dx%d", n, view->dest_w, view->dest_h, comp.width,
-            comp.height);
+  /* The surface's size: the viewport's destination, or the buffer over its scale. */
+  int32_t sw = view->dest_w, sh = view->dest_h;
+  bool sized = true;
+  if (sw < 0 && !comp.whole) {
+    failf("commit %03d: no viewport destination, expected %dx%d", n, comp.width, comp.height);
+    sized = false;
+  } else if (sw < 0) {
+    sw = w / surface->scale, sh = h / surface->scale;
+    if (!comp.free && (sw != comp.width || sh != comp.height)) {
+      failf("commit %03d: a surface of %dx%d (a buffer of %dx%d at buffer scale %d), expected %dx%d", n, sw, sh, w, h,
+            surface->scale, comp.width, comp.height);
+      sized = false;
+    }
+  } else if (!comp.free && (sw != comp.width || sh != comp.height)) {
+    failf("commit %03d: a viewport destination of %dx%d, expected %dx%d", n, sw, sh, comp.width, comp.height);
+    sized = false;
+  }
+  /* After a new scale, the old one until the first commit at the new one. */
+  if (sized && comp.old120 != 0 && w == times(sw, comp.old120) && h == times(sh, comp.old120)) {
+    ++comp.old_commits;
+  } else if (sized && (w != scaled(sw) || h != scaled(sh))) {
+    failf("commit %03d: a buffer of %dx%d, expected %dx%d (%dx%d at scale %s)", n, w, h, scaled(sw), scaled(sh), sw, sh,
+          comp.scale_text);
+  } else if (sized) {
+    comp.old120 = 0;
   }
   const bool unset = view->src[0] == -1 && view->src[1] == -1 && view->src[2] == -1 && view->src[3] == -1;
   if (!unset && (view->src[0] != 0 || view->src[1] != 0 || view->src[2] != wl_fixed_from_int(w) ||
@@ -300,10 +334,21 @@ static void check_size(struct surface *surface, int n, int32_t w, int32_t h) {
     failf("commit %03d: a viewport source of %gx%g+%g+%g, not the whole %dx%d buffer", n,
           wl_fixed_to_double(view->src[2]), wl_fixed_to_double(view->src[3]), wl_fixed_to_double(view->src[0]),
           wl_fixed_to_double(view->src[1]), w, h);
-  if (surface->scale != 1)
+  if (!comp.whole && surface->scale != 1)
     failf("commit %03d: buffer scale %d, expected 1 beside a fractional scale", n, surface->scale);
   if (surface->transform != WL_OUTPUT_TRANSFORM_NORMAL)
     failf("commit %03d: buffer transform %d, expected normal (0)", n, surface->transform);
+}
+
+/* The new scale of --rescale, told to every surface and output. */
+static void rescale(void) {
+  comp.old120 = comp.scale120;
+  comp.scale120 = comp.rescale120;
+  comp.scale_text = comp.rescale_text;
+  printf("scalecomp: scale %s after commit %03d\n", comp.scale_text, comp.rescale_after);
+  struct wl_resource *resource;
+  wl_resource_for_each(resource, &comp.fractions) wp_fractional_scale_v1_send_preferred_scale(resource, comp.scale120);
+  wl_resource_for_each(resource, &comp.outputs) tell_output(resource);
 }
 
 /* A commit that attached BUFFER (NULL: none, the surface is hidden). */
@@ -352,11 +397,15 @@ static void take_buffer(struct surface *surface, struct wl_resource *buffer) {
   surface->shown_w = w, surface->shown_h = h;
   surface->shown_commit = n;
   const pixman_box32_t *extents = pixman_region32_extents(&damage);
-  printf("commit %03d: %dx%d %s viewport %dx%d damage %dx%d+%d+%d\n", n, w, h,
-         format_name(wl_shm_buffer_get_format(shm)), surface->view.dest_w, surface->view.dest_h,
-         extents->x2 - extents->x1, extents->y2 - extents->y1, extents->x1, extents->y1);
+  char viewport[32] = "none";
+  if (surface->view.dest_w > 0)
+    snprintf(viewport, sizeof viewport, "%dx%d", surface->view.dest_w, surface->view.dest_h);
+  printf("commit %03d: %dx%d %s viewport %s buffer scale %d damage %dx%d+%d+%d\n", n, w, h,
+         format_name(wl_shm_buffer_get_format(shm)), viewport, surface->scale, extents->x2 - extents->x1,
+         extents->y2 - extents->y1, extents->x1, extents->y1);
   pixman_region32_fini(&damage);
   if (comp.shots) write_shot(n, pixels, w, h);
+  if (n == comp.rescale_after) rescale();
 }
 
 static void send_configure(struct surface *surface) {
@@ -366,7 +415,7 @@ static void send_configure(struct surface *surface) {
     uint32_t *state = wl_array_add(&states, sizeof *state);
     if (state) *state = XDG_TOPLEVEL_STATE_FULLSCREEN;
   }
-  xdg_toplevel_send_configure(surface->toplevel, comp.width, comp.height, &states);
+  xdg_toplevel_send_configure(surface->toplevel, comp.free ? 0 : comp.width, comp.free ? 0 : comp.height, &states);
   wl_array_release(&states);
   surface->last_serial = wl_display_next_serial(comp.display);
   if (surface->first_serial == 0) surface->first_serial = surface->last_serial;
@@ -581,6 +630,7 @@ static const struct wp_fractional_scale_v1_interface fractional_requests = {addo
 static void fractional_gone(struct wl_resource *resource) {
   struct surface *surface = addon_surface(resource);
   if (surface) surface->fractional = NULL;
+  unlink_resource(resource);
 }
 static void fractional_get(struct wl_client *client, struct wl_resource *resource, uint32_t id,
                            struct wl_resource *surface_resource) {
@@ -597,6 +647,7 @@ static void fractional_get(struct wl_client *client, struct wl_resource *resourc
     return;
   }
   wl_resource_set_implementation(surface->fractional, &fractional_requests, surface, fractional_gone);
+  wl_list_insert(&comp.fractions, wl_resource_get_link(surface->fractional));
   wp_fractional_scale_v1_send_preferred_scale(surface->fractional, comp.scale120);
 }
 static const struct wp_fractional_scale_manager_v1_interface fractional_manager_requests = {addon_destroy,
@@ -762,21 +813,27 @@ static void bind_fractional(struct wl_client *client, void *data, uint32_t versi
   (void)data;
   bound(client, &wp_fractional_scale_manager_v1_interface, version, id, &fractional_manager_requests, NULL);
 }
+/* The output's mode and scale at the scale of the moment, and its done. */
+static void tell_output(struct wl_resource *output) {
+  wl_output_send_mode(output, WL_OUTPUT_MODE_CURRENT | WL_OUTPUT_MODE_PREFERRED, scaled(comp.width),
+                      scaled(comp.height), 60000);
+  if (wl_resource_get_version(output) >= WL_OUTPUT_SCALE_SINCE_VERSION)
+    wl_output_send_scale(output, (int32_t)((comp.scale120 + 119) / 120));
+  if (wl_resource_get_version(output) >= WL_OUTPUT_DONE_SINCE_VERSION) wl_output_send_done(output);
+}
 static void bind_output(struct wl_client *client, void *data, uint32_t version, uint32_t id) {
   (void)data;
   struct wl_resource *output = bound(client, &wl_output_interface, version, id, &output_requests, unlink_resource);
   if (!output) return;
   wl_list_insert(&comp.outputs, wl_resource_get_link(output));
   /* 96 dpi at the device size. */
-  wl_output_send_geometry(output, 0, 0, comp.device_w * 254 / 960, comp.device_h * 254 / 960,
+  wl_output_send_geometry(output, 0, 0, scaled(comp.width) * 254 / 960, scaled(comp.height) * 254 / 960,
                           WL_OUTPUT_SUBPIXEL_UNKNOWN, "Dreieck", "scalecomp", WL_OUTPUT_TRANSFORM_NORMAL);
-  wl_output_send_mode(output, WL_OUTPUT_MODE_CURRENT | WL_OUTPUT_MODE_PREFERRED, comp.device_w, comp.device_h, 60000);
-  if (version >= WL_OUTPUT_SCALE_SINCE_VERSION) wl_output_send_scale(output, (int32_t)((comp.scale120 + 119) / 120));
   if (version >= WL_OUTPUT_NAME_SINCE_VERSION) {
     wl_output_send_name(output, "SCALE-1");
     wl_output_send_description(output, "an output of fractional scale");
   }
-  if (version >= WL_OUTPUT_DONE_SINCE_VERSION) wl_output_send_done(output);
+  tell_output(output);
 }
 static void bind_seat(struct wl_client *client, void *data, uint32_t version, uint32_t id) {
   (void)data;
@@ -824,28 +881,54 @@ static void client_came(struct wl_listener *listener, void *data) {
 }
 
 static int usage(const char *problem) {
-  fprintf(stderr, "scalecomp: %s\nusage: scalecomp SOCKET WxH SCALE [--shots DIR]\n", problem);
+  fprintf(stderr,
+          "scalecomp: %s\nusage: scalecomp SOCKET WxH SCALE [--shots DIR] [--whole] [--free] [--rescale N SCALE]\n",
+          problem);
   return 2;
 }
 
+/* A scale of the command line in 120ths, or 0 when it is none from 1 to 8. */
+static uint32_t scale_of(const char *text) {
+  char *end;
+  const double scale = strtod(text, &end);
+  if (end == text || *end || !(scale >= 1 && scale <= 8) || fabs(scale * 120 - round(scale * 120)) > 1e-9) return 0;
+  return (uint32_t)round(scale * 120);
+}
+
 int main(int argc, char **argv) {
-  if (argc != 4 && !(argc == 6 && strcmp(argv[4], "--shots") == 0)) return usage("wrong arguments");
+  if (argc < 4) return usage("wrong arguments");
   char *end;
   errno = 0;
   long w = strtol(argv[2], &end, 10), h = 0;
   if (*end == 'x') h = strtol(end + 1, &end, 10);
   if (errno || *end || w < 1 || h < 1 || w > 4096 || h > 4096) return usage("WxH must be two sizes from 1 to 4096");
-  const double scale = strtod(argv[3], &end);
-  if (*end || !(scale >= 1 && scale <= 8) || fabs(scale * 120 - round(scale * 120)) > 1e-9)
-    return usage("SCALE must be a multiple of 1/120 from 1 to 8");
   comp.width = (int32_t)w, comp.height = (int32_t)h;
-  comp.scale120 = (uint32_t)round(scale * 120);
   comp.scale_text = argv[3];
-  comp.device_w = scaled(comp.width), comp.device_h = scaled(comp.height);
-  comp.shots = argc == 6 ? argv[5] : NULL;
-  wl_list_init(&comp.outputs);
-  wl_list_init(&comp.callbacks);
+  if (!(comp.scale120 = scale_of(argv[3]))) return usage("SCALE must be a multiple of 1/120 from 1 to 8");
+  comp.rescale_after = -1;
+  for (int i = 4; i < argc; ++i) {
+    if (strcmp(argv[i], "--shots") == 0 && i + 1 < argc) {
+      comp.shots = argv[++i];
+    } else if (strcmp(argv[i], "--whole") == 0) {
+      comp.whole = true;
+    } else if (strcmp(argv[i], "--free") == 0) {
+      comp.free = true;
+    } else if (strcmp(argv[i], "--rescale") == 0 && i + 2 < argc) {
+      comp.rescale_after = (int)strtol(argv[i + 1], &end, 10);
+      if (*end || end == argv[i + 1] || comp.rescale_after < 0) return usage("--rescale N must be a commit, from 0");
+      comp.rescale_text = argv[i + 2];
+      if (!(comp.rescale120 = scale_of(argv[i + 2]))) return usage("SCALE must be a multiple of 1/120 from 1 to 8");
+      i += 2;
+    } else {
+      return usage("wrong arguments");
+    }
+  }
+  if (comp.whole && (comp.scale120 % 120 != 0 || comp.rescale120 % 120 != 0))
+    return usage("--whole takes whole scales only");
   setvbuf(stdout, NULL, _IOLBF, 0);
+  wl_list_init(&comp.outputs);
+  wl_list_init(&comp.fractions);
+  wl_list_init(&comp.callbacks);
 
   comp.display = wl_display_create();
   if (!comp.display || wl_display_add_socket(comp.display, argv[1]) != 0) {
@@ -861,7 +944,8 @@ int main(int argc, char **argv) {
       !wl_global_create(comp.display, &wl_compositor_interface, 4, NULL, bind_compositor) ||
       !wl_global_create(comp.display, &xdg_wm_base_interface, 5, NULL, bind_wm_base) ||
       !wl_global_create(comp.display, &wp_viewporter_interface, 1, NULL, bind_viewporter) ||
-      !wl_global_create(comp.display, &wp_fractional_scale_manager_v1_interface, 1, NULL, bind_fractional) ||
+      (!comp.whole &&
+       !wl_global_create(comp.display, &wp_fractional_scale_manager_v1_interface, 1, NULL, bind_fractional)) ||
       !wl_global_create(comp.display, &wl_output_interface, 4, NULL, bind_output) ||
       !wl_global_create(comp.display, &wl_seat_interface, 7, NULL, bind_seat) ||
       !(comp.frame_timer = wl_event_loop_add_timer(loop, frame_done, NULL)) ||
@@ -870,14 +954,17 @@ int main(int argc, char **argv) {
     fprintf(stderr, "scalecomp: cannot set up the display\n");
     return 1;
   }
-  printf("scalecomp: %s at %dx%d, scale %s: %dx%d\n", argv[1], comp.width, comp.height, comp.scale_text, comp.device_w,
-         comp.device_h);
+  printf("scalecomp: %s at %dx%d, scale %s: %dx%d\n", argv[1], comp.width, comp.height, comp.scale_text,
+         scaled(comp.width), scaled(comp.height));
   wl_display_run(comp.display);
   wl_display_destroy_clients(comp.display);
   wl_event_source_remove(comp.frame_timer);
   wl_event_source_remove(term);
   wl_event_source_remove(interrupt);
   wl_display_destroy(comp.display);
+  if (comp.old120 != 0)
+    failf("the scale %s told after commit %03d was not taken (commits after it at the old one: %d)", comp.scale_text,
+          comp.rescale_after, comp.old_commits);
   printf("scalecomp: %d commits with a buffer\n", comp.commits);
   if (comp.failures == 0) return 0;
   fprintf(stderr, "scalecomp: %d checks failed\n", comp.failures);
