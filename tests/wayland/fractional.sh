@@ -7,8 +7,11 @@
 # half away from zero), in their order up to the erase, each of them shown; and every
 # check of scalecomp holds for every commit: that size, the viewport's destination at
 # the logical size, buffer scale 1, a buffer neither attached again nor written while
-# held, nothing changed outside the damage. dreieck ends at SIGTERM, 0, and its
-# toplevel has the title Dreieck and the desktop entry's app id.
+# held, nothing changed outside the damage. The same at whole scales 1 and 2 where the
+# compositor offers no fractional ones (the buffer scale instead of a viewport), at a
+# size dreieck chooses itself (a configure of 0x0), and across a new scale told while
+# it runs (the erase after it at the new device size). dreieck ends at SIGTERM, 0, and
+# its toplevel has the title Dreieck and the desktop entry's app id.
 #
 # Env: DREIECK_BIN (default build/host/dreieck), DREIECK_SCALECOMP (default
 # build/host/tests/wayland/scalecomp), DREIECK_APP_ID (default org.example.dreieck),
@@ -72,31 +75,74 @@ follow() {
   return 1
 }
 
-# scale | logical size | device size | where dreieck draws
+# make_frames NAME DEVICE: dreieck --frames of the frozen second at the device size
+# (with the options in $drawing) into RUN/NAME-frames/, each that differs from the one
+# before as PPM in $frames.
+make_frames() {
+  frames=()
+  "$bin" --frames "$run/$1-frames" --size "$2" --time "$when" "${drawing[@]}" >"$run/$1-frames.out" 2>&1 ||
+    { fail "$1: --frames failed: $(head -1 "$run/$1-frames.out")"; return 1; }
+  local f
+  for f in "$run/$1-frames"/tick-*.png; do
+    ppm "$f" "${f%.png}.ppm"
+    [ ${#frames[@]} -gt 0 ] && cmp -s "${f%.png}.ppm" "${frames[-1]}" || frames+=("${f%.png}.ppm")
+  done
+}
+
+# erase_after NAME SECONDS: after the new scale, a picture at the new size is the
+# erase (the last frame), the same whatever the triangle was: true when one came
+# within SECONDS.
+erase_after() {
+  local name=$1 deadline k shot
+  deadline=$(($(now_ms) + $2 * 1000))
+  k=$(($(sed -n 's/^scalecomp: scale .* after commit \([0-9]*\)$/\1/p' "$run/$name.out" | sed 's/^0*//') + 1))
+  while [ "$(now_ms)" -lt "$deadline" ]; do
+    shot=$(printf '%s/%s/commit-%03d.png' "$run" "$name" "$k")
+    if [ -e "$shot" ]; then
+      ppm "$shot" "$run/$name/shot.ppm"
+      cmp -s "$run/$name/shot.ppm" "${frames[-1]}" && { pass "$name: ${shot##*/} is the erase at the new size"; return 0; }
+      k=$((k + 1))
+    else
+      sleep 0.1
+    fi
+  done
+  fail "$name: no erase at the new size after the new scale within $2 s"
+  return 1
+}
+
+# scale | logical size | device size | where dreieck draws | scalecomp's options: no
+# fractional scales (the output's whole scale through the buffer scale), a configure
+# that leaves the size to dreieck (logical and device size as it chooses, on an output
+# of 641x479), a new scale after commit 4 (the device size after it). The Euler line
+# runs to the edges of the output (GetDeviceCaps' screen), which --frames of a smaller
+# window's size cannot know: where dreieck chooses its size, both leave it out.
 rows=(
-  "1.25|641x479|801x599|window"
-  "1.5|641x479|962x719|fullscreen"
-  "1.75|641x479|1122x838|window"
-  "1.5|333x257|500x386|window"
-  "1.75|801x601|1402x1052|fullscreen"
+  "1.25|641x479|801x599|window|"
+  "1.5|641x479|962x719|fullscreen|"
+  "1.75|641x479|1122x838|window|"
+  "1.5|333x257|500x386|window|"
+  "1.75|801x601|1402x1052|fullscreen|"
+  "1|641x479|641x479|window|--whole"
+  "2|641x479|1282x958|fullscreen|--whole"
+  "1.25|-|-|window|--free"
+  "1.25|641x479|1122x838|window|--rescale 4 1.75"
 )
 for row in "${rows[@]}"; do
-  IFS='|' read -r scale size device mode <<<"$row"
-  name=$mode-$scale-$size
+  IFS='|' read -r scale size device mode scalecomp_options <<<"$row"
+  read -ra words <<<"$scalecomp_options"
+  name=$mode-$scale-${size/#-/own}${scalecomp_options:+-${scalecomp_options//[ -]/}}
   log "$name"
   mkdir -p "$run/$name" "$run/$name-frames"
-  options=(--interval 500)
+  drawing=()
+  [ "$size" == - ] && drawing=(--no-euler-line)
+  options=(--interval 500 "${drawing[@]}")
   [ "$mode" == fullscreen ] && options+=(--fullscreen)
-  frames=()
-  if [ "$frozen" == 1 ]; then
-    "$bin" --frames "$run/$name-frames" --size "$device" --time "$when" >"$run/$name-frames.out" 2>&1 ||
-      { fail "$name: --frames failed"; continue; }
-    for f in "$run/$name-frames"/tick-*.png; do
-      ppm "$f" "${f%.png}.ppm"
-      [ ${#frames[@]} -gt 0 ] && cmp -s "${f%.png}.ppm" "${frames[-1]}" || frames+=("${f%.png}.ppm")
-    done
-  fi
-  serve "$name" "$size" "$scale" --shots "$run/$name" || { fail "$name: no socket"; continue; }
+  viewport=$size buffer_scale=1
+  [ "${words[0]:-}" == --whole ] && viewport=none buffer_scale=$scale
+  output=$size
+  [ "$size" == - ] && output=641x479
+  if [ "$frozen" == 1 ] && [ "$device" != - ]; then make_frames "$name" "$device" || continue; fi
+  serve "$name" "$output" "$scale" --shots "$run/$name" "${words[@]}" || { fail "$name: no socket"; continue; }
   if [ "$frozen" == 1 ]; then
     env TZ=UTC LD_PRELOAD="${faketime_lib[0]}" FAKETIME="$when" DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 \
       "$bin" "${options[@]}" >"$run/$name-dreieck.out" 2>"$run/$name-dreieck.err" &
@@ -105,10 +151,19 @@ for row in "${rows[@]}"; do
   fi
   dreieck_pid=$!
   pids+=("$dreieck_pid")
-  if [ "$frozen" == 1 ]; then
+  if [ "$size" == - ]; then
+    # The size dreieck chose, from its first commit; scalecomp checks the buffer against it.
+    wait_until 10 "$dreieck_pid" grep -q '^commit 000: ' "$run/$name.out"
+    read -r device viewport < <(awk '/^commit 000: / { print $3, $6 }' "$run/$name.out")
+    log "$name: dreieck chose ${viewport:-nothing}, ${device:-nothing} at $scale"
+    if [ "$frozen" == 1 ] && [ -n "$device" ]; then make_frames "$name" "$device"; fi
+  fi
+  if [ "$frozen" == 0 ]; then
+    wait_until 20 "$dreieck_pid" test -e "$run/$name/commit-007.png" || fail "$name: fewer than 8 commits in 20 s"
+  elif [ "${words[0]:-}" == --rescale ]; then
+    erase_after "$name" 20
+  elif [ ${#frames[@]} -gt 0 ]; then
     follow "$name" $((${#frames[@]} + 20))
-  else
-    wait_until 20 "$dreieck_pid" test -e "$run/$name/commit-003.png" || fail "$name: fewer than 4 commits in 20 s"
   fi
   kill -TERM "$dreieck_pid" 2>/dev/null
   if wait_end "$dreieck_pid" 5; then
@@ -124,8 +179,12 @@ for row in "${rows[@]}"; do
   fi
   expect_eq "$name: the title and app id" "toplevel: title Dreieck
 toplevel: app id ${DREIECK_APP_ID:-org.example.dreieck}" "$(grep '^toplevel: ' "$run/$name.out")"
-  # Every commit at the device size, the viewport at the logical size.
-  expect_eq "$name: commits of another size" "" "$(grep '^commit ' "$run/$name.out" | grep -v ": $device [AX]RGB8888 viewport $size ")"
+  # Every commit (after a new scale, the last) at the device size and the surface at
+  # the logical size.
+  commits=$(grep '^commit ' "$run/$name.out")
+  [ "${words[0]:-}" == --rescale ] && commits=$(tail -1 <<<"$commits")
+  expect_eq "$name: commits of another size" "" \
+    "$(grep -v ": $device [AX]RGB8888 viewport $viewport buffer scale $buffer_scale " <<<"$commits")"
 done
 
 checks_end

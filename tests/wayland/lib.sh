@@ -38,6 +38,7 @@ wayland_cleanup() {
 serve() {
   local name=$1
   shift
+  rm -f "$run/$name.out"  # a line of an earlier one is not this one's
   "$scalecomp" "$name" "$@" >"$run/$name.out" 2>"$run/$name.err" &
   comp_pid=$!
   pids+=("$comp_pid")

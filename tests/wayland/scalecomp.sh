@@ -136,7 +136,7 @@ faults=(
 for row in "${faults[@]}"; do
   IFS='|' read -r fault scale format first count client_rc options <<<"$row"
   read -ra words <<<"$options"
-  name=$fault${options:+-${options//[ -]/}}
+  name=$fault-$scale${options:+-${options//[ -]/}}
   serve "$name" 641x479 "$scale" "${words[@]}" || { fail "$name: no socket"; continue; }
   paint "$name" 3 "$format" "$fault"
   expect_eq "$name: the client's exit code" "$client_rc" "$rc"
