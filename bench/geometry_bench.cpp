@@ -8,7 +8,7 @@
 #include "geometry/triangle.h"
 #include "platform/core/testing.h"
 #include "settings/settings.h"
-#include "shell/shell.h"
+#include "shell/host.h"
 
 extern int gBenchmarkFailures;
 
@@ -28,16 +28,15 @@ constexpr time_t kSecond = 1614834367;
 void SetUpRecordingFree() {
   core::Reset();
   core::SetClock(kSecond);
+  ResetProgram();
   LoadSettings();
   gMainWindow = core::CreateTestWindow(1920, 1080);
-  gCycleStep = 0;
   OnTimerTick();
 }
 
 void TearDown() {
   core::Reset();
-  gMainWindow = nullptr;
-  gCycleStep = 0;
+  ResetProgram();
 }
 
 void BM_ComputeDerivedPoints(benchmark::State& state) {
@@ -52,15 +51,14 @@ void BM_ComputeDerivedPoints(benchmark::State& state) {
 }
 BENCHMARK(BM_ComputeDerivedPoints);
 
-const char* const kFigureNames[] = {"triangle",  "medians",    "circumcircle", "incircle",
-                                    "altitudes", "nine_point", "euler_line",   "excircles"};
-
-// One figure per iteration on a device context of a window with no canvas. Every
+// One figure per iteration (0 the triangle, then the constructions in the cycle's
+// order) on a device context of a window with no canvas. Every
 // pen, font and device context the core hands out stays in its handle table, so the
 // table is started afresh now and then, outside the measured time.
 void BM_DrawFigure(benchmark::State& state) {
-  const int kind = static_cast<int>(state.range(0));
-  state.SetLabel(kFigureNames[kind]);
+  const int n = static_cast<int>(state.range(0));
+  const int32_t kind = n == 0 ? FigureTriangle : kConstructions[n - 1].figure;
+  state.SetLabel(n == 0 ? "triangle" : kConstructions[n - 1].option);
   SetUpRecordingFree();
   HDC dc = GetDC(gMainWindow);
   int since = 0;
@@ -82,24 +80,24 @@ void BM_DrawFigure(benchmark::State& state) {
   else if (core::LiveObjectCount() != 0) Fail(state, "a figure left a drawing object behind");
   TearDown();
 }
-BENCHMARK(BM_DrawFigure)->DenseRange(FigureTriangle, FigureExcircles);
+BENCHMARK(BM_DrawFigure)->DenseRange(0, kConstructionCount);
 
 // A whole cycle of 11 ticks on the recording-free path: what a tick costs when
 // nothing is drawn.
 void BM_CycleWithoutCanvas(benchmark::State& state) {
   SetUpRecordingFree();
-  gCycleStep = 0;
+  gCycleStep = kStepTriangle;
   int cycles = 0;
   int64_t ticks = 0;
   for (auto _ : state) {
     do {
       OnTimerTick();
       ++ticks;
-    } while (gCycleStep != 0);
+    } while (gCycleStep != kStepTriangle);
     if (++cycles == 512) {
       state.PauseTiming();
       SetUpRecordingFree();
-      gCycleStep = 0;
+      gCycleStep = kStepTriangle;
       cycles = 0;
       state.ResumeTiming();
     }

@@ -37,7 +37,7 @@
 #include "driver/options.h"
 #include "frontends/linux/picture.h"
 #include "settings/settings.h"
-#include "shell/shell.h"
+#include "shell/host.h"
 
 extern char** environ;
 extern int gBenchmarkFailures;
@@ -90,8 +90,12 @@ void Ratios(benchmark::State& state, const char* name, const Stopwatch& watch, d
   state.counters["cpu_us"] = watch.cpu / n * 1e6;
 }
 
-const char* const kTickNames[] = {"triangle",   "medians",    "incircle", "circumcircle", "altitudes", "nine_point",
-                                  "euler_line", "excircles",  "quiet",    "quiet",        "erase_caption"};
+// What the tick of a step draws.
+const char* TickName(int32_t step) {
+  if (step == kStepTriangle) return "triangle";
+  if (step <= kStepLastConstruction) return kConstructions[step - kStepFirstConstruction].option;
+  return step == kStepErase ? "erase_caption" : "quiet";
+}
 
 // A screen whose only window shows a Cairo image: the off-screen image of the X11
 // backend, without the copy to the X server.
@@ -139,19 +143,18 @@ void SetUp(ImageBackend& backend, int width, int height) {
   core::Reset();
   core::InstallBackend(&backend);
   core::SetClock(kSecond);
+  ResetProgram();
   LoadSettings();
   backend.Renew();
   backend.SetDrawing(true);
   gMainWindow = core::NewOuterWindow("bench", width, height);
-  gCycleStep = 0;
   backend.Canvas().Fill({0, 0, width, height}, 0);
   backend.Canvas().TakeDamage();
 }
 
 void TearDown() {
   core::Reset();
-  gMainWindow = nullptr;
-  gCycleStep = 0;
+  ResetProgram();
 }
 
 // ---- The bare erase ----
@@ -205,7 +208,7 @@ void BM_Erase(benchmark::State& state) {
 void BM_Tick(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
   const int step = static_cast<int>(state.range(2));
-  state.SetLabel(kTickNames[step]);
+  state.SetLabel(TickName(step));
   ImageBackend backend(width, height);
   const Reference erase = EraseReference(backend, width, height);
   SetUp(backend, width, height);
@@ -217,7 +220,7 @@ void BM_Tick(benchmark::State& state) {
   OnTimerTick();
   const RECT damage = backend.Canvas().TakeDamage();
   const bool drew = damage.left < damage.right && damage.top < damage.bottom;
-  if (drew != (step <= 7 || step == 10)) {
+  if (drew != (step <= 7 || step == kStepErase)) {
     Fail(state, drew ? "a quiet tick drew" : "the tick drew nothing");
     TearDown();
     return;
@@ -262,7 +265,7 @@ void BM_Cycle(benchmark::State& state) {
     do {
       OnTimerTick();
       ++ticks;
-    } while (gCycleStep != 0);
+    } while (gCycleStep != kStepTriangle);
     cairo_surface_flush(backend.Image());
     state.SetIterationTime(watch.Stop());
     if (++since == 64) {
@@ -296,7 +299,7 @@ void BM_CycleWithPauses(benchmark::State& state) {
       cairo_surface_flush(backend.Image());
       elapsed += watch.Stop();
       ++ticks;
-    } while (gCycleStep != 0);
+    } while (gCycleStep != kStepTriangle);
     state.SetIterationTime(elapsed);
   }
   if (ticks != 11 * static_cast<int>(state.iterations())) Fail(state, "a cycle was not 11 ticks long");
@@ -351,7 +354,7 @@ void BM_TickAfterHours(benchmark::State& state) {
       if (GetMessageA(&msg, nullptr, 0, 0) <= 0 || msg.message != WM_TIMER) break;
       OnTimerTick();
       ++ticks;
-    } while (gCycleStep != 0);
+    } while (gCycleStep != kStepTriangle);
     state.SetIterationTime(watch.Stop());
   }
   if (msg.message != WM_TIMER) Fail(state, "the message loop handed out something else than the timer");
@@ -424,7 +427,7 @@ void BM_ExploreDrag(benchmark::State& state) {
 void TickArguments(benchmark::internal::Benchmark* b) {
   b->ArgNames({"w", "h", "tick"});
   for (const auto& size : {std::pair{1920, 1080}, std::pair{3840, 2160}})
-    for (int step = 0; step <= 10; ++step) b->Args({size.first, size.second, step});
+    for (int step = 0; step <= kStepErase; ++step) b->Args({size.first, size.second, step});
 }
 
 BENCHMARK(BM_Erase)->ArgNames({"w", "h"})->Args({1920, 1080})->Args({3840, 2160})->UseManualTime();
@@ -550,8 +553,7 @@ void BM_Picture(benchmark::State& state) {
   Stopwatch watch;
   for (auto _ : state) {
     core::Reset();
-    gMainWindow = nullptr;
-    gCycleStep = 0;
+    ResetProgram();
     watch.Start();
     const int result = dreieck::RunPicture(options);
     const double elapsed = watch.Stop();
@@ -658,14 +660,14 @@ void BM_HeapPerCycle(benchmark::State& state) {
     SetUp(backend, 1920, 1080);
     backend.SetDrawing(image);
     do OnTimerTick();
-    while (gCycleStep != 0);
+    while (gCycleStep != kStepTriangle);
     malloc_trim(0);
     const size_t before = mallinfo2().uordblks;
     Stopwatch watch;
     watch.Start();
     for (int i = 0; i < cycles; ++i) {
       do OnTimerTick();
-      while (gCycleStep != 0);
+      while (gCycleStep != kStepTriangle);
     }
     state.SetIterationTime(watch.Stop());
     const size_t after = mallinfo2().uordblks;

@@ -53,7 +53,7 @@ else()
   endforeach()
   list(APPEND icon_args --svg ${DREIECK_ICON_THEME_DIR}/scalable/apps/dreieck.svg)
   list(APPEND icon_outputs ${DREIECK_ICON_THEME_DIR}/scalable/apps/dreieck.svg)
-  # platform/x11/window_icon.h declares it; x11backend compiles it.
+  # frontends/linux/window_icon.h declares it; the Linux program compiles it.
   set(DREIECK_WINDOW_ICON_CPP ${DREIECK_GENERATED_DIR}/window_icon.cpp)
   list(APPEND icon_args --cardinals ${DREIECK_WINDOW_ICON_CPP} 16 32 48)
   list(APPEND icon_outputs ${DREIECK_WINDOW_ICON_CPP})

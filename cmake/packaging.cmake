@@ -115,9 +115,13 @@ else()
       "nine-point circle, the Euler line and the three excircles, each in its\n"
       "own colour and labelled with its German name.\n"
       ".\n"
-      "It is an XScreenSaver display mode, runs in a window or full screen on\n"
-      "its own, and writes single pictures as PNG, SVG or PDF.")
+      "It is an XScreenSaver display mode, the screensaver of Wayland desktops\n"
+      "(every output covered until a key or the pointer moves; swayidle starts\n"
+      "it), runs in a window or full screen on X11 and Wayland, and writes\n"
+      "single pictures as PNG, SVG or PDF.")
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xscreensaver)
+  # What starts the saver after a while without input on a Wayland desktop.
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS swayidle)
 
   find_program(DREIECK_DPKG dpkg)
   if(DREIECK_DPKG)
@@ -130,8 +134,8 @@ else()
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${DREIECK_DEB_ARCH})
   set(CPACK_DEBIAN_FILE_NAME dreieck_${DREIECK_PACKAGE_VERSION}_${DREIECK_DEB_ARCH}.deb)
 
-  # The libraries come from the linked program (Cairo, Xlib, the C and C++ runtimes,
-  # with the versions it needs). Fontconfig, which finds the labels' font, and the font
+  # The libraries come from the linked program (Cairo, Xlib, libwayland-client and
+  # -cursor, xkbcommon, the C and C++ runtimes, with the versions it needs). Fontconfig, which finds the labels' font, and the font
   # itself are named here: the program reaches them only through Cairo, so no linker
   # sees them.
   find_program(DREIECK_DPKG_SHLIBDEPS dpkg-shlibdeps)
@@ -139,7 +143,7 @@ else()
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfontconfig1, fonts-liberation")
   else()
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcairo2, libpixman-1-0, libx11-6, libfontconfig1, fonts-liberation")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcairo2, libpixman-1-0, libx11-6, libwayland-client0, libwayland-cursor0, libxkbcommon0, libfontconfig1, fonts-liberation")
   endif()
 endif()
 

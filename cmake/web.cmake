@@ -85,7 +85,8 @@ target_link_options(dreieck_web_single PRIVATE -sSINGLE_FILE=1)
 # theirs (the rest of the code stays as it is, and as fast).
 # (Names as the wasm's name section writes them, "*" for any text; what inlining
 # removes is not there to instrument.)
-set(DREIECK_WEB_ASYNCIFY_ONLY main __original_main "*RunSaver*" "*RunSettings*" "*RunExplorer*" "*RunEntry*"
+set(DREIECK_WEB_ASYNCIFY_ONLY main __original_main "*SaverUntilAsked*" "*ExploreOnPage*" "*RunSaver*" "*RunSettings*"
+    "*RunExplorer*" "*RunEntry*"
     "WinMain(HINSTANCE__*, HINSTANCE__*, char*, int)" "RunMessageLoop()" "explorer::Run*"
     "DialogBoxParamA*"
     "*RunModalLoop*" "GetMessageA(tagMSG*, HWND__*, unsigned int, unsigned int)" "*NextMessage*"

@@ -1,6 +1,8 @@
 #include "driver/options.h"
 
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "settings/settings.h"
 
@@ -39,8 +41,8 @@ const OptionRow kWhereRows[] = {
      .more = "It opens on the triangle of \\fB\\-\\-triangle\\fP or \\fB\\-\\-time\\fP (else a random one) at "
              "\\fB\\-\\-step\\fP, with the line of keys at the top for a few seconds. A pointer pressed within 8 "
              "pixels of a corner takes it, and the picture follows it. \\fBLeft\\fP and \\fBRight\\fP step "
-             "back and forth through the cycle, \\fBSpace\\fP places a new random triangle, \\fB1\\fP to "
-             "\\fB7\\fP switch a construction on or off, \\fBs\\fP saves the picture as "
+             "back and forth through the cycle, \\fBSpace\\fP places a new random triangle, @KEYS@ "
+             "switch a construction on or off, \\fBs\\fP saves the picture as "
              "\\fIdreieck\\-YYYYMMDD\\-HHMMSS.png\\fP in the working directory and names it on standard error "
              "with the options that draw it again, \\fBEscape\\fP or \\fBq\\fP ends it. With "
              "\\fB\\-\\-fullscreen\\fP it covers the whole screen, and its pictures are those of a screen of "
@@ -80,9 +82,10 @@ const OptionRow kOtherRows[] = {
      .valueHelp = "six integers AX,AY,BX,BY,CX,CY", .explore = true},
     {.name = "step", .kind = Kind::Integer, .group = Group::Picture, .value = "N",
      .help = "the picture after the tick of step N",
-     .more = "0 is the bare triangle, 1 to 7 add the constructions in the order listed above, 8 and 9 "
-             "add nothing, and 10 is the erased screen with the caption. The default shows every "
-             "construction. With \\fB\\-\\-picture\\fP, or with \\fB\\-\\-explore\\fP from 0 to 7.",
+     .more = "@TRIANGLE@ is the bare triangle, @CONSTRUCTIONS@ add the constructions in the order listed above, "
+             "@QUIET@ add nothing, and @ERASE@ is the erased screen with the caption. The default shows every "
+             "construction. With \\fB\\-\\-picture\\fP, or with \\fB\\-\\-explore\\fP from @TRIANGLE@ to "
+             "@LAST@.",
      .field = &Options::step, .low = kStepTriangle, .high = kStepErase, .fallback = Options::kDefaultStep, .explore = true},
     {.name = "scale", .kind = Kind::Integer, .group = Group::Picture, .value = "K",
      .help = "K times the pixels in each direction", .more = nullptr, .field = &Options::scale, .low = 1,
@@ -96,6 +99,29 @@ const OptionRow kOtherRows[] = {
 static_assert(std::size(kWhereRows) + kConstructionCount + std::size(kOtherRows) <= 32,
               "Options::given has a bit for each row");
 
+// A text of the table with the cycle's steps and keys put in where it names them:
+// @TRIANGLE@, @CONSTRUCTIONS@ ("1 to 7"), @LAST@, @QUIET@ ("8 and 9"), @ERASE@ and @KEYS@
+// (the explorer's number keys).
+const char* WithSteps(const char* text) {
+  static std::vector<std::unique_ptr<std::string>> made;
+  if (text == nullptr || std::strchr(text, '@') == nullptr) return text;
+  const std::string first = std::to_string(kStepFirstConstruction), last = std::to_string(kStepLastConstruction);
+  const std::pair<const char*, std::string> names[] = {
+      {"@TRIANGLE@", std::to_string(kStepTriangle)},
+      {"@CONSTRUCTIONS@", first + " to " + last},
+      {"@LAST@", last},
+      {"@QUIET@", std::to_string(kStepFirstQuiet) + " and " + std::to_string(kStepSecondQuiet)},
+      {"@ERASE@", std::to_string(kStepErase)},
+      {"@KEYS@", "\\fB1\\fP to \\fB" + std::to_string(kConstructionCount) + "\\fP"},
+  };
+  std::string out = text;
+  for (const auto& [name, value] : names)
+    for (size_t at = out.find(name); at != std::string::npos; at = out.find(name, at + value.size()))
+      out.replace(at, std::strlen(name), value);
+  made.push_back(std::make_unique<std::string>(out));
+  return made.back()->c_str();
+}
+
 const std::vector<OptionRow>& Table() {
   static const std::vector<OptionRow> table = [] {
     std::vector<OptionRow> rows(std::begin(kWhereRows), std::end(kWhereRows));
@@ -103,6 +129,7 @@ const std::vector<OptionRow>& Table() {
       rows.push_back({.name = kConstructions[i].option, .kind = Kind::Show, .group = Group::What, .value = nullptr,
                       .help = kConstructions[i].help, .more = nullptr, .show = i});
     rows.insert(rows.end(), std::begin(kOtherRows), std::end(kOtherRows));
+    for (OptionRow& row : rows) row.more = WithSteps(row.more);
     return rows;
   }();
   return table;

@@ -6,6 +6,7 @@
 // URL query with the same table as name=value pairs (platform/web and frontends/page).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -28,11 +29,12 @@ struct Options {
   static constexpr int kDefaultScale = 1;
 
   Mode mode = Mode::Window;
-  // The settings, -1 where not given: the constructions in the order of
+  // The settings, kNotGiven where not given: the constructions in the order of
   // kConstructions, the background shade (0 white .. 4 black) and the interval.
-  int flags[kConstructionCount] = {-1, -1, -1, -1, -1, -1, -1};
-  int background = -1;
-  int intervalMs = -1;
+  static constexpr int kNotGiven = -1;
+  std::array<int, kConstructionCount> flags = NoFlags();
+  int background = kNotGiven;
+  int intervalMs = kNotGiven;
   uint32_t windowId = 0;     // --window-id
   std::string path;          // --picture FILE or --frames DIR
   Format format = Format::Png;
@@ -48,6 +50,16 @@ struct Options {
 
   // Whether the option of that name (without dashes) was given.
   bool Given(std::string_view name) const;
+  // --triangle's six numbers as the corners A, B and C.
+  void Corners(Point corners[3]) const {
+    for (int i = 0; i < 3; ++i) corners[i] = {triangle[2 * i], triangle[2 * i + 1]};
+  }
+  // Every construction's flag not given.
+  static constexpr std::array<int, kConstructionCount> NoFlags() {
+    std::array<int, kConstructionCount> flags{};
+    flags.fill(kNotGiven);
+    return flags;
+  }
 };
 
 // What the pictures' formats can hold, in pixels (or PDF points) a side, the scale

@@ -7,7 +7,7 @@
 
 #include "render/draw.h"
 #include "settings/settings.h"
-#include "shell/shell.h"
+#include "shell/host.h"
 
 namespace explorer {
 
@@ -38,11 +38,8 @@ struct State {
   bool refreshTimer = false;  // a picture was drawn less than a refresh ago
   bool refreshPending = false;  // and a movement since waits for the next
   time_t lastSecond = 0;  // of the last triangle placed at random
-  // The program's globals as they were before the explorer took them.
-  HWND mainWindow = nullptr;
-  Triangle triangle;
-  int32_t cycleStep = kStepTriangle;
-  Settings settings = {};
+  // The program's state as it was before the explorer took it.
+  ProgramState before;
 };
 State& Explorer() {
   static State state;
@@ -237,10 +234,7 @@ void OnDestroy(HWND window) {
   KillTimer(window, kRefreshTimer);
   KillTimer(window, kStatusTimer);
   ShowPointer(IDC_ARROW);
-  gMainWindow = Explorer().mainWindow;
-  gTriangle = Explorer().triangle;
-  gCycleStep = Explorer().cycleStep;
-  gSettings = Explorer().settings;
+  RestoreProgram(Explorer().before);
   Explorer() = State();
   PostQuitMessage(0);
 }
@@ -274,6 +268,8 @@ void DrawView(HWND window, const View& view) {
 
 HWND Open(HWND outer, const Start& start, Save save) {
   if (Explorer().window != nullptr) return nullptr;  // one at a time
+  State& s = Explorer();
+  s.before = SaveProgram();
   LoadSettings();
   WNDCLASSA wc = {};
   // Painted again as a whole when resized; no class cursor: the explorer sets its own.
@@ -285,14 +281,12 @@ HWND Open(HWND outer, const Start& start, Save save) {
   RegisterClassA(&wc);  // fails harmlessly once it is registered
   RECT client = {};
   GetClientRect(outer, &client);
-  State& s = Explorer();
-  s.mainWindow = gMainWindow;
-  s.triangle = gTriangle;
-  s.cycleStep = gCycleStep;
-  s.settings = gSettings;
   const HWND window = CreateWindowExA(0, kClass, "Dreieck", WS_CHILD, 0, 0, client.right, client.bottom, outer,
                                       nullptr, gInstance, nullptr);
-  if (window == nullptr) return nullptr;
+  if (window == nullptr) {
+    RestoreProgram(s.before);
+    return nullptr;
+  }
   s.window = window;
   s.save = std::move(save);
   gMainWindow = window;

@@ -23,7 +23,7 @@
 #include "geometry/triangle.h"
 #include "platform/win32.h"
 #include "settings/settings.h"
-#include "shell/shell.h"
+#include "shell/host.h"
 
 namespace explorer {
 
@@ -64,10 +64,9 @@ struct Start {
 using Save = std::function<std::string(HWND window, const View& view)>;
 
 // Makes the explorer's window, filling `outer`, and shows it; null when it could not
-// be made. The settings are read afresh. While it lives, the program's globals
-// (gMainWindow, gTriangle, gCycleStep, gSettings) are the explorer's; when it is
-// destroyed (its outer window ends, or Escape or Q) it gives them back as it found them and posts
-// the quit message with 0.
+// be made. The settings are read afresh. While it lives, the program's state
+// (ProgramState) is the explorer's; when it is destroyed (its outer window ends, or
+// Escape or Q) it gives the state back as it found it and posts the quit message with 0.
 HWND Open(HWND outer, const Start& start, Save save);
 
 // Open, then the program's message loop until the explorer ends: the quit message's

@@ -8,7 +8,7 @@
 #include "geometry/triangle.h"
 #include "render/draw.h"
 #include "settings/settings.h"
-#include "shell/shell.h"
+#include "shell/host.h"
 
 static void CheckClean(HDC dc, const char* after) {
   Require(core::LiveObjectCount() == 0, std::string("objects left alive after ") + after);
@@ -21,9 +21,9 @@ static void CheckClean(HDC dc, const char* after) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
   core::Reset();
+  ResetProgram();
   core::SetDisplaySize(in.I32(), in.I32());
   gMainWindow = core::CreateTestWindow(in.I32(), in.I32());
-  gTriangle = Triangle();
   gTriangle.SetBackground(in.I32());
   gTriangle.a = {in.I32(), in.I32()};
   gTriangle.b = {in.I32(), in.I32()};
@@ -32,11 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   gTriangle.incenter = {in.I32(), in.I32()};
 
   HDC dc = GetDC(gMainWindow);
-  const char* names[] = {"triangle", "medians", "circumcircle", "incircle", "altitudes",
-                         "nine-point circle", "Euler line", "excircles"};
-  for (int32_t kind = 0; kind <= 7; ++kind) {
-    gTriangle.DrawFigure(dc, kind);
-    CheckClean(dc, names[kind]);
+  gTriangle.DrawFigure(dc, FigureTriangle);
+  CheckClean(dc, "the triangle");
+  core::ClearCalls();
+  for (const Construction& construction : kConstructions) {
+    gTriangle.DrawFigure(dc, construction.figure);
+    CheckClean(dc, construction.option);
     core::ClearCalls();
   }
   const int32_t other = in.I32();
@@ -46,18 +47,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // A few ticks of the cycle with fuzzed flags and shade, from a fuzzed step.
   const uint8_t flags = in.Byte();
-  gSettings.showMedians = flags & 1;
-  gSettings.showIncircle = (flags >> 1) & 1;
-  gSettings.showCircumcircle = (flags >> 2) & 1;
-  gSettings.showAltitudes = (flags >> 3) & 1;
-  gSettings.showNinePointCircle = (flags >> 4) & 1;
-  gSettings.showEulerLine = (flags >> 5) & 1;
-  gSettings.showExcircles = (flags >> 6) & 1;
+  for (int i = 0; i < kConstructionCount; ++i) gSettings.*kConstructions[i].flag = (flags >> i) & 1;
   gSettings.background = in.U32();
-  gCycleStep = in.Byte() % 11;
-  for (int tick = 0; tick < 12; ++tick) {
+  gCycleStep = in.Byte() % (kStepErase + 1);
+  for (int tick = 0; tick <= kStepErase + 1; ++tick) {
     OnTimerTick();
-    Require(gCycleStep >= 0 && gCycleStep <= 10, "step out of range");
+    Require(gCycleStep >= kStepTriangle && gCycleStep <= kStepErase, "step out of range");
     Require(core::LiveObjectCount() == 0, "objects left alive after a tick");
     Require(core::Errors().empty(), "platform misuse in a tick: " + (core::Errors().empty() ? "" : core::Errors()[0]));
     core::ClearCalls();

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(o.background >= -1 && o.background <= 4, "the background is one of five shades");
   Require(o.intervalMs == -1 || (o.intervalMs >= 500 && o.intervalMs <= 5000), "the interval is within 500..5000");
   Require(o.width >= 1 && o.width <= 16384 && o.height >= 1 && o.height <= 16384, "the size is within 1..16384");
-  Require(o.step >= 0 && o.step <= 10, "the step is within 0..10");
+  Require(o.step >= kStepTriangle && o.step <= kStepErase, "the step is one of the cycle's");
   Require(o.scale >= 1 && o.scale <= 4, "the scale is within 1..4");
   Require(o.second >= 0, "the second is not before 1970");
   Require(o.mode != dreieck::Mode::WindowId || o.windowId != 0, "a window id is never 0");

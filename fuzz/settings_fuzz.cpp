@@ -14,17 +14,21 @@
 
 namespace {
 
-const char* const kKey = "Software\\Morvaselkin";
-const char* const kNames[9] = {"Schwerlinien", "Inkreis",   "Umkreis",          "Hoehenlinien",   "Feuerbachkreis",
-                               "Eulersche Gerade", "Ankreise", "Hintergrundfarbe", "Geschwindigkeit"};
+// The nine values' names in registry order: the constructions', then the background's
+// and the interval's.
+constexpr int kValueCount = kConstructionCount + 2;
+const char* kNames[kValueCount];
+void NameValues() {
+  for (int i = 0; i < kConstructionCount; ++i) kNames[i] = kConstructions[i].valueName;
+  kNames[kConstructionCount] = kBackgroundValue;
+  kNames[kConstructionCount + 1] = kIntervalValue;
+}
 
 // The record's nine fields as 32-bit values, in registry order.
-void Fields(const Settings& s, uint32_t out[9]) {
-  const uint8_t flags[7] = {s.showMedians,         s.showIncircle,  s.showCircumcircle, s.showAltitudes,
-                            s.showNinePointCircle, s.showEulerLine, s.showExcircles};
-  for (int i = 0; i < 7; ++i) out[i] = flags[i];
-  out[7] = s.background;
-  out[8] = static_cast<uint32_t>(s.intervalMs);
+void Fields(const Settings& s, uint32_t out[kValueCount]) {
+  for (int i = 0; i < kConstructionCount; ++i) out[i] = s.*kConstructions[i].flag;
+  out[kConstructionCount] = s.background;
+  out[kConstructionCount + 1] = static_cast<uint32_t>(s.intervalMs);
 }
 
 }  // namespace
@@ -32,33 +36,38 @@ void Fields(const Settings& s, uint32_t out[9]) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
   core::Reset();
+  NameValues();
   const uint8_t present = in.Byte();
   const uint8_t present2 = in.Byte();
-  uint32_t expected[9] = {1, 1, 1, 1, 1, 1, 1, 4, 2000};
-  for (int i = 0; i < 9; ++i) {
-    const bool here = i < 8 ? ((present >> i) & 1) : (present2 & 1);
+  const uint32_t presentBits = present | static_cast<uint32_t>(present2) << 8;
+  uint32_t expected[kValueCount];
+  for (int i = 0; i < kConstructionCount; ++i) expected[i] = kDefaultShow;
+  expected[kConstructionCount] = kDefaultBackground;
+  expected[kConstructionCount + 1] = static_cast<uint32_t>(kDefaultIntervalMs);
+  for (int i = 0; i < kValueCount; ++i) {
+    const bool here = (presentBits >> i) & 1;
     if (!here) continue;
     const DWORD type = in.Byte() % 12;
     const std::vector<uint8_t> bytes = in.Bytes(in.Byte() % 65);
-    core::SetRegistryValue(kKey, kNames[i], type, std::vector<BYTE>(bytes.begin(), bytes.end()));
+    core::SetRegistryValue(kSettingsKey, kNames[i], type, std::vector<BYTE>(bytes.begin(), bytes.end()));
     if (bytes.size() == 4) {
       uint32_t v;
       std::memcpy(&v, bytes.data(), 4);
-      expected[i] = i < 7 ? (v != 0 ? 1u : 0u) : v;
+      expected[i] = i < kConstructionCount ? (v != 0 ? 1u : 0u) : v;
     }
   }
   Require(core::OpenKeyCount() == 0, "a key open before loading");
 
   LoadSettings();
-  uint32_t loaded[9];
+  uint32_t loaded[kValueCount];
   Fields(gSettings, loaded);
-  for (int i = 0; i < 9; ++i)
+  for (int i = 0; i < kValueCount; ++i)
     Require(loaded[i] == expected[i], std::string("field of ") + kNames[i] + " not as stored or default");
   Require(core::OpenKeyCount() == 0, "LoadSettings left a key open");
 
   SaveSettings();
-  for (int i = 0; i < 9; ++i) {
-    auto value = core::RegistryValue(kKey, kNames[i]);
+  for (int i = 0; i < kValueCount; ++i) {
+    auto value = core::RegistryValue(kSettingsKey, kNames[i]);
     Require(value && value->type == REG_DWORD && value->data.size() == 4, std::string("not saved: ") + kNames[i]);
     uint32_t v;
     std::memcpy(&v, value->data.data(), 4);
@@ -72,10 +81,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(core::DialogEnded(dialog) && core::DialogResult(dialog) == IDOK, "OK did not end the dialog");
   Require(core::OpenKeyCount() == 0, "the dialog left a key open");
   LoadSettings();
-  uint32_t after[9];
+  uint32_t after[kValueCount];
   Fields(gSettings, after);
-  expected[8] = static_cast<uint32_t>(std::clamp(static_cast<int32_t>(expected[8]), 500, 5000));
-  for (int i = 0; i < 9; ++i)
+  uint32_t& interval = expected[kConstructionCount + 1];
+  interval = static_cast<uint32_t>(std::clamp(static_cast<int32_t>(interval), kIntervalMinMs, kIntervalMaxMs));
+  for (int i = 0; i < kValueCount; ++i)
     Require(after[i] == expected[i], std::string("OK without changes altered ") + kNames[i]);
   Require(core::Errors().empty(), "platform misuse: " + (core::Errors().empty() ? "" : core::Errors()[0]));
   return 0;

@@ -15,7 +15,9 @@ inline bool operator==(const Point& p, const Point& q) { return p.x == q.x && p.
 
 typedef uint32_t Colour;  // 0x00BBGGRR
 
-// The constructions, numbered as DrawFigure takes them.
+// The figures, numbered as DrawFigure takes them. These are names, not an order: the
+// cycle's order, which everything that lists the constructions follows, is the order of
+// kConstructions (settings/settings.h).
 enum FigureKind : int32_t {
   FigureTriangle = 0,
   FigureMedians = 1,

@@ -5,7 +5,7 @@
 #include "geometry/triangle.h"
 #include "render/draw.h"
 #include "settings/settings.h"
-#include "shell/shell.h"
+#include "shell/host.h"
 
 #include <cstring>
 

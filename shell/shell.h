@@ -24,26 +24,6 @@ constexpr int32_t kStepErase = kStepSecondQuiet + 1;
 
 // One step of the drawing cycle; the window procedure calls it for every timer message.
 void OnTimerTick();
-// What a tick at step 0 and the ticks of the constructions choose, for those who draw a
-// moment of the cycle: a random triangle placed inside gMainWindow's client area (false,
-// leaving gTriangle as it was, when the area is empty), and the first construction's
-// step from s on whose construction is on, kStepFirstQuiet when none is.
-bool PlaceTriangle();
-int32_t NextShownStep(int32_t s);
-// The tick of the triangle with these corners instead of random ones: they are drawn
-// into gMainWindow and the next tick is the first construction's.
-void TickWithCorners(const Point corners[3]);
-// The picture the cycle draws for these corners up to the construction of `step`
-// (kStepTriangle to kStepLastConstruction), over what gMainWindow shows: the tick with
-// the corners, then every tick whose construction is on and at most `step`.
-void DrawCycleUpTo(const Point corners[3], int32_t step);
-// The keys that end a window of the program's own where keys reach it (the Linux
-// program's window, the explorer): Escape and Q.
-inline bool IsEndKey(WPARAM key) { return key == VK_ESCAPE || key == 'Q'; }
-// Whether a WM_KEYDOWN comes of a key held down (its lParam's bit 30: it was down
-// before), as keyboards repeat it.
-inline bool IsRepeat(LPARAM keyData) { return (static_cast<uint32_t>(keyData) & (1u << 30)) != 0; }
-
 // The loop of the program's windows: messages are dispatched until the quit message,
 // whose code it returns; -1 when GetMessageA fails, which leaves no message at all.
 int RunMessageLoop();

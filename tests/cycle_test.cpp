@@ -7,16 +7,6 @@ namespace {
 
 class Cycle : public CoreTest {
  protected:
-  void SetFlags(bool medians, bool incircle, bool circumcircle, bool altitudes, bool ninePoint,
-                bool euler, bool excircles) {
-    gSettings.showMedians = medians;
-    gSettings.showIncircle = incircle;
-    gSettings.showCircumcircle = circumcircle;
-    gSettings.showAltitudes = altitudes;
-    gSettings.showNinePointCircle = ninePoint;
-    gSettings.showEulerLine = euler;
-    gSettings.showExcircles = excircles;
-  }
   // Runs ticks from step 0 until the cycle is back at 0; returns the steps the ticks
   // performed, e.g. "0 1 9 10".
   std::string RunCycle() {
@@ -26,7 +16,7 @@ class Cycle : public CoreTest {
       steps += (steps.empty() ? "" : " ") + std::to_string(gCycleStep);
       OnTimerTick();
       EXPECT_EQ(0, core::LiveObjectCount()) << "after step " << steps;
-    } while (gCycleStep != 0 && ++guard < 20);
+    } while (gCycleStep != kStepTriangle && ++guard < 20);
     return steps;
   }
 };
@@ -34,20 +24,19 @@ class Cycle : public CoreTest {
 TEST_F(Cycle, TicksPerCycleFollowTheFlags) {
   struct Case {
     const char* what;
-    bool flags[7];
+    const char* flags;  // in the order of the constructions
     const char* steps;
   };
   const Case cases[] = {
-      {"all on", {1, 1, 1, 1, 1, 1, 1}, "0 1 2 3 4 5 6 7 8 9 10"},
-      {"none", {0, 0, 0, 0, 0, 0, 0}, "0 1 9 10"},
-      {"only excircles", {0, 0, 0, 0, 0, 0, 1}, "0 1 8 9 10"},
-      {"medians off, incircle on", {0, 1, 1, 0, 0, 0, 0}, "0 1 3 4 9 10"},
-      {"euler on, excircles off", {1, 1, 1, 1, 1, 1, 0}, "0 1 2 3 4 5 6 7 9 10"},
+      {"all on", "1111111", "0 1 2 3 4 5 6 7 8 9 10"},
+      {"none", "0000000", "0 1 9 10"},
+      {"only excircles", "0000001", "0 1 8 9 10"},
+      {"medians off, incircle on", "0110000", "0 1 3 4 9 10"},
+      {"euler on, excircles off", "1111110", "0 1 2 3 4 5 6 7 9 10"},
   };
   gMainWindow = core::CreateTestWindow(800, 600);
   for (const Case& c : cases) {
-    const bool* f = c.flags;
-    SetFlags(f[0], f[1], f[2], f[3], f[4], f[5], f[6]);
+    SetFlags(c.flags);
     EXPECT_EQ(c.steps, RunCycle()) << c.what;
   }
 }
@@ -56,7 +45,7 @@ TEST_F(Cycle, TicksPerCycleFollowTheFlags) {
 // figures draw, the step that follows a tick tells which row was drawn.
 TEST_F(Cycle, SwitchedOffConstructionsCostNoTick) {
   gMainWindow = core::CreateTestWindow(800, 600);
-  SetFlags(0, 1, 0, 0, 0, 0, 0);
+  SetFlags("0100000");
   OnTimerTick();
   EXPECT_EQ(1, gCycleStep);
   OnTimerTick();  // step 1 finds the incircle at row 2
@@ -97,7 +86,7 @@ TEST_F(Cycle, PlacementRangesOverEveryRandomNumber) {
   for (int i = 0; i < 6; ++i) lo[i] = INT32_MAX, hi[i] = INT32_MIN;
   for (int r = 0; r <= 32767; ++r) {
     core::QueueRandomNumbers({r, r, r, r, r, r});
-    gCycleStep = 0;
+    gCycleStep = kStepTriangle;
     OnTimerTick();
     core::ClearCalls();
     const int v[6] = {gTriangle.a.x, gTriangle.a.y, gTriangle.b.x, gTriangle.b.y, gTriangle.c.x, gTriangle.c.y};
@@ -129,13 +118,13 @@ TEST_F(Cycle, SameSecondGivesTheSameTriangle) {
   core::SetClock(1614834367);
   OnTimerTick();
   const Triangle first = gTriangle;
-  gCycleStep = 0;
+  gCycleStep = kStepTriangle;
   OnTimerTick();
   EXPECT_EQ(first.a, gTriangle.a);
   EXPECT_EQ(first.b, gTriangle.b);
   EXPECT_EQ(first.c, gTriangle.c);
   core::SetClock(1614834368);
-  gCycleStep = 0;
+  gCycleStep = kStepTriangle;
   OnTimerTick();
   EXPECT_FALSE(first.a == gTriangle.a && first.b == gTriangle.b && first.c == gTriangle.c);
 }
@@ -155,11 +144,11 @@ TEST_F(Cycle, EmptyClientAreaKeepsThePreviousTriangleAndAdvances) {
   for (auto size : {std::pair{0, 600}, std::pair{800, 0}, std::pair{0, 0}}) {
     ResetPlatform();
     gMainWindow = core::CreateTestWindow(800, 600);
-    gCycleStep = 0;
+    gCycleStep = kStepTriangle;
     OnTimerTick();
     const Triangle before = gTriangle;
     core::SetClientSize(gMainWindow, size.first, size.second);
-    gCycleStep = 0;
+    gCycleStep = kStepTriangle;
     core::ClearCalls();
     OnTimerTick();
     EXPECT_EQ(1, gCycleStep);
@@ -177,7 +166,7 @@ const char kCaptionAsRecorded[] =
 
 TEST_F(Cycle, EraseThenCaptionAtStepTen) {
   gMainWindow = core::CreateTestWindow(1024, 768);
-  gCycleStep = 10;
+  gCycleStep = kStepErase;
   OnTimerTick();
   const std::string text = kCaptionAsRecorded;
   Lines expected = {"GetDC(hwnd1)",
@@ -197,7 +186,7 @@ TEST_F(Cycle, EraseThenCaptionAtStepTen) {
                                                     "CreateFontA", "SelectObject", "SetBkMode",
                                                     "GetTextExtentPoint32A", "SetTextColor", "TextOutA",
                                                     "DeleteObject", "ReleaseDC"})));
-  EXPECT_EQ(0, gCycleStep);
+  EXPECT_EQ(kStepTriangle, gCycleStep);
 }
 
 // x is half the difference between the right edge and the caption's width, truncated
@@ -237,7 +226,7 @@ TEST_F(Cycle, TicksWithoutADeviceContextStillAdvance) {
   std::string drawn[2];
   for (int fail = 0; fail < 2; ++fail) {
     ResetPlatform();
-    gCycleStep = 0;
+    gCycleStep = kStepTriangle;
     core::SetClock(1700000000);
     gMainWindow = core::CreateTestWindow(1024, 768);
     core::FailDeviceContexts(fail == 1);
@@ -272,7 +261,7 @@ TEST_F(Cycle, EachCycleTakesTheShadeItStartsWith) {
   const std::pair<uint32_t, uint32_t> cases[] = {{4, 0}, {0, 4}, {0, 2}, {3, 0}, {0, 0}};
   for (const auto& [first, second] : cases) {
     ResetPlatform();
-    gCycleStep = 0;
+    gCycleStep = kStepTriangle;
     core::SetClock(1700000000);
     gMainWindow = core::CreateTestWindow(1024, 768);
     for (uint32_t shade : {first, second}) {

@@ -2,6 +2,7 @@
 // accepts, and what its procedure answers.
 #include "support.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "platform/core/resources.h"
@@ -9,14 +10,10 @@
 
 namespace {
 
-const char kKey[] = "Software\\Morvaselkin";
 const int kBoxes[7] = {IDC_MEDIANS,   IDC_INCIRCLE,  IDC_CIRCUMCIRCLE, IDC_ALTITUDES,
                        IDC_NINEPOINT, IDC_EULERLINE, IDC_EXCIRCLES};
 const int kRadios[5] = {IDC_BLACK, IDC_DARKGREY, IDC_GREY, IDC_LIGHTGREY, IDC_WHITE};
 const char* const kRadioNames[5] = {"schwarz", "dunkelgrau", "grau", "hellgrau", "weiss"};
-const char* const kNames[9] = {"Schwerlinien",   "Inkreis",          "Umkreis",
-                               "Hoehenlinien",   "Feuerbachkreis",   "Eulersche Gerade",
-                               "Ankreise",       "Hintergrundfarbe", "Geschwindigkeit"};
 
 typedef std::vector<std::pair<const char*, uint32_t>> Stored;
 
@@ -136,6 +133,21 @@ TEST_F(Dialog, UncheckedFlagsUncheckTheirBoxes) {
   EXPECT_EQ("CheckDlgButton(dlg1,1011,0)", boxes[6]);
 }
 
+// The script's check boxes are the constructions', one each: the order the table
+// names them in is the order of kBoxes, whatever their place in the template.
+TEST_F(Dialog, TheCheckBoxesAreTheConstructions) {
+  const HWND dialog = core::CreateTestDialog(IDD_SETTINGS, nullptr);
+  std::vector<int> boxes;
+  for (const core::DialogControl& control : core::DescribeDialog(dialog).controls)
+    if (control.type == core::DialogControl::Type::CheckBox) boxes.push_back(control.id);
+  std::sort(boxes.begin(), boxes.end());
+  std::vector<int> table;
+  for (const Construction& c : kConstructions) table.push_back(c.checkBox);
+  EXPECT_EQ(std::vector<int>(std::begin(kBoxes), std::end(kBoxes)), table) << "the table's check boxes, in its order";
+  std::sort(table.begin(), table.end());
+  EXPECT_EQ(table, boxes) << "the template's check boxes";
+}
+
 TEST_F(Dialog, OkSavesWhatTheControlsShow) {
   struct Case {
     const char* what;
@@ -192,13 +204,8 @@ TEST_F(Dialog, OkSavesWhatTheControlsShow) {
     EXPECT_EQ(9u, core::CallsNamed({"RegSetValueExA"}).size()) << c.what << ": all nine, once";
     EXPECT_EQ(c.saved, [] {
       std::string out;
-      for (int32_t v : {int32_t{gSettings.showMedians}, int32_t{gSettings.showIncircle},
-                        int32_t{gSettings.showCircumcircle}, int32_t{gSettings.showAltitudes},
-                        int32_t{gSettings.showNinePointCircle}, int32_t{gSettings.showEulerLine},
-                        int32_t{gSettings.showExcircles}, static_cast<int32_t>(gSettings.background),
-                        gSettings.intervalMs})
-        out += (out.empty() ? "" : " ") + std::to_string(v);
-      return out;
+      for (const Construction& c : kConstructions) out += std::to_string(gSettings.*c.flag) + " ";
+      return out + std::to_string(gSettings.background) + " " + std::to_string(gSettings.intervalMs);
     }()) << c.what << ": the record after OK";
   }
 }

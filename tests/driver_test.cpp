@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/driver.h"
+#include "driver/explore.h"
+#include "driver/kept.h"
+#include "driver/run.h"
 #include "support.h"
 
 namespace {
@@ -172,6 +174,235 @@ TEST_F(Driver, KeysThatEndAWindowOfItsOwn) {
   }
 }
 
+// A run that ends on input (the saver): any key, and the pointer moved beyond the
+// slack (8 pixels either way) from where it was first seen; the first position, far
+// from the window's corner, ends nothing. Without the rule nothing of it ends the run.
+TEST_F(Driver, InputThatEndsTheSaver) {
+  struct Move {
+    int x, y;
+  };
+  struct Case {
+    const char* what;
+    bool endOnInput;
+    std::vector<Move> moves;  // one before each tick from the second on
+    WPARAM key;               // before the third tick, 0 for none
+    size_t ticks;             // before the run ended
+  };
+  const Case cases[] = {
+      {"a key", true, {}, 'A', 2},
+      {"Shift", true, {}, VK_SHIFT, 2},
+      {"a key without the rule", false, {}, 'A', 6},
+      {"the first position ends nothing", true, {{600, 400}}, 0, 6},
+      {"8 pixels right: within the slack", true, {{100, 100}, {108, 100}, {92, 108}}, 0, 6},
+      {"9 pixels right", true, {{100, 100}, {109, 100}}, 0, 2},
+      {"9 pixels left", true, {{100, 100}, {91, 100}}, 0, 2},
+      {"9 pixels down", true, {{100, 100}, {100, 109}}, 0, 2},
+      {"9 pixels up, after small moves", true, {{100, 100}, {104, 96}, {100, 91}}, 0, 3},
+      {"far without the rule", false, {{100, 100}, {500, 400}}, 0, 6},
+  };
+  for (const Case& c : cases) {
+    ResetPlatform();
+    heard = Heard();
+    driver::Plan plan;
+    plan.endOnInput = c.endOnInput;
+    outer = core::NewOuterWindow("test", 640, 480);
+    size_t given = 0;
+    bool keyGiven = false;
+    std::vector<Move> moves = c.moves;
+    bool inputGiven = false;  // before the next tick
+    core::SetIdleHandler([&] {
+      if (gMainWindow == nullptr || !core::IsWindowAlive(gMainWindow) || given >= 6) return core::PostQuit(7);
+      if (given >= 1 && !moves.empty() && !inputGiven) {
+        core::PostMessageToQueue(gMainWindow, WM_MOUSEMOVE, 0, MAKELPARAM(moves.front().x, moves.front().y));
+        moves.erase(moves.begin());
+        inputGiven = true;
+        return;
+      }
+      if (given == 2 && c.key != 0 && !keyGiven) {
+        keyGiven = true;
+        core::PostMessageToQueue(gMainWindow, WM_KEYDOWN, c.key, 1);
+        return;
+      }
+      inputGiven = false;
+      ++given;
+      core::PostMessageToQueue(gMainWindow, WM_TIMER, gTimerId, 0);
+    });
+    const driver::Ran ran = driver::RunSaver(outer, plan, &heard);
+    core::SetIdleHandler(nullptr);
+    EXPECT_EQ(c.ticks, heard.ticks.size()) << c.what;
+    EXPECT_EQ(c.ticks < 6 ? 0 : 7, ran.result) << c.what;
+    EXPECT_EQ(c.ticks == 6, core::IsWindowAlive(outer)) << c.what << ": the window of its own ends with the run";
+  }
+}
+
+// Several screens in one loop (the saver on every output): each window's program has
+// its own cycle at its own size, a screen added while it runs starts its own cycle,
+// one dropped goes without ending the others, and the run ends at a button or a key in
+// any of them, or the pointer seen in another window than first.
+class Several : public Driver {
+ protected:
+  // What a tick was: whose window, from which step to which, corner A after it.
+  struct Heard final : public driver::Listener {
+    void Ticked(int32_t started, int32_t next, bool) override { ticks.push_back({gMainWindow, started, next, gTriangle.a}); }
+    struct Tick {
+      HWND window;
+      int32_t started, next;
+      Point a;
+    };
+    std::vector<Tick> ticks;
+  };
+  // The steps the ticks of `window` went through: "0>1 1>2 ...".
+  std::string StepsOf(HWND window) const {
+    std::string out;
+    for (const auto& t : heard.ticks)
+      if (t.window == window) out += (out.empty() ? "" : " ") + std::to_string(t.started) + ">" + std::to_string(t.next);
+    return out;
+  }
+  static HWND ProgramIn(HWND outer) {
+    const std::vector<HWND> children = core::Children(outer);
+    return children.empty() ? nullptr : children.front();
+  }
+  // The triangle the program places at `second` in a window of width x height.
+  static Point CornerAAt(time_t second, int width, int height) {
+    const HWND saved = gMainWindow;
+    const Triangle triangle = gTriangle;
+    gMainWindow = core::CreateTestWindow(width, height);
+    srand(static_cast<unsigned>(second));
+    PlaceTriangle();
+    const Point a = gTriangle.a;
+    gMainWindow = saved;
+    gTriangle = triangle;
+    return a;
+  }
+  Heard heard;
+};
+
+TEST_F(Several, EachScreenItsOwnCycleAtItsOwnSize) {
+  driver::Plan plan;
+  plan.clockGiven = true;
+  plan.second = 1614834367;  // 2021-03-04 05:06:07 UTC
+  const HWND outers[3] = {core::NewOuterWindow("a", 640, 480), core::NewOuterWindow("b", 320, 200),
+                          core::NewOuterWindow("c", 1024, 768)};
+  driver::Screens screens(plan, &heard);
+  screens.Add(outers[0]);
+  screens.Add(outers[1]);
+  // Ticks as they come from the screens' timers, not in turn: a twice, b, a, c (added
+  // after the first tick), a; then the quit.
+  int step = 0;
+  core::SetIdleHandler([&] {
+    const int which[] = {0, 0, 1, 0, 2, 0};
+    if (step == 1) screens.Add(outers[2]);
+    if (step >= 6) return core::PostQuit(7);
+    const HWND program = ProgramIn(outers[which[step++]]);
+    core::PostMessageToQueue(program, WM_TIMER, 1, 0);
+  });
+  const driver::Ran ran = screens.Run();
+  core::SetIdleHandler(nullptr);
+  EXPECT_EQ(7, ran.result);
+  EXPECT_TRUE(ran.window);
+  EXPECT_EQ(3u, screens.Windows().size());
+  EXPECT_EQ("0>1 1>2 2>3 3>4", StepsOf(ProgramIn(outers[0])));
+  EXPECT_EQ("0>1", StepsOf(ProgramIn(outers[1])));
+  EXPECT_EQ("0>1", StepsOf(ProgramIn(outers[2])));
+  const int sizes[3][2] = {{640, 480}, {320, 200}, {1024, 768}};
+  for (const auto& t : heard.ticks) {
+    int i = 0;
+    while (ProgramIn(outers[i]) != t.window) ++i;
+    const Point a = CornerAAt(plan.second, sizes[i][0], sizes[i][1]);
+    EXPECT_EQ(a.x, t.a.x) << "screen " << i << " step " << t.started;
+    EXPECT_EQ(a.y, t.a.y) << "screen " << i << " step " << t.started;
+  }
+}
+
+TEST_F(Several, ADroppedScreenLeavesTheOthersRunning) {
+  struct Case {
+    const char* what;
+    bool quitBefore;  // the run was ending already when the screen went
+    int result;
+    std::string stepsOfB;
+  };
+  const Case cases[] = {
+      {"dropped while it runs", false, 7, "0>1 1>2 2>3"},
+      {"dropped as the run ends", true, 0, ""},
+  };
+  for (const Case& c : cases) {
+    ResetPlatform();
+    heard = Heard();
+    driver::Plan plan;
+    const HWND a = core::NewOuterWindow("a", 640, 480), b = core::NewOuterWindow("b", 320, 200);
+    driver::Screens screens(plan, &heard);
+    screens.Add(a);
+    screens.Add(b);
+    int step = 0;
+    HWND programA = nullptr;
+    core::SetIdleHandler([&] {
+      if (step == 0) {
+        programA = ProgramIn(a);
+        core::PostMessageToQueue(programA, WM_TIMER, 1, 0);
+      } else if (step == 1) {
+        if (c.quitBefore) core::PostQuit(0);
+        screens.Drop(a);
+        if (c.quitBefore) return;
+        core::PostMessageToQueue(ProgramIn(b), WM_TIMER, 1, 0);
+      } else if (step <= 3) {
+        core::PostMessageToQueue(ProgramIn(b), WM_TIMER, 1, 0);
+      } else {
+        core::PostQuit(7);
+      }
+      ++step;
+    });
+    const driver::Ran ran = screens.Run();
+    core::SetIdleHandler(nullptr);
+    EXPECT_EQ(c.result, ran.result) << c.what;
+    EXPECT_FALSE(core::IsWindowAlive(a)) << c.what;
+    EXPECT_FALSE(core::IsWindowAlive(programA)) << c.what;
+    EXPECT_TRUE(core::IsWindowAlive(ProgramIn(b))) << c.what;
+    EXPECT_EQ(1u, screens.Windows().size()) << c.what;
+    EXPECT_EQ(c.stepsOfB, StepsOf(ProgramIn(b))) << c.what;
+    EXPECT_EQ("0>1", StepsOf(programA)) << c.what;
+  }
+}
+
+TEST_F(Several, InputInAnyScreenEndsThemAll) {
+  struct Case {
+    const char* what;
+    UINT message;
+    WPARAM wParam;
+    int where;   // 0 or 1: the screen it goes to
+    LPARAM at;   // for a movement
+    int result;  // 7: it did not end
+  };
+  const Case cases[] = {
+      {"the left button in the second", WM_LBUTTONDOWN, MK_LBUTTON, 1, MAKELPARAM(5, 5), 0},
+      {"the right button in the first", WM_RBUTTONDOWN, 0, 0, MAKELPARAM(5, 5), 0},
+      {"a key in the second", WM_KEYDOWN, 'X', 1, 1, 0},
+      {"a small move in the first", WM_MOUSEMOVE, 0, 0, MAKELPARAM(105, 100), 7},
+      {"the pointer in the other screen", WM_MOUSEMOVE, 0, 1, MAKELPARAM(100, 100), 0},
+  };
+  for (const Case& c : cases) {
+    ResetPlatform();
+    heard = Heard();
+    driver::Plan plan;
+    plan.endOnInput = true;
+    const HWND outers[2] = {core::NewOuterWindow("a", 640, 480), core::NewOuterWindow("b", 320, 200)};
+    driver::Screens screens(plan, &heard);
+    screens.Add(outers[0]);
+    screens.Add(outers[1]);
+    int step = 0;
+    core::SetIdleHandler([&] {
+      if (step == 0) core::PostMessageToQueue(ProgramIn(outers[0]), WM_MOUSEMOVE, 0, MAKELPARAM(100, 100));
+      else if (step == 1) core::PostMessageToQueue(ProgramIn(outers[c.where]), c.message, c.wParam, c.at);
+      else if (step == 2) core::PostMessageToQueue(ProgramIn(outers[1]), WM_TIMER, 1, 0);
+      else core::PostQuit(7);
+      ++step;
+    });
+    const driver::Ran ran = screens.Run();
+    core::SetIdleHandler(nullptr);
+    EXPECT_EQ(c.result, ran.result) << c.what;
+    EXPECT_EQ(c.result == 7 ? 1u : 0u, heard.ticks.size()) << c.what << ": ticks after the input";
+  }
+}
+
 // What the options make of a plan.
 TEST_F(Driver, PlanOfTheOptions) {
   struct Case {
@@ -180,10 +411,12 @@ TEST_F(Driver, PlanOfTheOptions) {
     bool corners;
     bool clock;
     bool endOnKeys;
+    bool endOnInput = false;
   };
   const Case cases[] = {
       {{}, -1, false, false, true},
       {{"--fullscreen"}, -1, false, false, true},
+      {{"--saver"}, -1, false, false, false, true},
       {{"--root"}, -1, false, false, false},
       {{"--window-id", "0x400001"}, -1, false, false, false},
       {{"--picture", "x.png"}, 7, false, false, false},
@@ -203,6 +436,7 @@ TEST_F(Driver, PlanOfTheOptions) {
     EXPECT_EQ(c.corners, plan.cornersGiven) << line;
     EXPECT_EQ(c.clock, plan.clockGiven) << line;
     EXPECT_EQ(c.endOnKeys, plan.endOnKeys) << line;
+    EXPECT_EQ(c.endOnInput, plan.endOnInput) << line;
     if (c.corners) {
       EXPECT_EQ(3, plan.corners[1].x) << line;
       EXPECT_EQ(6, plan.corners[2].y) << line;
@@ -233,7 +467,7 @@ TEST_F(Driver, SettingsDialogAndTheValuesKept) {
       for (int id : c.clicks) core::Click(dialog, id);
     });
     EXPECT_EQ(c.stored, driver::RunSettingsDialog()) << c.what;
-    const auto values = driver::StoredSettings();
+    const auto values = driver::ExportSettings();
     EXPECT_EQ(c.stored ? 9u : 0u, values.size()) << c.what;
     if (c.stored) {
       EXPECT_EQ("Schwerlinien", values.front().first) << c.what;
@@ -248,10 +482,10 @@ TEST_F(Driver, SettingsDialogAndTheValuesKept) {
   const char* argv[] = {"dreieck", "--background", "grey", "--no-excircles", "--scale", "2", "--picture", "x.png"};
   dreieck::Parsed parsed = dreieck::ParseOptions(8, argv);
   ASSERT_TRUE(parsed.ok) << parsed.error;
-  driver::StoreSettings({{"Inkreis", 0}, {"Hintergrundfarbe", 7}, {"Fremd", 5}, {"Geschwindigkeit", 900}},
+  driver::ImportSettings({{"Inkreis", 0}, {"Hintergrundfarbe", 7}, {"Fremd", 5}, {"Geschwindigkeit", 900}},
                         parsed.options);
   std::string stored;
-  for (const auto& [name, value] : driver::StoredSettings()) stored += name + "=" + std::to_string(value) + " ";
+  for (const auto& [name, value] : driver::ExportSettings()) stored += name + "=" + std::to_string(value) + " ";
   EXPECT_EQ("Inkreis=0 Ankreise=0 Hintergrundfarbe=2 Geschwindigkeit=900 ", stored)
       << "a name the program does not keep is not stored; the options' win";
   EXPECT_FALSE(core::RegistryValue(kSettingsKey, "Fremd").has_value());
@@ -260,8 +494,8 @@ TEST_F(Driver, SettingsDialogAndTheValuesKept) {
   EXPECT_EQ(-1, parsed.options.flags[kConstructionCount - 1]);
   EXPECT_EQ(2, parsed.options.scale) << "what is not a setting stays";
   ResetPlatform();
-  driver::StoreSettings({{"Inkreis", 0}}, parsed.options);
-  EXPECT_EQ(1u, driver::StoredSettings().size()) << "options without settings store nothing";
+  driver::ImportSettings({{"Inkreis", 0}}, parsed.options);
+  EXPECT_EQ(1u, driver::ExportSettings().size()) << "options without settings store nothing";
 }
 
 // The page's Explore button: the triangle the screen shows, or a new one when it shows
@@ -330,9 +564,9 @@ TEST_F(Driver, SettingsOfTheOptionsAndOtherTimers) {
   const dreieck::Parsed parsed = dreieck::ParseOptions(6, argv);
   ASSERT_TRUE(parsed.ok) << parsed.error;
   core::SetRegistryDword(kSettingsKey, "Schwerlinien", 0);
-  driver::StoreSettings(parsed.options);
+  driver::StoreGivenSettings(parsed.options);
   std::string stored;
-  for (const auto& [name, value] : driver::StoredSettings()) stored += name + "=" + std::to_string(value) + " ";
+  for (const auto& [name, value] : driver::ExportSettings()) stored += name + "=" + std::to_string(value) + " ";
   EXPECT_EQ("Schwerlinien=0 Inkreis=0 Hintergrundfarbe=0 Geschwindigkeit=700 ", stored);
 
   // The program's own timer ticks; a message of another timer's id goes to the window

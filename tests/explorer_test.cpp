@@ -152,7 +152,7 @@ TEST_F(Explorer, ADragIsDrawnAtMostOnceAFrameAndThenRests) {
   EXPECT_EQ(0, core::TimerCount());
   EXPECT_EQ(nullptr, gMainWindow);
   EXPECT_EQ(before.a, gTriangle.a);
-  EXPECT_EQ(0, gCycleStep);
+  EXPECT_EQ(kStepTriangle, gCycleStep);
 }
 
 // A press takes the nearest corner within 8 pixels, exactly 8 on every side of it

@@ -12,10 +12,7 @@ using namespace figures;
 
 class FullCycle : public CoreTest {
  protected:
-  void AllFlags(uint8_t on) {
-    gSettings.showMedians = gSettings.showIncircle = gSettings.showCircumcircle = gSettings.showAltitudes =
-        gSettings.showNinePointCircle = gSettings.showEulerLine = gSettings.showExcircles = on;
-  }
+  void AllFlags(uint8_t on) { SetFlags(std::string(kConstructionCount, on != 0 ? '1' : '0')); }
 };
 
 // The texts of the TextOutA calls, as recorded (quoted, with their byte counts).
@@ -65,7 +62,7 @@ TEST_F(FullCycle, ElevenTicksDrawEveryFigureInOrderThenEraseAndCaption) {
   core::SetClock(1700000000);
   gMainWindow = core::CreateTestWindow(1024, 768);
   Lines all;
-  for (int step = 0; step <= 10; ++step) {
+  for (int step = 0; step <= kStepErase; ++step) {
     const Tick& tick = ticks[step];
     ASSERT_EQ(step, gCycleStep);
     core::ClearCalls();
@@ -73,7 +70,7 @@ TEST_F(FullCycle, ElevenTicksDrawEveryFigureInOrderThenEraseAndCaption) {
     const std::string dc = "dc" + std::to_string(step + 1);
     Lines texts = Texts();
     const std::string captionCount = "," + std::to_string(std::strlen(kCaption));
-    if (step == 10 && texts.size() == 1 && texts[0].size() > captionCount.size() &&
+    if (step == kStepErase && texts.size() == 1 && texts[0].size() > captionCount.size() &&
         texts[0].compare(texts[0].size() - captionCount.size(), captionCount.size(), captionCount) == 0) {
       texts[0] = "caption";
     }
@@ -90,12 +87,12 @@ TEST_F(FullCycle, ElevenTicksDrawEveryFigureInOrderThenEraseAndCaption) {
     if (tick.pens.empty() && tick.texts.empty()) {
       EXPECT_TRUE(SameCalls({"GetDC(hwnd1)", "ReleaseDC(hwnd1," + dc + ")"}, core::Calls())) << tick.what;
     }
-    if (step == 10) {
+    if (step == kStepErase) {
       EXPECT_EQ("SendMessageA(hwnd1,0x00000014," + dc + ",0)", core::CallsNamed({"SendMessageA"}).at(0));
     }
     all.insert(all.end(), core::Calls().begin(), core::Calls().end());
   }
-  EXPECT_EQ(0, gCycleStep);
+  EXPECT_EQ(kStepTriangle, gCycleStep);
   // The picture of the whole cycle: 3 sides, 3 medians, 3 + 3 bisectors and
   // perpendicular bisectors, 3 altitudes, 2 strokes of a cross, 1 Euler line, 6 strokes
   // of the excircle crosses; 6 circles.
@@ -119,7 +116,7 @@ TEST_F(FullCycle, OrthocenterAndIncenterKeepTheirValuesWhileTheirFiguresAreOff) 
   gSettings.showIncircle = 0;
   core::SetClock(1700000500);
   for (int tick = 0; tick < 9; ++tick) OnTimerTick();
-  ASSERT_EQ(0, gCycleStep);
+  ASSERT_EQ(kStepTriangle, gCycleStep);
   ASSERT_FALSE(firstA == gTriangle.a);  // a new triangle was drawn
   EXPECT_EQ(kept, Str(gTriangle.orthocenter) + Str(gTriangle.incenter));
 }
@@ -127,22 +124,20 @@ TEST_F(FullCycle, OrthocenterAndIncenterKeepTheirValuesWhileTheirFiguresAreOff) 
 class FigureState : public CoreTest {};
 
 TEST_F(FigureState, OrthocenterAndIncenterAreWrittenOnlyByTheirOwnFigures) {
-  const char* const names[] = {"triangle", "medians", "circumcircle", "incircle", "altitudes",
-                               "nine-point circle", "Euler line", "excircles"};
-  for (int32_t kind = 0; kind <= 7; ++kind) {
+  for (int32_t kind = FigureTriangle; kind <= FigureExcircles; ++kind) {
     ResetPlatform();
     HDC dc = OpenDc();
     SetTriangle({100, 400}, {500, 420}, {260, 80});
     gTriangle.orthocenter = {7, 8};
     gTriangle.incenter = {9, 10};
     gTriangle.DrawFigure(dc, kind);
-    EXPECT_EQ(kind == FigureAltitudes ? "(249,295)" : "(7,8)", Str(gTriangle.orthocenter)) << names[kind];
-    EXPECT_EQ(kind == FigureIncircle ? "(276,298)" : "(9,10)", Str(gTriangle.incenter)) << names[kind];
+    EXPECT_EQ(kind == FigureAltitudes ? "(249,295)" : "(7,8)", Str(gTriangle.orthocenter)) << "kind " << kind;
+    EXPECT_EQ(kind == FigureIncircle ? "(276,298)" : "(9,10)", Str(gTriangle.incenter)) << "kind " << kind;
   }
 }
 
 TEST_F(FigureState, NoFigureDrawsFromAnotherFiguresPoint) {
-  for (int32_t kind = 0; kind <= 7; ++kind) {
+  for (int32_t kind = FigureTriangle; kind <= FigureExcircles; ++kind) {
     Lines records[2];
     for (int run = 0; run < 2; ++run) {
       ResetPlatform();
@@ -181,7 +176,7 @@ TEST_F(FigureState, FarOffCentresStayDefinedInEveryFigure) {
     gTriangle.a = k.a;
     gTriangle.b = k.b;
     gTriangle.c = k.c;
-    for (int32_t kind = 0; kind <= 7; ++kind) {
+    for (int32_t kind = FigureTriangle; kind <= FigureExcircles; ++kind) {
       gTriangle.DrawFigure(dc, kind);
       EXPECT_EQ(0, core::LiveObjectCount()) << k.what << ", kind " << kind;
       EXPECT_EQ("stock:BLACK_PEN", core::SelectedPen(dc)) << k.what << ", kind " << kind;
@@ -212,14 +207,15 @@ TEST_F(FigureState, FailedCreationsChangeNoCallAndDeleteNothingElse) {
     }
     return calls;
   };
-  for (int32_t kind = 0; kind <= 8; ++kind) {  // 8: the caption
+  const int32_t caption = FigureExcircles + 1;
+  for (int32_t kind = FigureTriangle; kind <= caption; ++kind) {
     Lines records[2];
     for (int fail = 0; fail < 2; ++fail) {
       ResetPlatform();
       HDC dc = OpenDc();
       SetTriangle({100, 400}, {500, 420}, {260, 80});
       core::FailObjectCreation(fail == 1);
-      if (kind == 8) DrawCaption(dc, RECT{0, 0, 1024, 768});
+      if (kind == caption) DrawCaption(dc, RECT{0, 0, 1024, 768});
       else gTriangle.DrawFigure(dc, kind);
       records[fail] = core::Calls();
       EXPECT_EQ("stock:BLACK_PEN", core::SelectedPen(dc)) << "kind " << kind;

@@ -1,33 +1,52 @@
 #!/usr/bin/env bash
-# The house's rules that no compiler checks:
+# The house's rules that no compiler checks, in a source tree (the one this script
+# lies in, or ROOT):
 # - a backend is only a backend: nothing under platform/ includes the program's code
 #   (shell/, explorer/, settings/, geometry/, render/, res/), the driver or a front end,
-#   or names one of the program's globals;
-# - the Wayland backend names nothing of Dreieck: the front end hands it its windows'
-#   title and app id (a message's "dreieck:" aside, as every backend begins them);
+#   names one of the program's globals, or names Dreieck outside its comments (the
+#   front ends hand in the names, titles and icons their windows carry);
+# - the front ends reach the program only through the driver: nothing under
+#   frontends/ includes shell/, settings/, geometry/, render/, explorer/ or res/;
+# - the tests' seam stays the tests': only the core's own files, tests, fuzzers and
+#   benchmarks include platform/core/testing.h, and only the core's own files include
+#   its inner state (platform/core/state.h); the recording backend sees the core through
+#   platform/core/seam.h;
 # - the page's script holds none of the program's facts: no registry value name and no
 #   name of a construction (the settings dialog it draws is the program's, described
 #   by the core).
 # Each finding is one line FILE:LINE: TEXT; the exit code is the number of rules broken.
+#
+#   tests/layout.sh [ROOT]
 set -u
-cd "$(dirname "$0")/.." || exit 2
+cd "${1:-$(dirname "$0")/..}" || exit 2
 broken=0
+
+# finding HEADING LINES: a broken rule, said with what breaks it.
+finding() {
+  [ -n "$2" ] || return 0
+  echo "layout: $1:"
+  echo "$2"
+  broken=$((broken + 1))
+}
+# code FILES...: grep's FILE:LINE:TEXT lines on stdin without those that are only a
+# comment.
+code() { grep -vE '^[^:]+:[0-9]+:\s*(//|\*|/\*|#)'; }
 
 program='(shell|explorer|settings|geometry|render|res|driver|frontends)/'
 globals='\b(gMainWindow|gCycleStep|gTriangle|gSettings|gTimerId|gInstance|WinMain|OnTimerTick|kConstructions)\b'
-found=$(grep -rnE "#include \"$program" platform; grep -rnwE "$globals" platform | grep -v '^platform/core/windows.h:')
-if [ -n "$found" ]; then
-  echo "layout: platform/ reaches into the program:"
-  echo "$found"
-  broken=$((broken + 1))
-fi
+finding "platform/ reaches into the program" \
+  "$(grep -rnE "#include \"$program" platform; grep -rnwE "$globals" platform | grep -v '^platform/core/windows.h:')"
+finding "platform/ names Dreieck" \
+  "$(grep -rniE 'dreieck' platform --include='*.cpp' --include='*.h' --include='*.c' --include='*.js' | code)"
 
-found=$(grep -rnE 'Dreieck|org\.example|"dreieck"' platform/wayland --include='*.cpp' --include='*.h')
-if [ -n "$found" ]; then
-  echo "layout: the Wayland backend names Dreieck:"
-  echo "$found"
-  broken=$((broken + 1))
-fi
+finding "a front end reaches past the driver into the program" \
+  "$(grep -rnE '#include "(shell|settings|geometry|render|explorer|res)/' frontends)"
+
+finding "testing.h is included outside the core, the tests, the fuzzers and the benchmarks" \
+  "$(grep -rnE '#include "platform/core/testing.h"' --include='*.cpp' --include='*.h' . |
+    grep -vE '^\./(platform/core|tests|fuzz|bench)/')"
+finding "the core's inner state is reached from outside the core" \
+  "$(grep -rnE '#include "platform/core/state.h"' --include='*.cpp' --include='*.h' . | grep -vE '^\./platform/core/')"
 
 # The registry's value names and the constructions' option names, as the program
 # writes them once (settings/).
@@ -40,10 +59,7 @@ while read -r name; do
   hit=$(grep -nF -- "$name" "$script" | grep -vE '^[0-9]+:\s*//' | head -1)
   [ -n "$hit" ] && found+="$script:$hit (\"$name\")"$'\n'
 done <<<"$names"
-if [ -n "$found" ]; then
-  echo "layout: the page's script knows what the program knows:"
-  printf '%s' "$found"
-  broken=$((broken + 1))
-fi
+finding "the page's script knows what the program knows" "${found%$'\n'}"
+
 [ "$broken" -eq 0 ] && echo "layout: every rule holds"
 exit "$broken"

@@ -29,7 +29,7 @@ std::string Describe(const std::vector<std::string>& args) {
 TEST(Options, SettingsInEverySpelling) {
   struct Case {
     std::vector<std::string> args;
-    int flags[7];
+    int flags[kConstructionCount];
     int background;
     int interval;
   };
@@ -52,7 +52,7 @@ TEST(Options, SettingsInEverySpelling) {
   for (const Case& c : cases) {
     const Parsed p = Parse(c.args);
     ASSERT_TRUE(p.ok) << Describe(c.args) << ": " << p.error;
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(c.flags[i], p.options.flags[i]) << Describe(c.args) << " flag " << i;
+    for (int i = 0; i < kConstructionCount; ++i) EXPECT_EQ(c.flags[i], p.options.flags[i]) << Describe(c.args) << " flag " << i;
     EXPECT_EQ(c.background, p.options.background) << Describe(c.args);
     EXPECT_EQ(c.interval, p.options.intervalMs) << Describe(c.args);
     EXPECT_EQ(Mode::Window, p.options.mode) << Describe(c.args);
@@ -271,7 +271,7 @@ TEST(Options, EveryOptionInBothSyntaxes) {
       ASSERT_TRUE(query.ok) << name << ": " << query.error;
       const dreieck::Options &a = line.options, &b = query.options;
       EXPECT_TRUE(a.Given(row.name) && b.Given(row.name)) << name;
-      EXPECT_EQ(std::vector<int>(a.flags, a.flags + 7), std::vector<int>(b.flags, b.flags + 7)) << name;
+      EXPECT_EQ(a.flags, b.flags) << name;
       EXPECT_EQ(std::tuple(a.background, a.intervalMs, a.windowId, a.width, a.height, a.second, a.step, a.scale),
                 std::tuple(b.background, b.intervalMs, b.windowId, b.width, b.height, b.second, b.step, b.scale))
           << name;

@@ -74,7 +74,7 @@ TEST_F(Outline, EveryKindLeavesTheContextAsItWas) {
   gTriangle.a = {100, 400};
   gTriangle.b = {500, 420};
   gTriangle.c = {260, 80};
-  for (int32_t kind = 0; kind <= 7; ++kind) {
+  for (int32_t kind = FigureTriangle; kind <= FigureExcircles; ++kind) {
     gTriangle.DrawFigure(dc, kind);
     ExpectClean(dc);
   }

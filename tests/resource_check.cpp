@@ -104,6 +104,10 @@ TEST_F(Resources, SettingsDialogControls) {
     int16_t x, y, cx, cy;
   };
   const uint16_t none = 0xFFFF;  // id -1
+  // The line at the bottom right names the version the build made of the project's.
+  const std::string shortVersion = DREIECK_VERSION_SHORT;
+  const std::u16string about =
+      u"Dreieck " + std::u16string(shortVersion.begin(), shortVersion.end()) + u" \u00A9 2026 Das Dreieck-Team";
   const Expected expected[19] = {
       {1, u"BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP, u"OK", 255, 7, 50, 14},
       {2, u"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, u"Cancel", 255, 24, 50, 14},
@@ -123,7 +127,7 @@ TEST_F(Resources, SettingsDialogControls) {
       {none, u"STATIC", SS_LEFT | WS_GROUP, u"Geschwindigkeit", 7, 93, 59, 10},
       {1014, u"SCROLLBAR", SBS_HORZ, u"", 7, 105, 154, 8},
       {1011, u"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, u"Ankreise", 15, 65, 56, 10},
-      {none, u"STATIC", SS_RIGHT | WS_GROUP, u"Dreieck 1.0 \u00A9 2026 Das Dreieck-Team", 171, 104, 131, 10},
+      {none, u"STATIC", SS_RIGHT | WS_GROUP, about.c_str(), 171, 104, 131, 10},
   };
   const Resource* res = Find(kDialog, uint16_t{103});
   ASSERT_NE(nullptr, res);

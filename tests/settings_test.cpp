@@ -6,19 +6,10 @@
 
 namespace {
 
-const char kKey[] = "Software\\Morvaselkin";
-const char* const kNames[9] = {"Schwerlinien",   "Inkreis",          "Umkreis",
-                               "Hoehenlinien",   "Feuerbachkreis",   "Eulersche Gerade",
-                               "Ankreise",       "Hintergrundfarbe", "Geschwindigkeit"};
-
 // The record in one line, e.g. "flags 1111111 background 4 interval 2000"; the flags
 // in table order, each as its number so a 2 would show.
 std::string Describe(const Settings& s) {
-  std::string flags;
-  for (uint8_t f : {s.showMedians, s.showIncircle, s.showCircumcircle, s.showAltitudes,
-                    s.showNinePointCircle, s.showEulerLine, s.showExcircles})
-    flags += std::to_string(f);
-  return "flags " + flags + " background " + std::to_string(s.background) + " interval " +
+  return "flags " + Flags(s) + " background " + std::to_string(s.background) + " interval " +
          std::to_string(s.intervalMs);
 }
 

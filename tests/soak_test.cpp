@@ -30,7 +30,7 @@ size_t HeapInUse() {
 #endif
 }
 
-void SetFlags(int flags) {
+void SetFlagBits(int flags) {
   for (int i = 0; i < kConstructionCount; ++i) gSettings.*kConstructions[i].flag = (flags >> i) & 1;
 }
 
@@ -41,13 +41,13 @@ std::vector<std::vector<uint32_t>> CyclePictures(time_t second) {
   core::InstallBackend(&backend);
   core::SetClientSize(gMainWindow, width, height);
   core::SetClock(second);
-  SetFlags(127);
+  SetFlagBits((1 << kConstructionCount) - 1);
   gSettings.background = 0;  // white: the one shade with a palette of its own
   std::vector<std::vector<uint32_t>> pictures;
   do {
     OnTimerTick();
     pictures.push_back(backend.Pixels());
-  } while (gCycleStep != 0 && pictures.size() < 20);
+  } while (gCycleStep != kStepTriangle && pictures.size() < 20);
   core::InstallBackend(nullptr);
   return pictures;
 }
@@ -64,10 +64,10 @@ TEST_F(Soak, HundredThousandTicksLeaveNoTrace) {
   while (ticks < 100000) {
     for (const auto& size : sizes) {
       for (uint32_t shade = 0; shade <= 4; ++shade) {
-        for (int flags = 0; flags < 128; ++flags) {
+        for (int flags = 0; flags < (1 << kConstructionCount); ++flags) {
           core::SetClientSize(gMainWindow, size[0], size[1]);
           core::SetClock(clock++);
-          SetFlags(flags);
+          SetFlagBits(flags);
           gSettings.background = shade;
           const std::string what = "flags " + std::to_string(flags) + " shade " + std::to_string(shade) + " size " +
                                    std::to_string(size[0]) + "x" + std::to_string(size[1]);
@@ -77,7 +77,7 @@ TEST_F(Soak, HundredThousandTicksLeaveNoTrace) {
             ++cycleTicks;
             ASSERT_EQ(0, core::LiveObjectCount()) << "tick " << cycleTicks << " " << what;
             ASSERT_TRUE(core::Errors().empty()) << core::Errors()[0];
-          } while (gCycleStep != 0 && cycleTicks < 20);
+          } while (gCycleStep != kStepTriangle && cycleTicks < 20);
           ASSERT_EQ(4 + __builtin_popcount(flags), cycleTicks) << what;
           ticks += cycleTicks;
         }
@@ -94,8 +94,8 @@ TEST_F(Soak, HundredThousandTicksLeaveNoTrace) {
   const time_t second = 1800000000;
   const std::vector<std::vector<uint32_t>> soaked = CyclePictures(second);
   ResetPlatform();
-  gTriangle = Triangle();
-  gCycleStep = 0;
+  ResetProgram();
+  LoadSettings();
   gMainWindow = core::CreateTestWindow(400, 300);
   const std::vector<std::vector<uint32_t>> fresh = CyclePictures(second);
   ASSERT_EQ(11u, fresh.size()) << "a cycle of seven constructions";

@@ -12,9 +12,29 @@
 #include "platform/core/testing.h"
 #include "render/draw.h"
 #include "settings/settings.h"
-#include "shell/shell.h"
+#include "shell/host.h"
 
 typedef std::vector<std::string> Lines;
+
+// Where the settings are kept and the names of their nine values, in the order the
+// program keeps them: the seven constructions', the background's, the interval's.
+// Written out here, not taken from the program, so that a changed name is noticed.
+const char kKey[] = "Software\\Morvaselkin";
+const char* const kNames[9] = {"Schwerlinien",   "Inkreis",          "Umkreis",
+                               "Hoehenlinien",   "Feuerbachkreis",   "Eulersche Gerade",
+                               "Ankreise",       "Hintergrundfarbe", "Geschwindigkeit"};
+
+// A record's seven flags in the order of the constructions, each as its number so
+// that a 2 would show: "1111111".
+inline std::string Flags(const Settings& s = gSettings) {
+  std::string flags;
+  for (const Construction& c : kConstructions) flags += std::to_string(s.*c.flag);
+  return flags;
+}
+// And back: "0100000" switches on only the second construction.
+inline void SetFlags(const std::string& flags) {
+  for (int i = 0; i < kConstructionCount; ++i) gSettings.*kConstructions[i].flag = flags.at(i) == '1' ? 1 : 0;
+}
 
 inline std::string Join(const Lines& lines) {
   std::string out;
@@ -44,10 +64,7 @@ class CoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetPlatform();
-    gTriangle = Triangle();
-    gCycleStep = 0;
-    gMainWindow = nullptr;
-    gTimerId = 0;
+    ResetProgram();
     LoadSettings();
   }
   void TearDown() override {

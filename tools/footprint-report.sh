@@ -4,7 +4,8 @@
 #
 #   tools/footprint-report.sh RESULTS.tsv
 #
-# RESULTS.tsv: lines "# NAME: VALUE" that describe the measurement (mode, seconds,
+# RESULTS.tsv: lines "# NAME: VALUE" that describe the measurement (mode: linux,
+# windows, versus or wayland; seconds,
 # repeat, routes, bare-work, screen, machine), a line naming the columns, then one line
 # per route and run: interval (ms), run, route, the process's CPU % of a core,
 # wake-ups per second and per tick, RSS at the end and its growth (kB), steps up in RSS,
@@ -27,7 +28,7 @@ meta() { sed -n "s/^# $1: //p" "$results" | head -1; }
 mode=$(meta mode) seconds=$(meta seconds) repeat=$(meta repeat) bare_work=$(meta bare-work)
 screen=$(meta screen) machine=$(meta machine)
 read -r -a routes <<<"$(meta routes)"
-if ! [[ $mode =~ ^(linux|windows|versus)$ ]] || [ ${#routes[@]} -ne 2 ]; then
+if ! [[ $mode =~ ^(linux|windows|versus|wayland)$ ]] || [ ${#routes[@]} -ne 2 ]; then
   echo "footprint-report: $results holds no figures of tools/footprint.sh" >&2
   exit 2
 fi
@@ -35,6 +36,7 @@ fi
 describe() {
   case $1 in
     saver) echo "dreieck --fullscreen (Linux)" ;;
+    wayland) echo "dreieck --saver on sway headless (Linux, Wayland; its server: sway)" ;;
     bare_x11) echo "bare Xlib window ($bare_work)" ;;
     scr) echo "Dreieck.scr /s under Wine" ;;
     bare_win) echo "bare mingw window under Wine ($bare_work)" ;;
@@ -87,6 +89,11 @@ awk -F'\t' -v routes="${routes[*]}" -v mode="$mode" '
             med(m SUBSEP a SUBSEP 6)
           printf "  goal: RSS flat after the first cycle (<= 100 kB growth in this run): %s (%d kB)\n",
             med(m SUBSEP a SUBSEP 8) <= 100 ? "met" : "missed", med(m SUBSEP a SUBSEP 8)
+        } else if (mode == "wayland") {
+          printf "  goal: the Wayland saver within 1.5x the X11 saver CPU: %s (x%s)\n", pa <= 1.5 * pb ? "met" : "missed",
+            ratio(pa, pb)
+          printf "  goal: one wake-up per tick: %s (%.2f)\n", med(m SUBSEP a SUBSEP 6) <= 1.1 ? "met" : "missed",
+            med(m SUBSEP a SUBSEP 6)
         } else if (mode == "windows") {
           printf "  goal: the .scr within 8x the bare window CPU: %s (x%s)\n", pa <= 8 * pb ? "met" : "missed", ratio(pa, pb)
           printf "  goal: no steps up in memory after the first cycle: %s (%d steps, %d kB)\n",

@@ -3,13 +3,15 @@
 # program that has the same timer and does next to nothing at each tick.
 #
 #   tools/footprint.sh [--seconds N] [--intervals "2000 1000 500"] [--repeat N] [--quick]
-#                      [--windows | --versus-wine] [--dreieck PATH] [--scr PATH]
+#                      [--windows | --versus-wine | --wayland] [--dreieck PATH] [--scr PATH]
 #                      [--bare-work clear|none] [--prefix DIR] [--work DIR] [--keep]
 #
 # Modes (each route on its own Xvfb of 1920x1080, both routes running at once):
 #   (default)      build/host/dreieck --fullscreen --interval MS   against bench/bare_x11.c
 #   --windows      Dreieck.scr /s under Wine (Geschwindigkeit = MS) against bench/bare_win.c under Wine
 #   --versus-wine  build/host/dreieck --fullscreen                 against Dreieck.scr /s under Wine
+#   --wayland      build/host/dreieck --saver on sway headless (one output of 1920x1080; its
+#                  compositor in the server's column) against build/host/dreieck --fullscreen on Xvfb
 #
 # Each run starts both routes, waits until both windows are up and one whole cycle
 # (11 ticks) has gone by, then measures for N seconds (default 60): the CPU time of
@@ -44,6 +46,10 @@ source "$root/tools/lib/process.sh"
 source "$root/tools/lib/display.sh"
 # shellcheck source=SCRIPTDIR/lib/wine.sh
 source "$root/tools/lib/wine.sh"
+# shellcheck source=SCRIPTDIR/lib/wayland.sh
+source "$root/tools/lib/wayland.sh"
+# shellcheck source=SCRIPTDIR/lib/pixels.sh
+source "$root/tools/lib/pixels.sh"
 # shellcheck disable=SC2034  # read by log: the tables alone go to the standard output
 LOG_FD=2
 seconds=60
@@ -76,6 +82,7 @@ while [ $# -gt 0 ]; do
     --quick) seconds=5; intervals=500; repeat=1 ;;
     --windows) mode=windows ;;
     --versus-wine) mode=versus ;;
+    --wayland) mode=wayland ;;
     --dreieck) [ -n "${2:-}" ] || bad_usage "--dreieck takes a path"; dreieck=$2; shift ;;
     --scr) [ -n "${2:-}" ] || bad_usage "--scr takes a path"; scr=$2; shift ;;
     --bare-work) [[ ${2:-} =~ ^(clear|none)$ ]] || bad_usage "--bare-work takes clear or none"; bare_work=$2; shift ;;
@@ -92,13 +99,15 @@ case $mode in
   linux) routes=(saver bare_x11) ;;
   windows) routes=(scr bare_win) ;;
   versus) routes=(saver scr) ;;
+  wayland) routes=(wayland saver) ;;
 esac
 needs_wine=0
-[ "$mode" != linux ] && needs_wine=1
+[ "$mode" = windows ] || [ "$mode" = versus ] && needs_wine=1
 needs_linux=0
 [ "$mode" != windows ] && needs_linux=1
 
 tools=(Xvfb xwininfo cc)
+[ "$mode" = wayland ] && tools+=(sway swaymsg grim convert)
 [ $needs_wine = 1 ] && tools+=(wine wineserver wineboot x86_64-w64-mingw32-gcc)
 for tool in "${tools[@]}"; do
   command -v "$tool" >/dev/null || { echo "footprint: $tool is missing (tools/install-deps.sh installs it)"; exit 1; }
@@ -124,6 +133,7 @@ stop_all() {
   for p in "${prefixes[@]}"; do wine_stop "$p"; done
   for p in "${started[@]}"; do stop_pid "$p"; done
   started=()
+  sway_stop
 }
 cleanup() {
   stop_all
@@ -192,8 +202,17 @@ pause() {
 # ---- Routes ----
 declare -A XPID DISPLAYS PID PREFIX TITLE
 screen=1920x1080
-start_display() {  # start_display ROUTE: the route's Xvfb, its files in WORK/ROUTE.xvfb/
+start_display() {  # start_display ROUTE: the route's Xvfb (or sway), its files in WORK/ROUTE.xvfb/
   local r=$1 ok=0
+  if [ "$r" = wayland ]; then
+    # sway headless; the process measured as the route's server is sway itself.
+    rm -rf "$work/$r.sway"
+    sway_start "$work/$r.sway" "$screen" || { echo "footprint: sway did not start"; return 1; }
+    XPID[$r]=$sway_pid
+    [ -z "$sway_user" ] || XPID[$r]=$(pgrep -u "$sway_user" -x sway | head -1)
+    DISPLAYS[$r]=$WAYLAND_DISPLAY
+    return 0
+  fi
   xvfb_start "$work/$r.xvfb" "${screen}x24" || ok=1
   XPID[$r]=$xvfb_pid
   DISPLAYS[$r]=$xvfb_display
@@ -202,15 +221,27 @@ start_display() {  # start_display ROUTE: the route's Xvfb, its files in WORK/RO
   return $ok
 }
 
-# The X window of that title on the route's display exists.
-has_window() { DISPLAY=${DISPLAYS[$1]} xwininfo -root -tree 2>/dev/null | grep -q "\"${TITLE[$1]}\": ("; }
+# The X window of that title on the route's display exists; on Wayland, the saver's
+# triangle shows.
+has_window() {
+  if [ "$1" = wayland ]; then
+    wl_shot HEADLESS-1 "$work/wayland.png" && [ "$(count '#FF0000' "$work/wayland.png")" -gt 0 ]
+    return
+  fi
+  DISPLAY=${DISPLAYS[$1]} xwininfo -root -tree 2>/dev/null | grep -q "\"${TITLE[$1]}\": ("
+}
 
 start_route() {  # start_route ROUTE INTERVAL
   local r=$1 ms=$2
   case $r in
     saver)
       TITLE[$r]=Dreieck
-      DISPLAY=${DISPLAYS[$r]} "$dreieck" --fullscreen --interval "$ms" >"$work/$r.out" 2>&1 &
+      DREIECK_DISPLAY=x11 DISPLAY=${DISPLAYS[$r]} "$dreieck" --fullscreen --interval "$ms" >"$work/$r.out" 2>&1 &
+      PID[$r]=$!
+      started+=("${PID[$r]}") ;;
+    wayland)
+      TITLE[$r]="the saver's surface"
+      WAYLAND_DISPLAY=${DISPLAYS[$r]} "$dreieck" --saver --interval "$ms" >"$work/$r.out" 2>&1 &
       PID[$r]=$!
       started+=("${PID[$r]}") ;;
     bare_x11)
@@ -253,7 +284,7 @@ stop_route() {
   elif [ -n "${PID[$r]:-}" ]; then
     stop_pid "${PID[$r]}"
   fi
-  stop_pid "${XPID[$r]}"
+  if [ "$r" = wayland ]; then sway_stop; else stop_pid "${XPID[$r]}"; fi
 }
 
 # ---- Preparation ----

@@ -8,8 +8,8 @@
 --svg       the art as an SVG of 16 x 16 units: the pixels of each colour as rectangles,
             the runs of a row merged and runs that repeat in the next rows merged into one
             rectangle, so the file stays small
---cardinals the art at each SIZE as C++ for the X11 backend: the table
-            x11::kWindowIcon (platform/x11/window_icon.h), width, height and 0xAARRGGBB
+--cardinals the art at each SIZE as C++ for the Linux program's windows: the table
+            dreieck::kWindowIcon (frontends/linux/window_icon.h), width, height and 0xAARRGGBB
             pixels for each size, as _NET_WM_ICON carries them
 
 Every file is written beside its place under a temporary name and renamed into place
@@ -132,11 +132,11 @@ def cardinals_text(rows, sizes, source):
             for i in range(0, size, 8):
                 values.append("  " + ", ".join(argb[i:i + 8]) + ",")
     return ("// Written by tools/icons.py from %s at %s pixels; not to be edited.\n"
-            "#include \"platform/x11/window_icon.h\"\n\n"
-            "namespace x11 {\n\n"
+            "#include \"frontends/linux/window_icon.h\"\n\n"
+            "namespace dreieck {\n\n"
             "const uint32_t kWindowIcon[] = {\n%s\n};\n"
             "const size_t kWindowIconLength = sizeof kWindowIcon / sizeof kWindowIcon[0];\n\n"
-            "}  // namespace x11\n" % (source, ", ".join(map(str, sizes)), "\n".join(values)))
+            "}  // namespace dreieck\n" % (source, ", ".join(map(str, sizes)), "\n".join(values)))
 
 
 def size_argument(text):

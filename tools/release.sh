@@ -92,23 +92,15 @@ deps=$(cd "$deps" && pwd)
 work=$root/build/dist
 echo "release: Dreieck $version from commit ${commit:0:12} ($(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC'))"
 
-duration() { printf '%dm%02ds' $(($1 / 60)) $(($1 % 60)); }
+# shellcheck source=SCRIPTDIR/lib/steps.sh
+source "$root/tools/lib/steps.sh"
 # step NAME WHAT COMMAND...: COMMAND (set -e holds inside) with its output in
-# logs/NAME.log, one line on the console; on failure the end of the log, and the
-# release stops with 1.
+# build/dist/logs/NAME.log, one line on the console; on failure the end of the log, and
+# the release stops with 1 (logged_step).
 step() {
-  local name=$1 what=$2 start=$SECONDS rc
+  local name=$1 what=$2
   shift 2
-  set +e
-  (set -e; "$@") >"$work/logs/$name.log" 2>&1
-  rc=$?
-  set -e
-  if [ "$rc" -ne 0 ]; then
-    echo "release: $what FAILED (exit code $rc); the end of build/dist/logs/$name.log:" >&2
-    tail -n 30 "$work/logs/$name.log" >&2
-    exit 1
-  fi
-  echo "release: $what ($(duration $((SECONDS - start))))"
+  logged_step release "build/dist/logs/$name.log" "$what" "$@"
 }
 skipped() { echo "release: skipped: $*"; }
 

@@ -114,8 +114,10 @@ if [[ "$line" != /s* ]]; then
 fi
 
 # /s: one cycle, every tick photographed (tools/lib/cycle.sh).
-for setting in Schwerlinien=1 Inkreis=1 Umkreis=1 Hoehenlinien=1 Feuerbachkreis=1 "Eulersche Gerade=1" Ankreise=1 \
-  Hintergrundfarbe=4 Geschwindigkeit=500; do
+# Every construction on, as the program has it when nothing is stored, on black at the
+# shortest interval.
+clear_settings "$run"
+for setting in Hintergrundfarbe=4 Geschwindigkeit=500; do
   set_setting "${setting%=*}" "${setting#*=}" "$run" || echo "FAIL: reg add ${setting%=*} ${setting#*=}"
 done
 

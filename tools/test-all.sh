@@ -52,9 +52,8 @@ stage_results=()
 stage_times=()
 run_start=$SECONDS
 
-duration() {  # SECONDS -> 3m12s
-  printf '%dm%02ds' $(($1 / 60)) $(($1 % 60))
-}
+# shellcheck source=SCRIPTDIR/lib/steps.sh
+source "$root/tools/lib/steps.sh"
 selected() {  # NAME: whether TEST_ALL_ONLY lets this stage run
   [ -z "$only" ] && return 0
   local word

@@ -16,7 +16,8 @@
 
 #include "platform/core/backend.h"
 #include "frontends/linux/explore.h"
-#include "driver/driver.h"
+#include "driver/run.h"
+#include "frontends/linux/window_icon.h"
 #include "platform/x11/backend.h"
 #include "platform/x11/own_window.h"
 
@@ -25,6 +26,11 @@ namespace dreieck {
 namespace {
 
 int signalPipe[2] = {-1, -1};
+
+// The name of the program's lines, and its windows' title, class and icon, as the
+// desktop entries (packaging/linux) name them.
+const char kProgram[] = "dreieck";
+const x11::OwnWindowLook kLook = {"Dreieck", kProgram, "Dreieck", kWindowIcon, kWindowIconLength};
 
 void OnSignal(int) {
   const int saved = errno;
@@ -104,7 +110,7 @@ int RunIn(x11::Backend* backend, Window window, Mode mode, const Options& option
     // The explorer's pictures are those of a screen of the window's size, as the
     // options it names for them say.
     backend->ScreenIsOuterWindow(outer);
-    return RunExplorer(options, [backend](HWND w) { return backend->ImageOf(w); }, outer);
+    return ExploreOnDisplay(options, [backend](HWND w) { return backend->ImageOf(w); }, outer);
   }
   const driver::Ran ran = driver::RunSaver(outer, driver::PlanOf(options));
   if (ran.window) return ran.result;
@@ -151,14 +157,14 @@ int RunOnDisplay(const Options& options) {
   if (quitFd < 0) return 1;
   int result = 1;
   {
-    x11::Backend backend(display, quitFd);
+    x11::Backend backend(display, quitFd, kProgram);
     core::InstallBackend(&backend);
     std::string error;
     Window window = given;
     if (mode == Mode::Root) window = DefaultRootWindow(display);
     else if (mode != Mode::WindowId)
       window = x11::MakeOwnWindow(display, mode == Mode::FullScreen || mode == Mode::Saver || options.Given("fullscreen"),
-                                  &error);
+                                  kLook, &error);
     if (window == 0) std::fprintf(stderr, "dreieck: %s\n", error.c_str());
     else result = RunIn(&backend, window, mode, options);
     core::InstallBackend(nullptr);

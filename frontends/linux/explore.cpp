@@ -6,10 +6,8 @@
 #include <ctime>
 #include <string>
 
-#include "explorer/explorer.h"
+#include "driver/explore.h"
 #include "frontends/linux/picture.h"
-#include "driver/driver.h"
-#include "settings/settings.h"
 
 namespace dreieck {
 
@@ -41,8 +39,8 @@ std::string Save(const ImageOf& imageOf, HWND window, const explorer::View& view
 
 }  // namespace
 
-int RunExplorer(const Options& options, const ImageOf& imageOf, HWND outer) {
-  const int result = explorer::Run(outer, driver::ExplorerStart(options), [&imageOf](HWND window, const explorer::View& view) {
+int ExploreOnDisplay(const Options& options, const ImageOf& imageOf, HWND outer) {
+  const int result = driver::RunExplorer(outer, driver::ExplorerStart(options), [&imageOf](HWND window, const explorer::View& view) {
     return Save(imageOf, window, view);
   });
   if (result == 0) return 0;

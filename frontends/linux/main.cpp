@@ -11,7 +11,7 @@
 
 #include "driver/options.h"
 #include "frontends/linux/picture.h"
-#include "driver/driver.h"
+#include "driver/kept.h"
 #include "frontends/linux/display.h"
 
 namespace {
@@ -57,13 +57,13 @@ int main(int argc, char** argv) {
       std::puts("dreieck " DREIECK_VERSION);
       return OutputWritten(0);
     case dreieck::Mode::Picture:
-      driver::StoreSettings(options);
+      driver::StoreGivenSettings(options);
       return dreieck::RunPicture(options);
     case dreieck::Mode::Frames:
-      driver::StoreSettings(options);
+      driver::StoreGivenSettings(options);
       return OutputWritten(dreieck::RunFrames(options));
     default:
-      driver::StoreSettings(options);
+      driver::StoreGivenSettings(options);
       return dreieck::RunOnDisplay(options);
   }
 }

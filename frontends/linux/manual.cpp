@@ -7,12 +7,16 @@
 //
 // In the template, the line `.\" synopsis` becomes the synopsis and `.\" options GROUP`
 // (where, what, picture, other) the entries of that group; @PROJECT_VERSION@,
-// @IMAGE_SIDE_MAX@, @PDF_SIDE_MIN@ and @PDF_SIDE_MAX@ become their values.
-// Exit status: 0 written, 1 a file could not be read or written, 2 bad usage.
+// @IMAGE_SIDE_MAX@, @PDF_SIDE_MIN@, @PDF_SIDE_MAX@, @CONSTRUCTIONS@ (how many there are)
+// and @CYCLE_STEPS@ (the ticks of a cycle with all of them) become their values. The
+// template's one table names the constructions, in the table's order.
+// Exit status: 0 written, 1 a file could not be read or written or the template's
+// constructions are not the table's, 2 bad usage.
 #include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "driver/options.h"
 
@@ -93,6 +97,30 @@ void Table() {
   }
 }
 
+// The letters of a text, in small letters: "nine\\-point circle" -> "ninepointcircle".
+std::string Letters(const std::string& text) {
+  std::string out;
+  for (char c : text)
+    if (std::isalpha(static_cast<unsigned char>(c))) out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+// The template's table of the constructions (the rows between .TS's format line and
+// .TE) names them in the option table's order, one row each, its first column holding
+// the construction's option name; empty when it does, else what is wrong.
+std::string CheckConstructions(const std::vector<std::string>& rows) {
+  std::vector<std::string> names;
+  for (const OptionRow& row : dreieck::OptionTable())
+    if (row.kind == Kind::Show) names.push_back(row.name);
+  for (size_t i = 0; i < rows.size() || i < names.size(); ++i) {
+    const std::string row = i < rows.size() ? rows[i].substr(0, rows[i].find('\t')) : "(no row)";
+    if (i >= names.size() || Letters(row).find(Letters(names[i])) == std::string::npos)
+      return "row " + std::to_string(i + 1) + " of the constructions' table is '" + row + "', not " +
+             (i < names.size() ? "the construction --" + names[i] : "one more construction");
+  }
+  return "";
+}
+
 void Replace(std::string* text, const std::string& from, const std::string& to) {
   for (size_t at = text->find(from); at != std::string::npos; at = text->find(from, at + to.size()))
     text->replace(at, from.size(), to);
@@ -116,7 +144,13 @@ int main(int argc, char** argv) {
   }
   static const char* const kGroups[] = {"where", "what", "picture", "other"};
   std::string page, line;
+  std::vector<std::string> constructions;
+  int table = 0;  // 1: at .TS's format line, 2: in its rows
   while (std::getline(in, line)) {
+    if (line == ".TS") table = 1;
+    else if (line == ".TE") table = 0;
+    else if (table == 1 && !line.empty() && line.back() == '.') table = 2;
+    else if (table == 2) constructions.push_back(line);
     if (line == ".\\\" synopsis") {
       page += Synopsis();
       continue;
@@ -130,7 +164,14 @@ int main(int argc, char** argv) {
     }
     if (!replaced) page += line + "\n";
   }
+  const std::string wrong = CheckConstructions(constructions);
+  if (!wrong.empty()) {
+    std::fprintf(stderr, "dreieck_manual: %s: %s\n", argv[1], wrong.c_str());
+    return 1;
+  }
   Replace(&page, "@PROJECT_VERSION@", argv[3]);
+  Replace(&page, "@CONSTRUCTIONS@", std::to_string(kConstructionCount));
+  Replace(&page, "@CYCLE_STEPS@", std::to_string(kStepErase + 1));
   Replace(&page, "@IMAGE_SIDE_MAX@", std::to_string(dreieck::kImageSideMax));
   Replace(&page, "@PDF_SIDE_MIN@", std::to_string(dreieck::kPdfSideMin));
   Replace(&page, "@PDF_SIDE_MAX@", std::to_string(dreieck::kPdfSideMax));

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/driver.h"
+#include "driver/run.h"
 #include "frontends/linux/files.h"
 #include "platform/cairo/canvas.h"
 #include "platform/cairo/picture_backend.h"

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/driver.h"
+#include "driver/run.h"
 #include "frontends/linux/display.h"
 #include "frontends/linux/explore.h"
 #include "platform/core/backend.h"
@@ -54,7 +54,7 @@ int RunOnWayland(const Options& options) {
   const int quitFd = EndOnSignals();
   if (quitFd < 0) return 1;
   std::string error;
-  const std::unique_ptr<wayland::Backend> backend = wayland::Backend::Connect(quitFd, OnLost, &error);
+  const std::unique_ptr<wayland::Backend> backend = wayland::Backend::Connect(quitFd, OnLost, "dreieck", &error);
   if (backend == nullptr) {
     const char* name = std::getenv("WAYLAND_DISPLAY");
     const std::string display = Quoted(name != nullptr && *name != '\0' ? name : "wayland-0");
@@ -76,7 +76,7 @@ int RunOnWayland(const Options& options) {
       // The explorer's pictures are those of a screen of the window's size.
       backend->ScreenIsOuterWindow(outer);
       wayland::Backend* b = backend.get();
-      result = RunExplorer(options, [b](HWND window) { return b->ImageOf(window); }, outer);
+      result = ExploreOnDisplay(options, [b](HWND window) { return b->ImageOf(window); }, outer);
     } else {
       const driver::Ran ran = driver::RunSaver(outer, driver::PlanOf(options));
       if (ran.window) result = ran.result;

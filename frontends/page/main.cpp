@@ -19,17 +19,16 @@
 
 #include "version.h"
 
-#include "driver/driver.h"
+#include "driver/explore.h"
+#include "driver/kept.h"
 #include "driver/options.h"
-#include "explorer/explorer.h"
+#include "driver/run.h"
 #include "frontends/page/script.h"
 #include "platform/cairo/canvas.h"
 #include "platform/cairo/svg.h"
 #include "platform/core/backend.h"
 #include "platform/web/backend.h"
 #include "platform/web/page.h"
-#include "settings/settings.h"
-#include "shell/shell.h"
 
 namespace {
 
@@ -61,7 +60,7 @@ class Run {
   Run(const dreieck::Options& options, bool gather) : backend_(ConfigOf(options, gather)) {
     core::Reset();
     core::InstallBackend(&backend_);
-    driver::StoreSettings(script::KeptSettings(), options);
+    driver::ImportSettings(script::KeptSettings(), options);
   }
   ~Run() { core::InstallBackend(nullptr); }
   Run(const Run&) = delete;
@@ -99,10 +98,9 @@ class SaverListener final : public driver::Listener {
  private:
   void Started() {
     started_ = true;
-    int flags[kConstructionCount];
-    for (int i = 0; i < kConstructionCount; ++i) flags[i] = gSettings.*kConstructions[i].flag;
-    script::Started(flags, kConstructionCount, static_cast<int>(gSettings.background), gSettings.intervalMs,
-                    core::BrushColour(BackgroundBrush(gSettings.background)));
+    const driver::RunningSettings running = driver::CurrentSettings();
+    script::Started(running.shown.data(), static_cast<int>(running.shown.size()), running.background,
+                    running.intervalMs, running.backgroundColour);
   }
 
   web::Backend* backend_;
@@ -115,7 +113,7 @@ enum class Asked { Nothing, Settings, Explore };
 
 // The saver in the page's outer window until the page's Settings or Explore button
 // ends it (or it ends itself).
-Asked RunSaver(const dreieck::Options& options) {
+Asked SaverUntilAsked(const dreieck::Options& options) {
   Run run(options, false);
   SaverListener listener(&run.Backend());
   const HWND outer = run.Backend().MakeOuterWindow();
@@ -136,7 +134,7 @@ Asked RunSaver(const dreieck::Options& options) {
 bool RunSettings(const dreieck::Options& options) {
   Run run(options, false);
   if (!driver::RunSettingsDialog()) return false;
-  script::Keep(driver::StoredSettings());
+  script::Keep(driver::ExportSettings());
   return true;
 }
 
@@ -152,7 +150,7 @@ std::string SaveStem() {
 
 // The explorer in the page's outer window until Escape, on `start`; S offers the
 // <canvas> as a PNG download, and the same picture drawn again as SVG.
-void RunExplorer(const dreieck::Options& options, const explorer::Start& start) {
+void ExploreOnPage(const dreieck::Options& options, const explorer::Start& start) {
   Run run(options, true);
   web::Backend& backend = run.Backend();
   // Each picture's cost: from the event that asked for it until it is on the <canvas>.
@@ -165,7 +163,7 @@ void RunExplorer(const dreieck::Options& options, const explorer::Start& start) 
       [&] { drawStart = emscripten_get_now(); });
   const HWND outer = backend.MakeOuterWindow();
   script::Exploring(true);
-  const int result = explorer::Run(outer, start, [&backend, &options](HWND window, const explorer::View& view) {
+  const int result = driver::RunExplorer(outer, start, [&backend, &options](HWND window, const explorer::View& view) {
     const std::string stem = SaveStem();
     backend.ShowGathered();
     RECT client = {};
@@ -174,7 +172,7 @@ void RunExplorer(const dreieck::Options& options, const explorer::Start& start) 
     const bool made = cairo_canvas::MakeSvg(
         client.right, client.bottom,
         [&](cairo_canvas::Canvas* canvas) {
-          backend.DrawOn(canvas, [&] { explorer::DrawView(window, view); });
+          backend.DrawOn(canvas, [&] { driver::DrawExplorerView(window, view); });
           return true;
         },
         &svg, &error);
@@ -220,10 +218,10 @@ int main() {
   explorer::Start start = driver::ExplorerStart(options);
   for (;;) {
     if (explore) {
-      RunExplorer(options, start);
+      ExploreOnPage(options, start);
       explore = false;
     }
-    const Asked asked = RunSaver(options);
+    const Asked asked = SaverUntilAsked(options);
     if (asked == Asked::Explore) {
       explore = true;
       start = driver::ExplorerStartFromSaver(options);

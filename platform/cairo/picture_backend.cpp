@@ -16,7 +16,7 @@ core::Canvas* PictureBackend::CanvasOf(HWND window) {
 
 void PictureBackend::Wait(int64_t timeoutMs) {
   if (timeoutMs < 0) {
-    std::fprintf(stderr, "dreieck: the program set no timer\n");
+    std::fprintf(stderr, "picture: the program set no timer\n");
     core::PostQuit(1);
     return;
   }

@@ -15,7 +15,7 @@ class WindowImage::Drawing final : public cairo_canvas::Canvas {
   Drawing(WindowImage* image, cairo_surface_t* surface, int width, int height, int scale)
       : cairo_canvas::Canvas(surface, width, height, scale), image_(image) {}
   void Flush() override {
-    const RECT part = TakeDamage(image_->gather_ ? nullptr : &pieces_);
+    const RECT part = TakeDamage(&pieces_);
     if (!image_->gather_) {
       image_->ShowPieces(part, &pieces_);
     } else if (part.left < part.right && part.top < part.bottom) {
@@ -23,6 +23,11 @@ class WindowImage::Drawing final : public cairo_canvas::Canvas {
       all = all.left < all.right ? RECT{std::min(all.left, part.left), std::min(all.top, part.top),
                                         std::max(all.right, part.right), std::max(all.bottom, part.bottom)}
                                  : part;
+      // The pieces too, up to as many as one device context may have; beyond them the
+      // box stands for them all.
+      std::vector<RECT>& gathered = image_->gatheredPieces_;
+      if (gathered.size() + pieces_.size() <= kDamagePiecesMax) gathered.insert(gathered.end(), pieces_.begin(), pieces_.end());
+      else image_->piecesOverflowed_ = true;
     }
   }
 
@@ -83,8 +88,12 @@ core::Canvas* WindowImage::Canvas() const { return drawing_.get(); }
 
 void WindowImage::ShowGathered() {
   const RECT part = gathered_;
+  std::vector<RECT> pieces;
+  pieces.swap(gatheredPieces_);
+  if (piecesOverflowed_) pieces.assign(1, part);
   gathered_ = {0, 0, 0, 0};
-  Show(part);
+  piecesOverflowed_ = false;
+  ShowPieces(part, &pieces);
 }
 
 cairo_surface_t* WindowImage::Surface() const {

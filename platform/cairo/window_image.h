@@ -68,7 +68,7 @@ class WindowImage {
   // Shows a part of the window again (in the window's pixels; a part that was exposed).
   void Show(RECT part);
   // Gathering: shows what was drawn since the last call, as the smallest rectangle
-  // that holds it all.
+  // that holds it all and the pieces drawn on within it (ImageMemory::ShowPieces).
   void ShowGathered();
   // The pixels the window shows, flushed; null while it has none.
   cairo_surface_t* Surface() const;
@@ -82,6 +82,8 @@ class WindowImage {
   int scale_;
   bool gather_;
   RECT gathered_ = {0, 0, 0, 0};  // drawn and not yet shown; empty when left >= right
+  std::vector<RECT> gatheredPieces_;  // the pieces it is made of, unless
+  bool piecesOverflowed_ = false;     // there were too many
   std::unique_ptr<ImageMemory> memory_;
   std::unique_ptr<Drawing> drawing_;  // draws on memory_; goes first
   int width_ = 0;                     // of the image, in its own pixels

@@ -1,6 +1,7 @@
 // The common core of the stand-in platform: handles, the call record, errors, the
 // clock and the random generator.
 #include "platform/core/state.h"
+#include "platform/core/testing.h"
 
 #include <cinttypes>
 
@@ -88,7 +89,6 @@ Object* LiveWindow(HWND window, const char* call) {
   return object;
 }
 
-Backend* RecordingBackend();
 
 namespace {
 Backend* installed = nullptr;
@@ -149,6 +149,10 @@ std::vector<std::string> CallsNamed(const std::vector<std::string>& names) {
 
 void ClearCalls() { S().calls.clear(); }
 
+Knobs& TheKnobs() { return S().knobs; }
+size_t QueuedMessages() { return S().queue.size(); }
+bool QuitPosted() { return S().quitPosted; }
+
 void SetRecording(bool on) { S().recording = on; }
 
 const std::vector<std::string>& Errors() { return S().errors; }
@@ -171,7 +175,7 @@ void SetClock(time_t now) {
 }
 
 void QueueRandomNumbers(const std::vector<int>& numbers) {
-  for (int n : numbers) S().randomQueue.push_back(n);
+  for (int n : numbers) S().knobs.randomQueue.push_back(n);
 }
 
 }  // namespace core
@@ -197,9 +201,9 @@ extern "C" void CrtSrand(unsigned seed) { core::S().randomState = seed; }
 
 extern "C" int CrtRand(void) {
   core::State& s = core::S();
-  if (!s.randomQueue.empty()) {
-    int n = s.randomQueue.front();
-    s.randomQueue.pop_front();
+  if (!s.knobs.randomQueue.empty()) {
+    int n = s.knobs.randomQueue.front();
+    s.knobs.randomQueue.pop_front();
     return n;
   }
   s.randomState = s.randomState * 214013u + 2531011u;

@@ -3,6 +3,7 @@
 // person in front of a backend that shows dialogs.
 #include "platform/core/resources.h"
 #include "platform/core/state.h"
+#include "platform/core/testing.h"
 
 #include <algorithm>
 #include <cctype>

@@ -2,6 +2,7 @@
 // core keeps what each device context holds; the drawing itself goes to the canvas of
 // the context's window, if the backend gives it one.
 #include "platform/core/state.h"
+#include "platform/core/testing.h"
 
 #include <cmath>
 #include <cstring>
@@ -116,14 +117,14 @@ COLORREF TextColour(HDC dc) {
   return o ? o->textColour : 0;
 }
 void SetDisplaySize(int width, int height) {
-  S().displayWidth = width;
-  S().displayHeight = height;
+  S().knobs.displayWidth = width;
+  S().knobs.displayHeight = height;
 }
 void SetTextMetrics(int perByte, int height) {
-  S().textPerByte = perByte;
-  S().textHeight = height;
+  S().knobs.textPerByte = perByte;
+  S().knobs.textHeight = height;
 }
-void FailObjectCreation(bool fail) { S().failObjectCreation = fail; }
+void FailObjectCreation(bool fail) { S().knobs.failObjectCreation = fail; }
 
 COLORREF BrushColour(HBRUSH brush) {
   static const COLORREF kStockBrushes[] = {0x00FFFFFF, 0x00C0C0C0, 0x00808080, 0x00404040, 0x00000000};
@@ -141,7 +142,7 @@ HPEN WINAPI CreatePen(int style, int width, COLORREF colour) {
   // A pen wider than one pixel is drawn solid whatever dashes were asked for.
   pen.penLook = {width > 1 ? PS_SOLID : style, width < 1 ? 1 : width, colour & 0x00FFFFFF};
   HPEN handle = nullptr;
-  if (!S().failObjectCreation) {
+  if (!S().knobs.failObjectCreation) {
     handle = static_cast<HPEN>(NewObject(pen, "pen"));
     ++S().liveObjects;
   }
@@ -161,7 +162,7 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
   font.fontLook.face = faceName != nullptr ? faceName : "";
   if (escapement != 0 || orientation != 0) Unsupported("CreateFontA with an escapement or orientation");
   HFONT handle = nullptr;
-  if (!S().failObjectCreation) {
+  if (!S().knobs.failObjectCreation) {
     handle = static_cast<HFONT>(NewObject(font, "font"));
     ++S().liveObjects;
   }
@@ -298,8 +299,8 @@ BOOL WINAPI GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, LPSIZE size) {
   if (Canvas* canvas = CanvasOf(d)) {
     *size = canvas->TextExtent(FontOf(d), text, count);
   } else {
-    size->cx = S().textPerByte * count;
-    size->cy = S().textHeight;
+    size->cx = S().knobs.textPerByte * count;
+    size->cy = S().knobs.textHeight;
   }
   return TRUE;
 }

@@ -2,6 +2,7 @@
 // such as "Software\Morvaselkin"; key and value names compare without regard to ASCII
 // case, as Windows does. Open keys are handles of kind Key ("key1", "key2", ...).
 #include "platform/core/state.h"
+#include "platform/core/testing.h"
 
 #include <cstring>
 #include <set>

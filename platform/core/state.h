@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/core/testing.h"
 #include "platform/core/backend.h"
+#include "platform/core/seam.h"
 
 namespace core {
 
@@ -66,19 +66,12 @@ struct State {
   std::vector<void*> liveDcs;
   bool recording = false;  // testing.h: SetRecording
   int liveObjects = 0;  // pens, fonts and brushes created and not deleted
-  int displayWidth = 1024;
-  int displayHeight = 768;
-  int textPerByte = 6;
-  int textHeight = 10;
-  bool failObjectCreation = false;   // CreatePen and CreateFontA give null
-  bool failDeviceContexts = false;   // GetDC gives null
-  bool failNextMessage = false;      // the next GetMessageA gives -1
+  Knobs knobs;
   std::deque<MSG> queue;
   HCURSOR cursor = nullptr;  // SetCursor's
   HWND capture = nullptr;    // SetCapture's
   bool quitPosted = false;
   int quitCode = 0;
-  std::function<void()> idle;
   std::function<bool(const MSG&)> filter;  // backend.h: SetMessageFilter
   struct Timer {
     UINT period;
@@ -87,7 +80,6 @@ struct State {
   std::map<std::pair<HWND, UINT_PTR>, Timer> timers;
   bool clockSet = false;
   time_t clock = 0;
-  std::deque<int> randomQueue;
   uint32_t randomState = 1;
 };
 
@@ -104,9 +96,10 @@ Object* FindAlive(const void* handle, ObjectKind kind);
 
 void Record(const std::string& call);
 void Error(const std::string& what);
-[[noreturn]] void Unsupported(const std::string& what);
 
-// Formatting helpers for the call record.
+// Formatting helpers for the call record: a handle's name ("pen1", "dc2", "null"), a
+// number in hex.
+std::string Name(const void* handle);
 std::string Hex(uint32_t value);
 
 // The live device context or window behind a handle, noting misuse under the call's name.

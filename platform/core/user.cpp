@@ -3,6 +3,7 @@
 // the queue is empty GetMessageA paints what was shown, fires the timers that are due,
 // and otherwise lets the backend wait for the outside world.
 #include "platform/core/state.h"
+#include "platform/core/testing.h"
 
 #include <cstring>
 
@@ -151,8 +152,6 @@ void PostQuit(int code) {
   S().quitCode = code;
 }
 
-bool QuitPosted() { return S().quitPosted; }
-
 void TakeBackQuit() {
   S().quitPosted = false;
   S().quitCode = 0;
@@ -212,9 +211,9 @@ void PostMessageToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
   queue.push_back(msg);
 }
 
-void SetIdleHandler(std::function<void()> handler) { S().idle = std::move(handler); }
-void FailNextMessage() { S().failNextMessage = true; }
-void FailDeviceContexts(bool fail) { S().failDeviceContexts = fail; }
+void SetIdleHandler(std::function<void()> handler) { S().knobs.idle = std::move(handler); }
+void FailNextMessage() { S().knobs.failNextMessage = true; }
+void FailDeviceContexts(bool fail) { S().knobs.failDeviceContexts = fail; }
 
 UINT TimerPeriod(HWND window, UINT_PTR id) {
   auto it = S().timers.find({window, id});
@@ -227,7 +226,7 @@ int TimerCount() { return static_cast<int>(S().timers.size()); }
 
 HDC WINAPI GetDC(HWND window) {
   HDC dc = nullptr;
-  const bool available = !S().failDeviceContexts;
+  const bool available = !S().knobs.failDeviceContexts;
   if (available && (window == nullptr || Window(window, "GetDC") != nullptr)) dc = NewDc(window);
   Call("GetDC", window);
   return dc;
@@ -430,8 +429,8 @@ namespace {
 int NextMessage(MSG* msg) {
   State& s = S();
   for (;;) {
-    if (s.failNextMessage) {
-      s.failNextMessage = false;
+    if (s.knobs.failNextMessage) {
+      s.knobs.failNextMessage = false;
       std::memset(msg, 0xA5, sizeof *msg);
       return -1;
     }

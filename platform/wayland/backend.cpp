@@ -131,18 +131,19 @@ void Backend::HandleGlobalRemove(void* data, wl_registry*, uint32_t name) {
   static_cast<Backend*>(data)->RemoveGlobal(name);
 }
 
-Backend::Backend(wl_display* display, int quitFd, Lost lost) : display_(display), quitFd_(quitFd), lost_(lost) {
+Backend::Backend(wl_display* display, int quitFd, Lost lost, const std::string& program)
+    : display_(display), quitFd_(quitFd), lost_(lost), program_(program) {
   const char* name = std::getenv("WAYLAND_DISPLAY");
   name_ = name != nullptr && *name != '\0' ? name : "wayland-0";
 }
 
-std::unique_ptr<Backend> Backend::Connect(int quitFd, Lost lost, std::string* error) {
+std::unique_ptr<Backend> Backend::Connect(int quitFd, Lost lost, const std::string& program, std::string* error) {
   wl_display* display = wl_display_connect(nullptr);
   if (display == nullptr) {
     *error = "";
     return nullptr;
   }
-  std::unique_ptr<Backend> backend(new Backend(display, quitFd, lost));
+  std::unique_ptr<Backend> backend(new Backend(display, quitFd, lost, program));
   static const wl_registry_listener kRegistryListener = {HandleGlobal, HandleGlobalRemove};
   backend->registry_ = wl_display_get_registry(display);
   wl_registry_add_listener(backend->registry_, &kRegistryListener, backend.get());
@@ -487,7 +488,7 @@ void Backend::WindowCreated(HWND window) {
   for (const auto& m : surfaces_)
     if (m->outer == core::Parent(window) && m->outer != nullptr) s = m.get();
   if (s == nullptr) {
-    std::fprintf(stderr, "dreieck: a window outside the surface it belongs in is not supported\n");
+    std::fprintf(stderr, "%s: a window outside the surface it belongs in is not supported\n", program_.c_str());
     std::abort();
   }
   Program& program = programs_[window];
@@ -509,7 +510,7 @@ void Backend::Resize(Program* program) {
   std::string why;
   const bool blank = !program->image->Resize(&why);
   if (blank && !program->blank)
-    std::fprintf(stderr, "dreieck: %s; nothing is drawn until the window is smaller\n", why.c_str());
+    std::fprintf(stderr, "%s: %s; nothing is drawn until the window is smaller\n", program_.c_str(), why.c_str());
   program->blank = blank;
 }
 

@@ -66,10 +66,10 @@ class Backend final : public core::Backend {
   using Lost = void (*)(const std::string& display, const std::string& why);
 
   // The backend on a new connection to the compositor $WAYLAND_DISPLAY names. Once
-  // `quitFd` can be read, the message loop ends with 0 (-1: none). Null, with *error,
-  // when there is no compositor to connect to or it lacks what every surface needs
-  // (wl_compositor and wl_shm).
-  static std::unique_ptr<Backend> Connect(int quitFd, Lost lost, std::string* error);
+  // `quitFd` can be read, the message loop ends with 0 (-1: none). Its lines on stderr
+  // begin with `program`. Null, with *error, when there is no compositor to connect to
+  // (*error empty) or it lacks what every surface needs (wl_compositor and wl_shm).
+  static std::unique_ptr<Backend> Connect(int quitFd, Lost lost, const std::string& program, std::string* error);
   ~Backend() override;
   Backend(const Backend&) = delete;
   Backend& operator=(const Backend&) = delete;
@@ -122,7 +122,7 @@ class Backend final : public core::Backend {
   [[noreturn]] void ConnectionLost();
 
  private:
-  Backend(wl_display* display, int quitFd, Lost lost);
+  Backend(wl_display* display, int quitFd, Lost lost, const std::string& program);
   struct Program {
     Surface* surface = nullptr;
     std::unique_ptr<cairo_canvas::WindowImage> image;
@@ -150,6 +150,7 @@ class Backend final : public core::Backend {
   wl_display* display_;
   int quitFd_;
   Lost lost_;
+  std::string program_;
   std::string name_;
   wl_registry* registry_ = nullptr;
   wl_compositor* compositor_ = nullptr;

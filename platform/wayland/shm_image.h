@@ -32,7 +32,7 @@ class ShmImage final : public cairo_canvas::ImageMemory {
 
   // A buffer's parts that lack what was drawn since it was written collapse into one
   // rectangle beyond this many.
-  static constexpr size_t kStaleMax = 512;
+  static constexpr size_t kStaleMax = 16384;
   // The damage of a commit is one rectangle beyond this many pieces.
   static constexpr size_t kDamageMax = 64;
 

@@ -224,7 +224,7 @@ core::Canvas* Backend::CanvasOf(HWND window) {
 // The program's window fills the outer window; its pixels are an image of the same size.
 void Backend::WindowCreated(HWND window) {
   if (core::Parent(window) != outer_ || program_ != nullptr) {
-    std::fprintf(stderr, "dreieck: a second window, or one outside the page, is not supported\n");
+    std::fprintf(stderr, "page: a second window, or one outside the page, is not supported\n");
     std::abort();
   }
   program_ = window;

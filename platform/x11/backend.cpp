@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <utility>
 
 #include "platform/core/backend.h"
 #include "platform/x11/shared_image.h"
@@ -27,8 +28,8 @@ int OnXError(Display*, XErrorEvent* error) {
 
 }  // namespace
 
-Backend::Backend(Display* display, int quitFd)
-    : display_(display), quitFd_(quitFd), deleteWindow_(XInternAtom(display, "WM_DELETE_WINDOW", False)) {
+Backend::Backend(Display* display, int quitFd, std::string program)
+    : display_(display), quitFd_(quitFd), program_(std::move(program)), deleteWindow_(XInternAtom(display, "WM_DELETE_WINDOW", False)) {
   XSetErrorHandler(OnXError);
   // A key held down then comes as presses without releases between them, which tells
   // its repeats from new presses (where the server cannot, each repeat is a press).
@@ -69,10 +70,10 @@ HWND Backend::AddTarget(Window window, bool own, std::string* error) {
     else
       std::snprintf(where, sizeof where, "window 0x%lx on the display %s", window, DisplayString(display_));
     if (v->c_class == TrueColor)
-      std::snprintf(why, sizeof why, "with red, green and blue in 0x%lx, 0x%lx and 0x%lx, which dreieck cannot draw",
-                    v->red_mask, v->green_mask, v->blue_mask);
+      std::snprintf(why, sizeof why, "with red, green and blue in 0x%lx, 0x%lx and 0x%lx, which %s cannot draw",
+                    v->red_mask, v->green_mask, v->blue_mask, program_.c_str());
     else
-      std::snprintf(why, sizeof why, "; dreieck draws only in TrueColor");
+      std::snprintf(why, sizeof why, "; %s draws only in TrueColor", program_.c_str());
     *error = std::string(where) + " has " + DescribeVisual(v, attributes.depth) + " colour" + (why[0] == ';' ? "" : " ") +
              why;
     return nullptr;
@@ -114,7 +115,7 @@ cairo_surface_t* Backend::ImageOf(HWND window) const {
 void Backend::WindowCreated(HWND window) {
   const HWND outer = core::Parent(window);
   if (targets_.count(outer) == 0) {
-    std::fprintf(stderr, "dreieck: a window outside the X window it belongs in is not supported\n");
+    std::fprintf(stderr, "%s: a window outside the X window it belongs in is not supported\n", program_.c_str());
     std::abort();
   }
   Program& program = programs_[window];
@@ -143,7 +144,7 @@ void Backend::Resize(Program* program) {
   std::string why;
   const bool blank = !program->image->Resize(&why);
   if (blank && !program->blank)
-    std::fprintf(stderr, "dreieck: %s; nothing is drawn until the window is smaller\n", why.c_str());
+    std::fprintf(stderr, "%s: %s; nothing is drawn until the window is smaller\n", program_.c_str(), why.c_str());
   program->blank = blank;
 }
 

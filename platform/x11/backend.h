@@ -29,8 +29,9 @@ class Backend final : public core::Backend {
   // The backend on an open display (which it does not close). Once `quitFd` can be
   // read, the message loop ends with 0; -1 for none. X errors are expected only when
   // a window we were given disappears under us: from now on they are noted, never
-  // printed, and the window's end follows from its DestroyNotify.
-  Backend(Display* display, int quitFd);
+  // printed, and the window's end follows from its DestroyNotify. What it has to say
+  // goes to stderr as lines that begin with `program` and a colon.
+  Backend(Display* display, int quitFd, std::string program);
   ~Backend() override;
   Backend(const Backend&) = delete;
   Backend& operator=(const Backend&) = delete;
@@ -83,6 +84,7 @@ class Backend final : public core::Backend {
 
   Display* display_;
   int quitFd_;
+  std::string program_;
   Atom deleteWindow_;
   std::map<HWND, Target> targets_;  // by outer window
   std::map<HWND, Program> programs_;

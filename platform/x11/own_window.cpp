@@ -5,9 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
-
-#include "platform/x11/window_icon.h"
 
 #include "platform/x11/shared_image.h"
 
@@ -41,13 +40,13 @@ bool ChooseVisual(Display* display, int screen, PixelLayout* layout) {
 
 }  // namespace
 
-Window MakeOwnWindow(Display* display, bool fullscreen, std::string* error) {
+Window MakeOwnWindow(Display* display, bool fullscreen, const OwnWindowLook& look, std::string* error) {
   const int screen = DefaultScreen(display);
   PixelLayout layout;
   if (!ChooseVisual(display, screen, &layout)) {
     *error = std::string("the display ") + DisplayString(display) + " has " +
              DescribeVisual(DefaultVisual(display, screen), DefaultDepth(display, screen)) +
-             " colour and no TrueColor visual; dreieck draws only in TrueColor";
+             " colour and no TrueColor visual; " + look.instance + " draws only in TrueColor";
     return 0;
   }
   const int sw = DisplayWidth(display, screen), sh = DisplayHeight(display, screen);
@@ -66,23 +65,23 @@ Window MakeOwnWindow(Display* display, bool fullscreen, std::string* error) {
       XCreateWindow(display, RootWindow(display, screen), fullscreen ? 0 : (sw - w) / 2, fullscreen ? 0 : (sh - h) / 2,
                     static_cast<unsigned>(w), static_cast<unsigned>(h), 0, layout.depth, InputOutput, layout.visual,
                     mask, &attributes);
-  XStoreName(display, window, "Dreieck");
+  XStoreName(display, window, look.title);
   const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
   XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), utf8, 8, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>("Dreieck"), 7);
+                  reinterpret_cast<const unsigned char*>(look.title), static_cast<int>(std::strlen(look.title)));
   // Its class, and the machine it runs on (WM_CLIENT_MACHINE, Xlib asks the system)
   // with its process (_NET_WM_PID), so that the desktop's tools can tell whose window
   // it is; and the program's icon for task bars and window lists.
   XClassHint classHint;
-  char name[] = "dreieck", className[] = "Dreieck";
-  classHint.res_name = name;
-  classHint.res_class = className;
+  std::string name = look.instance, className = look.className;
+  classHint.res_name = name.data();
+  classHint.res_class = className.data();
   XSetWMProperties(display, window, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &classHint);
   const long pid = getpid();
   XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&pid), 1);
   // Format 32 travels as long, whatever its width.
-  const std::vector<long> icon(kWindowIcon, kWindowIcon + kWindowIconLength);
+  const std::vector<long> icon(look.icon, look.icon + look.iconLength);
   XChangeProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(icon.data()), static_cast<int>(icon.size()));
   Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);

@@ -130,9 +130,7 @@ stored_values() {
     sed -n 's/^ *\(.*[^ ]\) \{4\}REG_DWORD \{4\}0x\([0-9a-fA-F]*\) *$/\1|\2/p' |
     while IFS='|' read -r name hex; do echo "$name=$((16#$hex))"; done | sort
 }
-delete_key() {
-  timeout 30 wine reg delete "$SETTINGS_KEY" /f >"$run/reg.out" 2>"$run/reg.err"
-}
+delete_key() { clear_settings "$run"; }
 
 # start_scr NAME TAIL [faketime]: the program with exactly TAIL as its command line,
 # through our launcher, in the background; its exit code lands in RUN/NAME.rc.

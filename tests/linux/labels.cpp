@@ -38,7 +38,7 @@
 #include "driver/options.h"
 #include "geometry/triangle.h"
 #include "settings/settings.h"
-#include "shell/shell.h"
+#include "shell/host.h"
 
 namespace {
 

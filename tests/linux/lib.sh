@@ -7,6 +7,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 top=$(cd "$here/../.." && pwd)
 # shellcheck source=SCRIPTDIR/../lib/checks.sh
 source "$here/../lib/checks.sh"
+# shellcheck source=SCRIPTDIR/../../tools/lib/wayland.sh
+source "$here/../../tools/lib/wayland.sh"
 
 bin=${DREIECK_BIN:-$top/build/host/dreieck}
 pids=()  # every process this test started and has not reaped yet
@@ -24,6 +26,33 @@ linux_begin() {
   start_xvfb "$run" || exit 1
   export HOME=$run/home
   mkdir -p "$HOME"
+}
+
+# wayland_begin NAME RESOLUTION PROGRAM...: the program, the programs the test needs,
+# a run folder, and sway headless (tools/lib/wayland.sh) with its first output at
+# RESOLUTION, as WAYLAND_DISPLAY; the seat's pointer and keyboard (wl_input_start).
+wayland_begin() {
+  local name=$1 resolution=$2
+  shift 2
+  [ -x "$bin" ] || { echo "FAIL: no program at $bin (set DREIECK_BIN)"; exit 1; }
+  need_tools sway swaymsg grim wtype convert compare "$@"
+  unset XSCREENSAVER_WINDOW
+  new_run "$name"
+  chmod 755 "$run"  # sway's user reaches its folder through it
+  trap wayland_cleanup EXIT
+  export HOME=$run/home
+  mkdir -p "$HOME"
+  sway_start "$run/sway" "$resolution" || exit 1
+  log "sway $sway_pid on $WAYLAND_DISPLAY${sway_user:+ as $sway_user}"
+  wl_input_start "$(helper wlpointer)" || { echo "FAIL: the seat has no pointer and keyboard"; exit 1; }
+}
+
+# shellcheck disable=SC2317  # runs from the trap
+wayland_cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+  sway_stop
+  tidy_run
 }
 
 # shellcheck disable=SC2317  # runs from the trap
@@ -74,6 +103,16 @@ start() {
 helper() {
   local made=DREIECK_${1^^} out=$run/$1 flags=()
   if [ -n "${!made:-}" ]; then echo "${!made}"; return 0; fi
+  if [ "$1" == wlpointer ]; then
+    # Its client code comes from the protocol file, through wayland-scanner.
+    local xml=$here/protocols/wlr-virtual-pointer-unstable-v1.xml
+    wayland-scanner client-header "$xml" "$run/wlr-virtual-pointer-unstable-v1-client-protocol.h" &&
+      wayland-scanner private-code "$xml" "$run/wlpointer-protocol.c" &&
+      cc -I"$run" -o "$out" "$here/wlpointer.c" "$run/wlpointer-protocol.c" -lwayland-client 2>"$run/cc-$1.err" &&
+      echo "$out" && return 0
+    echo "FAIL: cannot build $1: $(head -1 "$run/cc-$1.err" 2>/dev/null)" >&2
+    exit 1
+  fi
   [ "$1" == notmpfile ] && out=$run/$1.so flags=(-shared -fPIC)
   cc "${flags[@]}" -o "$out" "$here/$1.c" -lXfixes -lXext -lX11 2>"$run/cc-$1.err" && echo "$out" && return 0
   echo "FAIL: cannot build $1: $(head -1 "$run/cc-$1.err")" >&2
@@ -89,9 +128,11 @@ snap() {
 shm_segments() { ipcs -m -p | awk -v pid="$1" '$3 == pid' | wc -l; }
 no_shm_segments() { [ "$(shm_segments "$1")" -eq 0 ]; }
 
+# shellcheck source=SCRIPTDIR/../../tools/lib/cycle.sh
+source "$top/tools/lib/cycle.sh"
 # Every construction off: four ticks a cycle, a new red triangle every other second at 500 ms.
-triangle_only=(--no-medians --no-incircle --no-circumcircle --no-altitudes --no-nine-point-circle --no-euler-line
-  --no-excircles)
+triangle_only=()
+[ -x "$bin" ] && mapfile -t triangle_only < <(every_construction_off "$bin")
 
 # outgrow NAME WID SIZE REASON GEOMETRY: the window WID of the running dreieck (started
 # as NAME, with every construction off) grows to SIZE, too large for an image of it,

@@ -53,7 +53,8 @@ fields=(
   "Architecture|$arch"
   "Section|x11"
   "Recommends|xscreensaver"
-  "Depends|~ libcairo2 libx11-6 libfontconfig1 fonts-liberation libc6"
+  "Suggests|swayidle"
+  "Depends|~ libcairo2 libx11-6 libwayland-client0 libwayland-cursor0 libxkbcommon0 libfontconfig1 fonts-liberation libc6"
 )
 for row in "${fields[@]}"; do
   IFS='|' read -r field want <<<"$row"

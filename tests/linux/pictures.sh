@@ -208,8 +208,7 @@ expect_eq "PDF of 3x3: its page" "3 x 3 pts" "$(pdfinfo "$run/small.pdf" 2>/dev/
 
 log "frames"
 # flags | pictures
-none=(--no-medians --no-incircle --no-circumcircle --no-altitudes --no-nine-point-circle --no-euler-line --no-excircles)
-frames=("|11" "--no-medians --no-excircles|9" "${none[*]}|4")
+frames=("|11" "--no-medians --no-excircles|9" "${triangle_only[*]}|4")
 for row in "${frames[@]}"; do
   IFS='|' read -r flags n <<<"$row"
   dir=$run/frames-$n
@@ -227,7 +226,7 @@ expect_eq "frames: the quiet ticks change nothing" 0 \
 # is not a tick is left alone.
 touch "$run/frames-11/tick-7.png" "$run/frames-11/tick-100.png" "$run/frames-11/notes.txt"
 mkdir "$run/frames-11/tick-50.png"
-"$bin" --frames "$run/frames-11" --size 320x240 --time "2021-03-04 05:06:07" "${none[@]}" >/dev/null 2>&1
+"$bin" --frames "$run/frames-11" --size 320x240 --time "2021-03-04 05:06:07" "${triangle_only[@]}" >/dev/null 2>&1
 expect_eq "frames over a longer cycle: exit code" 0 "$?"
 expect_eq "frames over a longer cycle: this cycle's ticks, nothing else removed" \
   "notes.txt tick-00.png tick-01.png tick-02.png tick-03.png tick-100.png tick-50.png tick-7.png" \
@@ -284,7 +283,7 @@ done
 together=()
 for i in 0 1 2 3 4 5; do
   flags=()
-  [ $((i % 2)) -eq 1 ] && flags=("${none[@]}")
+  [ $((i % 2)) -eq 1 ] && flags=("${triangle_only[@]}")
   "$bin" --frames "$set" --size "$((300 + 10 * i))x200" --time "$when" "${flags[@]}" >"$run/set-$i.out" 2>&1 &
   together+=($!)
   pids+=($!)

@@ -117,8 +117,7 @@ stops partial
 
 log "a resize is taken at the next tick"
 # No constructions: four ticks a cycle, the caption at the erase.
-start resize -- --interval 500 --no-medians --no-incircle --no-circumcircle --no-altitudes \
-  --no-nine-point-circle --no-euler-line --no-excircles
+start resize -- --interval 500 "${triangle_only[@]}"
 wait_own_window && wait_colour resize-first "#FF0000" 5 "$geometry"
 xdotool windowsize --sync "$wid" 200 150
 wait_own_window

@@ -95,9 +95,7 @@ expect_eq "options_query: a value with a blank" "time=2021-03-04%2005:06:07" \
   "$(options_query --time "2021-03-04 05:06:07")"
 
 log "cycle_ticks: the ticks of a cycle, as many as dreieck --frames writes"
-# shellcheck source=SCRIPTDIR/../../tools/lib/cycle.sh
-source "$top/tools/lib/cycle.sh"
-none="--no-medians --no-incircle --no-circumcircle --no-altitudes --no-nine-point-circle --no-euler-line --no-excircles"
+none="${triangle_only[*]}"
 # options | the ticks, joined by ", "
 cases=(
   "|the triangle, the medians and the centroid, the incircle and its centre, the circumcircle and its centre, the altitudes and the orthocenter, the nine-point circle, the Euler line, the three excircles and their centres, quiet, quiet, the erase with the caption"
@@ -231,6 +229,23 @@ EOF
 "$top/tools/footprint-report.sh" "$run/results.tsv" >"$run/report.txt" 2>&1
 expect_eq "footprint-report: exit code" 0 "$?"
 expect_eq "footprint-report: the tables" "" "$(diff "$run/expected.txt" "$run/report.txt")"
+# The Wayland saver beside the X11 one: its goals, met and missed by a hair.
+# wayland cpu | wake-ups/tick | the two goal lines
+wayland_goals=(
+  "0.1500|1.000|goal: the Wayland saver within 1.5x the X11 saver CPU: met (x1.50)~goal: one wake-up per tick: met (1.00)"
+  "0.1510|1.110|goal: the Wayland saver within 1.5x the X11 saver CPU: missed (x1.51)~goal: one wake-up per tick: missed (1.11)"
+)
+for row in "${wayland_goals[@]}"; do
+  IFS='|' read -r cpu wake goals <<<"$row"
+  {
+    sed -n '1,7p' "$run/results.tsv" | sed 's/^# mode: linux/# mode: wayland/; s/^# routes: .*/# routes: wayland saver/'
+    sed -n 8p "$run/results.tsv"
+    printf '500\t1\twayland\t%s\t2.000\t%s\t33000\t20\t1\t0.4000\t0.0000\t0.5000\t0.000\n' "$cpu" "$wake"
+    printf '500\t1\tsaver\t0.1000\t2.000\t1.000\t17000\t20\t1\t0.1000\t0.0000\t0.2000\t0.000\n'
+  } >"$run/wayland.tsv"
+  expect_eq "footprint-report: the Wayland goals at CPU $cpu, $wake wake-ups a tick" "${goals//\~/$'\n'}" \
+    "$("$top/tools/footprint-report.sh" "$run/wayland.tsv" | grep -E '^  goal:' | sed 's/^  //')"
+done
 tail -n +9 "$run/results.tsv" >"$run/bare.tsv"
 "$top/tools/footprint-report.sh" "$run/bare.tsv" >"$run/bare.txt" 2>&1
 expect_eq "footprint-report: figures without their description: exit code" 2 "$?"

@@ -1,8 +1,12 @@
-// wlpointer: gives the seat of the Wayland compositor $WAYLAND_DISPLAY a pointer (a
-// virtual one) while its standard input is open, so that the cursor that `swaymsg seat
-// seat0 cursor set X Y` and `... cursor press button1` move reaches the clients. Prints
-// "ready" once the compositor has made the pointer. Exit status 0 at the end of its
-// input, 1 (and one line) when the compositor offers no virtual pointers.
+// wlpointer: a pointer of the seat of the Wayland compositor $WAYLAND_DISPLAY (a virtual
+// one) for as long as its standard input is open, moved and pressed as each line of it
+// says:
+//   move X Y W H    to X,Y of a layout W x H (the box around the outputs)
+//   press BUTTON    a button pressed (272 the left one, 273 the right one), and
+//   release BUTTON  released
+// each taken by the compositor before it prints "done". Prints "ready" once the
+// compositor has made the pointer. Exit status 0 at the end of its input, 1 (and one
+// line) when the compositor offers no virtual pointers.
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
@@ -41,12 +45,29 @@ int main(void) {
     fprintf(stderr, "wlpointer: the compositor offers no zwlr_virtual_pointer_manager_v1\n");
     return 1;
   }
-  zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, seat);
+  struct zwlr_virtual_pointer_v1* pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, seat);
   if (wl_display_roundtrip(display) < 0) return 1;
   puts("ready");
   fflush(stdout);
   char line[256];
+  uint32_t time = 0;
   while (fgets(line, sizeof line, stdin) != NULL) {
+    unsigned x, y, w, h, button;
+    time += 10;
+    if (sscanf(line, "move %u %u %u %u", &x, &y, &w, &h) == 4) {
+      zwlr_virtual_pointer_v1_motion_absolute(pointer, time, x, y, w, h);
+    } else if (sscanf(line, "press %u", &button) == 1) {
+      zwlr_virtual_pointer_v1_button(pointer, time, button, WL_POINTER_BUTTON_STATE_PRESSED);
+    } else if (sscanf(line, "release %u", &button) == 1) {
+      zwlr_virtual_pointer_v1_button(pointer, time, button, WL_POINTER_BUTTON_STATE_RELEASED);
+    } else {
+      fprintf(stderr, "wlpointer: not understood: %s", line);
+      continue;
+    }
+    zwlr_virtual_pointer_v1_frame(pointer);
+    if (wl_display_roundtrip(display) < 0) return 1;
+    puts("done");
+    fflush(stdout);
   }
   wl_display_disconnect(display);
   return 0;

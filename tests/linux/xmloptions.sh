@@ -73,9 +73,9 @@ for row in "${structure[@]}"; do
   IFS='|' read -r description expression expected <<<"$row"
   expect_eq "$description" "$expected" "$(xpath "$expression")"
 done
-expect_eq "the switches that turn a construction off" \
-  "$(awk -F'|' '$3 == "show" { print "--no-" $1 }' <<<"$table" | sort | tr '\n' ' ')" \
-  "$(values '//boolean/@arg-unset' | sort | tr '\n' ' ')"
+expect_eq "the switches that turn a construction off, in the cycle's order" \
+  "$(awk -F'|' '$3 == "show" { print "--no-" $1 }' <<<"$table" | tr '\n' ' ')" \
+  "$(values '//boolean/@arg-unset' | tr '\n' ' ')"
 expect_eq "the background entries" \
   "$(printf -- '--background %s\n' "${shades[@]}" | grep -vx -- "--background $default_shade" | sort | tr '\n' '|')" \
   "$(values '//select/option/@arg-set' | sort | tr '\n' '|')"
@@ -88,6 +88,28 @@ expect_eq "the man page renders without warnings" "" "$(cat "$run/man.err")"
 while IFS='|' read -r name value _; do
   grep -qE -- "^ {7}--$name${value:+ $value}( |\$)" "$run/man.txt" || fail "the man page has no entry for --$name $value"
 done <<<"$table"
+
+# The template's table of the constructions follows the option table: a template whose
+# rows are in another order, or lack one, makes no man page.
+template=$top/frontends/linux/dreieck.6.in
+# table rows | the line dreieck_manual refuses it with
+templates=(
+  "swapped|row 2 of the constructions' table is 'circumcircle', not the construction --incircle"
+  "short|row 7 of the constructions' table is '(no row)', not the construction --excircles"
+  "longer|row 8 of the constructions' table is 'the triangle', not one more construction"
+)
+for case in "${templates[@]}"; do
+  IFS='|' read -r how expected <<<"$case"
+  case $how in
+    swapped) awk '/^incircle\t/ { held = $0; next } /^circumcircle\t/ { print; print held; next } { print }' "$template" ;;
+    short) grep -v '^three excircles' "$template" ;;
+    longer) sed 's/^\.TE$/the triangle\tred\tA\n.TE/' "$template" ;;
+  esac >"$run/$how.6.in"
+  "$manual" "$run/$how.6.in" "$run/$how.6" 0 2>"$run/$how.err"
+  expect_eq "a man template with its constructions $how: exit code" 1 "$?"
+  expect_eq "a man template with its constructions $how: the line" \
+    "dreieck_manual: $run/$how.6.in: $expected" "$(cat "$run/$how.err")"
+done
 
 # Every switch a command line from the settings can hold, as the settings tool writes it.
 switches=()

@@ -21,12 +21,25 @@ cycle_ticks() {
       [[ "$arg" =~ ^--?no-$name$ ]] && on=no
     done
     [ "$on" == yes ] && echo "$what"
-  done < <("$bin" --help | awk '
+  done < <(constructions "$bin")
+  printf '%s\n' quiet quiet "the erase with the caption"
+}
+
+# constructions BIN: the constructions of BIN --help in their order, one a line as
+# NAME|WHAT IT SHOWS ("medians|the medians and the centroid").
+constructions() {
+  "$1" --help | awk '
     /^  --\[no-\]/ { name = $1; sub(/^--\[no-\]/, "", name); what = $0; sub(/^ *[^ ]+ */, "", what) }
     /^  --\[no-\]/ && what == "" { next }  # a long name: what it is follows on the next line
     name != "" { if (what == "") { what = $0; sub(/^ */, "", what) }
-                 sub(/ \(on\)$/, "", what); print name "|" what; name = "" }')
-  printf '%s\n' quiet quiet "the erase with the caption"
+                 sub(/ \(on\)$/, "", what); print name "|" what; name = "" }'
+}
+
+# every_construction_off BIN: the options that switch every construction of BIN off,
+# one a line.
+every_construction_off() {
+  local name what
+  while IFS='|' read -r name what; do echo "--no-$name"; done < <(constructions "$1")
 }
 
 # photograph_cycle OUT SNAP [WHAT...]: a screenshot of every tick of one cycle,
@@ -103,4 +116,40 @@ display_tick() {
   while [ "$(now_ms)" -lt "$target" ]; do sleep 0.02; done
   alive "$tick_pid" && timeout 20 import -window root "$2" 2>/dev/null || return 1
   [ "$(count "#FF0000" "$2")" -gt 0 ] || return 10
+}
+
+# distinct_frames DIR: the PPMs of the pictures of DIR/tick-*.png (made beside them),
+# each that differs from the one before, one a line.
+distinct_frames() {
+  local f last=""
+  for f in "$1"/tick-*.png; do
+    convert "$f" -depth 8 "${f%.png}.ppm" || return 1
+    if [ -z "$last" ] || ! cmp -s "${f%.png}.ppm" "$last"; then
+      echo "${f%.png}.ppm"
+      last=${f%.png}.ppm
+    fi
+  done
+}
+# shown_in_order FRAMES GRAB...: how many of the FRAMES (a file of PPMs, one a line, as
+# distinct_frames lists them) the GRABs (PPMs, in the order they were taken) showed in
+# their order from the first on, each grab being the frame shown last or the next one
+# (grabs before the first frame and after the last pass). Prints the count; after the
+# first frame a grab
+# that is neither ends it, with "; GRAB is not FRAME: N pixels differ" after the count.
+shown_in_order() {
+  local frames=() grab shown=-1
+  mapfile -t frames <"$1"
+  shift
+  for grab in "$@"; do
+    [ "$shown" -ge 0 ] && cmp -s "$grab" "${frames[shown]}" && continue
+    if [ $((shown + 1)) -lt ${#frames[@]} ] && cmp -s "$grab" "${frames[shown + 1]}"; then
+      shown=$((shown + 1))
+      [ "$shown" -eq $((${#frames[@]} - 1)) ] && break
+    elif [ "$shown" -ge 0 ]; then
+      echo "$((shown + 1)); ${grab##*/} is not ${frames[shown + 1]##*/}:" \
+        "$(compare -metric AE "$grab" "${frames[shown + 1]}" null: 2>&1) pixels differ"
+      return 0
+    fi
+  done
+  echo "$((shown + 1))"
 }

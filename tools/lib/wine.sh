@@ -53,6 +53,11 @@ SETTINGS_KEY='HKCU\Software\Morvaselkin'
 set_setting() {
   timeout 30 wine reg add "$SETTINGS_KEY" /v "$1" /t REG_DWORD /d "$2" /f >"$3/reg.out" 2>"$3/reg.err"
 }
+# clear_settings LOGDIR: no value under SETTINGS_KEY, so that the program takes its
+# defaults (every construction on); wine reg's output goes to LOGDIR/reg.out and reg.err.
+clear_settings() {
+  timeout 30 wine reg delete "$SETTINGS_KEY" /f >"$1/reg.out" 2>"$1/reg.err"
+}
 
 # wine_stop PREFIX: ends the wineserver of the prefix, if one runs, and with it the
 # prefix's Windows processes, and waits until it is gone.
