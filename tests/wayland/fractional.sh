@@ -9,9 +9,11 @@
 # the logical size, buffer scale 1, a buffer neither attached again nor written while
 # held, nothing changed outside the damage. The same at whole scales 1 and 2 where the
 # compositor offers no fractional ones (the buffer scale instead of a viewport), at a
-# size dreieck chooses itself (a configure of 0x0), and across a new scale told while
-# it runs (the erase after it at the new device size). dreieck ends at SIGTERM, 0, and
-# its toplevel has the title Dreieck and the desktop entry's app id.
+# size dreieck chooses itself (a configure of 0x0: the output's size, at most 800x600),
+# with the scale told only after the first buffer (as wlroots tells it), and across a
+# new scale told while it runs (the erase after it at the new device size). dreieck
+# ends at SIGTERM, 0, and its toplevel has the title Dreieck and the desktop entry's
+# app id.
 #
 # Env: DREIECK_BIN (default build/host/dreieck), DREIECK_SCALECOMP (default
 # build/host/tests/wayland/scalecomp), DREIECK_APP_ID (default org.example.dreieck),
@@ -110,37 +112,41 @@ erase_after() {
   return 1
 }
 
-# scale | logical size | device size | where dreieck draws | scalecomp's options: no
-# fractional scales (the output's whole scale through the buffer scale), a configure
-# that leaves the size to dreieck (logical and device size as it chooses, on an output
-# of 641x479), a new scale after commit 4 (the device size after it). The Euler line
-# runs to the edges of the output (GetDeviceCaps' screen), which --frames of a smaller
-# window's size cannot know: where dreieck chooses its size, both leave it out.
+# scale | the output's logical size | the window's logical size | its device size |
+# where dreieck draws | scalecomp's options: no fractional scales (the output's whole
+# scale through the buffer scale), a configure that leaves the size to dreieck (800x600
+# at most the output; "-": as it chooses), the preferred scale and the output's enter
+# told only once the first buffer is shown (as wlroots tells them), a new scale after
+# commit 4 (the device size after it). The Euler line runs to the edges of the output
+# (GetDeviceCaps' screen), which --frames of a smaller window's size cannot know: where
+# the window is smaller, both leave it out.
 rows=(
-  "1.25|641x479|801x599|window|"
-  "1.5|641x479|962x719|fullscreen|"
-  "1.75|641x479|1122x838|window|"
-  "1.5|333x257|500x386|window|"
-  "1.75|801x601|1402x1052|fullscreen|"
-  "1|641x479|641x479|window|--whole"
-  "2|641x479|1282x958|fullscreen|--whole"
-  "1.25|-|-|window|--free"
-  "1.25|641x479|1122x838|window|--rescale 4 1.75"
+  "1.25|641x479|641x479|801x599|window|"
+  "1.5|641x479|641x479|962x719|fullscreen|"
+  "1.75|641x479|641x479|1122x838|window|"
+  "1.5|333x257|333x257|500x386|window|"
+  "1.75|801x601|801x601|1402x1052|fullscreen|"
+  "1|641x479|641x479|641x479|window|--whole"
+  "2|641x479|641x479|1282x958|fullscreen|--whole"
+  "2|641x479|641x479|1282x958|window|--whole --free"
+  "1.25|1281x961|800x600|1000x750|window|--free"
+  "1.25|641x479|-|-|window|--free"
+  "1.5|641x479|641x479|962x719|window|--late"
+  "2|641x479|641x479|1282x958|window|--whole --late"
+  "1.25|641x479|641x479|1122x838|window|--rescale 4 1.75"
 )
 for row in "${rows[@]}"; do
-  IFS='|' read -r scale size device mode scalecomp_options <<<"$row"
+  IFS='|' read -r scale output size device mode scalecomp_options <<<"$row"
   read -ra words <<<"$scalecomp_options"
   name=$mode-$scale-${size/#-/own}${scalecomp_options:+-${scalecomp_options//[ -]/}}
   log "$name"
   mkdir -p "$run/$name" "$run/$name-frames"
   drawing=()
-  [ "$size" == - ] && drawing=(--no-euler-line)
+  [ "$size" != "$output" ] && drawing=(--no-euler-line)
   options=(--interval 500 "${drawing[@]}")
   [ "$mode" == fullscreen ] && options+=(--fullscreen)
   viewport=$size buffer_scale=1
   [ "${words[0]:-}" == --whole ] && viewport=none buffer_scale=$scale
-  output=$size
-  [ "$size" == - ] && output=641x479
   if [ "$frozen" == 1 ] && [ "$device" != - ]; then make_frames "$name" "$device" || continue; fi
   serve "$name" "$output" "$scale" --shots "$run/$name" "${words[@]}" || { fail "$name: no socket"; continue; }
   if [ "$frozen" == 1 ]; then
@@ -155,6 +161,7 @@ for row in "${rows[@]}"; do
     # The size dreieck chose, from its first commit; scalecomp checks the buffer against it.
     wait_until 10 "$dreieck_pid" grep -q '^commit 000: ' "$run/$name.out"
     read -r device viewport < <(awk '/^commit 000: / { print $3, $6 }' "$run/$name.out")
+    size=$viewport
     log "$name: dreieck chose ${viewport:-nothing}, ${device:-nothing} at $scale"
     if [ "$frozen" == 1 ] && [ -n "$device" ]; then make_frames "$name" "$device"; fi
   fi
@@ -182,7 +189,7 @@ toplevel: app id ${DREIECK_APP_ID:-org.example.dreieck}" "$(grep '^toplevel: ' "
   # Every commit (after a new scale, the last) at the device size and the surface at
   # the logical size.
   commits=$(grep '^commit ' "$run/$name.out")
-  [ "${words[0]:-}" == --rescale ] && commits=$(tail -1 <<<"$commits")
+  [[ " ${words[*]} " == *" --rescale "* || " ${words[*]} " == *" --late "* ]] && commits=$(tail -1 <<<"$commits")
   expect_eq "$name: commits of another size" "" \
     "$(grep -v ": $device [AX]RGB8888 viewport $viewport buffer scale $buffer_scale " <<<"$commits")"
 done

@@ -12,7 +12,8 @@
  * red X mod 256, green Y mod 256, blue 40 K mod 256, opaque. Two buffers share one pool,
  * the first 4096 bytes into it, each row 16 pixels longer than the picture; a buffer
  * is drawn into only after its release, and each frame waits for the frame callback of
- * the one before. A new scale is taken at the next frame, in two new buffers. Then it
+ * the one before. Before it hears a preferred scale it draws at the output's whole
+ * scale; a new scale is taken at the next frame, in two new buffers. Then it
  * ends: 0, or 1 when the display went or failed it (one line on stderr), 2 a bad
  * command line. Each configure of the toplevel is a line on stdout ("configure
  * 641x479", "configure 641x479 fullscreen").
@@ -204,9 +205,10 @@ static void make_buffers(int32_t w, int32_t h, uint32_t format) {
 }
 
 /* The buffer's size for the configured size at the scale of the moment (the preferred
- * one, or with no fractional scales the output's), as WAY has it. */
+ * one; with no fractional scales, or before the preferred one is told, the output's),
+ * as WAY has it. */
 static void buffer_size(bool whole, int32_t *w, int32_t *h) {
-  const int32_t scale120 = whole ? c.output_scale * 120 : (int32_t)c.scale120;
+  const int32_t scale120 = whole || c.scale120 == 0 ? c.output_scale * 120 : (int32_t)c.scale120;
   *w = (int32_t)(((int64_t)c.width * scale120 + 60) / 120), *h = (int32_t)(((int64_t)c.height * scale120 + 60) / 120);
   if (is("logical")) *w = c.width, *h = c.height;
   if (is("floor")) *w = c.width * scale120 / 120, *h = c.height * scale120 / 120;
@@ -251,7 +253,7 @@ int main(int argc, char **argv) {
   xdg_toplevel_set_title(toplevel, "scaleclient");
   xdg_toplevel_set_app_id(toplevel, "scaleclient");
   wl_surface_commit(surface);
-  while (c.serial == 0 || (fractional && c.scale120 == 0)) dispatch();
+  while (c.serial == 0) dispatch();
   uint32_t acked = 0;
   if (is("bad-ack")) xdg_surface_ack_configure(xdg_surface, c.serial + 1000);
 

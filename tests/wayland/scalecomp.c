@@ -2,7 +2,7 @@
  * output of fractional scale. It checks every buffer the client shows there and can
  * write each one as a picture.
  *
- *   scalecomp SOCKET WxH SCALE [--shots DIR] [--whole] [--free] [--rescale N SCALE]
+ *   scalecomp SOCKET WxH SCALE [--shots DIR] [--whole] [--free] [--late] [--rescale N SCALE]
  *
  * SOCKET is the name of its socket in $XDG_RUNTIME_DIR (the client's WAYLAND_DISPLAY),
  * WxH the logical size of its one output and of every toplevel's configure, SCALE the
@@ -12,7 +12,9 @@
  * integer scale the scale rounded up, as wlroots tells it to clients that know no
  * fractions. --whole offers no fractional scales: SCALE is a whole one, told as the
  * output's scale alone. --free configures toplevels with 0x0, leaving their size to
- * the client. --rescale N SCALE tells the new scale once commit N is shown.
+ * the client. --late tells a surface its preferred scale and its output's enter only
+ * once its first buffer is shown, as wlroots does (that buffer may have any size).
+ * --rescale N SCALE tells the new scale once commit N is shown.
  *
  * It offers wl_compositor 4, wl_shm (ARGB8888 and XRGB8888), xdg_wm_base 5 (toplevels:
  * a configure of WxH, with the fullscreen state once asked for it, and the output's
@@ -31,8 +33,9 @@
  *     times the scale, rounded half away from zero; with a fractional scale there is a
  *     destination and the buffer scale is 1; the viewport's source is unset or the
  *     whole buffer, and the transform normal;
- *   - after --rescale, the new scale is taken: commits at the old one are passed over
- *     only until the first at the new one, which must come;
+ *   - after a new scale (--rescale, or --late's first), the new scale is taken: commits
+ *     of the size before are passed over only until the first at the new one, which
+ *     must come;
  *   - a buffer is not attached again while it is held, and not written while held: its
  *     pixels when it is committed again or released are those it was shown with;
  *   - nothing changes outside the damage of a commit (wl_surface.damage, scaled to
@@ -81,10 +84,13 @@ static struct {
   int rescale_after;      /* the commit after which the scale changes; -1: never */
   uint32_t rescale120;    /* to this scale */
   const char *rescale_text;
-  uint32_t old120;   /* the scale before it, while commits may still come at it; 0: none */
-  int old_commits;   /* how many came at it */
-  const char *shots; /* a folder for the pictures, or NULL */
-  int commits;       /* commits with a buffer so far */
+  bool late;                /* the preferred scale and the output's enter after the first buffer */
+  bool told;                /* the scale of the moment was told */
+  int told_after;           /* the commit after which it was told */
+  int32_t grace_w, grace_h; /* the buffer's size before it, while commits may still come at it; 0: none */
+  int grace_commits;        /* how many came at it */
+  const char *shots;        /* a folder for the pictures, or NULL */
+  int commits;              /* commits with a buffer so far */
   int failures;
   int clients;              /* connected now */
   struct wl_list outputs;   /* the wl_output resources */
@@ -319,14 +325,16 @@ static void check_size(struct surface *surface, int n, int32_t w, int32_t h) {
     failf("commit %03d: a viewport destination of %dx%d, expected %dx%d", n, sw, sh, comp.width, comp.height);
     sized = false;
   }
-  /* After a new scale, the old one until the first commit at the new one. */
-  if (sized && comp.old120 != 0 && w == times(sw, comp.old120) && h == times(sh, comp.old120)) {
-    ++comp.old_commits;
-  } else if (sized && (w != scaled(sw) || h != scaled(sh))) {
+  /* Before a scale is told any size goes; after a new one, the size before it until
+   * the first commit at the new one. */
+  if (!sized || !comp.told) {
+  } else if (comp.grace_w != 0 && w == comp.grace_w && h == comp.grace_h) {
+    ++comp.grace_commits;
+  } else if (w != scaled(sw) || h != scaled(sh)) {
     failf("commit %03d: a buffer of %dx%d, expected %dx%d (%dx%d at scale %s)", n, w, h, scaled(sw), scaled(sh), sw, sh,
           comp.scale_text);
-  } else if (sized) {
-    comp.old120 = 0;
+  } else {
+    comp.grace_w = comp.grace_h = 0;
   }
   const bool unset = view->src[0] == -1 && view->src[1] == -1 && view->src[2] == -1 && view->src[3] == -1;
   if (!unset && (view->src[0] != 0 || view->src[1] != 0 || view->src[2] != wl_fixed_from_int(w) ||
@@ -340,15 +348,31 @@ static void check_size(struct surface *surface, int n, int32_t w, int32_t h) {
     failf("commit %03d: buffer transform %d, expected normal (0)", n, surface->transform);
 }
 
-/* The new scale of --rescale, told to every surface and output. */
-static void rescale(void) {
-  comp.old120 = comp.scale120;
-  comp.scale120 = comp.rescale120;
-  comp.scale_text = comp.rescale_text;
-  printf("scalecomp: scale %s after commit %03d\n", comp.scale_text, comp.rescale_after);
+/* A scale told after commit N, whose buffer was W×H: every surface hears it. */
+static void tell_scale(int n, int32_t w, int32_t h) {
+  comp.told = true;
+  comp.told_after = n;
+  comp.grace_w = w, comp.grace_h = h;
+  printf("scalecomp: scale %s after commit %03d\n", comp.scale_text, n);
   struct wl_resource *resource;
   wl_resource_for_each(resource, &comp.fractions) wp_fractional_scale_v1_send_preferred_scale(resource, comp.scale120);
+}
+
+/* The new scale of --rescale, told to every surface and output. */
+static void rescale(int32_t w, int32_t h) {
+  comp.scale120 = comp.rescale120;
+  comp.scale_text = comp.rescale_text;
+  struct wl_resource *resource;
   wl_resource_for_each(resource, &comp.outputs) tell_output(resource);
+  tell_scale(comp.rescale_after, w, h);
+}
+
+/* With --late: once its first buffer is shown a surface hears its preferred scale and
+ * enters the output, as wlroots tells them. */
+static void tell_late(struct surface *surface, int n, int32_t w, int32_t h) {
+  struct wl_resource *output = wl_resource_find_for_client(&comp.outputs, wl_resource_get_client(surface->resource));
+  if (output) wl_surface_send_enter(surface->resource, output);
+  if (!comp.whole) tell_scale(n, w, h);
 }
 
 /* A commit that attached BUFFER (NULL: none, the surface is hidden). */
@@ -405,7 +429,8 @@ static void take_buffer(struct surface *surface, struct wl_resource *buffer) {
          extents->y2 - extents->y1, extents->x1, extents->y1);
   pixman_region32_fini(&damage);
   if (comp.shots) write_shot(n, pixels, w, h);
-  if (n == comp.rescale_after) rescale();
+  if (comp.late && n == 0) tell_late(surface, n, w, h);
+  if (n == comp.rescale_after) rescale(w, h);
 }
 
 static void send_configure(struct surface *surface) {
@@ -494,7 +519,7 @@ static void surface_commit(struct wl_client *client, struct wl_resource *resourc
   pixman_region32_clear(&surface->buffer_damage);
   if (surface->toplevel && surface->last_serial == 0) {
     struct wl_resource *output = wl_resource_find_for_client(&comp.outputs, client);
-    if (output) wl_surface_send_enter(resource, output);
+    if (output && !comp.late) wl_surface_send_enter(resource, output);
     send_configure(surface);
   }
 }
@@ -648,7 +673,7 @@ static void fractional_get(struct wl_client *client, struct wl_resource *resourc
   }
   wl_resource_set_implementation(surface->fractional, &fractional_requests, surface, fractional_gone);
   wl_list_insert(&comp.fractions, wl_resource_get_link(surface->fractional));
-  wp_fractional_scale_v1_send_preferred_scale(surface->fractional, comp.scale120);
+  if (comp.told) wp_fractional_scale_v1_send_preferred_scale(surface->fractional, comp.scale120);
 }
 static const struct wp_fractional_scale_manager_v1_interface fractional_manager_requests = {addon_destroy,
                                                                                             fractional_get};
@@ -882,7 +907,8 @@ static void client_came(struct wl_listener *listener, void *data) {
 
 static int usage(const char *problem) {
   fprintf(stderr,
-          "scalecomp: %s\nusage: scalecomp SOCKET WxH SCALE [--shots DIR] [--whole] [--free] [--rescale N SCALE]\n",
+          "scalecomp: %s\nusage: scalecomp SOCKET WxH SCALE [--shots DIR] [--whole] [--free] [--late] [--rescale N "
+          "SCALE]\n",
           problem);
   return 2;
 }
@@ -913,6 +939,8 @@ int main(int argc, char **argv) {
       comp.whole = true;
     } else if (strcmp(argv[i], "--free") == 0) {
       comp.free = true;
+    } else if (strcmp(argv[i], "--late") == 0) {
+      comp.late = true;
     } else if (strcmp(argv[i], "--rescale") == 0 && i + 2 < argc) {
       comp.rescale_after = (int)strtol(argv[i + 1], &end, 10);
       if (*end || end == argv[i + 1] || comp.rescale_after < 0) return usage("--rescale N must be a commit, from 0");
@@ -925,6 +953,7 @@ int main(int argc, char **argv) {
   }
   if (comp.whole && (comp.scale120 % 120 != 0 || comp.rescale120 % 120 != 0))
     return usage("--whole takes whole scales only");
+  comp.told = comp.whole || !comp.late;
   setvbuf(stdout, NULL, _IOLBF, 0);
   wl_list_init(&comp.outputs);
   wl_list_init(&comp.fractions);
@@ -962,9 +991,9 @@ int main(int argc, char **argv) {
   wl_event_source_remove(term);
   wl_event_source_remove(interrupt);
   wl_display_destroy(comp.display);
-  if (comp.old120 != 0)
-    failf("the scale %s told after commit %03d was not taken (commits after it at the old one: %d)", comp.scale_text,
-          comp.rescale_after, comp.old_commits);
+  if (comp.grace_w != 0)
+    failf("the scale %s told after commit %03d was not taken (commits after it at the size before: %d)",
+          comp.scale_text, comp.told_after, comp.grace_commits);
   printf("scalecomp: %d commits with a buffer\n", comp.commits);
   if (comp.failures == 0) return 0;
   fprintf(stderr, "scalecomp: %d checks failed\n", comp.failures);

@@ -2,7 +2,8 @@
 # scalecomp, the tests' compositor of fractional scale, proven against scaleclient
 # before a real program is put in front of it: a client that draws as it should at
 # 1.25, 1.5, 1.75 and 2, at whole scales without fractional ones (--whole), at a size of
-# its own (--free) and across a new scale (--rescale) passes every check, each of its
+# its own (--free), across a new scale (--rescale) and with the scale told only after
+# its first buffer (--late) passes every check, each of its
 # buffers written as a picture of the device size with the client's own pixels
 # (orientation, stride, the pool's offset, frame by frame), and the compositor ends with
 # its client, 0; each fault of a client (the scale left out or rounded down, no
@@ -90,24 +91,26 @@ done
 
 log "a new scale, taken at the next frame"
 # scale | options | the sizes of commits 0 to 3 (641x479: a viewport at 641x479, or the
-# buffer scale of its whole scale)
+# buffer scale of its whole scale) | the scale told after a commit. Told late, the first
+# buffer comes at the output's whole scale (2 for 1.5).
 rescales=(
-  "1.25|--rescale 1 1.75|801x599 801x599 1122x838 1122x838"
-  "1.75|--rescale 0 1.5|1122x838 962x719 962x719 962x719"
-  "1|--whole --rescale 1 2|641x479 641x479 1282x958 1282x958"
+  "1.25|--rescale 1 1.75|801x599 801x599 1122x838 1122x838|1.75 after commit 001"
+  "1.75|--rescale 0 1.5|1122x838 962x719 962x719 962x719|1.5 after commit 000"
+  "1|--whole --rescale 1 2|641x479 641x479 1282x958 1282x958|2 after commit 001"
+  "1.5|--late|1282x958 962x719 962x719 962x719|1.5 after commit 000"
+  "2|--whole --late|1282x958 1282x958 1282x958 1282x958|"
 )
 for row in "${rescales[@]}"; do
-  IFS='|' read -r scale options sizes <<<"$row"
+  IFS='|' read -r scale options sizes told <<<"$row"
   read -ra words <<<"$options"
-  name=rescale-$scale-${words[-2]}-${words[-1]}
+  name=rescale-$scale${options//[ -]/}
   mkdir -p "$run/$name"
   serve "$name" 641x479 "$scale" --shots "$run/$name" "${words[@]}" || { fail "$name: no socket"; continue; }
   paint "$name" 4 xrgb
   expect_eq "$name: the client's exit code" 0 "$rc"
   served 5 || { fail "$name: scalecomp runs on after its client"; continue; }
   expect_eq "$name: no check failed, exit code 0" "0 " "$served_rc $(cat "$run/$name.err")"
-  expect_eq "$name: the new scale told" "scalecomp: scale ${words[-1]} after commit $(printf %03d "${words[-2]}")" \
-    "$(grep '^scalecomp: scale ' "$run/$name.out")"
+  expect_eq "$name: the scale told" "${told:+scalecomp: scale $told}" "$(grep '^scalecomp: scale ' "$run/$name.out")"
   expect_eq "$name: the buffers' sizes" "$sizes" "$(awk '/^commit / { printf "%s%s", sep, $3; sep = " " }' "$run/$name.out")"
   expect_eq "$name: the last picture's size" "${sizes##* }" "$(identify -format '%wx%h' "$run/$name/commit-003.png")"
 done
@@ -129,7 +132,8 @@ faults=(
   "half-damage|1.5|xrgb|commit 001: pixels changed outside its damage (the first at 481,0)|2|0"
   "third-surface-damage|1.5|xrgb|commit 001: pixels changed outside its damage (the first at 320,0)|2|0"
   "translucent|1.5|argb|commit 000: the ARGB8888 buffer has pixels that are not opaque (1, the first at 0,0)|3|0"
-  "no-rescale|1.25|xrgb|the scale 1.75 told after commit 001 was not taken (commits after it at the old one: 1)|1|0|--rescale 1 1.75"
+  "no-rescale|1.25|xrgb|the scale 1.75 told after commit 001 was not taken (commits after it at the size before: 1)|1|0|--rescale 1 1.75"
+  "no-rescale|1.5|xrgb|the scale 1.5 told after commit 000 was not taken (commits after it at the size before: 2)|1|0|--late"
   "logical|2|xrgb|commit 000: a surface of 320x239 (a buffer of 641x479 at buffer scale 2), expected 641x479|3|0|--whole"
   "logical|1.5|xrgb|commit 000: a buffer of 320x240, expected 480x360 (320x240 at scale 1.5)|3|0|--free"
 )
