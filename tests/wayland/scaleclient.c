@@ -27,6 +27,7 @@
  *   no-viewport   no viewport destination
  *   buffer-scale  the output's whole scale through wl_surface.set_buffer_scale
  *   no-rescale    a new scale not taken, the first buffers kept
+ *   tiny-first    before it hears a preferred scale, a scale of 1/120
  *   one-buffer    one buffer, drawn into and attached again while it is held
  *   write-held    each frame drawn again, as the next, into its buffer once shown
  *   no-ack        the configure not acked
@@ -208,7 +209,8 @@ static void make_buffers(int32_t w, int32_t h, uint32_t format) {
  * one; with no fractional scales, or before the preferred one is told, the output's),
  * as WAY has it. */
 static void buffer_size(bool whole, int32_t *w, int32_t *h) {
-  const int32_t scale120 = whole || c.scale120 == 0 ? c.output_scale * 120 : (int32_t)c.scale120;
+  int32_t scale120 = whole || c.scale120 == 0 ? c.output_scale * 120 : (int32_t)c.scale120;
+  if (is("tiny-first") && c.scale120 == 0) scale120 = 1;
   *w = (int32_t)(((int64_t)c.width * scale120 + 60) / 120), *h = (int32_t)(((int64_t)c.height * scale120 + 60) / 120);
   if (is("logical")) *w = c.width, *h = c.height;
   if (is("floor")) *w = c.width * scale120 / 120, *h = c.height * scale120 / 120;

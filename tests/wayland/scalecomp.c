@@ -13,7 +13,8 @@
  * fractions. --whole offers no fractional scales: SCALE is a whole one, told as the
  * output's scale alone. --free configures toplevels with 0x0, leaving their size to
  * the client. --late tells a surface its preferred scale and its output's enter only
- * once its first buffer is shown, as wlroots does (that buffer may have any size).
+ * once its first buffer is shown, as wlroots does (that buffer may have any size from
+ * the surface's own up).
  * --rescale N SCALE tells the new scale once commit N is shown.
  *
  * It offers wl_compositor 4, wl_shm (ARGB8888 and XRGB8888), xdg_wm_base 5 (toplevels:
@@ -325,9 +326,13 @@ static void check_size(struct surface *surface, int n, int32_t w, int32_t h) {
     failf("commit %03d: a viewport destination of %dx%d, expected %dx%d", n, sw, sh, comp.width, comp.height);
     sized = false;
   }
-  /* Before a scale is told any size goes; after a new one, the size before it until
-   * the first commit at the new one. */
-  if (!sized || !comp.told) {
+  /* Before a scale is told any size from the surface's own up goes; after a new one,
+   * the size before it until the first commit at the new one. */
+  if (!sized) {
+  } else if (!comp.told) {
+    if (w < sw || h < sh)
+      failf("commit %03d: a buffer of %dx%d, smaller than its surface of %dx%d before a scale was told", n, w, h, sw,
+            sh);
   } else if (comp.grace_w != 0 && w == comp.grace_w && h == comp.grace_h) {
     ++comp.grace_commits;
   } else if (w != scaled(sw) || h != scaled(sh)) {

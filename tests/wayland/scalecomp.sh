@@ -134,6 +134,7 @@ faults=(
   "translucent|1.5|argb|commit 000: the ARGB8888 buffer has pixels that are not opaque (1, the first at 0,0)|3|0"
   "no-rescale|1.25|xrgb|the scale 1.75 told after commit 001 was not taken (commits after it at the size before: 1)|1|0|--rescale 1 1.75"
   "no-rescale|1.5|xrgb|the scale 1.5 told after commit 000 was not taken (commits after it at the size before: 2)|1|0|--late"
+  "tiny-first|1.5|xrgb|commit 000: a buffer of 5x4, smaller than its surface of 641x479 before a scale was told|1|0|--late"
   "logical|2|xrgb|commit 000: a surface of 320x239 (a buffer of 641x479 at buffer scale 2), expected 641x479|3|0|--whole"
   "logical|1.5|xrgb|commit 000: a buffer of 320x240, expected 480x360 (320x240 at scale 1.5)|3|0|--free"
 )
