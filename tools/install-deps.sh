@@ -15,7 +15,7 @@ packages=(
   # the Linux program's tests: XScreenSaver, pictures, the option description, packages;
   # a Wayland compositor without a screen, its screenshots, keys and idle timer
   xscreensaver librsvg2-bin poppler-utils libxml2-utils dpkg-dev file man-db strace
-  sway grim wtype wayland-utils swayidle adwaita-icon-theme
+  sway grim wtype wayland-utils swayidle adwaita-icon-theme weston
   # the icons made from res/dreieck.ico (Pillow, for tools/icons.py); the checks of
   # the desktop entries and the AppStream metainfo
   python3-pil desktop-file-utils appstream

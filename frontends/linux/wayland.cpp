@@ -23,8 +23,14 @@ namespace dreieck {
 
 namespace {
 
-[[noreturn]] void OnLost(const std::string& display, const std::string& why) {
-  std::fprintf(stderr, "dreieck: lost the connection to the display %s%s\n", Quoted(display).c_str(),
+// The compositor's name as libwayland takes it: $WAYLAND_DISPLAY, else wayland-0.
+std::string DisplayName() {
+  const char* name = std::getenv("WAYLAND_DISPLAY");
+  return name != nullptr && *name != '\0' ? name : "wayland-0";
+}
+
+[[noreturn]] void OnLost(const std::string& why) {
+  std::fprintf(stderr, "dreieck: lost the connection to the display %s%s\n", Quoted(DisplayName()).c_str(),
                why.empty() ? "" : (": " + why).c_str());
   std::fflush(stderr);
   _exit(1);
@@ -39,12 +45,12 @@ int RunSaver(wayland::Backend* backend, const Options& options, const wayland::L
   const bool covered = backend->CoverOutputs(
       look, {[&screens](HWND outer) { screens.Add(outer); }, [&screens](HWND outer) { screens.Drop(outer); }}, &error);
   if (!covered) {
-    std::fprintf(stderr, "dreieck: the display %s %s\n", Quoted(backend->DisplayName()).c_str(), error.c_str());
+    std::fprintf(stderr, "dreieck: the display %s %s\n", Quoted(DisplayName()).c_str(), error.c_str());
     return 1;
   }
   const driver::Ran ran = screens.Run();
   if (ran.window) return ran.result;
-  std::fprintf(stderr, "dreieck: the display %s has no output to cover\n", Quoted(backend->DisplayName()).c_str());
+  std::fprintf(stderr, "dreieck: the display %s has no output to cover\n", Quoted(DisplayName()).c_str());
   return 1;
 }
 
@@ -56,8 +62,7 @@ int RunOnWayland(const Options& options) {
   std::string error;
   const std::unique_ptr<wayland::Backend> backend = wayland::Backend::Connect(quitFd, OnLost, "dreieck", &error);
   if (backend == nullptr) {
-    const char* name = std::getenv("WAYLAND_DISPLAY");
-    const std::string display = Quoted(name != nullptr && *name != '\0' ? name : "wayland-0");
+    const std::string display = Quoted(DisplayName());
     if (error.empty()) std::fprintf(stderr, "dreieck: cannot connect to the display %s\n", display.c_str());
     else std::fprintf(stderr, "dreieck: the display %s %s\n", display.c_str(), error.c_str());
     return 1;
@@ -71,7 +76,7 @@ int RunOnWayland(const Options& options) {
     const bool fullscreen = options.mode == Mode::FullScreen || options.Given("fullscreen");
     const HWND outer = backend->AddWindow(look, fullscreen, &error);
     if (outer == nullptr) {
-      std::fprintf(stderr, "dreieck: the display %s %s\n", Quoted(backend->DisplayName()).c_str(), error.c_str());
+      std::fprintf(stderr, "dreieck: the display %s %s\n", Quoted(DisplayName()).c_str(), error.c_str());
     } else if (options.mode == Mode::Explore) {
       // The explorer's pictures are those of a screen of the window's size.
       backend->ScreenIsOuterWindow(outer);

@@ -132,10 +132,7 @@ void Backend::HandleGlobalRemove(void* data, wl_registry*, uint32_t name) {
 }
 
 Backend::Backend(wl_display* display, int quitFd, Lost lost, const std::string& program)
-    : display_(display), quitFd_(quitFd), lost_(lost), program_(program) {
-  const char* name = std::getenv("WAYLAND_DISPLAY");
-  name_ = name != nullptr && *name != '\0' ? name : "wayland-0";
-}
+    : display_(display), quitFd_(quitFd), lost_(lost), program_(program) {}
 
 std::unique_ptr<Backend> Backend::Connect(int quitFd, Lost lost, const std::string& program, std::string* error) {
   wl_display* display = wl_display_connect(nullptr);
@@ -473,7 +470,7 @@ SIZE Backend::ScreenSize(HWND window) {
                                                                     : nullptr;
   }
   if (o != nullptr && o->done && o->width > 0 && o->height > 0) return o->Device();
-  return s != nullptr && s->outer != nullptr ? core::ClientSize(s->outer) : SIZE{0, 0};
+  return core::ClientSize(s != nullptr ? s->outer : nullptr);
 }
 
 core::Canvas* Backend::CanvasOf(HWND window) {
@@ -579,12 +576,12 @@ void Backend::ConnectionLost() {
   std::string why;
   if (wl_display_get_error(display_) == EPROTO) {
     const wl_interface* interface = nullptr;
-    uint32_t id = 0;
+    uint32_t id;
     const uint32_t code = wl_display_get_protocol_error(display_, &interface, &id);
     why = "protocol error " + std::to_string(code) + " of " + (interface != nullptr ? interface->name : "?") + "@" +
           std::to_string(id);
   }
-  lost_(name_, why);
+  lost_(why);
   std::abort();
 }
 

@@ -62,8 +62,8 @@ struct Look {
 class Backend final : public core::Backend {
  public:
   // Called once the connection is lost (the compositor ended, or closed it), with
-  // the reason in a few words; it does not return.
-  using Lost = void (*)(const std::string& display, const std::string& why);
+  // the reason in a few words when it was a protocol error; it does not return.
+  using Lost = void (*)(const std::string& why);
 
   // The backend on a new connection to the compositor $WAYLAND_DISPLAY names. Once
   // `quitFd` can be read, the message loop ends with 0 (-1: none). Its lines on stderr
@@ -73,9 +73,6 @@ class Backend final : public core::Backend {
   ~Backend() override;
   Backend(const Backend&) = delete;
   Backend& operator=(const Backend&) = delete;
-
-  // The display's name as messages give it: $WAYLAND_DISPLAY, or wayland-0.
-  const std::string& DisplayName() const { return name_; }
 
   // A window of our own (an xdg toplevel), full screen when asked, once the compositor
   // has given it a size: its outer window. Null, with *error, when the compositor has no
@@ -151,7 +148,6 @@ class Backend final : public core::Backend {
   int quitFd_;
   Lost lost_;
   std::string program_;
-  std::string name_;
   wl_registry* registry_ = nullptr;
   wl_compositor* compositor_ = nullptr;
   uint32_t compositorVersion_ = 0;

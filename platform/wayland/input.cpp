@@ -261,12 +261,10 @@ void Seat::Keymap(uint32_t format, int fd, uint32_t size) {
 }
 
 // Keys down when the focus comes were pressed for someone else: only those pressed
-// from now on count.
+// from now on count (the focus's leave forgot those of before).
 void Seat::KeyboardIn(wl_surface* surface) {
   if (backend_->SurfaceOf(surface) == nullptr) return;
   keyboardIn_ = surface;
-  keysDown_.clear();
-  repeatKey_ = 0;
 }
 
 void Seat::KeyboardLeft(wl_surface* surface) {

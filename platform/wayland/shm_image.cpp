@@ -45,7 +45,7 @@ ShmImage::ShmImage(wl_shm* shm, Backend::Surface* surface, int width, int height
     image_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, -1, -1);  // an error state: no memory
     return;
   }
-  wl_shm_pool* pool = wl_shm_create_pool(shm, fd, static_cast<int32_t>(2 * one));
+  wl_shm_pool* pool = wl_shm_create_pool(shm, fd, static_cast<int32_t>(mapSize_));
   static const wl_buffer_listener kListener = {Released};
   for (int i = 0; i < 2; ++i) {
     Buffer& b = buffers_[i];
@@ -54,9 +54,9 @@ ShmImage::ShmImage(wl_shm* shm, Backend::Surface* surface, int width, int height
     b.buffer = wl_shm_pool_create_buffer(pool, static_cast<int32_t>(i * one), width, height,
                                          static_cast<int32_t>(stride), WL_SHM_FORMAT_XRGB8888);
     wl_buffer_add_listener(b.buffer, &kListener, &b);
-    b.stale.push_back({0, 0, width, height});
   }
-  // The buffers keep the pool's memory; the compositor has mapped it too.
+  // The buffers keep the pool's memory; the compositor has mapped it too. What they
+  // show comes with the first ShowPieces: the window image shows itself whole when made.
   wl_shm_pool_destroy(pool);
   close(fd);
 }

@@ -52,6 +52,7 @@ wayland_cleanup() {
   local pid
   for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
   sway_stop
+  weston_stop
   tidy_run
 }
 

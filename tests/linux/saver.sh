@@ -7,7 +7,8 @@
 # (it says so once, runs on and draws again once smaller); the screen equal to
 # `--frames` of the same second at every tick of a cycle; the ways it ends (a mouse
 # button, q, Escape, the window manager's close, the window destroyed, SIGTERM, SIGINT,
-# SIGHUP: exit 0, nothing on stderr; a closed window noticed at once at 5000 ms; the
+# SIGHUP: exit 0, nothing on stderr; --saver ended by any key, a button and a movement,
+# not by one of a pixel; a closed window noticed at once at 5000 ms; the
 # connection to the X server lost, by xkill or the server's end: exit 1 and one line);
 # no shared memory left behind; bad command lines; and what it costs while it waits:
 # wake-ups per tick and CPU time over 30 s at 500 ms.
@@ -282,6 +283,28 @@ for row in "${endings[@]}"; do
   how=${how//WID/$wid}
   how=${how//PID/$dreieck_pid}
   $how 2>>"$run/xdotool.err"
+  stops "$name"
+done
+
+log "--saver on X11: the whole screen, ended by any key, a button and a movement, not by 1 pixel"
+# name | what ends it
+saver_endings=(
+  "saver-key|xdotool key a"
+  "saver-button|xdotool click 3"
+  "saver-movement|xdotool mousemove 520 400"
+)
+for row in "${saver_endings[@]}"; do
+  IFS='|' read -r name how <<<"$row"
+  xdotool mousemove 500 400
+  start "$name" -- --saver --interval 500
+  wait_own_window || { fail "$name: no window"; continue; }
+  expect_eq "$name: it covers the screen" "1024x768+0+0" "$geometry"
+  # The first movement it sees is where the pointer is; one pixel from there is not
+  # beyond the slack.
+  xdotool mousemove 501 400 mousemove 501 401
+  sleep 0.5
+  alive "$dreieck_pid" && pass "$name: a movement of 1 pixel does not end it" || fail "$name: 1 pixel ended it"
+  $how
   stops "$name"
 done
 

@@ -5,16 +5,17 @@
 # switches the medians off and on again, a corner dragged through the seat (the picture
 # follows while the button is held, and stays) gives exactly the picture of the dragged
 # corners, on an output at scale 1 and on one at scale 2 (where the layout's pixels are
-# two device pixels each); the pointer's shape over the window (the same arrow away
-# from the corners, the same hand within 8 pixels of one, four arrows while dragging,
-# three shapes in all); Escape ends it with 0 and nothing on stderr.
+# two device pixels each); a key held down acts once; the pointer's shape over the
+# window (the same arrow away from the corners, the same hand within 8 pixels of one,
+# four arrows while dragging, three shapes in all), twice as large at XCURSOR_SIZE=48;
+# Escape ends it with 0 and nothing on stderr.
 #
 # Env: DREIECK_BIN (default build/host/dreieck), DREIECK_WLPOINTER (the helper; built
 # with cc when not given).
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "$0")/lib.sh"
-wayland_begin wayland-explore 800x600
+wayland_begin wayland-explore 800x600 faketime
 sway_new_output && sway_output "$new_output" resolution 640x480 scale 2 || { fail "no second output"; checks_end; }
 second=$new_output
 corners=200,450,600,470,380,150
@@ -31,17 +32,22 @@ shows_red() { wl_shot "$1" "$2" && [ "$(count '#FF0000' "$2")" -gt 100 ]; }
 # same NAME OUTPUT SIZE CORNERS STEP [OPTIONS...]: the output shows `--picture --size
 # SIZE --triangle CORNERS --step STEP OPTIONS`, within 3 s.
 same() {
-  local name=$1 output=$2 size=$3 triangle=$4 step=$5 n i
+  local name=$1 output=$2 size=$3 triangle=$4 step=$5
   shift 5
-  "$bin" --picture "$run/$name-picture.png" --size "$size" --triangle "$triangle" --step "$step" "$@" ||
-    fail "$name: --picture failed"
+  shows "$name" "$output" --size "$size" --triangle "$triangle" --step "$step" "$@"
+}
+# shows NAME OUTPUT OPTIONS...: the output shows `--picture OPTIONS`, within 3 s.
+shows() {
+  local name=$1 output=$2 n i
+  shift 2
+  "$bin" --picture "$run/$name-picture.png" "$@" || fail "$name: --picture failed"
   for ((i = 0; i < 15; i++)); do
     wl_shot "$output" "$run/$name.png"
     n=$(compare -metric AE "$run/$name.png" "$run/$name-picture.png" null: 2>&1)
     [ "$n" == 0 ] && break
     sleep 0.2
   done
-  expect_eq "$name: the window shows --triangle $triangle --step $step $* at $size" 0 "$n"
+  expect_eq "$name: the window shows --picture $*" 0 "$n"
 }
 # shape NAME X Y: the pointer at X,Y of the layout over the explorer of 800x600 on
 # HEADLESS-1, which shows RUN/NAME's picture: where the pointer's image lies around
@@ -57,6 +63,9 @@ shape() {
     sleep 0.1
   done
   IFS='x+' read -r w h x y <<<"$box"
+  # No pointer at all, or one of no size a cursor has, is no shape.
+  [ -n "$box" ] && [ "${w:-0}" -ge 8 ] && [ "${w:-0}" -le 64 ] && [ "${h:-0}" -ge 8 ] && [ "${h:-0}" -le 64 ] ||
+    { echo "none($box)"; return; }
   echo "${w}x$h+$((x - $2))+$((y - $3))"
 }
 
@@ -65,6 +74,7 @@ shape() {
 # place.
 like() {
   local a b i
+  [[ $1 != none* ]] && [[ $2 != none* ]] || return 1
   IFS='x+' read -ra a <<<"$1"
   IFS='x+' read -ra b <<<"$2"
   [ ${#a[@]} -eq 4 ] && [ ${#b[@]} -eq 4 ] || return 1
@@ -129,6 +139,54 @@ if open_explorer one HEADLESS-1 --triangle "$corners"; then
   key Escape
   stops one 5
 fi
+
+log "a key held down: repeated, and its repeats marked as such"
+# Space held for a second and a half (repeated after the compositor's delay of 600 ms,
+# 25 times a second) places one new triangle: at a clock standing at T, the one of T+1;
+# each repeat taken for a press would place those of T+2, T+3, ...
+if [ "${DREIECK_SANITIZE:-0}" == 1 ]; then
+  log "skipped under the sanitizers: libfaketime and their runtime do not mix"
+else
+  lib=(/usr/lib/*/faketime/libfaketime.so.1)
+  pointer_to 1000 200
+  start held TZ=UTC LD_PRELOAD="${lib[0]}" FAKETIME="2021-03-04 05:07:54" DONT_FAKE_MONOTONIC=1 NO_FAKE_STAT=1 -- \
+    --explore --time "2021-03-04 05:07:54"
+  if wait_until 10 "$dreieck_pid" shows_red HEADLESS-1 "$run/held-open.png"; then
+    key Right Left
+    shows held-before HEADLESS-1 --size 800x600 --time "2021-03-04 05:07:54"
+    wtype -P space -s 1500 -p space
+    shows held-space HEADLESS-1 --size 800x600 --time "2021-03-04 05:07:55"
+    key Escape
+    stops held 5
+  else
+    fail "held: no window with a triangle"
+  fi
+fi
+
+log "the cursor theme's size"
+# XCURSOR_SIZE=48: the arrow twice as large; 0 or none of a number: the default size.
+for row in "48|2" "0|1" "big|1"; do
+  IFS='|' read -r size times <<<"$row"
+  pointer_to 1000 200
+  start "cursor-$size" XCURSOR_SIZE="$size" -- --explore --triangle "$corners"
+  if wait_until 10 "$dreieck_pid" shows_red HEADLESS-1 "$run/cursor-$size-open.png"; then
+    key Right Left
+    same "cursor-$size" HEADLESS-1 800x600 "$corners" 7
+    pointer_to 100 100
+    sleep 0.2
+    seen=$(shape "cursor-$size" 100 100)
+    IFS='x+' read -r w h _ <<<"${kinds[arrow]:-0x0+0+0}"
+    IFS='x+' read -r sw sh _ <<<"$seen"
+    # Twice the arrow's size but for its shaded edge, a pixel or two.
+    [ $((sw - times * w)) -le 3 ] && [ $((times * w - sw)) -le 3 ] && [ $((sh - times * h)) -le 3 ] &&
+      [ $((times * h - sh)) -le 3 ] && pass "XCURSOR_SIZE=$size: the arrow $seen, $times times ${kinds[arrow]:-}" ||
+      fail "XCURSOR_SIZE=$size: the arrow $seen, not $times times ${kinds[arrow]:-}"
+    key Escape
+    stops "cursor-$size" 5
+  else
+    fail "cursor-$size: no window with a triangle"
+  fi
+done
 
 log "a corner dragged on an output at scale 2"
 # The output is 640x480 device pixels, 320x240 in the layout from x = 800: A at device

@@ -7,7 +7,8 @@
 # its first tick that of its size; one disabled is dropped (its surface destroyed) and
 # the others run on, and enabled again it is covered anew. It ends with 0 and nothing on
 # stderr at a key, a button, a large movement of the pointer, SIGTERM and SIGHUP, but not
-# at a movement of 1 pixel; the compositor killed, with 1 and one line.
+# at a movement of 1 pixel; the compositor killed, with 1 and one line. On weston, which
+# has no layer shell, the output is covered by a full-screen window instead.
 #
 # Env: DREIECK_BIN (default build/host/dreieck), DREIECK_WLPOINTER (the helper; built
 # with cc when not given), DREIECK_SANITIZE (1: no frozen clock, libfaketime does not
@@ -17,7 +18,7 @@ set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 # shellcheck source=SCRIPTDIR/../../tools/lib/cycle.sh
 source "$top/tools/lib/cycle.sh"
-wayland_begin wayland-saver 800x600 faketime
+wayland_begin wayland-saver 800x600 faketime weston
 sway_new_output && sway_output "$new_output" resolution 640x480 scale 2 || { fail "no second output"; checks_end; }
 second=$new_output
 pointer_to 100 100
@@ -132,14 +133,34 @@ log "the ways it ends, and a movement of 1 pixel that does not end it"
 # name | what ends it
 endings=(
   "key|key x"
+  "key-after-replug|replugged_key x"
   "escape|key Escape"
   "button|pointer_press button1"
   "right-button|pointer_press button3"
   "movement|pointer_to 300 300"
+  "movement-after-replug|replugged_movement"
   "movement-on-scale-2|pointer_to 906 100"
   "sigterm|kill -TERM PID"
   "sighup|kill -HUP PID"
 )
+# replugged_key KEY: the seat's keyboard goes and comes back (a keyboard unplugged and
+# plugged in again), then KEY.
+replugged_key() {
+  stop_pid "$wl_keyboard_pid" 1
+  wait_until 5 "" no_keyboard || fail "the keyboard did not go"
+  wtype -s 3600000 "" >/dev/null 2>&1 &
+  wl_keyboard_pid=$!
+  wait_until 5 "" seat_has keyboard || fail "the keyboard did not come back"
+  key "$1"
+}
+no_keyboard() { ! seat_has keyboard; }
+# replugged_movement: the seat's pointer goes and comes back (where the pointer was),
+# then a movement.
+replugged_movement() {
+  wl_pointer_replug || fail "the pointer did not go and come back"
+  pointer_to 100 100
+  pointer_to 300 300
+}
 for row in "${endings[@]}"; do
   IFS='|' read -r name how <<<"$row"
   pointer_release button1
@@ -179,6 +200,34 @@ if ended "$dreieck_pid" 5; then
   expect_eq "lost: one line" "dreieck: lost the connection to the display '$display'" "$(cat "$run/lost.err")"
 else
   fail "lost: still running 5 s after the compositor's end"
+fi
+
+log "a compositor without the layer shell (weston): a full-screen window on its output"
+sway_stop
+if weston_start "$run/weston" 1024x768; then
+  start weston WAYLAND_DEBUG=client -- --saver --interval 500
+  # fullscreen_on: the program's toplevel asks for full screen on the output, and a
+  # tick after the first paint has come in a buffer of the output's size.
+  fullscreen_on() {
+    grep -qE 'xdg_toplevel@[0-9]+\.set_fullscreen\(wl_output@[0-9]+\)' "$run/weston.err" &&
+      grep -qE 'create_buffer\(new id wl_buffer@[0-9]+, [0-9]+, 1024, 768, 4096, 1\)' "$run/weston.err" &&
+      [ "$(grep -cE 'wl_surface@[0-9]+\.commit\(\)' "$run/weston.err")" -ge 3 ]
+  }
+  wait_until 10 "$dreieck_pid" fullscreen_on && pass "weston: a full-screen toplevel on the output, 1024x768 buffers" ||
+    fail "weston: no full-screen toplevel with buffers of 1024x768"
+  expect_eq "weston: no layer surface" 0 "$(grep -c get_layer_surface "$run/weston.err")"
+  kill -TERM "$dreieck_pid"
+  ended "$dreieck_pid" 3 && expect_eq "weston: SIGTERM exit code" 0 "$ended_rc"
+  # A window whose size the compositor leaves to it (weston floats its windows): 800x600.
+  start weston-window WAYLAND_DEBUG=client -- --interval 500
+  own_size() { grep -qE 'create_buffer\(new id wl_buffer@[0-9]+, [0-9]+, 800, 600, 3200, 1\)' "$run/weston-window.err"; }
+  wait_until 10 "$dreieck_pid" own_size && pass "weston: a window of its own is 800x600" ||
+    fail "weston: the window's buffers are not 800x600"
+  kill -TERM "$dreieck_pid"
+  ended "$dreieck_pid" 3 && expect_eq "weston: the window's SIGTERM exit code" 0 "$ended_rc"
+  weston_stop
+else
+  fail "weston did not start"
 fi
 
 checks_end

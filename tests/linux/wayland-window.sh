@@ -94,6 +94,32 @@ kill -TERM "$dreieck_pid"
 stops window
 sway_output HEADLESS-1 resolution 800x600 scale 1
 
+log "what resizes and keymaps take is given back"
+# The window's output changes its size ten times, and ten keys come each from a
+# keyboard of its own (wtype: a keymap each time): the process keeps as many mappings
+# as after the first of them (each image is one, each buffer pair and keymap too), and
+# each resize destroys the buffers it replaced.
+start memory WAYLAND_DEBUG=client -- --interval 500
+# size_is WxH: the output's screenshot has that size and shows the picture.
+size_is() { wl_shot HEADLESS-1 "$run/memory.png" && [ "$(identify -format %wx%h "$run/memory.png")" == "$1" ]; }
+mappings() { wc -l <"/proc/$dreieck_pid/maps"; }
+round() {
+  sway_output HEADLESS-1 resolution 640x480 && wait_until 5 "$dreieck_pid" size_is 640x480 &&
+    sway_output HEADLESS-1 resolution 800x600 && wait_until 5 "$dreieck_pid" size_is 800x600 && key a
+}
+if wait_until 10 "$dreieck_pid" shows_red HEADLESS-1 "$run/memory-first.png" && round; then
+  before=$(mappings)
+  destroyed0=$(grep -cE -- '-> wl_buffer@[0-9]+\.destroy\(\)' "$run/memory.err")
+  for i in 1 2 3 4 5; do round || fail "memory: round $i did not come through"; done
+  expect_eq "memory: mappings after ten resizes and five keymaps" "$before" "$(mappings)"
+  destroyed=$(($(grep -cE -- '-> wl_buffer@[0-9]+\.destroy\(\)' "$run/memory.err") - destroyed0))
+  expect_eq "memory: the buffers of ten sizes destroyed, two each" 20 "$destroyed"
+else
+  fail "memory: no window that follows its output's size"
+fi
+kill -TERM "$dreieck_pid"
+ended "$dreieck_pid" 3 && expect_eq "memory: exit code" 0 "$ended_rc"
+
 log "full screen on an output at scale 2: every tick at its device size"
 swaymsg focus output "$second" >/dev/null
 pointer_to 700 500
@@ -149,6 +175,12 @@ start absent WAYLAND_DISPLAY=wayland-none -- --interval 500
 ended "$dreieck_pid" 5
 expect_eq "absent: exit code" 1 "$ended_rc"
 expect_eq "absent: one line" "dreieck: cannot connect to the display 'wayland-none'" "$(cat "$run/absent.err")"
+mkdir -p "$run/empty-runtime"
+start unnamed DREIECK_DISPLAY=wayland WAYLAND_DISPLAY= XDG_RUNTIME_DIR="$run/empty-runtime" -- --interval 500
+ended "$dreieck_pid" 5
+expect_eq "DREIECK_DISPLAY=wayland without WAYLAND_DISPLAY: exit code" 1 "$ended_rc"
+expect_eq "DREIECK_DISPLAY=wayland without WAYLAND_DISPLAY: libwayland's wayland-0" \
+  "dreieck: cannot connect to the display 'wayland-0'" "$(cat "$run/unnamed.err")"
 start chosen DREIECK_DISPLAY=mir -- --interval 500
 ended "$dreieck_pid" 5
 expect_eq "DREIECK_DISPLAY=mir: exit code" 1 "$ended_rc"

@@ -4,6 +4,8 @@
 //   move X Y W H    to X,Y of a layout W x H (the box around the outputs)
 //   press BUTTON    a button pressed (272 the left one, 273 the right one), and
 //   release BUTTON  released
+//   quit            the pointer goes (as at the end of the input, which the programs
+//                   started meanwhile may hold open)
 // each taken by the compositor before it prints "done". Prints "ready" once the
 // compositor has made the pointer. Exit status 0 at the end of its input, 1 (and one
 // line) when the compositor offers no virtual pointers.
@@ -54,6 +56,7 @@ int main(void) {
   while (fgets(line, sizeof line, stdin) != NULL) {
     unsigned x, y, w, h, button;
     time += 10;
+    if (strcmp(line, "quit\n") == 0) break;
     if (sscanf(line, "move %u %u %u %u", &x, &y, &w, &h) == 4) {
       zwlr_virtual_pointer_v1_motion_absolute(pointer, time, x, y, w, h);
     } else if (sscanf(line, "press %u", &button) == 1) {

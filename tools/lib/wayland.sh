@@ -125,6 +125,7 @@ wl_shot() { timeout 20 grim -o "$1" "$2" 2>/dev/null; }
 # as long as it runs) and a keyboard that stays (a virtual keyboard that sleeps), so
 # that each `wtype` or cursor command after reaches the client with the focus at once.
 wl_input_start() {
+  wl_pointer_program=$1
   exec {wl_pointer_fd}> >(exec "$1" >"$sway_dir/wlpointer.out" 2>&1)
   wtype -s 3600000 "" >/dev/null 2>&1 &
   wl_keyboard_pid=$!
@@ -132,8 +133,18 @@ wl_input_start() {
     seat_has pointer
 }
 seat_has() { swaymsg -t get_seats -r | grep -q "\"$1\""; }
+no_pointer() { ! seat_has pointer; }
+# wl_pointer_replug: the seat's pointer goes and comes back, as a mouse unplugged and
+# plugged in again (at the layout's top left).
+wl_pointer_replug() {
+  echo quit >&"$wl_pointer_fd"
+  exec {wl_pointer_fd}>&-
+  wait_until 5 "" no_pointer || return 1
+  exec {wl_pointer_fd}> >(exec "$wl_pointer_program" >"$sway_dir/wlpointer.out" 2>&1)
+  wait_until 5 "" grep -q ready "$sway_dir/wlpointer.out" && wait_until 5 "" seat_has pointer
+}
 wl_input_stop() {
-  [ -z "$wl_pointer_fd" ] || exec {wl_pointer_fd}>&-
+  [ -z "$wl_pointer_fd" ] || { echo quit >&"$wl_pointer_fd"; exec {wl_pointer_fd}>&-; } 2>/dev/null
   wl_pointer_fd=""
   [ -z "$wl_keyboard_pid" ] || stop_pid "$wl_keyboard_pid" 1
   wl_keyboard_pid=""
@@ -167,4 +178,26 @@ key() {
   local k args=()
   for k in "$@"; do args+=(-k "$k"); done
   wtype "${args[@]}"
+}
+
+# weston_start DIR WxH: weston headless (no layer shell: the compositors without one, as
+# GNOME's) with one output of that size, its runtime folder in DIR, as WAYLAND_DISPLAY;
+# its pid in $weston_pid. False, with its log, when its socket did not come in 10 s.
+weston_pid=""
+weston_start() {
+  local dir=$1 runtime=$1/runtime
+  mkdir -p "$runtime" && chmod 700 "$runtime" || return 1
+  XDG_RUNTIME_DIR=$runtime weston --backend=headless-backend.so --socket=wayland-weston --width="${2%x*}" \
+    --height="${2#*x}" --idle-time=0 >"$dir/weston.log" 2>&1 &
+  weston_pid=$!
+  if ! wait_until 10 "$weston_pid" test -S "$runtime/wayland-weston"; then
+    echo "weston did not come up:"
+    tail -20 "$dir/weston.log"
+    return 1
+  fi
+  export XDG_RUNTIME_DIR=$runtime WAYLAND_DISPLAY=wayland-weston
+}
+weston_stop() {
+  [ -z "$weston_pid" ] || stop_pid "$weston_pid"
+  weston_pid=""
 }
