@@ -59,7 +59,10 @@ follow() {
     [ "$shown" -ge 0 ] && cmp -s "$run/$name/shot.ppm" "${frames[shown]}" && continue
     if cmp -s "$run/$name/shot.ppm" "${frames[shown + 1]}"; then
       shown=$((shown + 1))
-      [ "$shown" -eq $((${#frames[@]} - 1)) ] && { pass "$name: ${shot##*/} is the erase, each of the ${#frames[@]} frames came"; return 0; }
+      if [ "$shown" -eq $((${#frames[@]} - 1)) ]; then
+        pass "$name: ${shot##*/} is the erase, each of the ${#frames[@]} frames came"
+        return 0
+      fi
     elif [ "$shown" -ge 0 ]; then
       fail "$name: ${shot##*/} after ${frames[shown]##*/} is not ${frames[shown + 1]##*/}:" \
         "$(compare -metric AE "$run/$name/shot.ppm" "${frames[shown + 1]}" null: 2>&1) pixels differ"
@@ -102,7 +105,10 @@ erase_after() {
     shot=$(printf '%s/%s/commit-%03d.png' "$run" "$name" "$k")
     if [ -e "$shot" ]; then
       ppm "$shot" "$run/$name/shot.ppm"
-      cmp -s "$run/$name/shot.ppm" "${frames[-1]}" && { pass "$name: ${shot##*/} is the erase at the new size"; return 0; }
+      if cmp -s "$run/$name/shot.ppm" "${frames[-1]}"; then
+        pass "$name: ${shot##*/} is the erase at the new size"
+        return 0
+      fi
       k=$((k + 1))
     else
       sleep 0.1

@@ -30,6 +30,8 @@
  *   tiny-first    before it hears a preferred scale, a scale of 1/120
  *   one-buffer    one buffer, drawn into and attached again while it is held
  *   write-held    each frame drawn again, as the next, into its buffer once shown
+ *   redraw-held   that, and committed without a buffer
+ *   short-stride  rows a pixel shorter than the picture
  *   no-ack        the configure not acked
  *   bad-ack       a configure acked that was not sent
  *   part-source   the viewport's source a part of the buffer
@@ -185,9 +187,9 @@ static void drop_buffers(void) {
 
 static void make_buffers(int32_t w, int32_t h, uint32_t format) {
   drop_buffers();
-  const size_t first = 4096, bytes = (size_t)(w + 16) * (size_t)h * 4;
-  buffers.w = w, buffers.h = h, buffers.stride = w + 16;
-  buffers.size = first + 2 * bytes;
+  buffers.w = w, buffers.h = h, buffers.stride = is("short-stride") ? w - 1 : w + 16;
+  const size_t first = 4096, bytes = (size_t)buffers.stride * (size_t)h * 4;
+  buffers.size = first + 2 * bytes + 4096; /* a short stride's last row runs past its buffer */
   const int fd = memfd_create("scaleclient", MFD_CLOEXEC);
   if (fd < 0 || ftruncate(fd, (off_t)buffers.size) != 0 ||
       (buffers.data = mmap(NULL, buffers.size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)) == MAP_FAILED) {
@@ -289,6 +291,11 @@ int main(int argc, char **argv) {
     c.busy[b] = true;
     while (!c.frame_done) dispatch();
     if (is("write-held")) draw(buffers.pixels[b], w, h, buffers.stride, k + 1);
+    if (is("redraw-held")) {
+      draw(buffers.pixels[b], w, h, buffers.stride, k + 1);
+      wl_surface_damage_buffer(surface, 0, 0, w, h);
+      wl_surface_commit(surface);
+    }
     if (is("fullscreen") && k == 0) xdg_toplevel_set_fullscreen(toplevel, NULL);
   }
   wl_display_roundtrip(c.display);

@@ -398,6 +398,7 @@ static void take_buffer(struct surface *surface, struct wl_resource *buffer) {
   check_size(surface, n, w, h);
   if (wl_shm_buffer_get_stride(shm) / 4 < w) {
     failf("commit %03d: a stride of %d bytes for %d pixels", n, wl_shm_buffer_get_stride(shm), w);
+    wl_resource_post_error(buffer, WL_SHM_ERROR_INVALID_STRIDE, "a stride shorter than the buffer's width");
     return;
   }
   int translucent;

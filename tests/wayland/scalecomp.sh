@@ -30,7 +30,9 @@ paint() {
 }
 
 # at_scale WxH SCALE: the size times the scale, each side rounded half up.
-at_scale() { awk -v s="$2" -v wh="$1" 'BEGIN { split(wh, a, "x"); printf "%dx%d\n", int(a[1] * s + 0.5), int(a[2] * s + 0.5) }'; }
+at_scale() {
+  awk -v s="$2" -v wh="$1" 'BEGIN { split(wh, a, "x"); printf "%dx%d\n", int(a[1] * s + 0.5), int(a[2] * s + 0.5) }'
+}
 
 log "a client that draws as it should"
 # scale | the surface's size | format | the buffer's size (half away from zero) | another
@@ -111,7 +113,8 @@ for row in "${rescales[@]}"; do
   served 5 || { fail "$name: scalecomp runs on after its client"; continue; }
   expect_eq "$name: no check failed, exit code 0" "0 " "$served_rc $(cat "$run/$name.err")"
   expect_eq "$name: the scale told" "${told:+scalecomp: scale $told}" "$(grep '^scalecomp: scale ' "$run/$name.out")"
-  expect_eq "$name: the buffers' sizes" "$sizes" "$(awk '/^commit / { printf "%s%s", sep, $3; sep = " " }' "$run/$name.out")"
+  expect_eq "$name: the buffers' sizes" "$sizes" \
+    "$(awk '/^commit / { printf "%s%s", sep, $3; sep = " " }' "$run/$name.out")"
   expect_eq "$name: the last picture's size" "${sizes##* }" "$(identify -format '%wx%h' "$run/$name/commit-003.png")"
 done
 
@@ -127,6 +130,8 @@ faults=(
   "buffer-scale|1.5|xrgb|commit 000: no viewport destination, expected 641x479|6|0"
   "one-buffer|1.5|xrgb|commit 000's buffer attached again before its release|4|0"
   "write-held|1.5|xrgb|commit 000's buffer was written while held, before commit 001 (the first pixel changed at 0,0)|2|0"
+  "redraw-held|1.5|xrgb|commit 000's buffer was written while held, before a commit without a buffer after commit 000 (the first pixel changed at 0,0)|5|0"
+  "short-stride|1.5|xrgb|commit 000: a stride of 3844 bytes for 962 pixels|1|1"
   "no-ack|1.5|xrgb|commit 000: a buffer before the toplevel's configure was acked|3|0"
   "bad-ack|1.5|xrgb|an ack of configure 1001, which was not sent|1|1"
   "half-damage|1.5|xrgb|commit 001: pixels changed outside its damage (the first at 481,0)|2|0"
