@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # dreieck on Wayland at fractional scales, through scalecomp (the tests' own compositor,
 # which offers what Debian's compositors do not): at 1.25, 1.5 and 1.75, on odd logical
-# sizes, in a window and full screen, with the clock standing at one second, every
-# buffer dreieck shows from its first tick on is one of the frames `dreieck --frames`
-# draws for that second at the device size (the logical size times the scale, rounded
-# half away from zero), in their order up to the erase, each of them shown; and every
-# check of scalecomp holds for every commit: that size, the viewport's destination at
-# the logical size, buffer scale 1, a buffer neither attached again nor written while
-# held, nothing changed outside the damage. The same at whole scales 1 and 2 where the
+# sizes, in a window, full screen and as the saver, with the clock standing at one
+# second, every buffer dreieck shows from its first tick on is one of the frames
+# `dreieck --frames` draws for that second at the device size (the logical size times
+# the scale, rounded half away from zero), in their order up to the erase, each of them
+# shown; and every check of scalecomp holds for every commit: that size, the
+# viewport's destination at the logical size, buffer scale 1, a buffer neither attached
+# again nor written while held, nothing changed outside the damage. The same at whole scales 1 and 2 where the
 # compositor offers no fractional ones (the buffer scale instead of a viewport), at a
 # size dreieck chooses itself (a configure of 0x0: the output's size, at most 800x600),
 # with the scale told only after the first buffer (as wlroots tells it), and across a
@@ -119,7 +119,8 @@ erase_after() {
 }
 
 # scale | the output's logical size | the window's logical size | its device size |
-# where dreieck draws | scalecomp's options: no fractional scales (the output's whole
+# where dreieck draws (--saver: a full-screen toplevel, as scalecomp has no layer shell) |
+# scalecomp's options: no fractional scales (the output's whole
 # scale through the buffer scale), a configure that leaves the size to dreieck (800x600
 # at most the output; "-": as it chooses), the preferred scale and the output's enter
 # told only once the first buffer is shown (as wlroots tells them), a new scale after
@@ -132,6 +133,7 @@ rows=(
   "1.75|641x479|641x479|1122x838|window|"
   "1.5|333x257|333x257|500x386|window|"
   "1.75|801x601|801x601|1402x1052|fullscreen|"
+  "1.75|641x479|641x479|1122x838|saver|"
   "1|641x479|641x479|641x479|window|--whole"
   "2|641x479|641x479|1282x958|fullscreen|--whole"
   "2|641x479|641x479|1282x958|window|--whole --free"
@@ -150,7 +152,7 @@ for row in "${rows[@]}"; do
   drawing=()
   [ "$size" != "$output" ] && drawing=(--no-euler-line)
   options=(--interval 500 "${drawing[@]}")
-  [ "$mode" == fullscreen ] && options+=(--fullscreen)
+  [ "$mode" != window ] && options+=("--$mode")
   viewport=$size buffer_scale=1
   [ "${words[0]:-}" == --whole ] && viewport=none buffer_scale=$scale
   if [ "$frozen" == 1 ] && [ "$device" != - ]; then make_frames "$name" "$device" || continue; fi
