@@ -353,9 +353,12 @@ void Backend::Configured(Surface* s, int width, int height) {
                         : outputs_.size() == 1    ? outputs_.front().get()
                                                   : nullptr;
       const SIZE screen = o != nullptr && o->done ? o->Device() : SIZE{0, 0};
-      const int scale = o != nullptr ? o->scale : 1;
-      width = screen.cx > 0 ? std::min(kWindowWidth, static_cast<int>(screen.cx) / scale) : kWindowWidth;
-      height = screen.cy > 0 ? std::min(kWindowHeight, static_cast<int>(screen.cy) / scale) : kWindowHeight;
+      // The output's size in surface coordinates: its pixels at the fractional scale
+      // the surface is offered, else at the output's whole scale.
+      const int64_t unit = s->preferredScale > 0 ? s->preferredScale : int64_t{o != nullptr ? o->scale : 1} * kScaleUnit;
+      const auto logical = [unit](LONG device) { return static_cast<int>((device * kScaleUnit + unit / 2) / unit); };
+      width = screen.cx > 0 ? std::min(kWindowWidth, logical(screen.cx)) : kWindowWidth;
+      height = screen.cy > 0 ? std::min(kWindowHeight, logical(screen.cy)) : kWindowHeight;
     }
   }
   const bool changed = width != s->width || height != s->height;

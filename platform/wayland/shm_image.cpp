@@ -25,7 +25,7 @@ void Bound(std::vector<RECT>* pieces, size_t most) {
 }  // namespace
 
 ShmImage::ShmImage(wl_shm* shm, Backend::Surface* surface, int width, int height)
-    : surface_(surface), width_(width), height_(height) {
+    : surface_(surface), width_(width) {
   image_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
   if (cairo_surface_status(image_) != CAIRO_STATUS_SUCCESS) return;
   // Two buffers of Cairo's pixels (XRGB8888, as wl_shm names them) in one pool.

@@ -48,7 +48,7 @@ class ShmImage final : public cairo_canvas::ImageMemory {
   void Present();
 
   Backend::Surface* surface_;
-  int width_, height_;
+  int width_;  // in pixels; a row of the buffers is 4 bytes a pixel
   cairo_surface_t* image_ = nullptr;
   void* map_ = nullptr;
   size_t mapSize_ = 0;

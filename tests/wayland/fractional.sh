@@ -138,7 +138,7 @@ rows=(
   "2|641x479|641x479|1282x958|fullscreen|--whole"
   "2|641x479|641x479|1282x958|window|--whole --free"
   "1.25|1441x1081|800x600|1000x750|window|--free"
-  "1.25|641x479|-|-|window|--free"
+  "1.25|641x479|641x479|801x599|window|--free"
   "1.5|641x479|641x479|962x719|window|--late"
   "2|641x479|641x479|1282x958|window|--whole --late"
   "1.25|641x479|641x479|1122x838|window|--rescale 4 1.75"
