@@ -39,6 +39,8 @@ mkdir -p "$prefix"
 prefix=$(cd "$prefix" && pwd)
 script=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 patches=$(dirname "$script")/patches  # our own patches to the libraries' code
+# shellcheck source=lib/steps.sh
+source "$(dirname "$script")/lib/steps.sh"
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 # Debian's emscripten runs on the machine's node, which must find Debian's JavaScript
@@ -77,20 +79,9 @@ started=$SECONDS
 # step NAME COMMAND...: runs COMMAND with its output in logs/NAME.log. Called as a
 # command of its own (not in an if or && list), so that set -e holds inside.
 step() {
-  local name=$1 start=$SECONDS
+  local name=$1
   shift
-  local rc
-  # A subshell of its own, so that set -e holds inside the step's function.
-  set +e
-  (set -e; "$@") >"$prefix/logs/$name.log" 2>&1
-  rc=$?
-  set -e
-  if [ "$rc" -ne 0 ]; then
-    echo "build-wasm-deps: $name failed; the end of $prefix/logs/$name.log:" >&2
-    tail -n 30 "$prefix/logs/$name.log" >&2
-    exit 1
-  fi
-  echo "build-wasm-deps: $name ($((SECONDS - start)) s)"
+  logged_step build-wasm-deps "$prefix/logs/$name.log" "$name" "$@"
 }
 
 # fetch SOURCE: the upstream tarball and Debian tarball of the installed version from
@@ -255,4 +246,4 @@ step build-cairo build_cairo
 rm -rf "$prefix/work"
 echo "$stamp_text" >"$prefix/stamp.tmp"
 mv "$prefix/stamp.tmp" "$prefix/stamp"
-echo "build-wasm-deps: built into $prefix in $((SECONDS - started)) s"
+echo "build-wasm-deps: built into $prefix in $(duration $((SECONDS - started)))"
