@@ -538,10 +538,10 @@ void BM_Picture(benchmark::State& state) {
   const int variant = static_cast<int>(state.range(0));
   const bool svg = variant != 0;
   state.SetLabel(variant == 0 ? "png" : variant == 1 ? "svg" : "svg_small_triangle");
-  dreieck::Options options;
-  options.mode = dreieck::Mode::Picture;
+  driver::Options options;
+  options.mode = driver::Mode::Picture;
   options.path = Folder() + (svg ? "/picture.svg" : "/picture.png");
-  options.format = svg ? dreieck::Format::Svg : dreieck::Format::Png;
+  options.format = svg ? driver::Format::Svg : driver::Format::Png;
   options.timeGiven = true;
   options.second = kSecond;
   if (variant == 2) {

@@ -8,7 +8,7 @@
 
 namespace driver {
 
-explorer::Start ExplorerStart(const dreieck::Options& options) {
+explorer::Start ExplorerStart(const Options& options) {
   explorer::Start start;
   start.cornersGiven = options.triangleGiven;
   options.Corners(start.corners);
@@ -18,7 +18,7 @@ explorer::Start ExplorerStart(const dreieck::Options& options) {
   return start;
 }
 
-explorer::Start ExplorerStartFromSaver(const dreieck::Options& options) {
+explorer::Start ExplorerStartFromSaver(const Options& options) {
   explorer::Start start = ExplorerStart(options);
   start.step = kStepLastConstruction;
   start.cornersGiven = TriangleShown();
@@ -49,8 +49,8 @@ std::string PictureOptions(const explorer::View& view, int width, int height, in
   if (scale != 1) out += " --scale " + std::to_string(scale);
   for (int i = 0; i < kConstructionCount; ++i)
     if (!view.shown[i]) out += std::string(" --no-") + kConstructions[i].option;
-  if (view.background != kDefaultBackground && view.background < dreieck::kShadeCount)
-    out += std::string(" --background ") + dreieck::kShadeNames[view.background];
+  if (view.background != kDefaultBackground && view.background < driver::kShadeCount)
+    out += std::string(" --background ") + driver::kShadeNames[view.background];
   return out;
 }
 

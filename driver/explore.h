@@ -15,10 +15,10 @@ namespace driver {
 
 // Where the explorer begins for these options: --triangle, else --time's triangle,
 // else the current second's, at --step.
-explorer::Start ExplorerStart(const dreieck::Options& options);
+explorer::Start ExplorerStart(const Options& options);
 // Where it begins from the saver: on the triangle its screen shows, if it shows one
 // (TriangleShown), else on a new random one; with every construction that is on.
-explorer::Start ExplorerStartFromSaver(const dreieck::Options& options);
+explorer::Start ExplorerStartFromSaver(const Options& options);
 
 // The explorer in `outer` until it ends (explorer::Run): 0, or -1 when its window
 // could not be made; and the picture of `view` in the explorer's `window`, drawn again

@@ -7,7 +7,7 @@
 
 namespace driver {
 
-void StoreGivenSettings(const dreieck::Options& options) {
+void StoreGivenSettings(const Options& options) {
   for (int i = 0; i < kConstructionCount; ++i)
     if (options.flags[i] >= 0)
       core::SetRegistryDword(kSettingsKey, kConstructions[i].valueName, static_cast<uint32_t>(options.flags[i]));
@@ -41,7 +41,7 @@ KeptValues ExportSettings() {
   return values;
 }
 
-void ImportSettings(const KeptValues& values, const dreieck::Options& options) {
+void ImportSettings(const KeptValues& values, const Options& options) {
   const std::vector<const char*> names = ValueNames();
   for (const auto& value : values)
     for (const char* name : names)
@@ -49,10 +49,10 @@ void ImportSettings(const KeptValues& values, const dreieck::Options& options) {
   StoreGivenSettings(options);
 }
 
-void GiveUpSettings(dreieck::Options* options) {
-  options->flags = dreieck::Options::NoFlags();
-  options->background = dreieck::Options::kNotGiven;
-  options->intervalMs = dreieck::Options::kNotGiven;
+void GiveUpSettings(Options* options) {
+  options->flags = Options::NoFlags();
+  options->background = Options::kNotGiven;
+  options->intervalMs = Options::kNotGiven;
 }
 
 RunningSettings CurrentSettings() {

@@ -16,7 +16,7 @@ namespace driver {
 
 // Stores the settings the options give in the registry the program reads, so that
 // every rule of the settings store holds; those not given keep what is stored.
-void StoreGivenSettings(const dreieck::Options& options);
+void StoreGivenSettings(const Options& options);
 
 // The nine settings values as the registry holds them now, by their value names, in
 // the order the program keeps them; those not there are left out.
@@ -24,11 +24,11 @@ using KeptValues = std::vector<std::pair<std::string, uint32_t>>;
 KeptValues ExportSettings();
 // And back: values by name (a name the program does not keep is passed over), then the
 // options' settings over them.
-void ImportSettings(const KeptValues& values, const dreieck::Options& options);
+void ImportSettings(const KeptValues& values, const Options& options);
 
 // After the settings dialog's OK what it stored holds: the options give their settings
 // up (the constructions, the background, the interval), and keep the rest.
-void GiveUpSettings(dreieck::Options* options);
+void GiveUpSettings(Options* options);
 
 // The settings the program runs with now (after its entry read them): each
 // construction on or off in the cycle's order, the background shade and the colour its

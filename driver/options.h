@@ -19,7 +19,7 @@
 #include "platform/cairo/limits.h"
 #include "shell/shell.h"
 
-namespace dreieck {
+namespace driver {
 
 enum class Mode { Window, FullScreen, Saver, Root, WindowId, Explore, Picture, Frames, Help, Version };
 enum class Format { Png, Svg, Pdf };  // of a picture, by its file's extension
@@ -104,6 +104,8 @@ struct OptionRow {
 };
 
 std::span<const OptionRow> OptionTable();
+// The row of `name`, or null; *negated when `name` is the no- form of a construction.
+const OptionRow* FindRow(std::string_view name, bool* negated);
 constexpr int kShadeCount = 5;  // the background shades, 0 white .. 4 black
 extern const char* const kShadeNames[kShadeCount];  // --background
 
@@ -170,4 +172,4 @@ bool ParseWindowId(const std::string& text, uint32_t* out);
 // terminal stays as it was.
 std::string Quoted(const std::string& text);
 
-}  // namespace dreieck
+}  // namespace driver

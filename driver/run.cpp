@@ -95,16 +95,16 @@ class Between {
 
 }  // namespace
 
-Plan PlanOf(const dreieck::Options& options) {
+Plan PlanOf(const Options& options) {
   Plan plan;
   plan.cornersGiven = options.triangleGiven;
   options.Corners(plan.corners);
-  if (options.mode == dreieck::Mode::Picture || options.Given("step")) plan.holdStep = options.step;
-  if (options.mode == dreieck::Mode::Frames) plan.holdStep = kStepErase;
+  if (options.mode == Mode::Picture || options.Given("step")) plan.holdStep = options.step;
+  if (options.mode == Mode::Frames) plan.holdStep = kStepErase;
   plan.clockGiven = options.timeGiven;
   plan.second = static_cast<time_t>(options.second);
-  plan.endOnKeys = options.mode == dreieck::Mode::Window || options.mode == dreieck::Mode::FullScreen;
-  plan.endOnInput = options.mode == dreieck::Mode::Saver;
+  plan.endOnKeys = options.mode == Mode::Window || options.mode == Mode::FullScreen;
+  plan.endOnInput = options.mode == Mode::Saver;
   return plan;
 }
 

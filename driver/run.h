@@ -39,7 +39,7 @@ constexpr int kPointerSlack = 8;
 // (the picture's step for --picture, the whole cycle for --frames), for a window of
 // its own (or full screen) the keys that end it, and for --saver the end at any
 // input.
-Plan PlanOf(const dreieck::Options& options);
+Plan PlanOf(const Options& options);
 
 // What a front end hears of a run: a tick begins; a tick ran, from step `started` to
 // step `next`, and whether the picture is now held (no tick follows). Before the first

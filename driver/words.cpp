@@ -1,6 +1,11 @@
 #include "driver/words.h"
+#include "driver/options.h"
 
-namespace dreieck {
+#include <cstring>
+
+#include "settings/settings.h"
+
+namespace driver {
 
 const Words kEnglish = {
     .unexpected = "unexpected argument {1}",
@@ -27,8 +32,8 @@ const Words kEnglish = {
     .off = "off",
     .now = "now",
     .usageHead = "usage: dreieck [OPTION]...\n"
-                 "Shows the constructions of plane triangle geometry, one per tick: medians,\n"
-                 "incircle, circumcircle, altitudes, nine-point circle, Euler line, excircles.\n",
+                 "Shows the constructions of plane triangle geometry, one per tick, in the order\n"
+                 "\"What it shows\" lists them.\n",
     .headings = {"Where it draws (a window of its own when none is given):\n",
                  "What it shows (each construction is on unless switched off):\n",
                  "Pictures (--explore takes --time, --triangle and --step too):\n", ""},
@@ -60,6 +65,7 @@ namespace {
 const RowWords kGermanRows[] = {
     {.name = "fullscreen",
      .help = "ein Klick auf das Bild geht in den Vollbildmodus; bis sich der Zeiger bewegt, das Bild allein"},
+    {.name = "saver", .help = "der Bildschirmschoner, wie fullscreen: ein Klick auf das Bild geht in den Vollbildmodus"},
     {.name = "root", .help = "ändert nichts: die Seite hat ihre eine Leinwand"},
     {.name = "window-id", .help = "ändert nichts: die Seite hat ihre eine Leinwand",
      .valueHelp = "eine Fensternummer, dezimal oder 0x-hex"},
@@ -120,8 +126,8 @@ const Words kGerman = {
     .now = "jetzt",
     .usageHead = "Die Adresse nimmt diese Optionen bei ihren Namen, ohne Striche, z. B.\n"
                  "?background=white&interval=500&no-excircles\n"
-                 "Dreieck zeigt die Konstruktionen der Dreiecksgeometrie, eine je Takt: Schwerlinien,\n"
-                 "Inkreis, Umkreis, Höhen, Feuerbachkreis, Eulersche Gerade, Ankreise.\n",
+                 "Dreieck zeigt die Konstruktionen der Dreiecksgeometrie, eine je Takt, in der\n"
+                 "Reihenfolge, in der \"Was es zeigt\" sie nennt.\n",
     .headings = {"Wo es zeichnet (ohne diese: der Bildschirmschoner im Fenster):\n",
                  "Was es zeigt (jede Konstruktion ist an, bis sie abgeschaltet wird):\n",
                  "Bildschirm, Zeit und Dreieck:\n", ""},
@@ -134,4 +140,92 @@ const Words kGerman = {
     .rows = kGermanRows,
 };
 
-}  // namespace dreieck
+
+// ---- The words put together ----
+
+// "a, b, c, d or e"
+std::string ShadeList(const Words& words) {
+  std::string out;
+  for (int s = 0; s < kShadeCount; ++s)
+    out += std::string(s == 0 ? "" : s == kShadeCount - 1 ? words.orWord : ", ") + kShadeNames[s];
+  return out;
+}
+
+// A pattern of Words with {1}, {2}, ... replaced by `parts`.
+std::string Fill(const char* pattern, std::initializer_list<std::string> parts) {
+  std::string out;
+  for (const char* c = pattern; *c != '\0'; ++c) {
+    const size_t n = c[0] == '{' && c[1] >= '1' && c[1] <= '9' && c[2] == '}' ? static_cast<size_t>(c[1] - '0') : 0;
+    if (n == 0 || n > parts.size()) {
+      out += *c;
+      continue;
+    }
+    out += parts.begin()[n - 1];
+    c += 2;
+  }
+  return out;
+}
+
+// What `words` say of the row: its own words where they say nothing.
+RowWords WordsOf(const OptionRow& row, const Words& words) {
+  RowWords own = {.name = row.name, .value = row.value, .help = row.help, .valueHelp = row.valueHelp,
+                  .unit = row.unit};
+  for (const RowWords& said : words.rows) {
+    if (std::strcmp(said.name, row.name) != 0) continue;
+    for (auto field : {&RowWords::value, &RowWords::help, &RowWords::valueHelp, &RowWords::unit, &RowWords::fallback})
+      if (said.*field != nullptr) own.*field = said.*field;
+  }
+  return own;
+}
+
+
+std::string RangeText(const OptionRow& row, const Words& words) {
+  const std::string range = Fill(words.range, {std::to_string(row.low), std::to_string(row.high)});
+  switch (row.kind) {
+    case Kind::Shade:
+      return ": " + ShadeList(words);
+    case Kind::Integer:
+      return ", " + range;
+    case Kind::Size:
+      return ", " + Fill(words.rangeEach, {std::to_string(row.low), std::to_string(row.high)});
+    default:
+      return "";
+  }
+}
+
+std::string DefaultText(const OptionRow& row, const Words& words) {
+  if (const char* fallback = WordsOf(row, words).fallback) return fallback;
+  switch (row.kind) {
+    case Kind::Show:
+      return kDefaultShow ? words.on : words.off;
+    case Kind::Shade:
+      return kShadeNames[kDefaultBackground];
+    case Kind::Integer:
+      return std::to_string(row.fallback);
+    case Kind::Size:
+      return std::to_string(Options::kDefaultWidth) + "x" + std::to_string(Options::kDefaultHeight);
+    case Kind::Time:
+      return words.now;
+    default:
+      return "";
+  }
+}
+
+// What a bad value of the row should have been, as the message says it in brackets.
+std::string ValueHelp(const OptionRow& row, const Words& words) {
+  const RowWords said = WordsOf(row, words);
+  switch (row.kind) {
+    case Kind::Integer:
+      return Fill(words.range, {std::to_string(row.low), std::to_string(row.high)}) +
+             (said.unit != nullptr ? std::string(" ") + said.unit : "");
+    case Kind::Size:
+      return Fill(words.sizeRange, {std::to_string(row.low), std::to_string(row.high)});
+    case Kind::Shade:
+      return ShadeList(words);
+    default:
+      return said.valueHelp != nullptr ? said.valueHelp : "";
+  }
+}
+
+
+}  // namespace driver

@@ -4,9 +4,13 @@
 // names, values and numbers the line names, in the order listed beside it.
 #pragma once
 
+#include <initializer_list>
 #include <span>
+#include <string>
 
-namespace dreieck {
+namespace driver {
+
+struct OptionRow;  // options.h
 
 // What a language says of one row of the table, where it says more than the row's own
 // English: the value's name, what the option does, what a bad value should have been,
@@ -57,4 +61,13 @@ struct Words {
 extern const Words kEnglish;  // the command line's
 extern const Words kGerman;   // the page's
 
-}  // namespace dreieck
+// The words put together: a pattern with {1}, {2}, ... replaced by `parts`; the
+// shades as a list ("a, b, c, d or e"); what `words` say of a row (its own English
+// where they say nothing); and what a bad value of the row should have been, as a
+// message says it in brackets.
+std::string Fill(const char* pattern, std::initializer_list<std::string> parts);
+std::string ShadeList(const Words& words);
+RowWords WordsOf(const OptionRow& row, const Words& words);
+std::string ValueHelp(const OptionRow& row, const Words& words);
+
+}  // namespace driver

@@ -24,21 +24,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!current.empty()) args.push_back(current);
   std::vector<const char*> argv;
   for (const std::string& a : args) argv.push_back(a.c_str());
-  std::vector<dreieck::Argument> query;
+  std::vector<driver::Argument> query;
   for (size_t i = 1; i < args.size(); ++i) {
     const size_t equals = args[i].find('=');
     query.push_back({args[i].substr(0, equals), std::nullopt, ""});
     if (equals != std::string::npos) query.back().value = args[i].substr(equals + 1);
   }
-  const dreieck::Parsed q = dreieck::ParseArguments(query, dreieck::kQuery);
+  const driver::Parsed q = driver::ParseArguments(query, driver::kQuery);
   Require(q.ok == q.error.empty() && q.error.find('\n') == std::string::npos, "a query's mistake is one line");
-  const dreieck::Parsed p = dreieck::ParseOptions(static_cast<int>(argv.size()), argv.data());
+  const driver::Parsed p = driver::ParseOptions(static_cast<int>(argv.size()), argv.data());
   if (!p.ok) {
     Require(!p.error.empty() && p.error.find('\n') == std::string::npos, "a mistake is named in one line");
     return 0;
   }
-  const dreieck::Options& o = p.options;
-  const int none = dreieck::Options::kNotGiven;
+  const driver::Options& o = p.options;
+  const int none = driver::Options::kNotGiven;
   for (int flag : o.flags) Require(flag == none || flag == 0 || flag == 1, "a construction is on, off or not given");
   Require(o.background == none || (o.background >= 0 && o.background <= 4), "the background is one of five shades");
   Require(o.intervalMs == none || (o.intervalMs >= 500 && o.intervalMs <= 5000), "the interval is within 500..5000");
@@ -46,15 +46,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(o.step >= kStepTriangle && o.step <= kStepErase, "the step is one of the cycle's");
   Require(o.scale >= 1 && o.scale <= 4, "the scale is within 1..4");
   Require(o.second >= 0, "the second is not before 1970");
-  Require(o.mode != dreieck::Mode::WindowId || o.windowId != 0, "a window id is never 0");
+  Require(o.mode != driver::Mode::WindowId || o.windowId != 0, "a window id is never 0");
   const int64_t w = int64_t{o.width} * o.scale, h = int64_t{o.height} * o.scale;
-  if (o.mode == dreieck::Mode::Frames || (o.mode == dreieck::Mode::Picture && o.format == dreieck::Format::Png))
-    Require(w <= dreieck::kImageSideMax && h <= dreieck::kImageSideMax, "a PNG fits a Cairo image");
-  if (o.mode == dreieck::Mode::Picture && o.format == dreieck::Format::Pdf)
-    Require(w >= dreieck::kPdfSideMin && h >= dreieck::kPdfSideMin && w <= dreieck::kPdfSideMax &&
-                h <= dreieck::kPdfSideMax,
+  if (o.mode == driver::Mode::Frames || (o.mode == driver::Mode::Picture && o.format == driver::Format::Png))
+    Require(w <= driver::kImageSideMax && h <= driver::kImageSideMax, "a PNG fits a Cairo image");
+  if (o.mode == driver::Mode::Picture && o.format == driver::Format::Pdf)
+    Require(w >= driver::kPdfSideMin && h >= driver::kPdfSideMin && w <= driver::kPdfSideMax &&
+                h <= driver::kPdfSideMax,
             "a PDF page is within the format's limits");
-  if (o.mode == dreieck::Mode::Picture) {
+  if (o.mode == driver::Mode::Picture) {
     const std::string extension = o.path.substr(o.path.rfind('.') + 1);
     Require(o.path.rfind('.') != std::string::npos && extension.size() == 3, "a picture is named by its format");
   }

@@ -403,7 +403,6 @@ TEST_F(Several, InputInAnyScreenEndsThemAll) {
     core::SetIdleHandler(nullptr);
     EXPECT_EQ(c.result, ran.result) << c.what;
     EXPECT_EQ(c.result == 7 ? 1u : 0u, heard.ticks.size()) << c.what << ": ticks after the input";
-    }
   }
 }
 
@@ -459,7 +458,7 @@ TEST_F(Driver, PlanOfTheOptions) {
   for (const Case& c : cases) {
     std::vector<const char*> argv = {"dreieck"};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
-    const dreieck::Parsed parsed = dreieck::ParseOptions(static_cast<int>(argv.size()), argv.data());
+    const driver::Parsed parsed = driver::ParseOptions(static_cast<int>(argv.size()), argv.data());
     const std::string line = argv.size() > 1 ? std::string(argv[1]) : "(none)";
     ASSERT_TRUE(parsed.ok) << line << ": " << parsed.error;
     const driver::Plan plan = driver::PlanOf(parsed.options);
@@ -511,7 +510,7 @@ TEST_F(Driver, SettingsDialogAndTheValuesKept) {
   // give their settings up and keep the rest.
   ResetPlatform();
   const char* argv[] = {"dreieck", "--background", "grey", "--no-excircles", "--scale", "2", "--picture", "x.png"};
-  dreieck::Parsed parsed = dreieck::ParseOptions(8, argv);
+  driver::Parsed parsed = driver::ParseOptions(8, argv);
   ASSERT_TRUE(parsed.ok) << parsed.error;
   driver::ImportSettings({{"Inkreis", 0}, {"Hintergrundfarbe", 7}, {"Fremd", 5}, {"Geschwindigkeit", 900}},
                         parsed.options);
@@ -545,7 +544,7 @@ TEST_F(Driver, ExplorerStartsOnTheTriangleShown) {
     plan.corners[1] = {30, 40};
     plan.corners[2] = {50, 60};
     Run(plan, c.ticks);
-    dreieck::Options options;
+    driver::Options options;
     options.step = 2;
     options.timeGiven = true;
     const explorer::Start start = driver::ExplorerStartFromSaver(options);
@@ -592,7 +591,7 @@ TEST_F(Driver, SaveStemsInTheLocalTimeZone) {
 // stored; a timer of another id is not the cycle's.
 TEST_F(Driver, SettingsOfTheOptionsAndOtherTimers) {
   const char* argv[] = {"dreieck", "--no-incircle", "--background", "white", "--interval", "700"};
-  const dreieck::Parsed parsed = dreieck::ParseOptions(6, argv);
+  const driver::Parsed parsed = driver::ParseOptions(6, argv);
   ASSERT_TRUE(parsed.ok) << parsed.error;
   core::SetRegistryDword(kSettingsKey, "Schwerlinien", 0);
   driver::StoreGivenSettings(parsed.options);
@@ -653,7 +652,7 @@ TEST_F(Driver, PictureOptionsDrawTheViewAgain) {
     }
     std::vector<const char*> argv;
     for (const std::string& w : words) argv.push_back(w.c_str());
-    const dreieck::Parsed parsed = dreieck::ParseOptions(static_cast<int>(argv.size()), argv.data());
+    const driver::Parsed parsed = driver::ParseOptions(static_cast<int>(argv.size()), argv.data());
     ASSERT_TRUE(parsed.ok) << options << ": " << parsed.error;
     EXPECT_EQ(c.scale, parsed.options.scale) << options;
     EXPECT_EQ(c.width, parsed.options.width) << options;

@@ -14,7 +14,7 @@
 #   platform/core/seam.h;
 # - the page's script holds none of the program's facts: no registry value name and no
 #   name of a construction (the settings dialog it draws is the program's, described
-#   by the core).
+#   by the core), and none of Win32's numbers (virtual keys, messages, dialog units).
 # Each finding is one line FILE:LINE: TEXT; the exit code is the number of rules broken.
 #
 #   tests/layout.sh [ROOT]
@@ -71,6 +71,13 @@ while read -r name; do
   [ -n "$hit" ] && found+="$script:$hit (\"$name\")"$'\n'
 done <<<"$names"
 finding "the page's script knows what the program knows" "${found%$'\n'}"
+
+# Nor what Win32 knows: virtual-key codes and message numbers (which come in hex, or as
+# numbered constants), the dialog units' pixels, Win32's names. The page names its
+# events, keys and pointer shapes as the browser does; the program turns them into its
+# own numbers (platform/web).
+win32='\b0x[0-9a-fA-F]+\b|\b1\.625\b|\b(VK|WM|IDC|MK|BM|SB)_[A-Z]+|\bconst\s+(event|pointer|key|unit|vk)[A-Za-z]*\s*=\s*[0-9]'
+finding "the page's script holds Win32's numbers" "$(grep -nE "$win32" "$script" | sed "s|^|$script:|" | code "$win32")"
 
 [ "$broken" -eq 0 ] && echo "layout: every rule holds"
 exit "$broken"

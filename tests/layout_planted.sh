@@ -38,6 +38,10 @@ planted=(
   "driver/run.cpp|#include \"platform/core/testing.h\"|testing.h is included outside the core, the tests, the fuzzers and the benchmarks"
   "platform/record/record.cpp|#include \"platform/core/state.h\"|the core's inner state is reached from outside the core"
   "frontends/page/site/page.js|const valueName = \"Hintergrundfarbe\";|the page's script knows what the program knows"
+  "frontends/page/site/page.js|const namedKeys = { ArrowLeft: 0x25 };|the page's script holds Win32's numbers"
+  "frontends/page/site/page.js|const eventSettings = 1, eventPointer = 2;|the page's script holds Win32's numbers"
+  "frontends/page/site/page.js|const across = units => units * 1.5, down = units => units * 1.625;|the page's script holds Win32's numbers"
+  "frontends/page/site/page.js|post(WM_KEYDOWN);|the page's script holds Win32's numbers"
 )
 for row in "${planted[@]}"; do
   IFS='|' read -r file line heading <<<"$row"
@@ -61,6 +65,7 @@ comments=(
   "platform/web/backend.cpp|/* Dreieck's page"
   "platform/web/backend.cpp| * draws into Dreieck's canvas */"
   "frontends/linux/display.cpp|// gSettings is the driver's to read."
+  "frontends/page/site/page.js|// A key, as Windows has it (VK_ESCAPE, 0x1b), is the program's to know."
 )
 for row in "${comments[@]}"; do
   IFS='|' read -r file line <<<"$row"

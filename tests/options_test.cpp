@@ -11,13 +11,13 @@
 
 namespace {
 
-using dreieck::Mode;
-using dreieck::Parsed;
+using driver::Mode;
+using driver::Parsed;
 
 Parsed Parse(std::vector<std::string> args) {
   std::vector<const char*> argv = {"dreieck"};
   for (const std::string& a : args) argv.push_back(a.c_str());
-  return dreieck::ParseOptions(static_cast<int>(argv.size()), argv.data());
+  return driver::ParseOptions(static_cast<int>(argv.size()), argv.data());
 }
 
 std::string Describe(const std::vector<std::string>& args) {
@@ -100,9 +100,9 @@ TEST(Options, PictureOptions) {
                           "--scale=4"});
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_EQ("x.SVG", p.options.path);
-  EXPECT_EQ(dreieck::Format::Svg, p.options.format) << "the extension in any case";
-  for (const auto& [name, format] : {std::pair{"a.Pdf", dreieck::Format::Pdf}, std::pair{"b.pNg", dreieck::Format::Png},
-                                     std::pair{"dir.svg/c.svg", dreieck::Format::Svg}})
+  EXPECT_EQ(driver::Format::Svg, p.options.format) << "the extension in any case";
+  for (const auto& [name, format] : {std::pair{"a.Pdf", driver::Format::Pdf}, std::pair{"b.pNg", driver::Format::Png},
+                                     std::pair{"dir.svg/c.svg", driver::Format::Svg}})
     EXPECT_EQ(format, Parse({"--picture", name}).options.format) << name;
   EXPECT_EQ(640, p.options.width);
   EXPECT_EQ(480, p.options.height);
@@ -131,7 +131,7 @@ TEST(Options, PictureOptions) {
                             {"2021-04-30 23:59:59", 1619827199}, {"2021-12-31 23:59:59", 1640995199}};
   for (const Second& s : seconds) {
     int64_t v = -1;
-    EXPECT_TRUE(dreieck::ParseUtcSecond(s.text, &v)) << s.text;
+    EXPECT_TRUE(driver::ParseUtcSecond(s.text, &v)) << s.text;
     EXPECT_EQ(s.seconds, v) << s.text;
   }
 }
@@ -249,27 +249,27 @@ TEST(Options, FormatLimitsTaken) {
 // One table for the command line and a URL query: every name the command line takes
 // is taken as a query's name=value pair too, to the same options.
 TEST(Options, EveryOptionInBothSyntaxes) {
-  for (const dreieck::OptionRow& row : dreieck::OptionTable()) {
+  for (const driver::OptionRow& row : driver::OptionTable()) {
     for (const bool negated : {false, true}) {
-      if (negated && row.kind != dreieck::Kind::Show) continue;
+      if (negated && row.kind != driver::Kind::Show) continue;
       const std::string name = (negated ? "no-" : "") + std::string(row.name);
       // A good value of each kind, and what is needed beside it on a command line.
       std::optional<std::string> value;
-      if (row.value != nullptr) value = row.kind == dreieck::Kind::Integer ? std::to_string(row.high) : "";
-      const std::pair<dreieck::Kind, const char*> samples[] = {
-          {dreieck::Kind::Shade, "grey"}, {dreieck::Kind::WindowId, "0x400008"}, {dreieck::Kind::File, "a.svg"},
-          {dreieck::Kind::Size, "640x480"}, {dreieck::Kind::Time, "2021-03-04T05:06:07Z"},
-          {dreieck::Kind::Triangle, "1,2,3,4,5,6"}};
+      if (row.value != nullptr) value = row.kind == driver::Kind::Integer ? std::to_string(row.high) : "";
+      const std::pair<driver::Kind, const char*> samples[] = {
+          {driver::Kind::Shade, "grey"}, {driver::Kind::WindowId, "0x400008"}, {driver::Kind::File, "a.svg"},
+          {driver::Kind::Size, "640x480"}, {driver::Kind::Time, "2021-03-04T05:06:07Z"},
+          {driver::Kind::Triangle, "1,2,3,4,5,6"}};
       for (const auto& [kind, sample] : samples)
         if (row.kind == kind) value = sample;
       std::vector<std::string> args = {"--" + name};
       if (value) args.push_back(*value);
-      if (row.group == dreieck::Group::Picture) args.insert(args.begin(), {"--picture", "b.png"});
+      if (row.group == driver::Group::Picture) args.insert(args.begin(), {"--picture", "b.png"});
       const Parsed line = Parse(args);
-      const Parsed query = dreieck::ParseArguments({{name, value, ""}}, dreieck::kQuery);
+      const Parsed query = driver::ParseArguments({{name, value, ""}}, driver::kQuery);
       ASSERT_TRUE(line.ok) << Describe(args) << ": " << line.error;
       ASSERT_TRUE(query.ok) << name << ": " << query.error;
-      const dreieck::Options &a = line.options, &b = query.options;
+      const driver::Options &a = line.options, &b = query.options;
       EXPECT_TRUE(a.Given(row.name) && b.Given(row.name)) << name;
       EXPECT_EQ(a.flags, b.flags) << name;
       EXPECT_EQ(std::tuple(a.background, a.intervalMs, a.windowId, a.width, a.height, a.second, a.step, a.scale),
@@ -282,13 +282,13 @@ TEST(Options, EveryOptionInBothSyntaxes) {
 // A page's query: its parameters' values, and one line naming a bad one as it was
 // written there.
 TEST(Options, QueryPairs) {
-  const Parsed p = dreieck::ParseArguments({{"background", "white", ""},
+  const Parsed p = driver::ParseArguments({{"background", "white", ""},
                                             {"interval", "500", ""},
                                             {"no-excircles", std::nullopt, ""},
                                             {"time", "2021-03-04T05:06:07Z", ""},
                                             {"step", "3", ""},
                                             {"scale", "2", ""}},
-                                           dreieck::kQuery);
+                                           driver::kQuery);
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_EQ(0, p.options.background);
   EXPECT_EQ(500, p.options.intervalMs);
@@ -299,7 +299,7 @@ TEST(Options, QueryPairs) {
   EXPECT_EQ(Mode::Window, p.options.mode);
 
   struct Case {
-    std::vector<dreieck::Argument> query;
+    std::vector<driver::Argument> query;
     const char* error;
   };
   const Case cases[] = {
@@ -334,7 +334,7 @@ TEST(Options, QueryPairs) {
        "unbekannter Parameter 'no-excircles%00xyz'"},
   };
   for (const Case& c : cases) {
-    const Parsed q = dreieck::ParseArguments(c.query, dreieck::kQuery);
+    const Parsed q = driver::ParseArguments(c.query, driver::kQuery);
     EXPECT_FALSE(q.ok) << c.error;
     EXPECT_EQ(c.error, q.error);
   }
@@ -345,7 +345,7 @@ TEST(Options, QueryPairs) {
 // step and scale) it takes alone.
 TEST(Options, TheQueryRefusesWhatTheCommandLineRefuses) {
   struct Case {
-    std::vector<dreieck::Argument> query;
+    std::vector<driver::Argument> query;
     const char* line;   // the command line's refusal
     const char* query_;  // the address's
   };
@@ -368,12 +368,12 @@ TEST(Options, TheQueryRefusesWhatTheCommandLineRefuses) {
   };
   for (const Case& c : cases) {
     std::vector<std::string> args;
-    for (const dreieck::Argument& a : c.query) {
+    for (const driver::Argument& a : c.query) {
       args.push_back("--" + a.name);
       if (a.value) args.push_back(*a.value);
     }
     const Parsed line = Parse(args);
-    const Parsed query = dreieck::ParseArguments(c.query, dreieck::kQuery);
+    const Parsed query = driver::ParseArguments(c.query, driver::kQuery);
     EXPECT_EQ(c.line, line.error) << Describe(args);
     EXPECT_EQ(c.query_ != nullptr ? c.query_ : "", query.error) << Describe(args) << " as a query";
   }
@@ -381,7 +381,7 @@ TEST(Options, TheQueryRefusesWhatTheCommandLineRefuses) {
 
 // The page's usage: its own German words for every row, each option as name=VALUE.
 TEST(Options, QueryUsageInGerman) {
-  const std::string usage = dreieck::Usage(dreieck::kQuery);
+  const std::string usage = driver::Usage(driver::kQuery);
   const std::pair<const char*, const char*> lines[] = {
       {"interval", "\n  interval=MS             Millisekunden zwischen zwei Takten, 500 bis 5000\n"
                    "                          (2000)\n"},
@@ -397,22 +397,22 @@ TEST(Options, QueryUsageInGerman) {
   };
   for (const auto& [what, line] : lines) EXPECT_NE(std::string::npos, usage.find(line)) << what << "\n" << usage;
   // Every row in the page's words: none of the command line's English help is left.
-  for (const dreieck::OptionRow& row : dreieck::OptionTable())
+  for (const driver::OptionRow& row : driver::OptionTable())
     EXPECT_EQ(std::string::npos, usage.find(row.help)) << row.name << " is described in English: " << row.help;
-  for (const dreieck::RowWords& said : dreieck::kGerman.rows) {
+  for (const driver::RowWords& said : driver::kGerman.rows) {
     bool found = false;
-    for (const dreieck::OptionRow& row : dreieck::OptionTable()) found = found || said.name == std::string(row.name);
+    for (const driver::OptionRow& row : driver::OptionTable()) found = found || said.name == std::string(row.name);
     EXPECT_TRUE(found) << said.name << " is no row of the table";
   }
-  EXPECT_EQ(dreieck::Usage(), dreieck::Usage(dreieck::kCommandLine)) << "the command line's usage is the one --help shows";
+  EXPECT_EQ(driver::Usage(), driver::Usage(driver::kCommandLine)) << "the command line's usage is the one --help shows";
 }
 
 // --help lists every row of the table with its value; ranges and defaults come from
 // the settings.
 TEST(Options, UsageFollowsTheTable) {
-  const std::string usage = dreieck::Usage();
-  for (const dreieck::OptionRow& row : dreieck::OptionTable()) {
-    std::string head = std::string("\n  --") + (row.kind == dreieck::Kind::Show ? "[no-]" : "") + row.name;
+  const std::string usage = driver::Usage();
+  for (const driver::OptionRow& row : driver::OptionTable()) {
+    std::string head = std::string("\n  --") + (row.kind == driver::Kind::Show ? "[no-]" : "") + row.name;
     if (row.value != nullptr) head += std::string(" ") + row.value;
     EXPECT_TRUE(usage.find(head + " ") != std::string::npos || usage.find(head + "\n") != std::string::npos) << head;
   }

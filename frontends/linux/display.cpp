@@ -45,7 +45,7 @@ void OnSignal(int) {
 // drawn any more. Xlib ends the program when this returns; it ends here, as a program
 // that could not draw.
 int OnDisplayLost(Display* display) {
-  std::fprintf(stderr, "dreieck: lost the connection to the display %s\n", Quoted(DisplayString(display)).c_str());
+  std::fprintf(stderr, "dreieck: lost the connection to the display %s\n", driver::Quoted(DisplayString(display)).c_str());
   std::fflush(stderr);
   _exit(1);
 }
@@ -54,24 +54,24 @@ int OnDisplayLost(Display* display) {
 // the environment, as its own display modes read it (0x hex, else decimal), and --root
 // or a window of its own means that one when it is set (its "virtual root"). False,
 // after one line on stderr, when the name is no window id.
-bool WhereToDraw(const Options& options, Mode* mode, uint32_t* id) {
+bool WhereToDraw(const driver::Options& options, driver::Mode* mode, uint32_t* id) {
   *mode = options.mode;
   *id = 0;
   const char* saverWindow = std::getenv("XSCREENSAVER_WINDOW");
-  if (*mode == Mode::WindowId) {
+  if (*mode == driver::Mode::WindowId) {
     *id = options.windowId;
-  } else if (saverWindow != nullptr && *saverWindow != '\0' && (*mode == Mode::Root || *mode == Mode::Window)) {
+  } else if (saverWindow != nullptr && *saverWindow != '\0' && (*mode == driver::Mode::Root || *mode == driver::Mode::Window)) {
     // XScreenSaver's own modes read it with sscanf (vroot.h), which passes over white
     // space around it.
     static const char kBlanks[] = " \t\n\v\f\r";
     std::string text = saverWindow;
     text.erase(0, text.find_first_not_of(kBlanks));
     text.erase(text.find_last_not_of(kBlanks) + 1);
-    if (!ParseWindowId(text, id)) {
-      std::fprintf(stderr, "dreieck: XSCREENSAVER_WINDOW is no window id: %s\n", Quoted(saverWindow).c_str());
+    if (!driver::ParseWindowId(text, id)) {
+      std::fprintf(stderr, "dreieck: XSCREENSAVER_WINDOW is no window id: %s\n", driver::Quoted(saverWindow).c_str());
       return false;
     }
-    *mode = Mode::WindowId;
+    *mode = driver::Mode::WindowId;
   }
   return true;
 }
@@ -99,15 +99,15 @@ int EndOnSignals() {
 namespace {
 
 // The program, or the explorer, in the outer window of the X window `window`.
-int RunIn(x11::Backend* backend, Window window, Mode mode, const Options& options) {
+int RunIn(x11::Backend* backend, Window window, driver::Mode mode, const driver::Options& options) {
   std::string error;
-  const bool own = mode == Mode::Window || mode == Mode::FullScreen || mode == Mode::Saver || mode == Mode::Explore;
+  const bool own = mode == driver::Mode::Window || mode == driver::Mode::FullScreen || mode == driver::Mode::Saver || mode == driver::Mode::Explore;
   const HWND outer = window != 0 ? backend->AddTarget(window, own, &error) : nullptr;
   if (outer == nullptr) {
     std::fprintf(stderr, "dreieck: %s\n", error.c_str());
     return 1;
   }
-  if (mode == Mode::Explore) {
+  if (mode == driver::Mode::Explore) {
     // The explorer's pictures are those of a screen of the window's size, as the
     // options it names for them say.
     backend->ScreenIsOuterWindow(outer);
@@ -131,7 +131,7 @@ bool OnWayland(bool* wayland) {
   }
   const std::string name = chosen;
   if (name != "wayland" && name != "x11") {
-    std::fprintf(stderr, "dreieck: DREIECK_DISPLAY is neither wayland nor x11: %s\n", Quoted(name).c_str());
+    std::fprintf(stderr, "dreieck: DREIECK_DISPLAY is neither wayland nor x11: %s\n", driver::Quoted(name).c_str());
     return false;
   }
   *wayland = name == "wayland";
@@ -140,17 +140,17 @@ bool OnWayland(bool* wayland) {
 
 }  // namespace
 
-int RunOnDisplay(const Options& options) {
-  Mode mode;
+int RunOnDisplay(const driver::Options& options) {
+  driver::Mode mode;
   uint32_t given;
   if (!WhereToDraw(options, &mode, &given)) return 1;
   bool wayland = false;
-  if (mode != Mode::Root && mode != Mode::WindowId && !OnWayland(&wayland)) return 1;
+  if (mode != driver::Mode::Root && mode != driver::Mode::WindowId && !OnWayland(&wayland)) return 1;
   if (wayland) return RunOnWayland(options);
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) {
     const char* name = std::getenv("DISPLAY");
-    std::fprintf(stderr, "dreieck: cannot open the display %s\n", Quoted(name != nullptr ? name : "").c_str());
+    std::fprintf(stderr, "dreieck: cannot open the display %s\n", driver::Quoted(name != nullptr ? name : "").c_str());
     return 1;
   }
   XSetIOErrorHandler(OnDisplayLost);
@@ -162,9 +162,9 @@ int RunOnDisplay(const Options& options) {
     core::InstallBackend(&backend);
     std::string error;
     Window window = given;
-    if (mode == Mode::Root) window = DefaultRootWindow(display);
-    else if (mode != Mode::WindowId)
-      window = x11::MakeOwnWindow(display, mode == Mode::FullScreen || mode == Mode::Saver || options.Given("fullscreen"),
+    if (mode == driver::Mode::Root) window = DefaultRootWindow(display);
+    else if (mode != driver::Mode::WindowId)
+      window = x11::MakeOwnWindow(display, mode == driver::Mode::FullScreen || mode == driver::Mode::Saver || options.Given("fullscreen"),
                                   kLook, &error);
     if (window == 0) std::fprintf(stderr, "dreieck: %s\n", error.c_str());
     else result = RunIn(&backend, window, mode, options);

@@ -11,10 +11,10 @@ namespace dreieck {
 // wayland), else on X11; the windows of others are X11's always. 0 when it ended
 // normally; 1 (and one line on stderr) when there was no display, no such window or no
 // TrueColor to draw in, DREIECK_DISPLAY named neither, or the display was lost.
-int RunOnDisplay(const Options& options);
+int RunOnDisplay(const driver::Options& options);
 
 // The same on the Wayland compositor of $WAYLAND_DISPLAY (wayland.cpp).
-int RunOnWayland(const Options& options);
+int RunOnWayland(const driver::Options& options);
 
 // SIGTERM, SIGINT and SIGHUP write to a pipe whose reading end a backend's wait
 // watches; a signal that was ignored when we started stays ignored. The reading end,

@@ -29,17 +29,17 @@ std::string Save(const ImageOf& imageOf, HWND window, const explorer::View& view
   }) + ".png";
   std::string error;
   if (!WritePng(image, name, false, &error)) {
-    std::fprintf(stderr, "dreieck: cannot write %s: %s\n", Quoted(name).c_str(), error.c_str());
+    std::fprintf(stderr, "dreieck: cannot write %s: %s\n", driver::Quoted(name).c_str(), error.c_str());
     return "Nicht gespeichert: " + name + " (der Grund steht auf der Fehlerausgabe)";
   }
-  std::fprintf(stderr, "dreieck: saved %s (%s)\n", Quoted(name).c_str(),
+  std::fprintf(stderr, "dreieck: saved %s (%s)\n", driver::Quoted(name).c_str(),
                driver::PictureOptions(view, cairo_image_surface_get_width(image), cairo_image_surface_get_height(image)).c_str());
   return "Gespeichert: " + name;
 }
 
 }  // namespace
 
-int ExploreOnDisplay(const Options& options, const ImageOf& imageOf, HWND outer) {
+int ExploreOnDisplay(const driver::Options& options, const ImageOf& imageOf, HWND outer) {
   const int result = driver::RunExplorer(outer, driver::ExplorerStart(options), [&imageOf](HWND window, const explorer::View& view) {
     return Save(imageOf, window, view);
   });

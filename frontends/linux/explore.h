@@ -18,6 +18,6 @@ using ImageOf = std::function<cairo_surface_t*(HWND window)>;
 
 // Runs the explorer in `outer`, a window of our own whose pixels `imageOf` tells: 0 when
 // it ended, 1 (after one line on stderr) when its window could not be made.
-int ExploreOnDisplay(const Options& options, const ImageOf& imageOf, HWND outer);
+int ExploreOnDisplay(const driver::Options& options, const ImageOf& imageOf, HWND outer);
 
 }  // namespace dreieck

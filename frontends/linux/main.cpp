@@ -43,23 +43,23 @@ int main(int argc, char** argv) {
     if (open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd) return 1;
     if (fd == 1) outputClosed = true;
   }
-  const dreieck::Parsed parsed = dreieck::ParseOptions(argc, argv);
+  const driver::Parsed parsed = driver::ParseOptions(argc, argv);
   if (!parsed.ok) {
-    std::fprintf(stderr, "dreieck: %s\n%s", parsed.error.c_str(), dreieck::Usage().c_str());
+    std::fprintf(stderr, "dreieck: %s\n%s", parsed.error.c_str(), driver::Usage().c_str());
     return 2;
   }
-  const dreieck::Options& options = parsed.options;
+  const driver::Options& options = parsed.options;
   switch (options.mode) {
-    case dreieck::Mode::Help:
-      std::fputs(dreieck::Usage().c_str(), stdout);
+    case driver::Mode::Help:
+      std::fputs(driver::Usage().c_str(), stdout);
       return OutputWritten(0);
-    case dreieck::Mode::Version:
+    case driver::Mode::Version:
       std::puts("dreieck " DREIECK_VERSION);
       return OutputWritten(0);
-    case dreieck::Mode::Picture:
+    case driver::Mode::Picture:
       driver::StoreGivenSettings(options);
       return dreieck::RunPicture(options);
-    case dreieck::Mode::Frames:
+    case driver::Mode::Frames:
       driver::StoreGivenSettings(options);
       return OutputWritten(dreieck::RunFrames(options));
     default:

@@ -24,9 +24,9 @@
 
 namespace {
 
-using dreieck::Group;
-using dreieck::Kind;
-using dreieck::OptionRow;
+using driver::Group;
+using driver::Kind;
+using driver::OptionRow;
 
 // Plain text as troff shows it.
 std::string Troff(const std::string& text) {
@@ -56,8 +56,8 @@ std::string Entry(const OptionRow& row) {
     text = "show or leave out " + text;
   }
   text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-  const std::string fallback = dreieck::DefaultText(row);
-  text += dreieck::RangeText(row) + (fallback.empty() ? "" : "; default " + fallback) + ".";
+  const std::string fallback = driver::DefaultText(row);
+  text += driver::RangeText(row) + (fallback.empty() ? "" : "; default " + fallback) + ".";
   return head + "\n" + Troff(text) + (row.more != nullptr ? std::string("\n") + row.more : "") + "\n";
 }
 
@@ -66,7 +66,7 @@ std::string Entry(const OptionRow& row) {
 template <typename Takes>
 std::string PictureOptions(Takes takes) {
   std::string options, triangle;
-  for (const OptionRow& row : dreieck::OptionTable()) {
+  for (const OptionRow& row : driver::OptionTable()) {
     if (row.group != Group::Picture || !takes(row)) continue;
     const std::string option = Name(row) + Value(row);
     if (row.kind == Kind::Time || row.kind == Kind::Triangle) {
@@ -88,17 +88,17 @@ std::string PictureOptions(Takes takes) {
 std::string Synopsis() {
   std::string screen = ".B dreieck\n[", explore, picture, frames, other = ".B dreieck\n";
   std::string what, fullScreen;
-  for (const OptionRow& row : dreieck::OptionTable()) {
+  for (const OptionRow& row : driver::OptionTable()) {
     const std::string option = Name(row, row.kind == Kind::Show) + Value(row);
-    if (row.group == Group::Where && row.mode == dreieck::Mode::Picture) {
+    if (row.group == Group::Where && row.mode == driver::Mode::Picture) {
       picture = ".B dreieck\n" + option + "\n";
-    } else if (row.group == Group::Where && row.mode == dreieck::Mode::Frames) {
+    } else if (row.group == Group::Where && row.mode == driver::Mode::Frames) {
       frames = ".B dreieck\n" + option + "\n";
-    } else if (row.group == Group::Where && row.mode == dreieck::Mode::Explore) {
+    } else if (row.group == Group::Where && row.mode == driver::Mode::Explore) {
       explore = ".B dreieck\n" + option + "\n";
     } else if (row.group == Group::Where) {
       screen += (screen.back() == '[' ? "" : " | ") + option;
-      if (row.mode == dreieck::Mode::FullScreen) fullScreen = "[" + option + "]\n";
+      if (row.mode == driver::Mode::FullScreen) fullScreen = "[" + option + "]\n";
     } else if (row.group == Group::What) {
       what += "[" + option + "]\n";
     } else if (row.group == Group::Other) {
@@ -109,7 +109,7 @@ std::string Synopsis() {
   return screen + "]\n" + what + ".br\n" +
          explore + fullScreen + shows + PictureOptions([](const OptionRow& row) { return row.explore; }) + ".br\n" +
          picture + shows + PictureOptions([](const OptionRow&) { return true; }) + ".br\n" +
-         frames + shows + PictureOptions([](const OptionRow& row) { return row.field != &dreieck::Options::step; }) +
+         frames + shows + PictureOptions([](const OptionRow& row) { return row.field != &driver::Options::step; }) +
          ".br\n" + other + "\n";
 }
 
@@ -117,16 +117,16 @@ std::string Synopsis() {
 void Table() {
   static const char* const kKinds[] = {"mode", "show", "shade", "integer", "window-id",
                                        "file", "size", "time",  "triangle"};
-  for (const OptionRow& row : dreieck::OptionTable()) {
+  for (const OptionRow& row : driver::OptionTable()) {
     std::string low, high, choices;
     if (row.kind == Kind::Integer || row.kind == Kind::Size) {
       low = std::to_string(row.low);
       high = std::to_string(row.high);
     }
     if (row.kind == Kind::Shade)
-      for (const char* shade : dreieck::kShadeNames) choices += std::string(choices.empty() ? "" : " ") + shade;
+      for (const char* shade : driver::kShadeNames) choices += std::string(choices.empty() ? "" : " ") + shade;
     std::printf("%s|%s|%s|%s|%s|%s|%s\n", row.name, row.value != nullptr ? row.value : "",
-                kKinds[static_cast<int>(row.kind)], low.c_str(), high.c_str(), dreieck::DefaultText(row).c_str(),
+                kKinds[static_cast<int>(row.kind)], low.c_str(), high.c_str(), driver::DefaultText(row).c_str(),
                 choices.c_str());
   }
 }
@@ -144,7 +144,7 @@ std::string Letters(const std::string& text) {
 // the construction's option name; empty when it does, else what is wrong.
 std::string CheckConstructions(const std::vector<std::string>& rows) {
   std::vector<std::string> names;
-  for (const OptionRow& row : dreieck::OptionTable())
+  for (const OptionRow& row : driver::OptionTable())
     if (row.kind == Kind::Show) names.push_back(row.name);
   for (size_t i = 0; i < rows.size() || i < names.size(); ++i) {
     const std::string row = i < rows.size() ? rows[i].substr(0, rows[i].find('\t')) : "(no row)";
@@ -192,7 +192,7 @@ int main(int argc, char** argv) {
     bool replaced = false;
     for (int g = 0; g < 4; ++g) {
       if (line != std::string(".\\\" options ") + kGroups[g]) continue;
-      for (const OptionRow& row : dreieck::OptionTable())
+      for (const OptionRow& row : driver::OptionTable())
         if (static_cast<int>(row.group) == g) page += Entry(row);
       replaced = true;
     }
@@ -208,9 +208,9 @@ int main(int argc, char** argv) {
   Replace(&page, "@CYCLE_STEPS@", std::to_string(kStepErase + 1));
   Replace(&page, "@TRIANGLE_STEP@", std::to_string(kStepTriangle));
   Replace(&page, "@LAST_CONSTRUCTION_STEP@", std::to_string(kStepLastConstruction));
-  Replace(&page, "@IMAGE_SIDE_MAX@", std::to_string(dreieck::kImageSideMax));
-  Replace(&page, "@PDF_SIDE_MIN@", std::to_string(dreieck::kPdfSideMin));
-  Replace(&page, "@PDF_SIDE_MAX@", std::to_string(dreieck::kPdfSideMax));
+  Replace(&page, "@IMAGE_SIDE_MAX@", std::to_string(driver::kImageSideMax));
+  Replace(&page, "@PDF_SIDE_MIN@", std::to_string(driver::kPdfSideMin));
+  Replace(&page, "@PDF_SIDE_MAX@", std::to_string(driver::kPdfSideMax));
   std::ofstream out(argv[2]);
   out << page;
   out.close();

@@ -53,7 +53,7 @@ class PictureListener final : public driver::Listener {
 // Runs the program under the options' plan on a screen that is the picture, until the
 // picture is held; `afterTick` is called after each tick. False when the program made
 // no window.
-bool RunCycle(int width, int height, cairo_canvas::Canvas* canvas, const Options& o,
+bool RunCycle(int width, int height, cairo_canvas::Canvas* canvas, const driver::Options& o,
               const std::function<bool(int32_t started)>& afterTick) {
   cairo_canvas::PictureBackend backend(width, height, canvas);
   core::InstallBackend(&backend);
@@ -65,7 +65,7 @@ bool RunCycle(int width, int height, cairo_canvas::Canvas* canvas, const Options
 }
 
 int Fail(const std::string& what, const std::string& path, const std::string& why) {
-  std::fprintf(stderr, "dreieck: %s %s: %s\n", what.c_str(), Quoted(path).c_str(), why.c_str());
+  std::fprintf(stderr, "dreieck: %s %s: %s\n", what.c_str(), driver::Quoted(path).c_str(), why.c_str());
   return 1;
 }
 
@@ -97,14 +97,14 @@ namespace {
 // an image for a PNG, an SVG document in *svg, a PDF written straight into *pdfFile
 // (opened here) while Cairo makes it. Null, with *error and what failed ("cannot make"
 // the surface, "cannot write" the PDF's file), when it cannot be made.
-cairo_surface_t* MakeSurface(const Options& o, std::string* svg, AtomicFile* pdfFile, std::string* error,
+cairo_surface_t* MakeSurface(const driver::Options& o, std::string* svg, AtomicFile* pdfFile, std::string* error,
                              const char** failed) {
   *failed = "cannot write";
   const int w = o.width * o.scale, h = o.height * o.scale;
   cairo_surface_t* surface;
-  if (o.format == Format::Png) {
+  if (o.format == driver::Format::Png) {
     surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
-  } else if (o.format == Format::Svg) {
+  } else if (o.format == driver::Format::Svg) {
     surface = cairo_svg_surface_create_for_stream(cairo_canvas::AppendToString, svg, w, h);
     cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PX);
   } else {
@@ -123,33 +123,33 @@ cairo_surface_t* MakeSurface(const Options& o, std::string* svg, AtomicFile* pdf
 // Finishes the drawn surface (which it destroys) and puts the picture in its file,
 // whole or not at all: the PNG from the image, the SVG with its labels as text, the
 // PDF Cairo wrote. False, with *error, when the file was not written.
-bool WritePicture(cairo_surface_t* surface, const Options& o, std::string* svg, AtomicFile* pdfFile,
+bool WritePicture(cairo_surface_t* surface, const driver::Options& o, std::string* svg, AtomicFile* pdfFile,
                   const std::vector<cairo_canvas::TextRun>& texts, std::string* error) {
   cairo_surface_flush(surface);
-  bool ok = o.format != Format::Png || WritePng(surface, o.path, true, error);
+  bool ok = o.format != driver::Format::Png || WritePng(surface, o.path, true, error);
   cairo_surface_finish(surface);
   const cairo_status_t status = cairo_surface_status(surface);
   cairo_surface_destroy(surface);
   if (ok && status != CAIRO_STATUS_SUCCESS) {
     // A PDF that could not be written: the file's own error says more than Cairo's.
-    *error = o.format == Format::Pdf && !pdfFile->Failure().empty() ? pdfFile->Failure()
+    *error = o.format == driver::Format::Pdf && !pdfFile->Failure().empty() ? pdfFile->Failure()
                                                                       : cairo_status_to_string(status);
     return false;
   }
   if (!ok) return false;
-  if (o.format == Format::Svg) {
+  if (o.format == driver::Format::Svg) {
     if (!cairo_canvas::LabelsAsText(svg, texts, o.scale)) {
       *error = "the labels could not be written as text";
       return false;
     }
     return WriteFileAtomically(o.path, *svg, error);
   }
-  return o.format != Format::Pdf || pdfFile->Commit(error);
+  return o.format != driver::Format::Pdf || pdfFile->Commit(error);
 }
 
 }  // namespace
 
-int RunPicture(const Options& o) {
+int RunPicture(const driver::Options& o) {
   std::string svg, error;
   AtomicFile pdfFile;
   const char* failed;
@@ -159,7 +159,7 @@ int RunPicture(const Options& o) {
   std::vector<cairo_canvas::TextRun> texts;
   {
     cairo_canvas::Canvas canvas(surface, o.width, o.height, o.scale);
-    if (o.format == Format::Svg) canvas.KeepTexts();
+    if (o.format == driver::Format::Svg) canvas.KeepTexts();
     drawn = RunCycle(o.width, o.height, &canvas, o, [](int32_t) { return false; });
     texts = canvas.Texts();
   }
@@ -202,7 +202,7 @@ int PutInPlace(const std::string& folder, const std::vector<std::unique_ptr<Atom
 
 }  // namespace
 
-int RunFrames(const Options& o) {
+int RunFrames(const driver::Options& o) {
   std::string folder = o.path;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   // The picture first: without memory for it no folder is made.
@@ -236,7 +236,7 @@ int RunFrames(const Options& o) {
   if (!drawn) return Fail("cannot make the frames of", folder, "the program made no window");
   if (!failed.empty()) return Fail("cannot write", failed, error);
   if (PutInPlace(folder, frames) != 0) return 1;
-  std::printf("dreieck: wrote %zu frames to %s\n", frames.size(), Quoted(folder).c_str());
+  std::printf("dreieck: wrote %zu frames to %s\n", frames.size(), driver::Quoted(folder).c_str());
   return 0;
 }
 

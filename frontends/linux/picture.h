@@ -12,10 +12,10 @@ namespace dreieck {
 // --picture FILE: the picture after the tick of the step asked for, as PNG, SVG or PDF.
 // 0 when written; 1 (after one line on stderr) when it could not be, and then a file
 // of that name, if any, is left as it was.
-int RunPicture(const Options& options);
+int RunPicture(const driver::Options& options);
 
 // --frames DIR: one PNG after every tick of one whole cycle; prints how many.
-int RunFrames(const Options& options);
+int RunFrames(const driver::Options& options);
 
 // Writes an image surface as a PNG file, whole or not at all; without `replace`, a
 // file that has taken the name meanwhile is kept and the write fails.

@@ -30,7 +30,7 @@ std::string DisplayName() {
 }
 
 [[noreturn]] void OnLost(const std::string& why) {
-  std::fprintf(stderr, "dreieck: lost the connection to the display %s%s\n", Quoted(DisplayName()).c_str(),
+  std::fprintf(stderr, "dreieck: lost the connection to the display %s%s\n", driver::Quoted(DisplayName()).c_str(),
                why.empty() ? "" : (": " + why).c_str());
   std::fflush(stderr);
   _exit(1);
@@ -38,31 +38,31 @@ std::string DisplayName() {
 
 // The saver: a program on every output, each drawing its own cycle at the output's size,
 // in one loop; outputs that come are covered at once, those that go are dropped.
-int CoverEveryOutput(wayland::Backend* backend, const Options& options, const wayland::Look& look) {
+int CoverEveryOutput(wayland::Backend* backend, const driver::Options& options, const wayland::Look& look) {
   const driver::Plan plan = driver::PlanOf(options);
   driver::Screens screens(plan);
   std::string error;
   const bool covered = backend->CoverOutputs(
       look, {[&screens](HWND outer) { screens.Add(outer); }, [&screens](HWND outer) { screens.Drop(outer); }}, &error);
   if (!covered) {
-    std::fprintf(stderr, "dreieck: the display %s %s\n", Quoted(DisplayName()).c_str(), error.c_str());
+    std::fprintf(stderr, "dreieck: the display %s %s\n", driver::Quoted(DisplayName()).c_str(), error.c_str());
     return 1;
   }
   const driver::Ran ran = screens.Run();
   if (ran.window) return ran.result;
-  std::fprintf(stderr, "dreieck: the display %s has no output to cover\n", Quoted(DisplayName()).c_str());
+  std::fprintf(stderr, "dreieck: the display %s has no output to cover\n", driver::Quoted(DisplayName()).c_str());
   return 1;
 }
 
 }  // namespace
 
-int RunOnWayland(const Options& options) {
+int RunOnWayland(const driver::Options& options) {
   const int quitFd = EndOnSignals();
   if (quitFd < 0) return 1;
   std::string error;
   const std::unique_ptr<wayland::Backend> backend = wayland::Backend::Connect(quitFd, OnLost, "dreieck", &error);
   if (backend == nullptr) {
-    const std::string display = Quoted(DisplayName());
+    const std::string display = driver::Quoted(DisplayName());
     if (error.empty()) std::fprintf(stderr, "dreieck: cannot connect to the display %s\n", display.c_str());
     else std::fprintf(stderr, "dreieck: the display %s %s\n", display.c_str(), error.c_str());
     return 1;
@@ -70,14 +70,14 @@ int RunOnWayland(const Options& options) {
   core::InstallBackend(backend.get());
   const wayland::Look look = {"Dreieck", DREIECK_APP_ID};
   int result = 1;
-  if (options.mode == Mode::Saver) {
+  if (options.mode == driver::Mode::Saver) {
     result = CoverEveryOutput(backend.get(), options, look);
   } else {
-    const bool fullscreen = options.mode == Mode::FullScreen || options.Given("fullscreen");
+    const bool fullscreen = options.mode == driver::Mode::FullScreen || options.Given("fullscreen");
     const HWND outer = backend->AddWindow(look, fullscreen, &error);
     if (outer == nullptr) {
-      std::fprintf(stderr, "dreieck: the display %s %s\n", Quoted(DisplayName()).c_str(), error.c_str());
-    } else if (options.mode == Mode::Explore) {
+      std::fprintf(stderr, "dreieck: the display %s %s\n", driver::Quoted(DisplayName()).c_str(), error.c_str());
+    } else if (options.mode == driver::Mode::Explore) {
       // The explorer's pictures are those of a screen of the window's size.
       backend->ScreenIsOuterWindow(outer);
       wayland::Backend* b = backend.get();

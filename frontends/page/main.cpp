@@ -57,7 +57,7 @@ bool OpenFont() {
 // the registry, read now, and those of the address over them.
 class Run {
  public:
-  Run(const dreieck::Options& options, bool gather) : backend_(ConfigOf(options, gather)), kept_(script::KeptSettings()) {
+  Run(const driver::Options& options, bool gather) : backend_(ConfigOf(options, gather)), kept_(script::KeptSettings()) {
     core::Reset();
     core::InstallBackend(&backend_);
     driver::ImportSettings(kept_, options);
@@ -72,7 +72,7 @@ class Run {
   bool KeptChanged() const { return script::KeptSettings() != kept_; }
 
  private:
-  static web::Backend::Config ConfigOf(const dreieck::Options& options, bool gather) {
+  static web::Backend::Config ConfigOf(const driver::Options& options, bool gather) {
     web::Backend::Config config;
     config.scale = options.scale;
     config.sizeGiven = options.Given("size");
@@ -121,19 +121,24 @@ class SaverListener final : public driver::Listener {
 };
 
 // How a run of the saver ended: by the page's Settings or Explore button, for other
-// kept settings, or not.
+// kept settings, or not. The buttons' names, as page.js posts them.
 enum class Asked { Nothing, Settings, Explore, Again };
+const char kSettingsButton[] = "settings";
+const char kExploreButton[] = "explore";
 
 // The saver in the page's outer window until the page's Settings or Explore button
 // ends it (or it ends itself).
-Asked SaverUntilAsked(const dreieck::Options& options) {
+Asked SaverUntilAsked(const driver::Options& options) {
   Run run(options, false);
   SaverListener listener(&run);
   const HWND outer = run.Backend().MakeOuterWindow();
   Asked asked = Asked::Nothing;
-  run.Backend().OnPageEvent([&](web::page::EventKind kind) {
-    if (asked != Asked::Nothing) return;
-    asked = kind == web::page::EventKind::Settings ? Asked::Settings : Asked::Explore;
+  run.Backend().OnPageButton([&](const std::string& button) {
+    const Asked pressed = button == kSettingsButton ? Asked::Settings
+                          : button == kExploreButton ? Asked::Explore
+                                                     : Asked::Nothing;
+    if (asked != Asked::Nothing || pressed == Asked::Nothing) return;
+    asked = pressed;
     // The program ends as its window's end ends it (its WM_DESTROY posts the quit).
     if (core::IsWindowAlive(outer)) core::DestroyWindowTree(outer);
   });
@@ -144,7 +149,7 @@ Asked SaverUntilAsked(const dreieck::Options& options) {
 }
 
 // The program's settings dialog, drawn by the page; what OK stores the browser keeps.
-bool RunSettings(const dreieck::Options& options) {
+bool RunSettings(const driver::Options& options) {
   Run run(options, false);
   if (!driver::RunSettingsDialog()) return false;
   script::Keep(driver::ExportSettings());
@@ -163,7 +168,7 @@ std::string SaveStem() {
 
 // The explorer in the page's outer window until Escape, on `start`; S offers the
 // <canvas> as a PNG download, and the same picture drawn again as SVG.
-void ExploreOnPage(const dreieck::Options& options, const explorer::Start& start) {
+void ExploreOnPage(const driver::Options& options, const explorer::Start& start) {
   Run run(options, true);
   web::Backend& backend = run.Backend();
   // Each picture's cost: from the event that asked for it until it is on the <canvas>.
@@ -190,17 +195,22 @@ void ExploreOnPage(const dreieck::Options& options, const explorer::Start& start
         },
         &svg, &error);
     if (!made) web::page::Message("Das SVG ließ sich nicht anlegen: " + error, true);
-    script::SavePicture(stem, driver::PictureOptions(view, client.right, client.bottom, options.scale), svg);
-    return "Gespeichert: " + stem + ".png" + (svg.empty() ? "" : " und " + stem + ".svg");
+    // The explorer shows where the picture went; the page says how to draw it again.
+    const std::string saved = "Gespeichert: " + stem + ".png" + (svg.empty() ? "" : " und " + stem + ".svg");
+    const std::string redraw = driver::PictureOptions(view, client.right, client.bottom, options.scale);
+    script::SavePicture(stem, svg, redraw,
+                        saved + "; dreieck --picture " + stem + ".png " + redraw + " zeichnet es wieder.",
+                        explorer::kStatusMs);
+    return saved;
   });
   script::Exploring(false);
   if (result != 0) web::page::Message("Zum Erkunden ließ sich kein Fenster anlegen.", true);
   if (core::IsWindowAlive(outer)) core::DestroyWindowTree(outer);
 }
 
-const char* WhereName(dreieck::Mode mode) {
-  for (const dreieck::OptionRow& row : dreieck::OptionTable())
-    if (row.group == dreieck::Group::Where && row.mode == mode) return row.name;
+const char* WhereName(driver::Mode mode) {
+  for (const driver::OptionRow& row : driver::OptionTable())
+    if (row.group == driver::Group::Where && row.mode == mode) return row.name;
   return "";
 }
 
@@ -212,13 +222,13 @@ int main() {
     script::Stopped();
     return 1;
   }
-  dreieck::Options options;
-  const dreieck::Parsed parsed = dreieck::ParseArguments(script::Query(), dreieck::kQuery);
+  driver::Options options;
+  const driver::Parsed parsed = driver::ParseArguments(script::Query(), driver::kQuery);
   if (!parsed.ok) {
     web::page::Message(parsed.error + " (die Seite läuft ohne die Parameter der Adresse)", true);
-  } else if (parsed.options.mode == dreieck::Mode::Help) {
-    web::page::Message(dreieck::Usage(dreieck::kQuery), false);
-  } else if (parsed.options.mode == dreieck::Mode::Version) {
+  } else if (parsed.options.mode == driver::Mode::Help) {
+    web::page::Message(driver::Usage(driver::kQuery), false);
+  } else if (parsed.options.mode == driver::Mode::Version) {
     web::page::Message("dreieck " DREIECK_VERSION, false);
   } else {
     options = parsed.options;
@@ -226,7 +236,7 @@ int main() {
   script::Where(WhereName(options.mode));
   // explore in the address opens the explorer first; Escape there goes on to the
   // screensaver, whose Explore button opens it on the triangle shown.
-  bool explore = options.mode == dreieck::Mode::Explore;
+  bool explore = options.mode == driver::Mode::Explore;
   explorer::Start start = driver::ExplorerStart(options);
   for (;;) {
     if (explore) {

@@ -38,12 +38,17 @@ EM_JS(void, ScriptFontCopy, (uint8_t* to), {
   HEAPU8.set(Module.page.font, to);
 });
 
-// The kept settings as "name value" lines, in memory the program frees.
-EM_JS(char*, ScriptKeptSettings, (), {
-  const text = Module.page.kept().map(([name, value]) => name + "\n" + value + "\n").join("");
+// The kept settings: how many, and of each (index) its name (part 0) or its value as
+// text (part 1), as UTF-8 in memory the program frees, its length in bytes at `length`.
+EM_JS(int, ScriptKeptCount, (), {
+  return Module.page.kept().length;
+});
+EM_JS(char*, ScriptKeptPart, (int index, int part, int* length), {
+  const text = String(Module.page.kept()[index][part]);
   const bytes = lengthBytesUTF8(text) + 1;
   const copy = _malloc(bytes);
   if (copy) stringToUTF8(text, copy, bytes);
+  HEAP32[length >> 2] = copy ? bytes - 1 : 0;
   return copy;
 });
 
@@ -71,18 +76,20 @@ EM_JS(void, ScriptExplored, (double ms, double showMs), {
   Module.page.explored(ms, showMs);
 });
 
-EM_JS(void, ScriptSavePicture, (const char* stem, const char* redraw, const char* svg, int svgLength), {
-  Module.page.savePicture(UTF8ToString(stem), UTF8ToString(redraw), svgLength > 0 ? UTF8ToString(svg, svgLength) : "");
+EM_JS(void, ScriptSavePicture,
+      (const char* stem, const char* svg, int svgLength, const char* redraw, const char* line, int ms), {
+  Module.page.savePicture(UTF8ToString(stem), svgLength > 0 ? UTF8ToString(svg, svgLength) : "",
+                          UTF8ToString(redraw), UTF8ToString(line), ms);
 });
 // clang-format on
 
 namespace script {
 
-std::vector<dreieck::Argument> Query() {
-  std::vector<dreieck::Argument> arguments;
+std::vector<driver::Argument> Query() {
+  std::vector<driver::Argument> arguments;
   const int count = ScriptQueryCount();
   for (int i = 0; i < count; ++i) {
-    dreieck::Argument argument;
+    driver::Argument argument;
     for (int part = 0; part < 3; ++part) {
       int length = 0;
       char* text = ScriptQueryPart(i, part, &length);
@@ -109,23 +116,25 @@ std::vector<uint8_t> FontFile() {
 }
 
 std::vector<std::pair<std::string, uint32_t>> KeptSettings() {
-  char* text = ScriptKeptSettings();
+  const auto part = [](int index, int which) {
+    int length = 0;
+    char* text = ScriptKeptPart(index, which, &length);
+    std::string whole = text != nullptr ? std::string(text, static_cast<size_t>(length)) : "";
+    std::free(text);
+    return whole;
+  };
   std::vector<std::pair<std::string, uint32_t>> values;
-  if (text == nullptr) return values;
-  std::string name;
-  bool isName = true;
-  std::string part;
-  for (const char* c = text; *c != '\0'; ++c) {
-    if (*c != '\n') {
-      part += *c;
-      continue;
-    }
-    if (isName) name = part;
-    else values.emplace_back(name, static_cast<uint32_t>(std::strtoul(part.c_str(), nullptr, 10)));
-    isName = !isName;
-    part.clear();
+  const int count = ScriptKeptCount();
+  for (int i = 0; i < count; ++i) {
+    const std::string name = part(i, 0), value = part(i, 1);
+    // A registry value's name is one line; its value a REG_DWORD the settings take
+    // (the dialog stores nothing beyond 31 bits), written in decimal digits.
+    if (name.empty() || name.find_first_of(std::string("\n\r\0", 3)) != std::string::npos) continue;
+    if (value.empty() || value.size() > 10 || value.find_first_not_of("0123456789") != std::string::npos) continue;
+    const uint64_t number = std::strtoull(value.c_str(), nullptr, 10);
+    if (number > 0x7fffffffu) continue;
+    values.emplace_back(name, static_cast<uint32_t>(number));
   }
-  std::free(text);
   return values;
 }
 
@@ -147,8 +156,9 @@ void Exploring(bool on) { ScriptExploring(on ? 1 : 0); }
 
 void Explored(double ms, double showMs) { ScriptExplored(ms, showMs); }
 
-void SavePicture(const std::string& stem, const std::string& redraw, const std::string& svg) {
-  ScriptSavePicture(stem.c_str(), redraw.c_str(), svg.c_str(), static_cast<int>(svg.size()));
+void SavePicture(const std::string& stem, const std::string& svg, const std::string& redraw, const std::string& line,
+                 int ms) {
+  ScriptSavePicture(stem.c_str(), svg.c_str(), static_cast<int>(svg.size()), redraw.c_str(), line.c_str(), ms);
 }
 
 }  // namespace script

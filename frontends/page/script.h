@@ -16,7 +16,7 @@ namespace script {
 
 // The address's query as arguments: decoded names and values, and each pair as the
 // address writes it.
-std::vector<dreieck::Argument> Query();
+std::vector<driver::Argument> Query();
 // Where the address asks the program to draw, by the option's name ("fullscreen",
 // "root", "window-id", "picture", "frames"), or "" for a window of its own.
 void Where(const char* option);
@@ -43,7 +43,9 @@ void Exploring(bool on);
 // The explorer drew a picture, in `ms` of which `showMs` went to the <canvas>.
 void Explored(double ms, double showMs);
 // The <canvas> as it is now, offered as the download STEM.png, and `svg`, when not
-// empty, as STEM.svg; `redraw` is the options that draw it again.
-void SavePicture(const std::string& stem, const std::string& redraw, const std::string& svg);
+// empty, as STEM.svg, with `redraw` the options that draw it again; then `line` shown
+// below it for `ms` milliseconds.
+void SavePicture(const std::string& stem, const std::string& svg, const std::string& redraw, const std::string& line,
+                 int ms);
 
 }  // namespace script

@@ -80,7 +80,7 @@ class Backend::PageImage final : public cairo_canvas::ImageMemory {
   // One word of pixels (one or two) at `from` in RGBA over the kept ones at `kept`;
   // true when they changed.
   template <typename Word, Word (*ToRgba)(Word)>
-  static bool Take(const unsigned char* from, unsigned char* kept) {
+  static bool ConvertWord(const unsigned char* from, unsigned char* kept) {
     Word p, was;
     std::memcpy(&p, from, sizeof p);
     std::memcpy(&was, kept, sizeof was);
@@ -92,14 +92,14 @@ class Backend::PageImage final : public cairo_canvas::ImageMemory {
 
   // Row y from left to right in RGBA over what the canvas has, noting the tiles where
   // it changed.
-  void TakeRun(int y, int left, int right) {
+  void ConvertRun(int y, int left, int right) {
     const unsigned char* row = Row(y, left);
     unsigned char* kept = reinterpret_cast<unsigned char*>(shown_.get() + static_cast<size_t>(y) * width_ + left);
     int x = 0;
     for (; x + 1 < right - left; x += 2)
-      if (Take<uint64_t, Rgba2>(row + x * 4, kept + x * 4))
+      if (ConvertWord<uint64_t, Rgba2>(row + x * 4, kept + x * 4))
         changed_[(left + x) / kTile] = changed_[(left + x + 1) / kTile] = 1;
-    if (x < right - left && Take<uint32_t, Rgba>(row + x * 4, kept + x * 4)) changed_[(left + x) / kTile] = 1;
+    if (x < right - left && ConvertWord<uint32_t, Rgba>(row + x * 4, kept + x * 4)) changed_[(left + x) / kTile] = 1;
   }
 
   // Tile row by tile row: the tiles of the part that were drawn on (all of them without
@@ -126,7 +126,7 @@ class Backend::PageImage final : public cairo_canvas::ImageMemory {
         int end = t;
         while (end < last && (pieces == nullptr || drawn[end + 1] != 0)) ++end;
         const int left = std::max<int>(part.left, t * kTile), right = std::min<int>(part.right, (end + 1) * kTile);
-        for (int y = top; y < bottom; ++y) TakeRun(y, left, right);
+        for (int y = top; y < bottom; ++y) ConvertRun(y, left, right);
         t = end;
       }
       if (pieces != nullptr) std::fill(drawn + first, drawn + last + 1, 0);
@@ -265,7 +265,15 @@ void Backend::WindowDestroyed(HWND window) {
 
 uint64_t Backend::NowMs() { return static_cast<uint64_t>(emscripten_get_now()); }
 
-void Backend::PointerShape(core::Pointer pointer) { page::PointerShape(static_cast<int>(pointer)); }
+// The system cursors as CSS names them: none, the arrow, a pointing hand, four arrows.
+void Backend::PointerShape(core::Pointer pointer) {
+  switch (pointer) {
+    case core::Pointer::Hidden: page::PointerShape("none"); break;
+    case core::Pointer::Arrow: page::PointerShape("default"); break;
+    case core::Pointer::Hand: page::PointerShape("pointer"); break;
+    case core::Pointer::Move: page::PointerShape("move"); break;
+  }
+}
 
 double Backend::TakeShowMs() {
   const double ms = showMs_;
@@ -283,31 +291,58 @@ void Backend::DrawOn(core::Canvas* canvas, const std::function<void()>& draw) {
   drawOn_ = nullptr;
 }
 
+namespace {
+
+// The virtual-key code Windows gives the key the browser names so ("ArrowLeft", "s",
+// " "): a letter or digit its capital's code; 0 for one the program has no use for.
+WPARAM VirtualKey(const std::string& name) {
+  static const std::pair<const char*, WPARAM> kNamed[] = {
+      {"ArrowLeft", VK_LEFT}, {"ArrowUp", VK_UP},   {"ArrowRight", VK_RIGHT}, {"ArrowDown", VK_DOWN},
+      {" ", VK_SPACE},        {"Escape", VK_ESCAPE}, {"Enter", VK_RETURN},    {"Tab", VK_TAB},
+      {"Backspace", VK_BACK},
+  };
+  for (const auto& [key, code] : kNamed)
+    if (name == key) return code;
+  if (name.size() != 1) return 0;
+  const char c = name[0];
+  if (c >= '0' && c <= '9') return static_cast<WPARAM>(c);
+  if (c >= 'a' && c <= 'z') return static_cast<WPARAM>(c - 'a' + 'A');
+  if (c >= 'A' && c <= 'Z') return static_cast<WPARAM>(c);
+  return 0;
+}
+
+// The mouse message of what the pointer did: "pressed", "released", else a movement.
+UINT MouseMessage(const std::string& what) {
+  if (what == "pressed") return WM_LBUTTONDOWN;
+  if (what == "released") return WM_LBUTTONUP;
+  return WM_MOUSEMOVE;
+}
+
+}  // namespace
+
 // The page's events: the pointer and keys go to the program's window, the dialog's to
 // the dialog, the page's own buttons to whoever runs the program.
 void Backend::TakeEvents() {
   for (page::Event event = page::NextEvent(); event.kind != page::EventKind::None; event = page::NextEvent()) {
     switch (event.kind) {
-      case page::EventKind::Settings:
-      case page::EventKind::Explore:
-        if (pageEvent_) pageEvent_(event.kind);
+      case page::EventKind::Button:
+        if (pageButton_) pageButton_(event.name);
         break;
       case page::EventKind::Pointer: {
         if (program_ == nullptr) break;
         // In the program's pixels, as the 16-bit halves of the messages' lParam carry them.
         const auto at = [this](int v) { return static_cast<WORD>(std::clamp(v / config_.scale, -32768, 32767)); };
         const LPARAM where = MAKELPARAM(at(event.a), at(event.b));
-        const UINT message = event.c == page::kPointerPressed    ? WM_LBUTTONDOWN
-                             : event.c == page::kPointerReleased ? WM_LBUTTONUP
-                                                                 : WM_MOUSEMOVE;
+        const UINT message = MouseMessage(event.name);
         if (message != WM_MOUSEMOVE) pointerDown_ = message == WM_LBUTTONDOWN;
         core::PostMessageToQueue(program_, message, pointerDown_ ? MK_LBUTTON : 0, where);
         break;
       }
       case page::EventKind::Key: {
         // A key held down: bit 30 of lParam, as Windows marks a repeat.
-        const LPARAM keyData = 1 | (event.b != 0 ? LPARAM{1} << 30 : 0);
-        if (program_ != nullptr) core::PostMessageToQueue(program_, WM_KEYDOWN, static_cast<WPARAM>(event.a), keyData);
+        const LPARAM keyData = 1 | (event.a != 0 ? LPARAM{1} << 30 : 0);
+        const WPARAM key = VirtualKey(event.name);
+        if (program_ != nullptr && key != 0) core::PostMessageToQueue(program_, WM_KEYDOWN, key, keyData);
         break;
       }
       case page::EventKind::Resized:
@@ -364,6 +399,13 @@ std::string JsonText(const std::string& windows1252) {
   return out + "\"";
 }
 
+// A number of CSS pixels as JSON writes it: "12", "12.5", "3.25".
+std::string JsonNumber(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.10g", value);
+  return text;
+}
+
 const char* TypeName(core::DialogControl::Type type) {
   using Type = core::DialogControl::Type;
   switch (type) {
@@ -379,15 +421,21 @@ const char* TypeName(core::DialogControl::Type type) {
   return "text";
 }
 
+// Dialog units in CSS pixels: those of the dialogs' font, "MS Sans Serif" 8, whose
+// average character is 6 pixels wide and 13 high (a unit is a quarter of its width and
+// an eighth of its height).
+std::string AcrossPx(int units) { return JsonNumber(units * 6.0 / 4.0); }
+std::string DownPx(int units) { return JsonNumber(units * 13.0 / 8.0); }
+
 std::string DialogJson(HWND dialog) {
   const core::DialogView view = core::DescribeDialog(dialog);
-  std::string json = "{\"caption\":" + JsonText(view.caption) + ",\"cx\":" + std::to_string(view.cx) +
-                     ",\"cy\":" + std::to_string(view.cy) + ",\"controls\":[";
+  std::string json = "{\"caption\":" + JsonText(view.caption) + ",\"cx\":" + AcrossPx(view.cx) +
+                     ",\"cy\":" + DownPx(view.cy) + ",\"controls\":[";
   for (size_t i = 0; i < view.controls.size(); ++i) {
     const core::DialogControl& c = view.controls[i];
     json += std::string(i == 0 ? "" : ",") + "{\"type\":\"" + TypeName(c.type) + "\",\"id\":" + std::to_string(c.id) +
-            ",\"text\":" + JsonText(c.text) + ",\"x\":" + std::to_string(c.x) + ",\"y\":" + std::to_string(c.y) +
-            ",\"cx\":" + std::to_string(c.cx) + ",\"cy\":" + std::to_string(c.cy) +
+            ",\"text\":" + JsonText(c.text) + ",\"x\":" + AcrossPx(c.x) + ",\"y\":" + DownPx(c.y) +
+            ",\"cx\":" + AcrossPx(c.cx) + ",\"cy\":" + DownPx(c.cy) +
             ",\"checked\":" + (c.checked ? "true" : "false") + ",\"min\":" + std::to_string(c.min) +
             ",\"max\":" + std::to_string(c.max) + ",\"pos\":" + std::to_string(c.pos) + "}";
   }
@@ -417,7 +465,8 @@ void Backend::DialogClosed(HWND dialog) {
 void Backend::TakeDialogEvent(const page::Event& event) {
   if (dialog_ == nullptr) return;
   if (event.kind == page::EventKind::DialogKey) {
-    core::PostMessageToQueue(dialog_, WM_KEYDOWN, static_cast<WPARAM>(event.a), 0);
+    const WPARAM key = VirtualKey(event.name);
+    if (key != 0) core::PostMessageToQueue(dialog_, WM_KEYDOWN, key, 0);
     return;
   }
   for (const core::DialogControl& c : core::DescribeDialog(dialog_).controls) {

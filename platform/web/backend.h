@@ -43,8 +43,8 @@ class Backend final : public core::Backend {
 
   // The outer window of the page, at its size now.
   HWND MakeOuterWindow();
-  // Events of the page's own (its buttons), handed over as they come.
-  void OnPageEvent(std::function<void(page::EventKind)> handler) { pageEvent_ = std::move(handler); }
+  // The page's own buttons, by their names, handed over as they are pressed.
+  void OnPageButton(std::function<void(const std::string& name)> handler) { pageButton_ = std::move(handler); }
   // Called before each wait, after what was drawn went onto the <canvas>, and after it.
   void AroundWaits(std::function<void()> before, std::function<void()> after) {
     beforeWait_ = std::move(before);
@@ -86,7 +86,7 @@ class Backend final : public core::Backend {
   double showMs_ = 0;   // putting pixels on the canvas, since TakeShowMs
   bool pointerDown_ = false;
   core::Canvas* drawOn_ = nullptr;  // see DrawOn
-  std::function<void(page::EventKind)> pageEvent_;
+  std::function<void(const std::string&)> pageButton_;
   std::function<void()> beforeWait_;
   std::function<void()> afterWait_;
 };

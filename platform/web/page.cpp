@@ -2,18 +2,25 @@
 
 #include <emscripten.h>
 
+#include <cstring>
+#include <utility>
+
 // clang-format off
 EM_ASYNC_JS(int, PageWait, (double timeoutMs), {
   return await Module.page.wait(timeoutMs);
 });
 
-EM_JS(int, PageNextEvent, (int* out), {
+// The next event as [kind, [numbers], name]: its kind and name into the buffers of
+// `size` bytes (cut short there), its first two numbers into `numbers`; false when there
+// is none.
+EM_JS(int, PageNextEvent, (char* kind, char* name, int size, int* numbers), {
   const event = Module.page.nextEvent();
   if (!event) return 0;
-  HEAP32[(out >> 2) + 0] = event[1] | 0;
-  HEAP32[(out >> 2) + 1] = event[2] | 0;
-  HEAP32[(out >> 2) + 2] = event[3] | 0;
-  return event[0];
+  stringToUTF8(String(event[0]), kind, size);
+  stringToUTF8(String(event[2] || ""), name, size);
+  HEAP32[(numbers >> 2) + 0] = (event[1] || [])[0] | 0;
+  HEAP32[(numbers >> 2) + 1] = (event[1] || [])[1] | 0;
+  return 1;
 });
 
 EM_JS(void, PageWindowSize, (int* out), {
@@ -32,8 +39,8 @@ EM_JS(void, PageShowKept, (const uint8_t* rgba, int imageWidth, int imageHeight,
                        imageHeight, HEAP32.subarray(rects >> 2, (rects >> 2) + count * 4));
 });
 
-EM_JS(void, PagePointerShape, (int cursor), {
-  Module.page.pointerShape(cursor);
+EM_JS(void, PagePointerShape, (const char* css), {
+  Module.page.pointerShape(UTF8ToString(css));
 });
 
 EM_JS(void, PageShowDialog, (const char* json), {
@@ -54,12 +61,26 @@ namespace web::page {
 bool Wait(double timeoutMs) { return PageWait(timeoutMs) != 0; }
 
 Event NextEvent() {
-  int data[3] = {};
+  static const std::pair<const char*, EventKind> kKinds[] = {
+      {"button", EventKind::Button},       {"pointer", EventKind::Pointer},
+      {"key", EventKind::Key},             {"resized", EventKind::Resized},
+      {"dialog-click", EventKind::DialogClick}, {"dialog-scroll", EventKind::DialogScroll},
+      {"dialog-key", EventKind::DialogKey},
+  };
+  char kind[32] = {}, name[32] = {};
+  int numbers[2] = {};
   Event event;
-  event.kind = static_cast<EventKind>(PageNextEvent(data));
-  event.a = data[0];
-  event.b = data[1];
-  event.c = data[2];
+  // An event of a kind the page does not post is passed over.
+  while (PageNextEvent(kind, name, sizeof kind, numbers) != 0) {
+    for (const auto& [text, known] : kKinds) {
+      if (std::strcmp(kind, text) != 0) continue;
+      event.kind = known;
+      event.a = numbers[0];
+      event.b = numbers[1];
+      event.name = name;
+      return event;
+    }
+  }
   return event;
 }
 
@@ -85,7 +106,7 @@ void ShowKept(const uint8_t* rgba, int imageWidth, int imageHeight, const std::v
   PageShowKept(rgba, imageWidth, imageHeight, flat.data(), static_cast<int>(rects.size()));
 }
 
-void PointerShape(int cursor) { PagePointerShape(cursor); }
+void PointerShape(const char* css) { PagePointerShape(css); }
 
 void ShowDialog(const std::string& json) { PageShowDialog(json.c_str()); }
 

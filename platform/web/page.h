@@ -11,22 +11,24 @@
 
 namespace web::page {
 
-// What the page posts while the program waits.
+// What the page posts while the program waits, as the page names it ("pointer", ...):
+// the kinds, with the numbers (a, b) and the name (`name`) each carries.
 enum class EventKind {
-  None = 0,
-  Settings = 1,      // the Settings button (the page's own)
-  Pointer = 2,       // the pointer over the <canvas>: a, b its place in device pixels, c a PointerAction
-  Key = 3,           // a key for the program's window: a its virtual-key code, b 1 when held down
-  Explore = 4,       // the Explore button (the page's own)
-  Resized = 5,       // the page's window changed its size
-  DialogClick = 6,   // a click on the dialog's control a
-  DialogScroll = 7,  // the dialog's scroll bar a, its thumb dropped at b
-  DialogKey = 8,     // a key in the dialog: a its virtual-key code
+  None,
+  Button,        // "button": a button of the page's own, `name` its name
+  Pointer,       // "pointer": over the <canvas>, a, b its place in device pixels, `name` what
+                 // it did: "moved", "pressed" or "released"
+  Key,           // "key": a key for the program's window, `name` the browser's name of it
+                 // ("ArrowLeft", "s", " ", ...), a 1 when it is held down
+  Resized,       // "resized": the page's window changed its size
+  DialogClick,   // "dialog-click": a click on the dialog's control a
+  DialogScroll,  // "dialog-scroll": the dialog's scroll bar a, its thumb dropped at b
+  DialogKey,     // "dialog-key": a key in the dialog, `name` as for "key"
 };
-enum PointerAction { kPointerMoved = 0, kPointerPressed = 1, kPointerReleased = 2 };
 struct Event {
   EventKind kind = EventKind::None;
-  int a = 0, b = 0, c = 0;  // what the event carries
+  int a = 0, b = 0;  // what the event carries
+  std::string name;
 };
 
 // Gives the browser back its thread until `timeoutMs` (-1: no limit) have passed,
@@ -44,14 +46,13 @@ void Show(const uint8_t* rgba, const RECT& part, int imageWidth, int imageHeight
 // Puts the `rects` of an image of imageWidth x imageHeight onto the <canvas> (which takes
 // that size): `rgba` holds the whole image's pixels as RGBA rows, without gaps.
 void ShowKept(const uint8_t* rgba, int imageWidth, int imageHeight, const std::vector<RECT>& rects);
-// The pointer's shape over the <canvas>: a core::Pointer as its number (0 none, 1 the
-// arrow, 2 a pointing hand, 3 four arrows).
-void PointerShape(int cursor);
+// The pointer's shape over the <canvas>, as CSS names it ("none", "default", ...).
+void PointerShape(const char* css);
 
-// A modal dialog as JSON: {"caption", "cx", "cy" (dialog units), "controls": [{"type"
+// A modal dialog as JSON: {"caption", "cx", "cy" (CSS pixels), "controls": [{"type"
 // ("button", "default", "check", "radio", "group", "text", "text-right",
-// "scrollbar"), "id", "text", "x", "y", "cx", "cy", "checked", "min", "max", "pos"}]},
-// texts in UTF-8. Shown, shown again as it now is, or gone.
+// "scrollbar"), "id", "text", "x", "y", "cx", "cy" (CSS pixels), "checked", "min",
+// "max", "pos"}]}, texts in UTF-8. Shown, shown again as it now is, or gone.
 void ShowDialog(const std::string& json);
 void CloseDialog();
 

@@ -78,17 +78,17 @@ std::vector<std::string> Fields(const std::string& call) {
 
 int main(int argc, char** argv) {
   // The options as dreieck reads them; those of a picture stand alone here.
-  const dreieck::Parsed parsed = dreieck::ParseArguments(dreieck::SplitCommandLine(argc, argv), {"--", false, &dreieck::kEnglish});
+  const driver::Parsed parsed = driver::ParseArguments(driver::SplitCommandLine(argc, argv), {"--", false, &driver::kEnglish});
   if (!parsed.ok) Usage(parsed.error);
-  const dreieck::Options& o = parsed.options;
-  for (const dreieck::OptionRow& row : dreieck::OptionTable()) {
+  const driver::Options& o = parsed.options;
+  for (const driver::OptionRow& row : driver::OptionTable()) {
     const std::string name = row.name;
-    if (o.Given(name) && row.kind != dreieck::Kind::Show && name != "size" && name != "time" && name != "background")
+    if (o.Given(name) && row.kind != driver::Kind::Show && name != "size" && name != "time" && name != "background")
       Usage("--" + name + " is not an option of labels");
   }
   const int width = o.Given("size") ? o.width : 1024, height = o.Given("size") ? o.height : 768;
   int64_t when = o.second;
-  if (!o.timeGiven) dreieck::ParseUtcSecond("2021-03-04 05:06:07", &when);
+  if (!o.timeGiven) driver::ParseUtcSecond("2021-03-04 05:06:07", &when);
 
   core::Reset();
   core::SetRecording(true);  // the labels are read from the calls the ticks make

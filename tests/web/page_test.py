@@ -256,7 +256,7 @@ BAD_TAIL = " (die Seite läuft ohne die Parameter der Adresse)"
 # Every option of the command line, with a value where it takes one: the command line
 # takes each (before --version, which ends the reading), and so does the address.
 OPTIONS = {
-    "fullscreen": None, "root": None, "window-id": "0x400008", "picture": "a.png", "frames": "cycle",
+    "fullscreen": None, "saver": None, "root": None, "window-id": "0x400008", "picture": "a.png", "frames": "cycle",
     "medians": None, "no-medians": None, "incircle": None, "no-incircle": None, "circumcircle": None,
     "no-circumcircle": None, "altitudes": None, "no-altitudes": None, "nine-point-circle": None,
     "no-nine-point-circle": None, "euler-line": None, "no-euler-line": None, "excircles": None,

@@ -119,12 +119,17 @@
     }
   }
 
+  // Whether the address asks for the whole screen: fullscreen, or the saver.
+  const wholeScreen = () => status.where === "fullscreen" || status.where === "saver";
+
   // The wait between ticks: one timeout, or an event posted meanwhile.
   const events = [];
   let wake = null;
   let timer = 0;
-  function post(kind, a = 0, b = 0, c = 0) {
-    events.push([kind, a, b, c]);
+  // An event of `kind` with its numbers and a name, as the program reads them
+  // (platform/web/page.h): ("pointer", [x, y], "pressed"), ("key", [held], "ArrowLeft").
+  function post(kind, numbers = [], name = "") {
+    events.push([kind, numbers, name]);
     status.events++;
     if (wake) {
       clearTimeout(timer);
@@ -133,10 +138,6 @@
       resolve(0);
     }
   }
-  // platform/web/page.h
-  const eventSettings = 1, eventPointer = 2, eventKey = 3, eventExplore = 4, eventResized = 5;
-  const eventDialogClick = 6, eventDialogScroll = 7, eventDialogKey = 8;
-  const pointerMoved = 0, pointerPressed = 1, pointerReleased = 2;
 
   // The first picture: the controls go out of the way three seconds after it (or after
   // the pointer last moved), however long the page took to load.
@@ -217,15 +218,13 @@
     },
     where(option) {
       status.where = option;
-      // Asked for full screen (as the installed app is): the screensaver, the picture
-      // alone until the pointer moves.
-      if (option === "fullscreen") screen.quiet();
+      // Asked for full screen (as the installed app is) or for the saver: the
+      // screensaver, the picture alone until the pointer moves.
+      if (wholeScreen()) screen.quiet();
     },
-    // Names as the registry takes them (one line each: no line break), 32-bit values.
+    // The kept values as [name, number as text] (the program takes those it can keep).
     kept() {
-      return Object.entries(readKept()).filter(([name, value]) => !/[\n\r\0]/.test(name) &&
-                                                                  Number.isInteger(value) && value >= 0 &&
-                                                                  value <= 0x7fffffff);
+      return Object.entries(readKept()).map(([name, value]) => [name, typeof value === "number" ? String(value) : ""]);
     },
     keep(values) {
       const kept = Object.fromEntries(values);
@@ -248,12 +247,11 @@
       status.explored.push([ms, showMs]);
       if (status.explored.length > keepTicks) status.explored.shift();
     },
-    // The system cursor the program asks for, as CSS has it: IDC_HAND the pointing hand,
-    // IDC_SIZEALL four arrows, IDC_ARROW the arrow (as Windows and X draw them).
-    pointerShape(cursor) {
-      canvas.style.cursor = ["none", "default", "pointer", "move"][cursor] || "default";
+    // The pointer's shape the program asks for, as CSS names it.
+    pointerShape(css) {
+      canvas.style.cursor = css;
     },
-    savePicture(stem, redraw, svg) {
+    savePicture(stem, svg, redraw, line, ms) {
       const offer = (blob, name) => {
         const link = Object.assign(document.createElement("a"), { href: URL.createObjectURL(blob), download: name });
         link.click();
@@ -263,10 +261,8 @@
         offer(png, `${stem}.png`);
         if (svg) offer(new Blob([svg], { type: "image/svg+xml" }), `${stem}.svg`);
         status.saved.push({ name: `${stem}.png`, svg: svg ? `${stem}.svg` : null, redraw });
-        const line = `Gespeichert: ${stem}.png${svg ? ` und ${stem}.svg` : ""}; dreieck --picture ${stem}.png ` +
-                     `${redraw} zeichnet es wieder.`;
         say(line, false, true);
-        setTimeout(() => status.message === line && say(""), 5000);
+        setTimeout(() => status.message === line && say(""), ms);
       }, "image/png");
     },
     message: say,
@@ -275,17 +271,15 @@
   };
 
   // ---- A dialog of the program (its settings): drawn from the controls the core
-  // describes, where the template places them (dialog units of "MS Sans Serif" 8: 1.5
-  // pixels across, 1.625 down). What the user does goes back to the program's dialog
-  // manager, and what the controls then show comes back in the next description.
-  const unitX = 1.5;
-  const unitY = 1.625;
+  // describes, where the template places them (in CSS pixels). What the user does goes
+  // back to the program's dialog manager, and what the controls then show comes back in
+  // the next description.
   let dialogShown = null;  // the description the panel shows
   function place(element, c) {
     element.dataset.type = c.type;
     Object.assign(element.style, {
-      left: `${c.x * unitX}px`, top: `${c.y * unitY}px`, width: `${c.cx * unitX}px`,
-      height: c.type === "scrollbar" ? "auto" : `${c.cy * unitY}px`,
+      left: `${c.x}px`, top: `${c.y}px`, width: `${c.cx}px`,
+      height: c.type === "scrollbar" ? "auto" : `${c.cy}px`,
     });
     return element;
   }
@@ -302,7 +296,7 @@
       // The dialog manager decides what it shows: once the browser's own click is done,
       // the control shows what the dialog's last description says.
       input.addEventListener("click", () => {
-        post(eventDialogClick, c.id);
+        post("dialog-click", [c.id]);
         setTimeout(() => dialogShown && showStates(dialogShown));
       });
       label.append(input, c.text);
@@ -316,14 +310,14 @@
       const output = document.createElement("output");
       input.addEventListener("input", () => (output.textContent = input.value));
       // The thumb dropped: where it lies now.
-      input.addEventListener("change", () => post(eventDialogScroll, c.id, Number(input.value)));
+      input.addEventListener("change", () => post("dialog-scroll", [c.id, Number(input.value)]));
       box.append(input, output);
       return box;
     }
     if (c.type === "button" || c.type === "default") {
       const button = Object.assign(document.createElement("button"), { type: "button", textContent: c.text });
       button.dataset.id = c.id;
-      button.addEventListener("click", () => post(eventDialogClick, c.id));
+      button.addEventListener("click", () => post("dialog-click", [c.id]));
       return button;
     }
     const text = Object.assign(document.createElement("div"), { textContent: c.text });
@@ -334,10 +328,10 @@
     if (!dialogShown) {
       document.getElementById("settings-caption").textContent = description.caption;
       controls.replaceChildren(...description.controls.map(c => place(controlOf(c), c)));
-      controls.style.width = `${description.cx * unitX}px`;
-      controls.style.height = `${description.cy * unitY}px`;
+      controls.style.width = `${description.cx}px`;
+      controls.style.height = `${description.cy}px`;
       // On a screen narrower than the dialog (a phone) the whole dialog smaller.
-      const fit = Math.min(1, (innerWidth - 24) / (description.cx * unitX + 2));
+      const fit = Math.min(1, (innerWidth - 24) / (description.cx + 2));
       dialog.style.zoom = fit < 1 ? String(fit) : "";
       dialog.showModal();
     }
@@ -363,19 +357,19 @@
   // Escape and Enter are the dialog manager's: Cancel, and the default button.
   dialog.addEventListener("cancel", event => {
     event.preventDefault();
-    post(eventDialogKey, 0x1b);
+    post("dialog-key", [], "Escape");
   });
   // A browser may close a dialog itself (a second Escape without a click between): the
   // program's dialog is then cancelled, as if its Cancel was pressed.
   dialog.addEventListener("close", () => {
-    if (dialogShown) post(eventDialogKey, 0x1b);
+    if (dialogShown) post("dialog-key", [], "Escape");
   });
   // Enter on a focused button presses that button (the browser's own click); elsewhere
   // it is the dialog manager's default button.
   dialog.addEventListener("keydown", event => {
     if (event.key !== "Enter" || (event.target instanceof HTMLButtonElement && event.target.dataset.id)) return;
     event.preventDefault();
-    post(eventDialogKey, 0x0d);
+    post("dialog-key", [], "Enter");
   });
   // Before the program's first tick too: the program takes the press when it waits.
   const programRuns = () => status.state === "loading" || status.state === "running";
@@ -383,7 +377,7 @@
   const acting = () => status.message && !document.body.classList.contains("stopped") && dismiss();
   document.getElementById("open-settings").addEventListener("click", () => {
     acting();
-    if (!status.exploring && programRuns()) post(eventSettings);
+    if (!status.exploring && programRuns()) post("button", [], "settings");
   });
 
   // ---- Full screen: the screensaver. The Start button or f goes there, hides the
@@ -423,21 +417,18 @@
     acting();
     start();
   });
-  // Exploring, the keys go to the explorer as the virtual-key codes Windows gives them
-  // (a letter or digit its capital's code), a key held down marked as a repeat; the
-  // explorer decides what each does.
-  const namedKeys = { ArrowLeft: 0x25, ArrowUp: 0x26, ArrowRight: 0x27, ArrowDown: 0x28, " ": 0x20, Escape: 0x1b,
-                      Enter: 0x0d, Tab: 0x09, Backspace: 0x08 };
-  const virtualKey = key => namedKeys[key] || (/^[a-z0-9]$/i.test(key) ? key.toUpperCase().charCodeAt(0) : 0);
+  // Exploring, the keys go to the explorer as the browser names them, a key held down
+  // marked as a repeat; the program turns them into its keys, and the explorer decides
+  // what each does. These are the keys it has a name for.
+  const explorerKey = key => /^(Arrow(Left|Up|Right|Down)| |Escape|Enter|Tab|Backspace|[a-z0-9])$/i.test(key);
   document.addEventListener("keydown", event => {
     if (dialog.open || event.ctrlKey || event.altKey || event.metaKey) return;
     if (status.exploring) {
       // f: the explorer full screen, the monitor its screen (as for the screensaver).
       if (event.key === "f" || event.key === "F") return start();
-      const key = virtualKey(event.key);
-      if (!key) return;
+      if (!explorerKey(event.key)) return;
       event.preventDefault();
-      post(eventKey, key, event.repeat ? 1 : 0);
+      post("key", [event.repeat ? 1 : 0], event.key);
       if (event.key !== "Escape") return;
     }
     if (event.key === "f" || event.key === "F") start();
@@ -455,36 +446,36 @@
   canvas.addEventListener("pointerdown", event => {
     if (!status.exploring || !event.isPrimary || event.button !== 0) return;
     pressed = event.pointerId;
-    post(eventPointer, ...where(event), pointerPressed);
+    post("pointer", where(event), "pressed");
   });
   document.addEventListener("pointermove", event => {
     if (status.exploring && event.isPrimary && (pressed === event.pointerId || event.target === canvas))
-      post(eventPointer, ...where(event), pointerMoved);
+      post("pointer", where(event), "moved");
   });
   for (const kind of ["pointerup", "pointercancel"]) {
     document.addEventListener(kind, event => {
       if (pressed !== event.pointerId) return;
       pressed = null;
-      if (status.exploring) post(eventPointer, ...where(event), pointerReleased);
+      if (status.exploring) post("pointer", where(event), "released");
     });
   }
   // The screensaver takes a new size at its next tick; the explorer draws again now.
   screen.onChange(() => {
     screen.fit(canvas);
-    if (status.exploring) post(eventResized);
+    if (status.exploring) post("resized");
   });
   document.getElementById("explore").addEventListener("click", () => {
     acting();
-    if (!status.exploring && programRuns()) post(eventExplore);
+    if (!status.exploring && programRuns()) post("button", [], "explore");
   });
   // The explorer's Save and Back are its S and Escape.
-  document.getElementById("save").addEventListener("click", () => post(eventKey, virtualKey("s")));
-  document.getElementById("back").addEventListener("click", () => post(eventKey, virtualKey("Escape")));
+  document.getElementById("save").addEventListener("click", () => post("key", [0], "s"));
+  document.getElementById("back").addEventListener("click", () => post("key", [0], "Escape"));
   document.addEventListener("pointerdown", event => {
     if (status.exploring) return;
     if (document.fullscreenElement) leave();
     // Asked for by the address (fullscreen): a click on the picture goes full screen.
-    else if (status.where === "fullscreen" && event.target === canvas) start();
+    else if (wholeScreen() && event.target === canvas) start();
   });
 
   // ---- Offline: served from a web server the page has its service worker (sw.js)
