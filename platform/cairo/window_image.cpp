@@ -41,6 +41,13 @@ WindowImage::WindowImage(HWND window, MakeMemory make, int scale, bool gather)
 
 WindowImage::~WindowImage() { drawing_.reset(); }
 
+void WindowImage::ResizeSaying(const std::string& who) {
+  std::string why;
+  const bool blank = !Resize(&why);
+  if (blank && !blank_) std::fprintf(stderr, "%s: %s; nothing is drawn until the window is smaller\n", who.c_str(), why.c_str());
+  blank_ = blank;
+}
+
 bool WindowImage::Resize(std::string* why) {
   const SIZE size = core::ClientSize(window_);
   // Far beyond what any image can be: Cairo refuses it, and the product stays an int.

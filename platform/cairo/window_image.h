@@ -63,6 +63,10 @@ class WindowImage {
   // it could not be made: *why says why, and the window has no pixels until a later
   // Resize succeeds.
   bool Resize(std::string* why);
+  // Resize as a screen of the Linux program says it: when the window has no pixels
+  // after having had them (or from the first), one line on stderr, "WHO: WHY; nothing
+  // is drawn until the window is smaller".
+  void ResizeSaying(const std::string& who);
   // Where the program draws; null while the window has no pixels.
   core::Canvas* Canvas() const;
   // Shows a part of the window again (in the window's pixels; a part that was exposed).
@@ -81,6 +85,7 @@ class WindowImage {
   MakeMemory make_;
   int scale_;
   bool gather_;
+  bool blank_ = false;  // the last ResizeSaying made no image
   RECT gathered_ = {0, 0, 0, 0};  // drawn and not yet shown; empty when left >= right
   std::vector<RECT> gatheredPieces_;  // the pieces it is made of, unless
   bool piecesOverflowed_ = false;     // there were too many

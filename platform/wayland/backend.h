@@ -122,8 +122,7 @@ class Backend final : public core::Backend {
   Backend(wl_display* display, int quitFd, Lost lost, const std::string& program);
   struct Program {
     Surface* surface = nullptr;
-    std::unique_ptr<cairo_canvas::WindowImage> image;
-    bool blank = false;  // no image could be made of its size
+    std::unique_ptr<cairo_canvas::WindowImage> image;  // says when it cannot be made
   };
 
   bool Roundtrip();
@@ -136,7 +135,6 @@ class Backend final : public core::Backend {
   void DestroySurface(Surface* surface);
   void Configured(Surface* surface, int width, int height);
   void Rescale(Surface* surface, bool resized);
-  void Resize(Program* program);
   Surface* SurfaceOfWindow(HWND window) const;
   static void HandleGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface,
                            uint32_t version);

@@ -129,22 +129,12 @@ void Backend::WindowCreated(HWND window) {
         return std::make_unique<SharedImage>(display, target.window, target.gc, target.layout, width, height);
       },
       1, true);
-  Resize(&program);
+  program.image->ResizeSaying(program_);
 }
 
 void Backend::WindowResized(HWND window) {
   auto it = programs_.find(window);
-  if (it != programs_.end()) Resize(&it->second);
-}
-
-// A window whose image cannot be made says so once and shows nothing until it has a
-// size whose image can be made.
-void Backend::Resize(Program* program) {
-  std::string why;
-  const bool blank = !program->image->Resize(&why);
-  if (blank && !program->blank)
-    std::fprintf(stderr, "%s: %s; nothing is drawn until the window is smaller\n", program_.c_str(), why.c_str());
-  program->blank = blank;
+  if (it != programs_.end()) it->second.image->ResizeSaying(program_);
 }
 
 void Backend::WindowDestroyed(HWND window) {

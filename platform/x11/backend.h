@@ -71,13 +71,11 @@ class Backend final : public core::Backend {
   // The program's window in an outer window.
   struct Program {
     HWND outer = nullptr;
-    std::unique_ptr<cairo_canvas::WindowImage> image;
-    bool blank = false;  // no image could be made of its size
+    std::unique_ptr<cairo_canvas::WindowImage> image;  // says when it cannot be made
   };
 
   void FindMonitor(Target* target, int width, int height);
   const Target* TargetOf(HWND window) const;
-  void Resize(Program* program);
   HWND OuterOfXWindow(Window window) const;
   static HWND ProgramIn(HWND outer);
   void Handle(const XEvent& event);
