@@ -1350,7 +1350,7 @@ LASTING = [
 
 def test_controls(test, site, browser):
     # Keyboard only: Tab twice is Erkunden, which stays with the keyboard on it when the
-    # rest goes; Enter opens the explorer, Escape leaves it; Space on Einstellungen opens
+    # rest goes; Enter opens the explorer, Tab and Enter on Zurück leave it; Space on Einstellungen opens
     # the panel, Space switches a check box, Escape cancels; Enter on Start goes full
     # screen, Escape leaves.
     page = test.open(browser, site, f"interval=500&time={SECOND}")
@@ -1364,8 +1364,10 @@ def test_controls(test, site, browser):
                f"the picture {shown[3]}; not explore, shown, shown, none")
     page.key("Enter", key_code=13, text="\r")
     test.check(holds(page, "dreieck.exploring", 5), "Enter on Erkunden opened no explorer")
-    page.key("Escape", key_code=27)
-    test.check(holds(page, "!dreieck.exploring && dreieck.runs === 2", 5), "Escape left the explorer open")
+    # In the explorer Tab goes on to its buttons, and Enter presses the one it is on.
+    test.check(tab_to(page, "back", most=3) == "back", f"Tab in the explorer reached {focused(page)}, not Zurück")
+    page.key("Enter", key_code=13, text="\r")
+    test.check(holds(page, "!dreieck.exploring && dreieck.runs === 2", 5), "Enter on Zurück left the explorer open")
     test.check(tab_to(page, "open-settings") == "open-settings", f"Tab reached {focused(page)}, not Einstellungen")
     page.key(" ", code="Space", key_code=32, text=" ")
     test.check(holds(page, "document.getElementById('settings').open", 5), "Space on Einstellungen opened no panel")

@@ -419,14 +419,17 @@
   });
   // Exploring, the keys go to the explorer as the browser names them, a key held down
   // marked as a repeat; the program turns them into its keys, and the explorer decides
-  // what each does. These are the keys it has a name for.
-  const explorerKey = key => /^(Arrow(Left|Up|Right|Down)| |Escape|Enter|Tab|Backspace|[a-z0-9])$/i.test(key);
+  // what each does. These are the keys it has a name for. Tab is the browser's, and
+  // Enter and Space press the button the keyboard is on (Speichern, Zurück).
+  const explorerKey = key => /^(Arrow(Left|Up|Right|Down)| |Escape|Enter|Backspace|[a-zA-Z0-9])$/.test(key);
+  const pressesButton = key => (key === "Enter" || key === " ") &&
+    document.activeElement instanceof HTMLButtonElement && document.activeElement.getClientRects().length > 0;
   document.addEventListener("keydown", event => {
     if (dialog.open || event.ctrlKey || event.altKey || event.metaKey) return;
     if (status.exploring) {
       // f: the explorer full screen, the monitor its screen (as for the screensaver).
       if (event.key === "f" || event.key === "F") return start();
-      if (!explorerKey(event.key)) return;
+      if (!explorerKey(event.key) || pressesButton(event.key)) return;
       event.preventDefault();
       post("key", [event.repeat ? 1 : 0], event.key);
       if (event.key !== "Escape") return;
@@ -474,7 +477,7 @@
   document.addEventListener("pointerdown", event => {
     if (status.exploring) return;
     if (document.fullscreenElement) leave();
-    // Asked for by the address (fullscreen): a click on the picture goes full screen.
+    // Asked for by the address (fullscreen or saver): a click on the picture goes full screen.
     else if (wholeScreen() && event.target === canvas) start();
   });
 
