@@ -69,7 +69,7 @@ add_custom_target(web_font ALL DEPENDS ${DREIECK_WEB_SITE}/${DREIECK_WEB_FONT_NA
 # linked once more with the WebAssembly inside the script, for dreieck.html.
 target_link_libraries(cairocanvas PUBLIC webcairo)
 add_library(dreieck_web_code OBJECT frontends/page/main.cpp frontends/page/script.cpp platform/web/backend.cpp
-                                    platform/web/page.cpp shell/entry.cpp)
+                                    platform/web/names.cpp platform/web/page.cpp shell/entry.cpp)
 target_link_libraries(dreieck_web_code PUBLIC dreieck_driver cairocanvas)
 add_executable(dreieck_web $<TARGET_OBJECTS:dreieck_web_code>)
 add_executable(dreieck_web_single $<TARGET_OBJECTS:dreieck_web_code>)

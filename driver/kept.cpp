@@ -1,6 +1,8 @@
 // The settings between a front end and the registry the program reads.
 #include "driver/kept.h"
 
+#include <cstdlib>
+
 #include "platform/core/backend.h"
 #include "settings/settings.h"
 #include "shell/shell.h"
@@ -37,6 +39,18 @@ KeptValues ExportSettings() {
     const std::vector<BYTE>& d = entry->data;
     values.emplace_back(name, static_cast<uint32_t>(d[0]) | static_cast<uint32_t>(d[1]) << 8 |
                                   static_cast<uint32_t>(d[2]) << 16 | static_cast<uint32_t>(d[3]) << 24);
+  }
+  return values;
+}
+
+KeptValues KeptFromText(const std::vector<std::pair<std::string, std::string>>& texts) {
+  KeptValues values;
+  for (const auto& [name, text] : texts) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) continue;
+    // Beyond 64 bits strtoull gives its largest value, which is refused too.
+    const uint64_t number = std::strtoull(text.c_str(), nullptr, 10);
+    if (number > 0x7fffffffu) continue;
+    values.emplace_back(name, static_cast<uint32_t>(number));
   }
   return values;
 }

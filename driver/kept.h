@@ -22,6 +22,10 @@ void StoreGivenSettings(const Options& options);
 // the order the program keeps them; those not there are left out.
 using KeptValues = std::vector<std::pair<std::string, uint32_t>>;
 KeptValues ExportSettings();
+// The values a front end kept as text where anything may write (the page's storage), by
+// name: those whose text is a value the program stores, decimal digits up to
+// 0x7fffffff (the dialog stores nothing beyond 31 bits); the rest are passed over.
+KeptValues KeptFromText(const std::vector<std::pair<std::string, std::string>>& texts);
 // And back: values by name (a name the program does not keep is passed over), then the
 // options' settings over them.
 void ImportSettings(const KeptValues& values, const Options& options);

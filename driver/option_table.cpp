@@ -140,7 +140,6 @@ const std::vector<OptionRow>& Table() {
 
 }  // namespace
 
-// The row of `name`; *negated when it is the no- form of a construction.
 const OptionRow* FindRow(std::string_view name, bool* negated) {
   *negated = false;
   if (name.starts_with("no-")) {
@@ -152,7 +151,6 @@ const OptionRow* FindRow(std::string_view name, bool* negated) {
     if (name == row.name) return &row;
   return nullptr;
 }
-
 
 bool Options::Given(std::string_view name) const {
   for (size_t i = 0; i < Table().size(); ++i)

@@ -4,7 +4,6 @@
 #include "driver/words.h"
 
 #include <cstring>
-#include <initializer_list>
 
 #include "settings/settings.h"
 

@@ -140,7 +140,6 @@ const Words kGerman = {
     .rows = kGermanRows,
 };
 
-
 // ---- The words put together ----
 
 // "a, b, c, d or e"
@@ -177,7 +176,6 @@ RowWords WordsOf(const OptionRow& row, const Words& words) {
   }
   return own;
 }
-
 
 std::string RangeText(const OptionRow& row, const Words& words) {
   const std::string range = Fill(words.range, {std::to_string(row.low), std::to_string(row.high)});
@@ -226,6 +224,5 @@ std::string ValueHelp(const OptionRow& row, const Words& words) {
       return said.valueHelp != nullptr ? said.valueHelp : "";
   }
 }
-
 
 }  // namespace driver

@@ -76,7 +76,7 @@ finding "the page's script knows what the program knows" "${found%$'\n'}"
 # numbered constants), the dialog units' pixels, Win32's names. The page names its
 # events, keys and pointer shapes as the browser does; the program turns them into its
 # own numbers (platform/web).
-win32='\b0x[0-9a-fA-F]+\b|\b1\.625\b|\b(VK|WM|IDC|MK|BM|SB)_[A-Z]+|\bconst\s+(event|pointer|key|unit|vk)[A-Za-z]*\s*=\s*[0-9]'
+win32='\b0x[0-9a-fA-F]+\b|\b1\.(5|625)\b|\b(VK|WM|IDC|MK|BM|SB)_[A-Z]+|\bconst\s+(event|pointer|key|unit|vk)[A-Za-z]*\s*=\s*[0-9]'
 finding "the page's script holds Win32's numbers" "$(grep -nE "$win32" "$script" | sed "s|^|$script:|" | code "$win32")"
 
 [ "$broken" -eq 0 ] && echo "layout: every rule holds"

@@ -40,7 +40,8 @@ planted=(
   "frontends/page/site/page.js|const valueName = \"Hintergrundfarbe\";|the page's script knows what the program knows"
   "frontends/page/site/page.js|const namedKeys = { ArrowLeft: 0x25 };|the page's script holds Win32's numbers"
   "frontends/page/site/page.js|const eventSettings = 1, eventPointer = 2;|the page's script holds Win32's numbers"
-  "frontends/page/site/page.js|const across = units => units * 1.5, down = units => units * 1.625;|the page's script holds Win32's numbers"
+  "frontends/page/site/page.js|const across = units => units * 1.5;|the page's script holds Win32's numbers"
+  "frontends/page/site/page.js|const down = units => units * 1.625;|the page's script holds Win32's numbers"
   "frontends/page/site/page.js|post(WM_KEYDOWN);|the page's script holds Win32's numbers"
 )
 for row in "${planted[@]}"; do

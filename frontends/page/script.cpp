@@ -40,11 +40,13 @@ EM_JS(void, ScriptFontCopy, (uint8_t* to), {
 
 // The kept settings: how many, and of each (index) its name (part 0) or its value as
 // text (part 1), as UTF-8 in memory the program frees, its length in bytes at `length`.
+// The count takes the values as they are now; the parts are read from that one look.
 EM_JS(int, ScriptKeptCount, (), {
-  return Module.page.kept().length;
+  Module.keptNow = Module.page.kept();
+  return Module.keptNow.length;
 });
 EM_JS(char*, ScriptKeptPart, (int index, int part, int* length), {
-  const text = String(Module.page.kept()[index][part]);
+  const text = String(Module.keptNow[index][part]);
   const bytes = lengthBytesUTF8(text) + 1;
   const copy = _malloc(bytes);
   if (copy) stringToUTF8(text, copy, bytes);
@@ -115,7 +117,7 @@ std::vector<uint8_t> FontFile() {
   return bytes;
 }
 
-std::vector<std::pair<std::string, uint32_t>> KeptSettings() {
+driver::KeptValues KeptSettings() {
   const auto part = [](int index, int which) {
     int length = 0;
     char* text = ScriptKeptPart(index, which, &length);
@@ -123,22 +125,13 @@ std::vector<std::pair<std::string, uint32_t>> KeptSettings() {
     std::free(text);
     return whole;
   };
-  std::vector<std::pair<std::string, uint32_t>> values;
+  std::vector<std::pair<std::string, std::string>> texts;
   const int count = ScriptKeptCount();
-  for (int i = 0; i < count; ++i) {
-    const std::string name = part(i, 0), value = part(i, 1);
-    // A registry value's name is one line; its value a REG_DWORD the settings take
-    // (the dialog stores nothing beyond 31 bits), written in decimal digits.
-    if (name.empty() || name.find_first_of(std::string("\n\r\0", 3)) != std::string::npos) continue;
-    if (value.empty() || value.size() > 10 || value.find_first_not_of("0123456789") != std::string::npos) continue;
-    const uint64_t number = std::strtoull(value.c_str(), nullptr, 10);
-    if (number > 0x7fffffffu) continue;
-    values.emplace_back(name, static_cast<uint32_t>(number));
-  }
-  return values;
+  for (int i = 0; i < count; ++i) texts.emplace_back(part(i, 0), part(i, 1));
+  return driver::KeptFromText(texts);
 }
 
-void Keep(const std::vector<std::pair<std::string, uint32_t>>& values) {
+void Keep(const driver::KeptValues& values) {
   std::string lines;
   for (const auto& [name, value] : values) lines += name + "\n" + std::to_string(value) + "\n";
   ScriptKeep(lines.c_str());

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "driver/kept.h"
 #include "driver/options.h"
 #include "platform/core/windows.h"
 
@@ -18,18 +19,19 @@ namespace script {
 // address writes it.
 std::vector<driver::Argument> Query();
 // Where the address asks the program to draw, by the option's name ("fullscreen",
-// "root", "window-id", "picture", "frames"), or "" for a window of its own.
+// "saver", "explore", "root", "window-id", "picture", "frames"), or "" for a window of
+// its own.
 void Where(const char* option);
 // The program has ended: nothing the page offers can work any longer.
 void Stopped();
 // The label font's file, fetched by the page before the program started.
 std::vector<uint8_t> FontFile();
 
-// The settings the browser keeps (localStorage), as registry values by name; and the
-// values to keep from now on, all of them. The page knows no names: it keeps what it
-// is given.
-std::vector<std::pair<std::string, uint32_t>> KeptSettings();
-void Keep(const std::vector<std::pair<std::string, uint32_t>>& values);
+// The settings the browser keeps (localStorage), as registry values by name (those
+// that can be: driver::KeptFromText); and the values to keep from now on, all of them.
+// The page knows no names: it keeps what it is given.
+driver::KeptValues KeptSettings();
+void Keep(const driver::KeptValues& values);
 
 // The program started with these settings (as it loaded them) and this background.
 void Started(const int* flags, int count, int background, int intervalMs, COLORREF backgroundColour);
