@@ -9,6 +9,14 @@ namespace driver {
 
 namespace {
 
+// The columns a text takes on a terminal: its characters, not its bytes (the page's
+// German is UTF-8).
+size_t Columns(const std::string& text) {
+  size_t columns = 0;
+  for (const char c : text) columns += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+  return columns;
+}
+
 // --help's line of one row: "  --name VALUE" (in a query "  name=VALUE") and, from
 // column 26, what it does.
 std::string UsageLine(const OptionRow& row, const Syntax& syntax) {
@@ -19,7 +27,8 @@ std::string UsageLine(const OptionRow& row, const Syntax& syntax) {
   const std::string fallback = DefaultText(row, words);
   const std::string right = said.help + RangeText(row, words) + (fallback.empty() ? "" : " (" + fallback + ")");
   constexpr size_t kColumn = 26;
-  left += left.size() + 2 <= kColumn ? std::string(kColumn - left.size(), ' ') : "\n" + std::string(kColumn, ' ');
+  const size_t width = Columns(left);
+  left += width + 2 <= kColumn ? std::string(kColumn - width, ' ') : "\n" + std::string(kColumn, ' ');
   // Wrapped at 80 columns, continued under the column.
   std::string out = left;
   size_t at = kColumn;
@@ -29,13 +38,13 @@ std::string UsageLine(const OptionRow& row, const Syntax& syntax) {
     size_t end = right.find(' ', right[start] == '\'' ? right.find('\'', start + 1) : start);
     if (end == std::string::npos) end = right.size();
     const std::string word = right.substr(start, end - start);
-    if (at > kColumn && at + 1 + word.size() > 80) {
+    if (at > kColumn && at + 1 + Columns(word) > 80) {
       out += "\n" + std::string(kColumn, ' ');
       at = kColumn;
     }
     if (at > kColumn) out += ' ', ++at;
     out += word;
-    at += word.size();
+    at += Columns(word);
     start = end + 1;
   }
   return out + "\n";

@@ -392,6 +392,10 @@ TEST(Options, QueryUsageInGerman) {
                "                          ist, je 1 bis 16384 (das Fenster)\n"},
       {"step, held only when given", "\n  step=N                  das Bild nach dem Takt des Schritts N halten, 0 bis 10\n"
                                      "  scale=K "},
+      // Wrapped at 80 characters, not bytes: ä and ü are two bytes of UTF-8 each.
+      {"triangle", "\n                          die Ecken jedes Zyklus statt eines zufälligen Dreiecks\n"},
+      {"scale", "\n  scale=K                 K mal K Pixel des Bildschirms für jeden Pixel, 1 bis 4\n"
+                "                          (1)\n"},
       {"head", "Die Adresse nimmt diese Optionen bei ihren Namen, ohne Striche, z. B.\n"
                "?background=white&interval=500&no-excircles\n"},
   };
