@@ -366,6 +366,31 @@ TEST_F(Several, ADroppedScreenLeavesTheOthersRunning) {
   }
 }
 
+// A screen whose program window cannot be made (its outer window went before) gets no
+// program; the program whose state the globals held runs on as it was.
+TEST_F(Several, AScreenWithoutAWindowLeavesTheOthersAsTheyWere) {
+  driver::Plan plan;
+  const HWND a = core::NewOuterWindow("a", 640, 480), b = core::NewOuterWindow("b", 320, 200);
+  const HWND gone = core::NewOuterWindow("gone", 800, 600);
+  core::DestroyWindowTree(gone);
+  driver::Screens screens(plan, &heard);
+  screens.Add(a);
+  screens.Add(b);
+  int step = 0;
+  core::SetIdleHandler([&] {
+    if (step == 1) screens.Add(gone);
+    if (step >= 4) return core::PostQuit(7);
+    core::PostMessageToQueue(ProgramIn(step == 3 ? b : a), WM_TIMER, 1, 0);
+    ++step;
+  });
+  const driver::Ran ran = screens.Run();
+  core::SetIdleHandler(nullptr);
+  EXPECT_EQ(7, ran.result);
+  EXPECT_EQ(2u, screens.Windows().size());
+  EXPECT_EQ("0>1 1>2 2>3", StepsOf(ProgramIn(a)));
+  EXPECT_EQ("0>1", StepsOf(ProgramIn(b)));
+}
+
 TEST_F(Several, InputInAnyScreenEndsThemAll) {
   struct Case {
     const char* what;
