@@ -90,6 +90,12 @@ if [ "${DREIECK_SANITIZE:-0}" != 1 ]; then
   }
   wait_until 10 "$dreieck_pid" next_erase && pass "rescaled: the next erase is that of 640x480" ||
     fail "rescaled: no erase of 640x480 within 10 s"
+  # The width alone changes: the window follows that too.
+  sway_output HEADLESS-1 resolution 800x480 scale 2
+  frames 800x480
+  convert "$run/frames-800x480/tick-10.png" -depth 8 "$run/resize-expected.ppm"
+  wait_until 10 "$dreieck_pid" next_erase && pass "the width alone: the next erase is that of 800x480" ||
+    fail "the width alone: no erase of 800x480 within 10 s"
 fi
 kill -TERM "$dreieck_pid"
 stops window

@@ -120,11 +120,11 @@ erase_after() {
 
 # scale | the output's logical size | the window's logical size | its device size |
 # where dreieck draws (--saver: a full-screen toplevel, as scalecomp has no layer shell) |
-# scalecomp's options: no fractional scales (the output's whole
-# scale through the buffer scale), a configure that leaves the size to dreieck (800x600
-# at most the output; "-": as it chooses), the preferred scale and the output's enter
-# told only once the first buffer is shown (as wlroots tells them), a new scale after
-# commit 4 (the device size after it). The Euler line runs to the edges of the output
+# scalecomp's options: no fractional scales (the output's whole scale through the
+# buffer scale), a configure that leaves the size to dreieck (800x600 at most the
+# output; "-": as it chooses), the preferred scale and the output's enter told only once
+# the first buffer is shown (as wlroots tells them), no output scale told at all (the
+# protocol's 1), a new scale after commit 4 (the device size after it). The Euler line runs to the edges of the output
 # (GetDeviceCaps' screen), which --frames of a smaller window's size cannot know: where
 # the window is smaller, both leave it out.
 rows=(
@@ -141,6 +141,8 @@ rows=(
   "1.25|641x479|641x479|801x599|window|--free"
   "1.5|641x479|641x479|962x719|window|--late"
   "2|641x479|641x479|1282x958|window|--whole --late"
+  "1|641x479|641x479|641x479|window|--whole --unsaid"
+  "2|641x479|641x479|1282x958|window|--whole --free --late"
   "1.25|641x479|641x479|1122x838|window|--rescale 4 1.75"
 )
 for row in "${rows[@]}"; do

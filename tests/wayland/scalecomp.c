@@ -2,7 +2,7 @@
  * output of fractional scale. It checks every buffer the client shows there and can
  * write each one as a picture.
  *
- *   scalecomp SOCKET WxH SCALE [--shots DIR] [--whole] [--free] [--late] [--rescale N SCALE]
+ *   scalecomp SOCKET WxH SCALE [--shots DIR] [--whole] [--free] [--late] [--unsaid] [--rescale N SCALE]
  *
  * SOCKET is the name of its socket in $XDG_RUNTIME_DIR (the client's WAYLAND_DISPLAY),
  * WxH the logical size of its one output and of every toplevel's configure, SCALE the
@@ -14,7 +14,8 @@
  * output's scale alone. --free configures toplevels with 0x0, leaving their size to
  * the client. --late tells a surface its preferred scale and its output's enter only
  * once its first buffer is shown, as wlroots does (that buffer may have any size from
- * the surface's own up).
+ * the surface's own up). --unsaid (scale 1 only) tells no wl_output.scale, which the
+ * protocol leaves a compositor free to leave out where it is 1.
  * --rescale N SCALE tells the new scale once commit N is shown.
  *
  * It offers wl_compositor 4, wl_shm (ARGB8888 and XRGB8888), xdg_wm_base 5 (toplevels:
@@ -86,6 +87,7 @@ static struct {
   uint32_t rescale120;    /* to this scale */
   const char *rescale_text;
   bool late;                /* the preferred scale and the output's enter after the first buffer */
+  bool unsaid;              /* no wl_output.scale */
   bool told;                /* the scale of the moment was told */
   int told_after;           /* the commit after which it was told */
   int32_t grace_w, grace_h; /* the buffer's size before it, while commits may still come at it; 0: none */
@@ -848,7 +850,7 @@ static void bind_fractional(struct wl_client *client, void *data, uint32_t versi
 static void tell_output(struct wl_resource *output) {
   wl_output_send_mode(output, WL_OUTPUT_MODE_CURRENT | WL_OUTPUT_MODE_PREFERRED, scaled(comp.width),
                       scaled(comp.height), 60000);
-  if (wl_resource_get_version(output) >= WL_OUTPUT_SCALE_SINCE_VERSION)
+  if (wl_resource_get_version(output) >= WL_OUTPUT_SCALE_SINCE_VERSION && !comp.unsaid)
     wl_output_send_scale(output, (int32_t)((comp.scale120 + 119) / 120));
   if (wl_resource_get_version(output) >= WL_OUTPUT_DONE_SINCE_VERSION) wl_output_send_done(output);
 }
@@ -913,8 +915,8 @@ static void client_came(struct wl_listener *listener, void *data) {
 
 static int usage(const char *problem) {
   fprintf(stderr,
-          "scalecomp: %s\nusage: scalecomp SOCKET WxH SCALE [--shots DIR] [--whole] [--free] [--late] [--rescale N "
-          "SCALE]\n",
+          "scalecomp: %s\nusage: scalecomp SOCKET WxH SCALE [--shots DIR] [--whole] [--free] [--late] [--unsaid] "
+          "[--rescale N SCALE]\n",
           problem);
   return 2;
 }
@@ -947,6 +949,8 @@ int main(int argc, char **argv) {
       comp.free = true;
     } else if (strcmp(argv[i], "--late") == 0) {
       comp.late = true;
+    } else if (strcmp(argv[i], "--unsaid") == 0) {
+      comp.unsaid = true;
     } else if (strcmp(argv[i], "--rescale") == 0 && i + 2 < argc) {
       comp.rescale_after = (int)strtol(argv[i + 1], &end, 10);
       if (*end || end == argv[i + 1] || comp.rescale_after < 0) return usage("--rescale N must be a commit, from 0");
@@ -959,6 +963,7 @@ int main(int argc, char **argv) {
   }
   if (comp.whole && (comp.scale120 % 120 != 0 || comp.rescale120 % 120 != 0))
     return usage("--whole takes whole scales only");
+  if (comp.unsaid && (comp.scale120 != 120 || comp.rescale_after >= 0)) return usage("--unsaid takes scale 1 only");
   comp.told = comp.whole || !comp.late;
   setvbuf(stdout, NULL, _IOLBF, 0);
   wl_list_init(&comp.outputs);

@@ -208,6 +208,8 @@ bad=(
   "bad 641x479 1.5 --rescale 1 9|scalecomp: SCALE must be a multiple of 1/120 from 1 to 8"
   "bad 641x479 1.5 --rescale 1|scalecomp: wrong arguments"
   "bad 641x479 1.5 --frees|scalecomp: wrong arguments"
+  "bad 641x479 1.5 --unsaid|scalecomp: --unsaid takes scale 1 only"
+  "bad 641x479 1 --unsaid --rescale 1 2|scalecomp: --unsaid takes scale 1 only"
 )
 for row in "${bad[@]}"; do
   IFS='|' read -r args line <<<"$row"
