@@ -57,13 +57,13 @@ TEST_F(CoreTest, PageDrawsTheSettingsDialogInCssPixels) {
       R"({"caption":"Settings","cx":475.5,"cy":206.375,"controls":[)",
       R"({"type":"default","id":1,"text":"OK","x":382.5,"y":11.375,"cx":75,"cy":22.75,"checked":false,)",
       R"({"type":"button","id":2,"text":"Cancel","x":382.5,"y":39,"cx":75,"cy":22.75,)",
-      R"({"type":"check","id":1003,"text":"H)" "\xc3\xb6" R"(hen","x":121.5,"y":34.125,"cx":120,"cy":16.25,"checked":true,)",
+      (R"({"type":"check","id":1003,"text":"H)" "\xc3\xb6" R"(hen","x":121.5,"y":34.125,"cx":120,"cy":16.25,"checked":true,)"),
       R"({"type":"group","id":-1,"text":"Anzeigen","x":10.5,"y":11.375,"cx":235.5,"cy":123.5,)",
       R"({"type":"radio","id":1006,"text":"schwarz","x":271.5,"y":34.125,"cx":85.5,"cy":16.25,"checked":true,)",
       R"({"type":"radio","id":1008,"text":"weiss","x":271.5,"y":130,"cx":82.5,"cy":16.25,"checked":false,)",
       R"({"type":"text","id":-1,"text":"Geschwindigkeit","x":10.5,"y":151.125,)",
-      R"({"type":"scrollbar","id":1014,"text":"","x":10.5,"y":170.625,"cx":231,"cy":13,"checked":false,"min":500,)"
-      R"("max":5000,"pos":2000})",
+      (R"({"type":"scrollbar","id":1014,"text":"","x":10.5,"y":170.625,"cx":231,"cy":13,"checked":false,"min":500,)"
+       R"("max":5000,"pos":2000})"),
       R"({"type":"text-right","id":-1,"text":"Dreieck )",
       "\xc2\xa9 2026 Das Dreieck-Team\"",
   };
