@@ -474,4 +474,37 @@ TEST_F(CanvasTest, WindowImageShowsThePiecesDrawnAtItsScale) {
   EXPECT_EQ(2u, shown.size()) << "nothing drawn, nothing shown";
 }
 
+// A window whose image cannot be made says so once on stderr, and shows nothing, until a
+// size whose image can be made; then it says so again the next time it cannot.
+TEST_F(CanvasTest, WindowImageSaysOnceThatItHasNoPixels) {
+  bool fail = true;
+  cairo_canvas::WindowImage image(window_, [&](int width, int height) -> std::unique_ptr<cairo_canvas::ImageMemory> {
+    if (fail) return nullptr;
+    class Memory final : public cairo_canvas::ImageMemory {
+     public:
+      Memory(int w, int h) : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h)) {}
+      ~Memory() override { cairo_surface_destroy(surface_); }
+      cairo_surface_t* Surface() const override { return surface_; }
+      void Show(const RECT&) override {}
+
+     private:
+      cairo_surface_t* surface_;
+    };
+    return std::make_unique<Memory>(width, height);
+  });
+  const std::string line = "who: cannot make a 640x240 image of the window (out of memory); nothing is drawn until the "
+                           "window is smaller\n";
+  // fail | what the resize says
+  const std::pair<bool, std::string> steps[] = {{true, line}, {true, ""}, {false, ""}, {true, line}, {true, ""}};
+  int i = 0;
+  for (const auto& [failing, said] : steps) {
+    fail = failing;
+    testing::internal::CaptureStderr();
+    image.ResizeSaying("who");
+    EXPECT_EQ(said, testing::internal::GetCapturedStderr()) << "resize " << i;
+    EXPECT_EQ(failing, image.Canvas() == nullptr) << "resize " << i << ": pixels";
+    ++i;
+  }
+}
+
 }  // namespace
